@@ -1,0 +1,59 @@
+/* axbridge: follows the frontmost application through the accessibility interface and reports
+ * focus, caret and selection changes to the host as JSON events.
+ *
+ * Every function must be called on the host's main thread, which must run its main run loop.
+ * Strings passed in are NUL-terminated UTF-8 and are copied before the call returns.
+ */
+#ifndef AXBRIDGE_AXBRIDGE_H
+#define AXBRIDGE_AXBRIDGE_H
+
+#include <stdbool.h>
+
+#if defined(_WIN32)
+#define AXBRIDGE_API __declspec(dllexport)
+#else
+#define AXBRIDGE_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Receives every event: its name and its payload as compact JSON text. Both strings are valid
+ * only until the callback returns. Called on the main thread, never re-entrantly from two
+ * threads. */
+typedef void (*axbridge_event_callback)(const char* event_name, const char* json);
+
+/* Stores the callback and creates the tracker. Call once, before start. */
+AXBRIDGE_API void initMacAccessibility(axbridge_event_callback callback);
+
+/* Whether the process may use the accessibility interface. Never shows any user interface. */
+AXBRIDGE_API bool isAccessibiltyEnabled(void);
+
+/* Same answer as isAccessibiltyEnabled, but asks the system to prompt the user when the process
+ * is not yet trusted. The answer is the state at the time of the call. */
+AXBRIDGE_API bool showAccessibiltyPermisionPopup(void);
+
+/* Starts following the frontmost application. blocked_fields_json maps bundle identifiers to
+ * {"name": <attribute>, "value": <text>} entries whose fields are never reported. */
+AXBRIDGE_API void start(const char* blocked_fields_json);
+
+/* Replaces the selection in the followed application with text, by pasting. Blocks for about
+ * 1.2 seconds; the clipboard is restored afterwards. */
+AXBRIDGE_API void setText(const char* text);
+
+/* Answers with an "alt_enter_pressed" event carrying the selection, or the text above the caret
+ * and the caret's rectangle. */
+AXBRIDGE_API void getDataForVeskAssist(void);
+
+/* Brings the followed application back to the front. */
+AXBRIDGE_API void focusPreiov(void);
+
+/* Watches the mouse over one of the host's windows (an NSWindow pointer on macOS). */
+AXBRIDGE_API void addMouseTracker(void* window);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* AXBRIDGE_AXBRIDGE_H */

@@ -1,0 +1,50 @@
+// Requests to other applications through the accessibility interface. Every call is synchronous
+// and may block while the other application answers; every failure comes back as an error code.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "platform/errors.h"
+#include "platform/geometry.h"
+#include "platform/object.h"
+
+namespace axb::platform {
+
+struct CopyResult {
+  AXErrorCode error = axerr::kFailure;
+  Object value;  // set only when error is kSuccess
+};
+
+CopyResult copyAttributeValue(const Element& element, std::string_view attribute);
+CopyResult copyParameterizedAttributeValue(const Element& element, std::string_view attribute,
+                                           const Object& parameter);
+// The value is an array of attribute names on success.
+CopyResult copyAttributeNames(const Element& element);
+
+struct SettableResult {
+  AXErrorCode error = axerr::kFailure;
+  bool settable = false;
+};
+SettableResult isAttributeSettable(const Element& element, std::string_view attribute);
+AXErrorCode setAttributeValue(const Element& element, std::string_view attribute,
+                              const Object& value);
+
+// The application element of a process. Always yields an element, also for a process that does
+// not exist; requests to it then fail.
+Element createApplicationElement(ProcessId pid);
+
+// The process that owns the element, or nothing when the platform cannot tell.
+std::optional<ProcessId> elementProcessId(const Element& element);
+
+// Text markers: the two ends of a marker range, and a new range from two markers (start may come
+// after end; the range then runs backwards). Empty objects on failure.
+Object textMarkerRangeStart(const Object& markerRange);
+Object textMarkerRangeEnd(const Object& markerRange);
+Object makeTextMarkerRange(const Object& startMarker, const Object& endMarker);
+
+// Whether this process may use the accessibility interface. With prompt set and the process not
+// trusted, the system shows its permission prompt; the answer is still the state right now.
+bool isProcessTrusted(bool prompt);
+
+}  // namespace axb::platform

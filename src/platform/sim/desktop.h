@@ -1,0 +1,227 @@
+// The simulated desktop: a deterministic stand-in for the operating system that the library's
+// platform boundary talks to when it is built without the real platform.
+//
+// Time is virtual. The library's main thread is the thread that drives the desktop (a test body,
+// or the scenario player); its run loop runs only inside run*() calls, which jump the clock to the
+// next due item and never sleep. Other applications are other processes: their work (finishing a
+// launch, handling a posted key, a scripted user action) sits on a separate world timeline that
+// also advances while the main thread is blocked in a request or a sleep.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/geometry.h"
+#include "platform/object.h"
+#include "platform/observer.h"
+#include "platform/pasteboard.h"
+#include "platform/workspace.h"
+
+namespace axb::sim {
+
+enum class RunLoopMode { Default, EventTracking, ModalPanel };
+const char* modeName(RunLoopMode mode);
+
+struct AppSpec {
+  ProcessId pid = 0;
+  std::optional<std::string> bundleId;
+  std::optional<std::string> name;
+  bool finishedLaunching = true;
+};
+
+// How an element exposes text.
+enum class TextKind {
+  None,        // no text attributes at all
+  Native,      // ranges: AXValue, AXSelectedText(Range), AXNumberOfCharacters, AXStringForRange,
+               // AXBoundsForRange
+  WebLike,     // as Native, plus text markers: AXSelectedTextMarkerRange,
+               // AXBoundsForTextMarkerRange, AXStringForTextMarkerRange
+  MarkersOnly  // AXSelectedText and the text-marker attributes only
+};
+
+struct ElementSpec {
+  std::string id;                  // unique on the desktop
+  std::optional<std::string> role;  // nothing: the element has no AXRole
+  std::optional<std::string> subrole;
+  std::optional<std::string> title;
+  std::optional<std::string> window;  // id of the window element that contains it
+  Rect frame;                         // screen points
+  TextKind text = TextKind::None;
+  std::string value;                  // the text (UTF-8)
+  Range selection;                    // UTF-16 units
+  bool editable = true;               // AXValue settable; typing and paste allowed
+};
+
+// Layout of simulated text: fixed advance per UTF-16 unit, lines broken at newlines, starting at
+// the element frame's origin plus the inset.
+inline constexpr double kCharAdvance = 7.0;
+inline constexpr double kLineHeight = 16.0;
+inline constexpr double kTextInset = 4.0;
+
+// One keyboard event as posted by the library.
+struct PostedKeyEvent {
+  int sourceState = 0;
+  std::uint16_t keyCode = 0;
+  bool keyDown = false;
+  std::uint64_t flags = 0;
+  int tap = 0;
+  double time = 0;
+};
+
+// What a request to another application was about, for counting and for misbehaviour hooks.
+struct RequestInfo {
+  std::string operation;  // "copyAttributeValue", "copyParameterizedAttributeValue", ...
+  std::string elementId;
+  std::string attribute;
+};
+
+class ElementNode;
+class ObserverNode;
+
+class Desktop {
+ public:
+  // The process-wide desktop the platform boundary talks to.
+  static Desktop& current();
+  // Replaces it with a fresh, empty desktop at virtual time 0.
+  static void reset();
+
+  // ---- Clock and main run loop
+  double now() const;
+  RunLoopMode currentMode() const;
+  // Runs main-thread work in the mode until nothing runnable in it is left.
+  void runUntilIdle(RunLoopMode mode = RunLoopMode::Default);
+  // Runs everything due up to the time (world events included), then sets the clock to it.
+  void runUntil(double time, RunLoopMode mode = RunLoopMode::Default);
+  void runFor(double seconds, RunLoopMode mode = RunLoopMode::Default);
+  // Whether any main-thread or world work is still scheduled.
+  bool hasPendingWork() const;
+
+  // ---- Primitives behind the platform boundary (main thread)
+  void dispatchAfterOnMainQueue(double seconds, std::function<void()> work);
+  void scheduleTimer(double seconds, std::function<void()> work);  // default mode only
+  // Blocks the main thread: world events run, main-thread work does not.
+  void blockMainThreadUntil(double time);
+  // Schedules another process's work on the world timeline.
+  void atWorldTime(double time, std::function<void()> work);
+
+  // ---- Applications and the workspace
+  void addApplication(const AppSpec& spec);
+  // The application appears unfinished (every request answers -25204), becomes frontmost with an
+  // activation notification, and finishes after launchSeconds with a launch notification.
+  void launchApplication(const AppSpec& spec, double launchSeconds);
+  // The user brings the application to the front: frontmost changes now, the activation
+  // notification reaches the run loop.
+  void activate(ProcessId pid);
+  void terminate(ProcessId pid);
+  std::optional<ProcessId> frontmostPid() const;
+  void setHostProcess(ProcessId pid);  // the library's own process
+  ProcessId hostProcess() const;
+  // Delivers an arbitrary workspace notification, malformed ones included.
+  void postWorkspaceNotification(const platform::WorkspaceNotification& notification);
+  // A workspace notification for an application (used by activate/launch/terminate).
+  void postApplicationNotification(const char* name, ProcessId pid);
+  std::optional<platform::RunningApplication> runningApplication(ProcessId pid) const;
+  std::vector<ProcessId> applicationPids() const;
+
+  // Every request to the process answers -25204 after the given delay (the application hangs).
+  void setResponsive(ProcessId pid, bool responsive, double hangSeconds = 0);
+
+  // ---- Elements
+  void addElement(ProcessId pid, const ElementSpec& spec);
+  platform::Element element(const std::string& id) const;  // throws std::out_of_range if unknown
+  platform::Element applicationElement(ProcessId pid) const;
+  std::string elementId(const platform::Element& element) const;  // "" when not a sim element
+  bool hasElement(const std::string& id) const;
+  // The element stops existing: every request about it answers -25202.
+  void destroyElement(const std::string& id);
+
+  // Fixed answers that take precedence over everything the element derives.
+  void setAttribute(const std::string& id, const std::string& name, platform::Object value,
+                    std::optional<bool> settable = std::nullopt);
+  void setAttributeError(const std::string& id, const std::string& name,
+                         platform::AXErrorCode code);
+  void setSettable(const std::string& id, const std::string& name, bool settable);
+  void setParameterizedAttribute(const std::string& id, const std::string& name,
+                                 platform::Object value);
+  void setParameterizedAttributeError(const std::string& id, const std::string& name,
+                                      platform::AXErrorCode code);
+  void clearOverrides(const std::string& id, const std::string& name);
+  // Makes AXObserverAddNotification of that notification on the element fail with the code.
+  void setNotificationError(const std::string& id, const std::string& notification,
+                            platform::AXErrorCode code);
+
+  // ---- The user at work (each posts the notifications a real application posts)
+  void focus(const std::string& id);  // the element's application's focused element
+  void clearFocus(ProcessId pid);
+  void select(const std::string& id, Range selection);
+  void type(const std::string& id, const std::string& text);  // replaces the selection
+  void moveWindow(const std::string& windowId, Point origin);
+  void resizeWindow(const std::string& windowId, Size size);
+  // Any accessibility notification on any element.
+  void postNotification(const std::string& id, const std::string& notification);
+
+  // Text state of an element.
+  std::string text(const std::string& id) const;
+  Range selection(const std::string& id) const;
+  Rect frame(const std::string& id) const;
+
+  // ---- Pasteboard and keyboard
+  std::int64_t pasteboardChangeCount() const;
+  std::vector<platform::PasteboardItem> pasteboardItems() const;
+  std::int64_t replacePasteboard(std::vector<platform::PasteboardItem> items);
+  // The user copies plain text in some application.
+  void userCopies(const std::string& text);
+  const std::vector<PostedKeyEvent>& postedKeyEvents() const;
+  void recordKeyEvent(PostedKeyEvent event);  // called by the keyboard boundary
+
+  // ---- Trust
+  void setTrusted(bool trusted);
+  bool trusted() const;
+  int promptCount() const;
+  void notePrompt();
+
+  // ---- Observers (used by the platform boundary)
+  std::shared_ptr<ObserverNode> createObserver(ProcessId pid, platform::ObserverCallback callback);
+  // Live (element, notification) registrations over all observers that still exist.
+  std::size_t liveRegistrationCount() const;
+  std::size_t liveObserverCount() const;
+
+  // ---- Requests
+  // Every request to another application passes here: it is counted, the hook runs, and the
+  // answer is the error code the request must fail with (kSuccess to go on).
+  platform::AXErrorCode beginRequest(const RequestInfo& info, ProcessId target);
+  std::uint64_t requestCount() const;
+  void resetRequestCount();
+  // Runs at the start of every request; tests use it to misbehave (destroy, change, delay).
+  void setRequestHook(std::function<void(const RequestInfo&)> hook);
+
+  // ---- Diagnostics the library wrote
+  void writeDiagnosticLine(std::string_view line);
+  const std::vector<std::string>& diagnosticLines() const;
+  void clearDiagnosticLines();
+  void setEchoDiagnostics(bool echo);  // also print them on standard output
+
+  // The whole desktop as JSON text (applications, frontmost, elements with attributes,
+  // pasteboard, posted keys).
+  std::string stateJson() const;
+
+  ~Desktop();
+  Desktop(const Desktop&) = delete;
+  Desktop& operator=(const Desktop&) = delete;
+
+  struct State;
+  State& state() { return *state_; }
+
+ private:
+  Desktop();
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace axb::sim
