@@ -29,8 +29,7 @@ class Observer {
   Observer(const Observer&) = delete;
   Observer& operator=(const Observer&) = delete;
 
-  AXErrorCode addNotification(const Element& element, std::string_view notification,
-                              void* refcon);
+  AXErrorCode addNotification(const Element& element, std::string_view notification, void* refcon);
   AXErrorCode removeNotification(const Element& element, std::string_view notification);
 
   // Adds the observer's run-loop source to the calling thread's run loop, in the default mode.

@@ -33,6 +33,9 @@ class RunningApplication {
 
 std::optional<RunningApplication> frontmostApplication();
 
+// The running application with that process identifier, if there is one.
+std::optional<RunningApplication> runningApplicationWithProcessIdentifier(ProcessId pid);
+
 // The process the library runs in (the host's).
 ProcessId currentProcessId();
 

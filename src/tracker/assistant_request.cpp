@@ -1,0 +1,78 @@
+// The host's request for assistant context: the selection, or the text above the caret with the
+// rectangle of the character at the caret.
+#include <string>
+
+#include "ax/attributes.h"
+#include "ax/observers.h"
+#include "tracker/mac_accessibility.h"
+#include "tracker/roles.h"
+#include "tracker/selection_payload.h"
+
+namespace axb::tracker {
+namespace {
+
+std::optional<Rect> boundsOfCharacter(const Element& element, Range character) {
+  const platform::Object wrapped = platform::Object::makeRange(character);
+  if (!wrapped) return std::nullopt;
+  return ax::getParameterizedAttributeValue<Rect>(element, "AXBoundsForRange", wrapped);
+}
+
+// The caret's rectangle from the character bounds, or from the text-marker selection's bounds
+// when those have no height.
+std::optional<Rect> caretGeometry(const Element& element, const std::optional<Rect>& bounds) {
+  if (!bounds) return std::nullopt;
+  if (rectHeight(*bounds) != 0) {
+    return Rect{bounds->x, bounds->y, rectWidth(*bounds), rectHeight(*bounds)};
+  }
+  const auto markers =
+      ax::getAttributeValue<ax::TextMarkerRange>(element, "AXSelectedTextMarkerRange");
+  if (!markers) return std::nullopt;
+  const auto markerBounds = ax::getParameterizedAttributeValue<Rect>(
+      element, "AXBoundsForTextMarkerRange", markers->object);
+  if (!markerBounds) return std::nullopt;
+  return Rect{markerBounds->x, markerBounds->y, rectWidth(*markerBounds),
+              rectHeight(*markerBounds)};
+}
+
+}  // namespace
+
+std::optional<std::string> MacAccessibility::getTextAboveInsertionPoint(const Element& element) {
+  const auto selection = ax::getAttributeValue<Range>(element, "AXSelectedTextRange");
+  const Range above{0, selection ? selection->location : 0};
+  const platform::Object wrapped = platform::Object::makeRange(above);
+  if (!wrapped) return std::nullopt;
+  return ax::getParameterizedAttributeValue<std::string>(element, "AXStringForRange", wrapped);
+}
+
+void MacAccessibility::getDataForVeskAssist() {
+  if (!frontmostApp) return;
+  const ProcessId pid = processID.value_or(frontmostApp->processIdentifier());
+  const auto focused = ax::getAttributeValue<Element>(ax::getAppRef(pid), "AXFocusedUIElement");
+  if (!focused) return;
+  focusedElement = *focused;
+
+  const auto role = ax::getAttributeValue<std::string>(*focused, "AXRole");
+  if (!role || *role != kTextAreaRole) return;
+  const auto characters = ax::getAttributeValue<std::int64_t>(*focused, "AXNumberOfCharacters");
+  if (!characters || *characters == 0) return;
+
+  const auto selection = ax::getAttributeValue<Range>(*focused, "AXSelectedTextRange");
+  if (!selection || selection->length != 0) {
+    callback("alt_enter_pressed", nativeTextFieldSelectedText());
+    return;
+  }
+
+  // The character after the caret, or the last one when the caret ends the text.
+  const Range character{selection->location == *characters ? *characters - 1 : selection->location,
+                        1};
+  const std::optional<Rect> bounds = boundsOfCharacter(*focused, character);
+  const std::optional<std::string> above = getTextAboveInsertionPoint(*focused);
+  if (!above) {
+    callback("error", messagePayload("something is wrong"));
+    callback("alt_enter_pressed", EventDictionary::object());
+    return;
+  }
+  callback("alt_enter_pressed", selectionPayload(*above, true, caretGeometry(*focused, bounds)));
+}
+
+}  // namespace axb::tracker

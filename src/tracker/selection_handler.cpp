@@ -1,0 +1,80 @@
+// Selection and caret changes, and the blocked fields that must stay silent.
+#include <string>
+
+#include "ax/attributes.h"
+#include "ax/selection_bounds.h"
+#include "platform/accessibility.h"
+#include "platform/diagnostics.h"
+#include "tracker/canonical_equivalence.h"
+#include "tracker/mac_accessibility.h"
+#include "tracker/roles.h"
+#include "tracker/selection_payload.h"
+
+namespace axb::tracker {
+
+platform::ObserverCallback MacAccessibility::selectedTextChange() {
+  return [](const Element& element, std::string_view, void* refcon) {
+    if (const auto tracker = fromRefcon(refcon)) tracker->handleSelectedTextChange(element);
+  };
+}
+
+bool MacAccessibility::isBlockedField(const Element& element) {
+  if (!frontmostApp || blockedFiledsList.empty()) return false;
+  // The entry of the application that owns the element: registrations on an application
+  // followed earlier stay in force, and its blocked fields must stay blocked.
+  std::optional<std::string> bundleId = frontmostApp->bundleIdentifier();
+  const std::optional<ProcessId> owner = platform::elementProcessId(element);
+  if (owner && owner != processID) {
+    const auto app = platform::runningApplicationWithProcessIdentifier(*owner);
+    bundleId = app ? app->bundleIdentifier() : std::nullopt;
+  }
+  if (!bundleId) return false;
+  const auto entry = blockedFiledsList.find(*bundleId);
+  if (entry == blockedFiledsList.end()) return false;
+
+  const auto name = entry->second.find("name");
+  if (name == entry->second.end() || !name->second.is_string()) return false;
+  const std::optional<std::string> actual =
+      ax::getAttributeValue<std::string>(element, name->second.get<std::string>());
+  const auto value = entry->second.find("value");
+  const std::optional<std::string> blocked =
+      value != entry->second.end() && value->second.is_string()
+          ? std::optional<std::string>(value->second.get<std::string>())
+          : std::nullopt;
+  if (!actual || !blocked) return !actual && !blocked;
+  return canonicallyEquivalent(*actual, *blocked);
+}
+
+void MacAccessibility::handleSelectedTextChange(const Element& element) {
+  const std::optional<std::string> selected =
+      ax::getAttributeValue<std::string>(element, "AXSelectedText");
+  const std::optional<std::string> role = ax::getAttributeValue<std::string>(element, "AXRole");
+  focusedElement = element;
+
+  if (isBlockedField(element)) {
+    platform::writeDiagnosticLine("blocked");
+    return;
+  }
+
+  if (selected) {
+    if (selected->empty()) {
+      callback("caret", EventDictionary::object());
+    } else if (role && isTextFieldRole(*role)) {
+      callback("text_select", nativeTextFieldSelectedText());
+    }
+  }
+
+  if (!role || *role != kStaticTextRole) return;
+  const auto markers =
+      ax::getAttributeValue<ax::TextMarkerRange>(element, "AXSelectedTextMarkerRange");
+  if (!markers) return;
+  const std::optional<Rect> bounds = ax::getSelectedTextBoundingRectCorrect(element);
+  const std::optional<std::string> text = ax::getParameterizedAttributeValue<std::string>(
+      element, "AXStringForTextMarkerRange", markers->object);
+  if (!bounds) return;
+  EventDictionary payload = selectionPayload(text.value_or(""), true, bounds);
+  mergeKeepingExisting(payload, getBasicAppInfo());
+  callback("text_select", std::move(payload));
+}
+
+}  // namespace axb::tracker

@@ -1,0 +1,40 @@
+// The payload shape shared by the selection events: "selected_text", "is_editable", "position"
+// {"x", "y"} and "size" {"width", "height"}.
+#pragma once
+
+#include <cmath>
+#include <optional>
+#include <string>
+
+#include "bridge/event_dictionary.h"
+#include "platform/geometry.h"
+
+namespace axb::tracker {
+
+// Width and height as non-negative numbers, whichever way the rectangle was given.
+inline double rectWidth(const Rect& rect) {
+  return std::abs(rect.width);
+}
+inline double rectHeight(const Rect& rect) {
+  return std::abs(rect.height);
+}
+
+// Without a rectangle the four numbers are null.
+inline EventDictionary selectionPayload(std::string text, bool editable,
+                                        const std::optional<Rect>& rect) {
+  EventDictionary payload = EventDictionary::object();
+  payload["selected_text"] = std::move(text);
+  payload["is_editable"] = editable;
+  const auto number = [&](double Rect::*field) {
+    return rect ? EventDictionary((*rect).*field) : EventDictionary(nullptr);
+  };
+  payload["position"] = {{"x", number(&Rect::x)}, {"y", number(&Rect::y)}};
+  payload["size"] = {{"width", number(&Rect::width)}, {"height", number(&Rect::height)}};
+  return payload;
+}
+
+inline EventDictionary messagePayload(const char* message) {
+  return EventDictionary{{"message", message}};
+}
+
+}  // namespace axb::tracker

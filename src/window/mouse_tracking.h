@@ -1,0 +1,12 @@
+// Watching the mouse over the host's own windows.
+#pragma once
+
+namespace axb::window {
+
+// Attaches a window tracker to a host window; anything that is not a window is ignored.
+void addMouseTracker(void* window);
+
+// Releases every window tracker (process reset).
+void resetMouseTrackers();
+
+}  // namespace axb::window
