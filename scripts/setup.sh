@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what building and testing axbridge needs, when it is missing.
+# Debian/Ubuntu: apt-get (as root, or through sudo). macOS: Homebrew.
+set -euo pipefail
+
+if [[ "$(uname -s)" == "Darwin" ]]; then
+  command -v brew >/dev/null || { echo "setup: Homebrew is required on macOS" >&2; exit 1; }
+  for formula in cmake ninja nlohmann-json utf8proc googletest google-benchmark; do
+    brew list --versions "$formula" >/dev/null 2>&1 || brew install "$formula"
+  done
+  exit 0
+fi
+
+packages=(cmake ninja-build g++ binutils nlohmann-json3-dev libutf8proc-dev libgtest-dev
+          libgmock-dev libbenchmark-dev clang libclang-rt-14-dev valgrind)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "setup: installing ${missing[*]}"
+if [[ $(id -u) -eq 0 ]]; then
+  as_root=()
+elif command -v sudo >/dev/null; then
+  as_root=(sudo)
+else
+  echo "setup: run as root (or install sudo) to install: ${missing[*]}" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the suite in a normal build, then the same suite built with
+# AddressSanitizer and UndefinedBehaviorSanitizer. Fails when any test fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/setup.sh
+
+jobs=2
+run_suite() {
+  local dir=$1; shift
+  echo "== $dir"
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j"$jobs"
+}
+
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DAXBRIDGE_SANITIZE=ON
