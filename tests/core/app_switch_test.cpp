@@ -1,0 +1,139 @@
+// Following the frontmost application.
+#include "ax/observers.h"
+#include "bridge/globals.h"
+#include "support/desktop_fixture.h"
+#include "tracker/mac_accessibility.h"
+
+namespace axb::testing {
+namespace {
+
+class AppSwitchTest : public DesktopTest {
+ protected:
+  void SetUp() override {
+    DesktopTest::SetUp();
+    initAndStart();
+    addNotesApp();
+    addMailApp();
+    desk().addApplication({.pid = 99, .bundleId = "com.example.writer", .name = "Quorvalent"});
+    desk().runUntilIdle();
+    desk().clearDiagnosticLines();
+  }
+  static void switchTo(ProcessId pid) {
+    desk().activate(pid);
+    desk().runFor(0.5);  // further apart than the delivery delay
+  }
+  static tracker::MacAccessibility& tracker() { return *bridge::globals().macAccessibility; }
+};
+
+TEST_F(AppSwitchTest, SwitchReportsTheApplicationAndRecordsIt) {
+  switchTo(kNotes);
+  ASSERT_EQ(names(), std::vector<std::string>{"app_changed"});
+  EXPECT_EQ(received()[0].data, (nlohmann::json{{"role", "AXApplication"},
+                                                {"name", "Notes"},
+                                                {"bundle_id", "com.example.notes"}}));
+  EXPECT_EQ(tracker().processID, kNotes);
+  EXPECT_EQ(tracker().frontmostApp->processIdentifier(), kNotes);
+  EXPECT_FALSE(tracker().focusedElement.has_value());
+  EXPECT_EQ(ax::registrationCount(), 4u);  // focus, window moved, window resized, selection
+}
+
+TEST_F(AppSwitchTest, TheHostAndRepeatedActivationsAreIgnored) {
+  switchTo(kNotes);
+  switchTo(99);  // the host itself
+  switchTo(kNotes);
+  EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});
+  EXPECT_EQ(tracker().processID, kNotes);
+}
+
+TEST_F(AppSwitchTest, TheLibrarysOwnProcessIsNeverFollowed) {
+  desk().addApplication({.pid = 77, .bundleId = "com.example.renamed", .name = "Renamed host"});
+  desk().setHostProcess(77);
+  switchTo(77);
+  EXPECT_TRUE(received().empty());
+  EXPECT_FALSE(tracker().frontmostApp.has_value());
+  EXPECT_EQ(desk().requestCount(), 0u);
+}
+
+TEST_F(AppSwitchTest, SwitchingBackAndForthDoesNotMultiplyHandlerRuns) {
+  start(R"({"com.example.notes": {"name": "AXRole", "value": "AXTextArea"}})");
+  const auto blockedLines = [] {
+    return std::count(lines().begin(), lines().end(), "blocked");
+  };
+  switchTo(kNotes);
+  desk().focus("notes.body");
+  desk().runFor(0.5);
+  desk().clearDiagnosticLines();
+  desk().select("notes.body", {0, 5});
+  desk().runFor(0.5);
+  const auto runsAfterFirstSwitch = blockedLines();
+  EXPECT_EQ(runsAfterFirstSwitch, 2);  // application element and focused element
+
+  switchTo(kMail);
+  switchTo(kNotes);
+  desk().focus("notes.body");
+  desk().runFor(0.5);
+  desk().clearDiagnosticLines();
+  desk().select("notes.body", {1, 5});
+  desk().runFor(0.5);
+  EXPECT_EQ(blockedLines(), runsAfterFirstSwitch);
+  EXPECT_EQ(std::count(names().begin(), names().end(), "app_changed"), 3);
+}
+
+TEST_F(AppSwitchTest, WithoutFocusedElementOnlyFocusAndSelectionAreWatched) {
+  desk().clearFocus(kMail);
+  switchTo(kMail);
+  ASSERT_EQ(names(), std::vector<std::string>{"app_changed"});
+  EXPECT_EQ(received()[0].data,
+            (nlohmann::json{{"role", nullptr}, {"name", "Mail"}, {"bundle_id", "com.example.mail"}}));
+  EXPECT_EQ(ax::registrationCount(), 2u);
+}
+
+TEST_F(AppSwitchTest, WithoutFocusedElementOrBundleIdentifierNothingIsReported) {
+  desk().addApplication({.pid = 30, .name = "Nameless"});
+  switchTo(30);
+  EXPECT_TRUE(received().empty());
+  EXPECT_EQ(ax::registrationCount(), 0u);
+  EXPECT_EQ(tracker().processID, 30);  // still recorded
+}
+
+TEST_F(AppSwitchTest, ApplicationStillLaunchingIsTakenWhenItHasFinished) {
+  desk().launchApplication({.pid = 40, .bundleId = "com.example.slow", .name = "Slow"}, 1.0);
+  desk().runFor(0.5);
+  EXPECT_TRUE(received().empty());
+  EXPECT_FALSE(tracker().frontmostApp.has_value());
+  desk().runFor(1.0);
+  ASSERT_EQ(names(), std::vector<std::string>{"app_changed"});
+  EXPECT_EQ(received()[0].data["bundle_id"], "com.example.slow");
+}
+
+TEST_F(AppSwitchTest, NotificationWithoutApplicationPrintsReturing) {
+  desk().postWorkspaceNotification({platform::kDidActivateApplicationNotification, std::nullopt});
+  desk().postWorkspaceNotification(
+      {platform::kDidActivateApplicationNotification,
+       std::map<std::string, platform::WorkspaceNotification::UserInfoValue>{
+           {platform::kApplicationKey, platform::Object::makeString("not an application")}}});
+  desk().runUntilIdle();
+  EXPECT_EQ(lines(), (std::vector<std::string>{"returing", "returing"}));
+  EXPECT_TRUE(received().empty());
+}
+
+TEST_F(AppSwitchTest, EnhancedUserInterfaceIsTurnedOn) {
+  switchTo(kNotes);
+  const auto value = platform::copyAttributeValue(desk().applicationElement(kNotes),
+                                                  "AXEnhancedUserInterface");
+  EXPECT_EQ(value.value.boolean(), true);
+}
+
+TEST_F(AppSwitchTest, TerminatedApplicationsLoseTheirRegistrations) {
+  switchTo(kNotes);
+  desk().focus("notes.body");
+  desk().runFor(0.5);
+  EXPECT_EQ(ax::registrationCount(), 5u);
+  desk().terminate(kNotes);
+  desk().runUntilIdle();
+  EXPECT_EQ(ax::registrationCount(), 0u);
+  EXPECT_EQ(desk().liveRegistrationCount(), 0u);
+}
+
+}  // namespace
+}  // namespace axb::testing

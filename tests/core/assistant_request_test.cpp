@@ -1,0 +1,116 @@
+// The host's request for assistant context.
+#include "bridge/globals.h"
+#include "platform/sim/values.h"
+#include "support/desktop_fixture.h"
+#include "tracker/mac_accessibility.h"
+
+namespace axb::testing {
+namespace {
+
+using nlohmann::json;
+
+class AssistantRequestTest : public DesktopTest {
+ protected:
+  void SetUp() override {
+    DesktopTest::SetUp();
+    addNotesApp("first line\nsecond");
+    addMailApp();
+    initAndStart();
+    desk().activate(kNotes);
+    desk().runFor(0.5);
+    received().clear();
+    desk().clearDiagnosticLines();
+  }
+  static json ask() {
+    received().clear();
+    getDataForVeskAssist();
+    desk().runFor(0.5);
+    EXPECT_LE(received().size(), 1u);
+    return received().empty() ? json() : received().back().data;
+  }
+  static json caretPayload(const std::string& text, Rect r) {
+    return {{"selected_text", text},
+            {"is_editable", true},
+            {"position", {{"x", r.x}, {"y", r.y}}},
+            {"size", {{"width", r.width}, {"height", r.height}}}};
+  }
+};
+
+TEST_F(AssistantRequestTest, CaretInTheMiddleGivesTheTextAboveAndTheNextCharacter) {
+  desk().select("notes.body", {13, 0});  // "first line\nse|cond"
+  desk().runFor(0.5);
+  EXPECT_EQ(ask(), caretPayload("first line\nse", {114 + 2 * 7, 144 + 16, 7, 16}));
+  EXPECT_EQ(received().back().name, "alt_enter_pressed");
+  EXPECT_EQ(bridge::globals().macAccessibility->focusedElement, desk().element("notes.body"));
+}
+
+TEST_F(AssistantRequestTest, CaretAtTheEndMeasuresTheLastCharacter) {
+  desk().select("notes.body", {17, 0});
+  EXPECT_EQ(ask(), caretPayload("first line\nsecond", {114 + 5 * 7, 160, 7, 16}));
+}
+
+TEST_F(AssistantRequestTest, CaretAtTheStartGivesEmptyText) {
+  desk().select("notes.body", {0, 0});
+  EXPECT_EQ(ask(), caretPayload("", {114, 144, 7, 16}));
+}
+
+TEST_F(AssistantRequestTest, ZeroHeightBoundsFallBackToMarkerBoundsOrNull) {
+  desk().select("notes.body", {5, 0});
+  desk().setParameterizedAttribute("notes.body", "AXBoundsForRange", sim::makeRectValue({1, 1, 1, 0}));
+  // A native text area has no markers: the numbers are null, the text is still there.
+  json answer = ask();
+  EXPECT_EQ(answer["selected_text"], "first");
+  EXPECT_EQ(answer["position"], (json{{"x", nullptr}, {"y", nullptr}}));
+  EXPECT_EQ(answer["size"], (json{{"width", nullptr}, {"height", nullptr}}));
+
+  desk().setAttribute("notes.body", "AXSelectedTextMarkerRange",
+                      sim::makeTextMarkerRange(sim::makeTextMarker(nullptr, 0),
+                                               sim::makeTextMarker(nullptr, 0)));
+  desk().setParameterizedAttribute("notes.body", "AXBoundsForTextMarkerRange",
+                                   sim::makeRectValue({-3, 7, -2, 12}));
+  EXPECT_EQ(ask(), caretPayload("first", {-3, 7, 2, 12}));
+}
+
+TEST_F(AssistantRequestTest, MissingTextAboveSendsErrorThenAnEmptyAnswer) {
+  std::vector<std::string> posted;
+  bridge::globals().macAccessibility->callback = [&](const std::string& name, EventDictionary) {
+    posted.push_back(name);
+  };
+  desk().select("notes.body", {5, 0});
+  desk().setParameterizedAttributeError("notes.body", "AXStringForRange", -25212);
+  getDataForVeskAssist();
+  EXPECT_EQ(posted, (std::vector<std::string>{"error", "alt_enter_pressed"}));
+  bridge::globals().macAccessibility->callback = bridge::callbackWraper;
+  ASSERT_TRUE(ask().is_object());
+  EXPECT_EQ(received().size(), 1u);
+  EXPECT_EQ(received()[0].name, "alt_enter_pressed");
+  EXPECT_EQ(received()[0].json, "{}");
+}
+
+TEST_F(AssistantRequestTest, SelectionAnswersWithTheSnapshot) {
+  desk().select("notes.body", {0, 5});
+  const json answer = ask();
+  EXPECT_EQ(answer["selected_text"], "first");
+  EXPECT_EQ(answer["bundle_id"], "com.example.notes");
+}
+
+TEST_F(AssistantRequestTest, OnlyNonEmptyTextAreasAreAnswered) {
+  desk().activate(kMail);  // a single-line field
+  desk().runFor(0.5);
+  EXPECT_TRUE(ask().is_null());
+  desk().activate(kNotes);
+  desk().runFor(0.5);
+  desk().select("notes.body", {0, 17});
+  desk().type("notes.body", "");
+  EXPECT_TRUE(ask().is_null());
+}
+
+TEST_F(AssistantRequestTest, NothingBeforeAnApplicationIsFollowed) {
+  bridge::resetProcessState();
+  initAndStart();
+  EXPECT_TRUE(ask().is_null());
+  EXPECT_EQ(desk().requestCount(), 0u);
+}
+
+}  // namespace
+}  // namespace axb::testing

@@ -1,0 +1,133 @@
+// Typed attribute access: conversions, the error codes that print and the ones that do not.
+#include "ax/attributes.h"
+#include "platform/accessibility.h"
+#include "platform/sim/values.h"
+#include "support/desktop_fixture.h"
+
+namespace axb::testing {
+namespace {
+
+using platform::AXValueType;
+using platform::Object;
+
+class AttributesTest : public DesktopTest {
+ protected:
+  void SetUp() override {
+    DesktopTest::SetUp();
+    desk().addApplication({.pid = 10, .bundleId = "com.example.notes", .name = "Notes"});
+    desk().addElement(10, {.id = "field", .role = "AXTextField"});
+  }
+  static platform::Element field() { return desk().element("field"); }
+  void set(const char* name, Object value) { desk().setAttribute("field", name, std::move(value)); }
+  template <typename T>
+  static std::optional<T> read(const char* name) {
+    return ax::getAttributeValue<T>(field(), name);
+  }
+};
+
+TEST_F(AttributesTest, EachRecognisedKindIsDeliveredWhenAskedFor) {
+  set("Text", Object::makeString("hello"));
+  set("Count", Object::makeNumber(42));
+  set("Where", sim::makePointValue({1.5, -2}));
+  set("Box", sim::makeRectValue({1, 2, 3, 4}));
+  set("Span", sim::makeRangeValue({5, 6}));
+  desk().addElement(10, {.id = "child", .role = "AXButton"});
+  set("Child", desk().element("child").object());
+
+  EXPECT_EQ(read<std::string>("Text"), "hello");
+  EXPECT_EQ(read<std::int64_t>("Count"), 42);
+  EXPECT_EQ(read<Point>("Where"), (Point{1.5, -2}));
+  EXPECT_EQ(read<Rect>("Box"), (Rect{1, 2, 3, 4}));
+  EXPECT_EQ(read<Range>("Span"), (Range{5, 6}));
+  EXPECT_EQ(read<platform::Element>("Child"), desk().element("child"));
+  EXPECT_TRUE(lines().empty());
+}
+
+TEST_F(AttributesTest, AValueOfAnotherKindYieldsNothingSilently) {
+  set("Text", Object::makeString("12"));
+  set("Half", Object::makeNumber(2.5));
+  set("Box", sim::makeRectValue({1, 2, 3, 4}));
+  set("Broken", sim::makeUnextractableValue(AXValueType::CGRect));
+  EXPECT_EQ(read<std::int64_t>("Text"), std::nullopt);
+  EXPECT_EQ(read<std::int64_t>("Half"), std::nullopt);
+  EXPECT_EQ(read<std::string>("Half"), std::nullopt);
+  EXPECT_EQ(read<Point>("Box"), std::nullopt);
+  EXPECT_EQ(read<Rect>("Broken"), std::nullopt);
+  EXPECT_TRUE(lines().empty());
+}
+
+TEST_F(AttributesTest, UnrecognisedValuesPrintUnexpectedType) {
+  set("Size", sim::makeSizeValue({3, 4}));
+  set("Err", sim::makeErrorValue(-25200));
+  set("Flag", Object::makeBoolean(true));
+  set("List", sim::makeArray({Object::makeString("a")}));
+  set("Styled", sim::makeAttributedString("styled"));
+  for (const char* name : {"Size", "Err", "Flag", "List", "Styled"}) {
+    desk().clearDiagnosticLines();
+    EXPECT_EQ(read<std::string>(name), std::nullopt) << name;
+    EXPECT_EQ(lines(), std::vector<std::string>{"Unexpected type"}) << name;
+  }
+}
+
+TEST_F(AttributesTest, ErrorCodesBecomeNothingWithTheirDiagnosticLines) {
+  const std::vector<std::pair<platform::AXErrorCode, std::string>> cases = {
+      {-25212, ""},
+      {-25208, "-25208 Attribute not implemented"},
+      {-25205, "-25205 Error retrieving attribute"},
+      {-25204, "-25204 Error retrieving attribute"},
+      {-25200, "-25200 Error retrieving attribute"},
+  };
+  for (const auto& [code, line] : cases) {
+    desk().clearDiagnosticLines();
+    desk().setAttributeError("field", "AXValue", code);
+    EXPECT_EQ(read<std::string>("AXValue"), std::nullopt) << code;
+    EXPECT_EQ(lines(), line.empty() ? std::vector<std::string>{} : std::vector<std::string>{line});
+  }
+  desk().clearDiagnosticLines();
+  desk().setParameterizedAttributeError("field", "AXBoundsForRange", -25205);
+  EXPECT_EQ(ax::getParameterizedAttributeValue<Rect>(field(), "AXBoundsForRange",
+                                                     Object::makeRange({0, 1})),
+            std::nullopt);
+  EXPECT_EQ(lines(), std::vector<std::string>{"-25205 Error retrieving attribute"});
+}
+
+TEST_F(AttributesTest, UntrustedProcessGetsApiDisabled) {
+  set("Text", Object::makeString("hello"));
+  desk().setTrusted(false);
+  EXPECT_EQ(read<std::string>("Text"), std::nullopt);
+  EXPECT_EQ(lines(), std::vector<std::string>{"-25211 Error retrieving attribute"});
+}
+
+TEST_F(AttributesTest, WritesHappenOnlyWhenSettableAndFailuresStaySilent) {
+  set("Title", Object::makeString("old"));
+  desk().setSettable("field", "Title", false);
+  ax::setAttributeValue(field(), "Title", Object::makeString("new"));
+  EXPECT_EQ(read<std::string>("Title"), "old");
+  desk().setSettable("field", "Title", true);
+  EXPECT_TRUE(ax::isAttributeSettable(field(), "Title"));
+  desk().destroyElement("field");
+  EXPECT_FALSE(ax::isAttributeSettable(field(), "Title"));
+  ax::setAttributeValue(field(), "Title", Object::makeString("gone"));
+  EXPECT_TRUE(lines().empty());
+}
+
+TEST_F(AttributesTest, AttributeNamesAndTheirFailure) {
+  set("Custom", Object::makeString("x"));
+  const auto names = ax::getAttributes(field());
+  ASSERT_TRUE(names.has_value());
+  EXPECT_NE(std::find(names->begin(), names->end(), "AXRole"), names->end());
+  EXPECT_NE(std::find(names->begin(), names->end(), "Custom"), names->end());
+  desk().destroyElement("field");
+  EXPECT_EQ(ax::getAttributes(field()), std::nullopt);
+  EXPECT_EQ(lines(), std::vector<std::string>{"-25202 Error retrieving attribute list"});
+}
+
+TEST(ReturnType, CaseOrderIsTheTagOrder) {
+  EXPECT_EQ(ax::ReturnType{Range{1, 2}}.tag(), ax::ReturnType::Tag::range);
+  EXPECT_EQ(ax::ReturnType{std::string("x")}.tag(), ax::ReturnType::Tag::string);
+  EXPECT_EQ(ax::ReturnType{Point{}}.tag(), ax::ReturnType::Tag::point);
+  EXPECT_EQ(static_cast<int>(ax::ReturnType::Tag::axuielemnt), 5);
+}
+
+}  // namespace
+}  // namespace axb::testing

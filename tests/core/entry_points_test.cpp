@@ -1,0 +1,145 @@
+// The C entry points: trust checks, start and its blocked field list, calls out of order, null
+// pointers and ill-formed UTF-8.
+#include "bridge/globals.h"
+#include "bridge/host_string.h"
+#include "support/desktop_fixture.h"
+#include "tracker/mac_accessibility.h"
+
+namespace axb::testing {
+namespace {
+
+class EntryPointsTest : public DesktopTest {
+ protected:
+  static BlockedFieldList& blockedList() { return bridge::globals().macAccessibility->blockedFiledsList; }
+  static std::string lastLine() { return lines().empty() ? "" : lines().back(); }
+};
+
+TEST_F(EntryPointsTest, TrustCheckWithoutPromptNeverPrompts) {
+  desk().setTrusted(false);
+  for (int i = 0; i < 5; ++i) EXPECT_FALSE(isAccessibiltyEnabled());
+  EXPECT_EQ(desk().promptCount(), 0);
+  desk().setTrusted(true);
+  EXPECT_TRUE(isAccessibiltyEnabled());
+}
+
+TEST_F(EntryPointsTest, PermissionPopupPromptsOnlyWhenNotTrustedAndAnswersTheCurrentState) {
+  desk().setTrusted(false);
+  EXPECT_FALSE(showAccessibiltyPermisionPopup());
+  EXPECT_EQ(desk().promptCount(), 1);
+  desk().setTrusted(true);
+  EXPECT_TRUE(showAccessibiltyPermisionPopup());
+  EXPECT_EQ(desk().promptCount(), 1);
+}
+
+TEST_F(EntryPointsTest, StartAnnouncesItselfAndTakesAnObjectOfObjects) {
+  initMacAccessibility(&record);
+  desk().setTrusted(false);  // start does not consult the trust state
+  start(R"({"com.example.mail": {"name": "AXDescription", "value": "password"}})");
+  EXPECT_EQ(lines(), std::vector<std::string>{"Accessibility is enabled"});
+  ASSERT_EQ(blockedList().size(), 1u);
+  EXPECT_EQ(blockedList().at("com.example.mail").at("value"), "password");
+}
+
+TEST_F(EntryPointsTest, WrongShapesAreDroppedSilentlyAndThePreviousListStays) {
+  initMacAccessibility(&record);
+  start(R"({"com.example.a": {"name": "AXRole"}})");
+  for (const char* wrong : {"[]", R"([{"name": "AXRole"}])", R"({"com.example.b": "AXRole"})",
+                            R"({"com.example.b": 3})", R"({"x": {}, "y": []})"}) {
+    desk().clearDiagnosticLines();
+    start(wrong);
+    EXPECT_EQ(lines(), std::vector<std::string>{"Accessibility is enabled"}) << wrong;
+    EXPECT_EQ(blockedList().size(), 1u) << wrong;
+    EXPECT_TRUE(blockedList().contains("com.example.a")) << wrong;
+  }
+  start("{}");
+  EXPECT_TRUE(blockedList().empty());
+}
+
+TEST_F(EntryPointsTest, TextThatIsNotJsonOrABareScalarPrintsTheParserError) {
+  initMacAccessibility(&record);
+  start(R"({"com.example.a": {"name": "AXRole"}})");
+  for (const char* bad : {"not json", "{\"a\": ", "", "3", "\"text\"", "true", "null"}) {
+    desk().clearDiagnosticLines();
+    start(bad);
+    ASSERT_EQ(lines().size(), 2u) << bad;
+    EXPECT_EQ(lines()[0], "Accessibility is enabled");
+    EXPECT_EQ(lines()[1].rfind("Error deserializing JSON: ", 0), 0u) << bad;
+    EXPECT_GT(lines()[1].size(), std::string("Error deserializing JSON: ").size()) << bad;
+    EXPECT_EQ(blockedList().size(), 1u) << bad;
+  }
+}
+
+TEST_F(EntryPointsTest, TrackingStartsEvenWhenTheListIsRejected) {
+  initMacAccessibility(&record);
+  desk().addApplication({.pid = 10, .bundleId = "com.example.notes", .name = "Notes"});
+  start("not json");
+  desk().activate(10);
+  desk().runUntilIdle();
+  EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});
+}
+
+TEST_F(EntryPointsTest, CallsBeforeInitAndNullPointersDoNothing) {
+  start("{}");
+  setText("x");
+  getDataForVeskAssist();
+  focusPreiov();
+  addMouseTracker(nullptr);
+  EXPECT_TRUE(lines().empty());
+  initMacAccessibility(&record);
+  start(nullptr);
+  setText(nullptr);
+  addMouseTracker(nullptr);
+  desk().runUntilIdle();
+  EXPECT_TRUE(lines().empty());
+  EXPECT_TRUE(received().empty());
+}
+
+TEST_F(EntryPointsTest, FocusPreiovPrintsHelloAndActivatesNothingBeforeASwitch) {
+  initAndStart();
+  desk().addApplication({.pid = 10, .bundleId = "com.example.notes", .name = "Notes"});
+  desk().clearDiagnosticLines();
+  focusPreiov();
+  desk().runUntilIdle();
+  EXPECT_EQ(lines(), std::vector<std::string>{"hello"});
+  EXPECT_EQ(desk().frontmostPid(), std::nullopt);
+}
+
+TEST_F(EntryPointsTest, IllFormedUtf8InTheBlockedListBecomesReplacementCharacters) {
+  initMacAccessibility(&record);
+  start("{\"com.example.a\": {\"name\": \"AXTitle\", \"value\": \"pass\xFFword\"}}");
+  EXPECT_EQ(lines().size(), 1u);
+  EXPECT_EQ(blockedList().at("com.example.a").at("value"), "pass\xEF\xBF\xBDword");
+}
+
+TEST(HostStrings, EachIllFormedSequenceBecomesOneReplacementCharacter) {
+  const std::string r = "\xEF\xBF\xBD";
+  EXPECT_EQ(bridge::toWellFormedUtf8("plain é 😀"), "plain é 😀");
+  EXPECT_EQ(bridge::toWellFormedUtf8("a\xF0\x9F\x98" "b"), "a" + r + "b");  // truncated
+  EXPECT_EQ(bridge::toWellFormedUtf8("\xC0\xAF"), r + r);                    // overlong
+  EXPECT_EQ(bridge::toWellFormedUtf8("\xED\xA0\x80"), r + r + r);            // surrogate
+  EXPECT_EQ(bridge::toWellFormedUtf8("\xF4\x90\x80\x80"), r + r + r + r);    // > U+10FFFF
+  EXPECT_EQ(bridge::toWellFormedUtf8("\x80\xBF"), r + r);                    // stray
+  EXPECT_EQ(bridge::toWellFormedUtf8("\xE2\x82"), r);                        // cut at the end
+  EXPECT_EQ(bridge::copyHostString(nullptr), std::nullopt);
+}
+
+TEST_F(EntryPointsTest, SecondInitReplacesTheTrackerButAStartedOneKeepsReporting) {
+  initAndStart();
+  desk().addApplication({.pid = 10, .bundleId = "com.example.notes", .name = "Notes"});
+  initMacAccessibility(&record);  // a fresh, unstarted tracker
+  desk().activate(10);
+  desk().runUntilIdle();
+  EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});
+}
+
+TEST_F(EntryPointsTest, StartTwiceStillGivesOneEventPerSwitch) {
+  initAndStart();
+  start("{}");
+  desk().addApplication({.pid = 10, .bundleId = "com.example.notes", .name = "Notes"});
+  desk().activate(10);
+  desk().runUntilIdle();
+  EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});
+}
+
+}  // namespace
+}  // namespace axb::testing

@@ -1,0 +1,119 @@
+// Delivery of events to the host: one pending slot, a delivery step about 0.18 s after each
+// post, the newest event wins.
+#include <cmath>
+#include <limits>
+
+#include "bridge/event_channel.h"
+#include "bridge/globals.h"
+#include "support/desktop_fixture.h"
+
+namespace axb::testing {
+namespace {
+
+using bridge::callbackWraper;
+using sim::RunLoopMode;
+
+class EventChannelTest : public DesktopTest {
+ protected:
+  void SetUp() override {
+    DesktopTest::SetUp();
+    initMacAccessibility(&record);
+  }
+};
+
+TEST_F(EventChannelTest, OnePostIsDeliveredOnceAfterBothWaits) {
+  callbackWraper("caret", EventDictionary::object());
+  desk().runUntil(0.179);
+  EXPECT_TRUE(received().empty());
+  desk().runUntil(0.181);
+  ASSERT_EQ(received().size(), 1u);
+  desk().runUntilIdle();
+  ASSERT_EQ(received().size(), 1u);
+  EXPECT_EQ(received()[0].name, "caret");
+  EXPECT_DOUBLE_EQ(received()[0].time, 0.18);
+}
+
+TEST_F(EventChannelTest, BurstDeliversOnlyItsLatestEventOnce) {
+  callbackWraper("focused_changed", {{"n", 1}});
+  desk().runUntil(0.05);
+  callbackWraper("caret", {{"n", 2}});
+  desk().runUntil(0.10);
+  callbackWraper("text_select", {{"n", 3}});
+  desk().runUntilIdle();
+  ASSERT_EQ(received().size(), 1u);
+  EXPECT_EQ(received()[0].name, "text_select");
+  EXPECT_EQ(received()[0].data["n"], 3);
+  EXPECT_DOUBLE_EQ(received()[0].time, 0.18);
+}
+
+TEST_F(EventChannelTest, TwoPostsInOneOperationDeliverTheSecond) {
+  callbackWraper("error", {{"message", "something is wrong"}});
+  callbackWraper("alt_enter_pressed", EventDictionary::object());
+  desk().runUntilIdle();
+  ASSERT_EQ(received().size(), 1u);
+  EXPECT_EQ(received()[0].name, "alt_enter_pressed");
+  EXPECT_EQ(received()[0].json, "{}");
+}
+
+TEST_F(EventChannelTest, EventPostedDuringTheCallbackIsDeliveredLater) {
+  static int calls = 0;
+  calls = 0;
+  bridge::globals().observer_callback = [](const char* name, const char* json) {
+    record(name, json);
+    if (++calls == 1) callbackWraper("alt_enter_pressed", {{"from", "inside"}});
+  };
+  callbackWraper("caret", EventDictionary::object());
+  desk().runUntilIdle();
+  ASSERT_EQ(names(), (std::vector<std::string>{"caret", "alt_enter_pressed"}));
+  EXPECT_EQ(received()[1].data["from"], "inside");
+  EXPECT_DOUBLE_EQ(received()[1].time, 0.36);
+}
+
+TEST_F(EventChannelTest, WithoutCallbackNothingIsDeliveredAndTheEventWaits) {
+  initMacAccessibility(nullptr);
+  callbackWraper("caret", EventDictionary::object());
+  desk().runUntilIdle();
+  EXPECT_TRUE(received().empty());
+  ASSERT_TRUE(bridge::globals().eventParams.has_value());
+  EXPECT_EQ(bridge::globals().eventParams->notification, "caret");
+}
+
+TEST_F(EventChannelTest, PayloadTextArrivesAsUtf8Json) {
+  callbackWraper("text_select", {{"selected_text", "Grüße 😀"}, {"is_editable", true}});
+  desk().runUntilIdle();
+  ASSERT_EQ(received().size(), 1u);
+  EXPECT_NE(received()[0].json.find("Grüße 😀"), std::string::npos);
+  EXPECT_EQ(received()[0].data["selected_text"], "Grüße 😀");
+  EXPECT_EQ(received()[0].json.find(' '), received()[0].json.find("Grüße") + 5)
+      << "compact JSON has no added whitespace";
+}
+
+TEST_F(EventChannelTest, NonFiniteNumberIsNotDeliveredButStaysPending) {
+  callbackWraper("ui_reized", {{"position", {{"x", std::numeric_limits<double>::quiet_NaN()}}}});
+  desk().runUntilIdle();
+  EXPECT_TRUE(received().empty());
+  EXPECT_TRUE(bridge::globals().eventParams.has_value());
+  // A newer, representable event replaces it and goes through.
+  callbackWraper("caret", EventDictionary::object());
+  desk().runUntilIdle();
+  EXPECT_EQ(names(), std::vector<std::string>{"caret"});
+}
+
+TEST_F(EventChannelTest, DeliveryWaitsForTheDefaultRunLoopMode) {
+  callbackWraper("caret", EventDictionary::object());
+  desk().runUntil(1.0, RunLoopMode::EventTracking);
+  EXPECT_TRUE(received().empty());
+  desk().runUntilIdle(RunLoopMode::Default);
+  ASSERT_EQ(received().size(), 1u);
+  // The main-queue wait passed during tracking; only the timer's wait remained.
+  EXPECT_DOUBLE_EQ(received()[0].time, 1.0);
+}
+
+TEST(PayloadSerialisation, RefusesTextThatIsNotUtf8AndNonFiniteNumbers) {
+  EXPECT_FALSE(bridge::serializePayload({{"t", std::string("\xC3\x28")}}).has_value());
+  EXPECT_FALSE(bridge::serializePayload({{"v", {1.0, INFINITY}}}).has_value());
+  EXPECT_EQ(bridge::serializePayload({{"a", nullptr}, {"b", false}}), R"({"a":null,"b":false})");
+}
+
+}  // namespace
+}  // namespace axb::testing

@@ -1,0 +1,238 @@
+// Focus changes, window moves, and selection and caret changes as the host hears them.
+#include <algorithm>
+
+#include "ax/observers.h"
+#include "bridge/globals.h"
+#include "platform/sim/values.h"
+#include "support/desktop_fixture.h"
+#include "tracker/mac_accessibility.h"
+
+namespace axb::testing {
+namespace {
+
+class FollowedNotesTest : public DesktopTest {
+ protected:
+  void SetUp() override {
+    DesktopTest::SetUp();
+    addNotesApp();
+    addMailApp();
+    initAndStart();
+    desk().activate(kNotes);
+    desk().runFor(0.5);
+    received().clear();
+    desk().clearDiagnosticLines();
+  }
+  static tracker::MacAccessibility& tracker() { return *bridge::globals().macAccessibility; }
+  static void settle() { desk().runFor(0.5); }
+  static const ReceivedEvent& only() {
+    EXPECT_EQ(received().size(), 1u);
+    return received().front();
+  }
+};
+
+TEST_F(FollowedNotesTest, FocusOnAnyElementWithARoleIsReportedAndWatched) {
+  desk().addElement(kNotes, {.id = "notes.button", .role = "AXButton", .window = "notes.window"});
+  const auto before = ax::registrationCount();
+  desk().focus("notes.button");
+  settle();
+  EXPECT_EQ(only().name, "focused_changed");
+  EXPECT_EQ(only().data, (nlohmann::json{{"bundle_id", "com.example.notes"}, {"name", "Notes"}}));
+  EXPECT_EQ(tracker().focusedElement, desk().element("notes.button"));
+  EXPECT_EQ(ax::registrationCount(), before + 1);
+}
+
+TEST_F(FollowedNotesTest, FocusOnAnElementWithoutRoleChangesNothing) {
+  desk().focus("notes.body");
+  settle();
+  received().clear();
+  desk().addElement(kNotes, {.id = "notes.blob", .window = "notes.window"});
+  const auto before = ax::registrationCount();
+  desk().focus("notes.blob");
+  settle();
+  EXPECT_TRUE(received().empty());
+  EXPECT_EQ(tracker().focusedElement, desk().element("notes.body"));
+  EXPECT_EQ(ax::registrationCount(), before);
+}
+
+TEST_F(FollowedNotesTest, CaretIsAnEmptyEvent) {
+  desk().select("notes.body", {3, 0});
+  settle();
+  EXPECT_EQ(only().name, "caret");
+  EXPECT_EQ(only().json, "{}");
+  EXPECT_EQ(tracker().focusedElement, desk().element("notes.body"));
+}
+
+TEST_F(FollowedNotesTest, TextAreaSelectionSendsTheSnapshot) {
+  desk().select("notes.body", {6, 4});
+  settle();
+  EXPECT_EQ(only().name, "text_select");
+  EXPECT_EQ(only().data, (nlohmann::json{{"selected_text", "wrld"},
+                                         {"is_editable", true},
+                                         {"position", {{"x", 156.0}, {"y", 144.0}}},
+                                         {"size", {{"width", 28.0}, {"height", 16.0}}},
+                                         {"bundle_id", "com.example.notes"},
+                                         {"name", "Notes"}}));
+  EXPECT_EQ(tracker().selectedText, "wrld");
+}
+
+TEST_F(FollowedNotesTest, StaticTextSendsCaretThenSelectionInOneRun) {
+  desk().select("notes.label", {0, 0});  // empty selection: "caret", then step 5
+  settle();
+  ASSERT_EQ(names(), std::vector<std::string>{"text_select"});  // the later post wins
+  EXPECT_EQ(only().data["selected_text"], "");
+  EXPECT_EQ(only().data["is_editable"], true);
+
+  received().clear();
+  desk().select("notes.label", {0, 4});
+  settle();
+  EXPECT_EQ(only().data["selected_text"], "Read");
+  EXPECT_EQ(only().data["position"], (nlohmann::json{{"x", 114.0}, {"y", 114.0}}));
+  EXPECT_EQ(only().data["bundle_id"], "com.example.notes");
+}
+
+TEST_F(FollowedNotesTest, StaticTextWithoutMarkersOrBoundsSendsNothing) {
+  desk().setAttributeError("notes.label", "AXSelectedTextMarkerRange", platform::axerr::kNoValue);
+  desk().select("notes.label", {0, 4});
+  settle();
+  EXPECT_TRUE(received().empty());
+  desk().clearOverrides("notes.label", "AXSelectedTextMarkerRange");
+  desk().setParameterizedAttributeError("notes.label", "AXBoundsForTextMarkerRange",
+                                        platform::axerr::kFailure);
+  desk().select("notes.label", {0, 3});
+  settle();
+  EXPECT_TRUE(received().empty());
+}
+
+TEST_F(FollowedNotesTest, OtherRolesAndUnreadableSelectionsSendNothing) {
+  desk().addElement(kNotes, {.id = "notes.search",
+                             .role = "AXComboBox",
+                             .window = "notes.window",
+                             .text = sim::TextKind::Native,
+                             .value = "query"});
+  desk().select("notes.search", {0, 3});
+  desk().setAttributeError("notes.body", "AXSelectedText", platform::axerr::kFailure);
+  desk().select("notes.body", {0, 3});
+  settle();
+  EXPECT_TRUE(received().empty());
+}
+
+// ---- Blocked fields
+
+TEST_F(FollowedNotesTest, BlockedFieldStaysSilentButBecomesFocused) {
+  start(R"({"com.example.notes": {"name": "AXRole", "value": "AXTextArea"}})");
+  desk().clearDiagnosticLines();
+  desk().select("notes.body", {0, 5});
+  settle();
+  EXPECT_TRUE(received().empty());
+  EXPECT_EQ(lines(), std::vector<std::string>{"blocked"});
+  EXPECT_EQ(tracker().focusedElement, desk().element("notes.body"));
+  // A field the entry does not match is reported as usual.
+  desk().select("notes.label", {0, 4});
+  settle();
+  EXPECT_EQ(names(), std::vector<std::string>{"text_select"});
+}
+
+TEST_F(FollowedNotesTest, EntryWithoutValueBlocksFieldsWhereTheAttributeIsUnreadable) {
+  start(R"({"com.example.notes": {"name": "AXPlaceholderValue"}})");
+  desk().setAttribute("notes.label", "AXPlaceholderValue", platform::Object::makeString("x"));
+  desk().select("notes.body", {0, 5});
+  settle();
+  EXPECT_TRUE(received().empty());
+  desk().select("notes.label", {0, 4});
+  settle();
+  EXPECT_EQ(names(), std::vector<std::string>{"text_select"});
+}
+
+TEST_F(FollowedNotesTest, CanonicallyEquivalentValuesMatchCaseSensitively) {
+  desk().setAttribute("notes.body", "AXDescription", platform::Object::makeString("Caf\u00e9"));
+  start(R"({"com.example.notes": {"name": "AXDescription", "value": "Cafe\u0301"}})");
+  desk().select("notes.body", {0, 5});
+  settle();
+  EXPECT_TRUE(received().empty());
+  start(R"({"com.example.notes": {"name": "AXDescription", "value": "CAF\u00c9"}})");
+  desk().select("notes.body", {0, 4});
+  settle();
+  EXPECT_EQ(names(), std::vector<std::string>{"text_select"});
+}
+
+TEST_F(FollowedNotesTest, EntriesOfOtherApplicationsAndMalformedEntriesNeverMatch) {
+  start(R"({"com.example.mail": {"name": "AXRole", "value": "AXTextArea"},
+            "com.example.notes": {"value": "AXTextArea"}})");
+  desk().select("notes.body", {0, 5});
+  settle();
+  EXPECT_EQ(names(), std::vector<std::string>{"text_select"});
+}
+
+TEST_F(FollowedNotesTest, BlockedFieldOfAnEarlierApplicationStaysBlocked) {
+  start(R"({"com.example.notes": {"name": "AXRole", "value": "AXTextArea"}})");
+  desk().activate(kMail);
+  settle();
+  received().clear();
+  desk().clearDiagnosticLines();
+  desk().select("notes.body", {0, 5});  // Notes' registrations are still in force
+  settle();
+  EXPECT_TRUE(received().empty());
+  EXPECT_EQ(lines(), std::vector<std::string>{"blocked"});
+}
+
+// ---- Window moves and resizes
+
+TEST_F(FollowedNotesTest, WindowMoveOverASelectionSendsAFreshSnapshot) {
+  desk().select("notes.body", {6, 4});
+  settle();
+  received().clear();
+  desk().postNotification("notes.body", "AXWindowMoved");
+  settle();
+  EXPECT_EQ(only().name, "ui_reized");
+  EXPECT_EQ(only().data["selected_text"], "wrld");
+}
+
+TEST_F(FollowedNotesTest, WindowMoveMakesTheWindowFocusedButSendsNothing) {
+  desk().select("notes.body", {6, 4});
+  settle();
+  received().clear();
+  desk().moveWindow("notes.window", {200, 150});
+  settle();
+  EXPECT_TRUE(received().empty());
+  EXPECT_EQ(tracker().focusedElement, desk().element("notes.window"));
+}
+
+TEST_F(FollowedNotesTest, WindowResizeOverAnEmptySelectionSendsNothing) {
+  desk().select("notes.body", {2, 0});
+  settle();
+  received().clear();
+  desk().postNotification("notes.body", "AXWindowResized");
+  settle();
+  EXPECT_TRUE(received().empty());
+}
+
+TEST_F(FollowedNotesTest, WindowMoveNeverLeaksABlockedField) {
+  desk().select("notes.body", {6, 4});
+  settle();
+  start(R"({"com.example.notes": {"name": "AXRole", "value": "AXTextArea"}})");
+  received().clear();
+  desk().clearDiagnosticLines();
+  desk().postNotification("notes.body", "AXWindowMoved");
+  settle();
+  EXPECT_TRUE(received().empty());
+  EXPECT_EQ(lines(), std::vector<std::string>{"blocked"});
+}
+
+// ---- Cost in requests to the other application
+
+TEST_F(FollowedNotesTest, RequestCountsOfCaretAndSelectionArePinned) {
+  desk().resetRequestCount();
+  desk().select("notes.body", {3, 0});
+  settle();
+  const auto caret = desk().requestCount();
+  desk().resetRequestCount();
+  desk().select("notes.body", {6, 4});
+  settle();
+  const auto selection = desk().requestCount();
+  // Caret: selected text and role. Selection: those, then range, text, settable and bounds.
+  EXPECT_EQ(caret, 2u);
+  EXPECT_EQ(selection, 6u);
+}
+
+}  // namespace
+}  // namespace axb::testing

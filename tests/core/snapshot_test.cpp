@@ -1,0 +1,151 @@
+// Every result shape of the selection snapshot, and that it never changes the user's text or
+// selection.
+#include "bridge/event_channel.h"
+#include "platform/sim/values.h"
+#include "support/desktop_fixture.h"
+#include "tracker/mac_accessibility.h"
+
+namespace axb::testing {
+namespace {
+
+using nlohmann::json;
+using platform::Object;
+
+class SnapshotTest : public DesktopTest {
+ protected:
+  void SetUp() override {
+    DesktopTest::SetUp();
+    addNotesApp("Hello wrld", {6, 4});
+    // A web editor: selection described by ranges and by text markers.
+    desk().addElement(kNotes, {.id = "notes.web",
+                               .role = "AXTextArea",
+                               .window = "notes.window",
+                               .frame = {110, 300, 580, 100},
+                               .text = sim::TextKind::WebLike,
+                               .value = "web text here",
+                               .selection = {4, 4}});
+    tracker.frontmostApp = desk().runningApplication(kNotes);
+    tracker.processID = kNotes;
+  }
+  json snapshotOf(const std::string& id) {
+    tracker.focusedElement = desk().element(id);
+    return tracker.nativeTextFieldSelectedText();
+  }
+  static json appKeys() { return {{"bundle_id", "com.example.notes"}, {"name", "Notes"}}; }
+  static json withApp(json payload) {
+    payload.update(appKeys());
+    return payload;
+  }
+  static json snapshot(const std::string& text, bool editable, Rect r) {
+    return withApp({{"selected_text", text},
+                    {"is_editable", editable},
+                    {"position", {{"x", r.x}, {"y", r.y}}},
+                    {"size", {{"width", r.width}, {"height", r.height}}}});
+  }
+
+  tracker::MacAccessibility tracker{bridge::callbackWraper};
+};
+
+TEST_F(SnapshotTest, RangeBoundsGiveTheSnapshot) {
+  EXPECT_EQ(snapshotOf("notes.body"), snapshot("wrld", true, {156, 144, 28, 16}));
+  EXPECT_EQ(tracker.selectedText, "wrld");
+}
+
+TEST_F(SnapshotTest, NoFocusedElementGivesTheMessageWithApplicationKeys) {
+  tracker.selectedText = "earlier";
+  EXPECT_EQ(tracker.nativeTextFieldSelectedText(), withApp({{"message", "something is wrong com"}}));
+  EXPECT_EQ(tracker.selectedText, "earlier");
+}
+
+TEST_F(SnapshotTest, NegativeXIsReportedAsItsAbsoluteValue) {
+  desk().setParameterizedAttribute("notes.body", "AXBoundsForRange",
+                                   sim::makeRectValue({-1500, 40, 28, -16}));
+  EXPECT_EQ(snapshotOf("notes.body"), snapshot("wrld", true, {1500, 40, 28, 16}));
+}
+
+TEST_F(SnapshotTest, ZeroHeightRangeBoundsFallBackToTextMarkers) {
+  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange",
+                                   sim::makeRectValue({1, 2, 3, 0}));
+  EXPECT_EQ(snapshotOf("notes.web"), snapshot("text", true, {142, 304, 28, 16}));
+}
+
+TEST_F(SnapshotTest, FieldThatCannotTakeTextIsMeasuredByMarkersOnly) {
+  desk().setSettable("notes.web", "AXValue", false);
+  desk().setParameterizedAttributeError("notes.web", "AXBoundsForRange", -25200);
+  desk().clearDiagnosticLines();
+  EXPECT_EQ(snapshotOf("notes.web"), snapshot("text", false, {142, 304, 28, 16}));
+  EXPECT_TRUE(lines().empty()) << "range bounds are not asked of a field that cannot take text";
+}
+
+TEST_F(SnapshotTest, WithoutMarkersTheMessageComesBack) {
+  desk().setParameterizedAttribute("notes.body", "AXBoundsForRange", sim::makeRectValue({1, 2, 3, 0}));
+  EXPECT_EQ(snapshotOf("notes.body"), withApp({{"message", "something is wrong com"}}));
+}
+
+TEST_F(SnapshotTest, ZeroHeightMarkerBoundsUseTheSwappedMarkers) {
+  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange", sim::makeRectValue({0, 0, 0, 0}));
+  // The simulated engine answers the backwards (swapped) range differently from the forward one.
+  int boundsRequests = 0;
+  desk().setRequestHook([&](const sim::RequestInfo& request) {
+    if (request.attribute != "AXBoundsForTextMarkerRange") return;
+    const Rect answer = ++boundsRequests == 1 ? Rect{50, 60, 70, 0} : Rect{80, 90, 10, 16};
+    desk().setParameterizedAttribute("notes.web", "AXBoundsForTextMarkerRange",
+                                     sim::makeRectValue(answer));
+  });
+  EXPECT_EQ(snapshotOf("notes.web"), snapshot("text", true, {80, 90, 10, 16}));
+  EXPECT_EQ(boundsRequests, 2);
+}
+
+TEST_F(SnapshotTest, MissingSwappedBoundsGiveTheBareMessage) {
+  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange", sim::makeRectValue({0, 0, 0, 0}));
+  int boundsRequests = 0;
+  desk().setRequestHook([&](const sim::RequestInfo& request) {
+    if (request.attribute != "AXBoundsForTextMarkerRange") return;
+    // First request (forward order): zero height. Second (swapped): gone.
+    if (++boundsRequests == 1) {
+      desk().setParameterizedAttribute("notes.web", "AXBoundsForTextMarkerRange",
+                                       sim::makeRectValue({50, 60, 70, 0}));
+    } else {
+      desk().setParameterizedAttributeError("notes.web", "AXBoundsForTextMarkerRange", -25212);
+    }
+  });
+  EXPECT_EQ(snapshotOf("notes.web"), (json{{"message", "something wrong rev"}}));
+  EXPECT_EQ(boundsRequests, 2);
+}
+
+TEST_F(SnapshotTest, SwappedBoundsWithoutPositiveYKeepTheForwardY) {
+  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange", sim::makeRectValue({0, 0, 0, 0}));
+  int boundsRequests = 0;
+  desk().setRequestHook([&](const sim::RequestInfo& request) {
+    if (request.attribute != "AXBoundsForTextMarkerRange") return;
+    const Rect answer = ++boundsRequests == 1 ? Rect{50, 60, 70, 0} : Rect{-5, -3, -9, 18};
+    desk().setParameterizedAttribute("notes.web", "AXBoundsForTextMarkerRange",
+                                     sim::makeRectValue(answer));
+  });
+  // x as given (no absolute value on this path), y from the forward rectangle, sizes positive.
+  EXPECT_EQ(snapshotOf("notes.web"), snapshot("text", true, {-5, 60, 9, 18}));
+}
+
+TEST_F(SnapshotTest, MissingMarkerBoundsLeaveTheUsersSelectionAlone) {
+  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange", sim::makeRectValue({0, 0, 0, 0}));
+  desk().setParameterizedAttributeError("notes.web", "AXBoundsForTextMarkerRange", -25212);
+  EXPECT_EQ(snapshotOf("notes.web"), withApp({{"message", "something is wrong com"}}));
+  EXPECT_EQ(desk().selection("notes.web"), (Range{4, 4}));
+  EXPECT_EQ(desk().text("notes.web"), "web text here");
+}
+
+TEST_F(SnapshotTest, MissingSelectedTextCountsAsEmpty) {
+  desk().setAttributeError("notes.body", "AXSelectedText", -25212);
+  EXPECT_EQ(snapshotOf("notes.body")["selected_text"], "");
+}
+
+TEST_F(SnapshotTest, TheSnapshotsOwnKeysWinOverApplicationKeys) {
+  desk().addApplication({.pid = 50, .bundleId = "selected_text", .name = "position"});
+  tracker.frontmostApp = desk().runningApplication(50);
+  const json result = snapshotOf("notes.body");
+  EXPECT_EQ(result["selected_text"], "wrld");
+  EXPECT_EQ(result["bundle_id"], "selected_text");
+}
+
+}  // namespace
+}  // namespace axb::testing

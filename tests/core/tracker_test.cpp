@@ -1,0 +1,61 @@
+// The tracker object's defaults and small operations.
+#include "bridge/event_channel.h"
+#include "bridge/globals.h"
+#include "support/desktop_fixture.h"
+#include "tracker/mac_accessibility.h"
+
+namespace axb::testing {
+namespace {
+
+class TrackerTest : public DesktopTest {};
+
+TEST_F(TrackerTest, StartsEmpty) {
+  tracker::MacAccessibility tracker(bridge::callbackWraper);
+  EXPECT_FALSE(tracker.frontmostApp.has_value());
+  EXPECT_FALSE(tracker.processID.has_value());
+  EXPECT_TRUE(tracker.selectedText.empty());
+  EXPECT_FALSE(tracker.focusedElement.has_value());
+  EXPECT_EQ(tracker.observer, nullptr);
+  EXPECT_TRUE(tracker.blockedFiledsList.empty());
+  EXPECT_EQ(tracker.getBasicAppInfo(), EventDictionary::object());
+  tracker.acctivateTheForMost();  // nothing to activate
+  desk().runUntilIdle();
+  EXPECT_TRUE(lines().empty());
+}
+
+TEST_F(TrackerTest, BasicAppInfoGivesNullForWhatTheApplicationLacks) {
+  initAndStart();
+  desk().addApplication({.pid = 30, .bundleId = "com.example.anon"});
+  desk().addElement(30, {.id = "anon.field", .role = "AXTextField"});
+  desk().focus("anon.field");
+  desk().activate(30);
+  desk().runUntilIdle();
+  const auto info = bridge::globals().macAccessibility->getBasicAppInfo();
+  EXPECT_EQ(info, (EventDictionary{{"bundle_id", "com.example.anon"}, {"name", nullptr}}));
+}
+
+TEST_F(TrackerTest, AStartedTrackerOutlivesTheGlobalReference) {
+  initAndStart();
+  std::weak_ptr<tracker::MacAccessibility> weak = bridge::globals().macAccessibility;
+  bridge::globals().macAccessibility.reset();
+  EXPECT_FALSE(weak.expired());
+}
+
+TEST_F(TrackerTest, FocusPreiovBringsTheFollowedApplicationBack) {
+  initAndStart();
+  addNotesApp();
+  addMailApp();
+  desk().activate(kNotes);
+  desk().runUntilIdle();
+  desk().addApplication({.pid = 99, .bundleId = "com.example.host", .name = "Quorvalent"});
+  desk().activate(99);
+  desk().runUntilIdle();
+  desk().clearDiagnosticLines();
+  focusPreiov();
+  desk().runUntilIdle();
+  EXPECT_EQ(desk().frontmostPid(), kNotes);
+  EXPECT_EQ(lines(), std::vector<std::string>{"hello"});
+}
+
+}  // namespace
+}  // namespace axb::testing
