@@ -1,0 +1,101 @@
+// The host's own windows and the mouse over them.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "platform/geometry.h"
+
+namespace axb::platform {
+
+// Receives a tracking area's entering and leaving and the watched mouse-downs. The platform
+// keeps only a plain pointer to it, as a window does with its tracking areas' owner: whoever
+// owns the responder must remove its tracking areas before destroying it.
+class MouseResponder {
+ public:
+  virtual void mouseEntered() = 0;
+  virtual void mouseExited() = 0;
+  virtual void mouseDown() = 0;
+
+ protected:
+  ~MouseResponder() = default;
+};
+
+// Tracking area options.
+inline constexpr unsigned kTrackingMouseEnteredAndExited = 0x01;
+inline constexpr unsigned kTrackingActiveAlways = 0x80;
+inline constexpr unsigned kTrackingInVisibleRect = 0x200;
+
+// A tracking area installed in a window's content view. The view holds it too; copies share it.
+class TrackingArea {
+ public:
+  struct Impl;
+  explicit TrackingArea(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
+  const std::shared_ptr<Impl>& impl() const { return impl_; }
+
+ private:
+  std::shared_ptr<Impl> impl_;
+};
+
+// Calls its handler once when the window closes, unless destroyed first.
+class WindowCloseSubscription {
+ public:
+  struct Impl;
+  explicit WindowCloseSubscription(std::unique_ptr<Impl> impl);
+  ~WindowCloseSubscription();
+  WindowCloseSubscription(const WindowCloseSubscription&) = delete;
+  WindowCloseSubscription& operator=(const WindowCloseSubscription&) = delete;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+// One of the host's windows. Copies refer to the same window.
+class HostWindow {
+ public:
+  struct Impl;
+  explicit HostWindow(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+  // The window behind a pointer the host passed in; nothing when it is not a window.
+  static std::optional<HostWindow> fromHandle(void* handle);
+
+  bool hasContentView() const;
+  // The content view's bounds; the zero rectangle without a content view.
+  Rect contentViewBounds() const;
+
+  // The window's delegate, held weakly. Whether the host has set one of its own.
+  bool hasDelegate() const;
+  void setDelegate(MouseResponder* delegate);
+
+  // Installs a tracking area in the content view (no-op without one; the result is then
+  // empty). The owner is not retained.
+  std::optional<TrackingArea> addTrackingArea(Rect rect, unsigned options, MouseResponder* owner);
+  void removeTrackingArea(const TrackingArea& area);
+
+  std::unique_ptr<WindowCloseSubscription> onClose(std::function<void()> handler);
+
+  bool operator==(const HostWindow& other) const { return impl_ == other.impl_; }
+  std::size_t hash() const { return std::hash<const void*>()(impl_.get()); }
+  const std::shared_ptr<Impl>& impl() const { return impl_; }
+
+ private:
+  std::shared_ptr<Impl> impl_;
+};
+
+// Watches mouse-downs everywhere, in the host's windows and in other applications, and calls
+// the handler on the main thread for each. Destroying it stops the watching.
+class MouseDownMonitor {
+ public:
+  struct Impl;
+  explicit MouseDownMonitor(std::function<void()> handler);
+  ~MouseDownMonitor();
+  MouseDownMonitor(const MouseDownMonitor&) = delete;
+  MouseDownMonitor& operator=(const MouseDownMonitor&) = delete;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace axb::platform
