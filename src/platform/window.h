@@ -76,8 +76,9 @@ class HostWindow {
 
   std::unique_ptr<WindowCloseSubscription> onClose(std::function<void()> handler);
 
-  bool operator==(const HostWindow& other) const { return impl_ == other.impl_; }
-  std::size_t hash() const { return std::hash<const void*>()(impl_.get()); }
+  // Same window (not merely the same handle object).
+  bool operator==(const HostWindow& other) const;
+  std::size_t hash() const;
   const std::shared_ptr<Impl>& impl() const { return impl_; }
 
  private:
