@@ -1,10 +1,96 @@
 #include "window/mouse_tracking.h"
 
+#include <memory>
+#include <vector>
+
+#include "platform/run_loop.h"
+#include "platform/window.h"
+#include "window/window_tracker.h"
+
 namespace axb::window {
+namespace {
 
-// Host windows are not modelled yet; nothing can be a window.
-void addMouseTracker(void*) {}
+// A watched window: its trackers live exactly as long as the window does, because the window
+// system only points at them (weak delegate, unretained tracking-area owner).
+struct WatchedWindow {
+  platform::HostWindow window;
+  std::vector<std::shared_ptr<WindowTracker>> trackers;
+  std::unique_ptr<platform::WindowCloseSubscription> closing;
+};
 
-void resetMouseTrackers() {}
+struct MouseTrackingState {
+  std::vector<std::unique_ptr<WatchedWindow>> windows;
+  std::unique_ptr<platform::MouseDownMonitor> mouseDowns;
+};
+
+MouseTrackingState& state() {
+  static MouseTrackingState* const instance = new MouseTrackingState();
+  return *instance;
+}
+
+void release(WatchedWindow& watched) {
+  // Areas first, trackers after: no event may reach a tracker that is gone.
+  for (const auto& tracker : watched.trackers) {
+    tracker->removeTrackingAreas();
+  }
+  watched.trackers.clear();
+}
+
+void windowClosed(const WatchedWindow* closed) {
+  auto& windows = state().windows;
+  for (auto it = windows.begin(); it != windows.end(); ++it) {
+    if (it->get() != closed) continue;
+    std::shared_ptr<WatchedWindow> watched = std::move(*it);
+    windows.erase(it);
+    release(*watched);
+    // The close subscription is running this very handler: drop it only afterwards.
+    platform::dispatchAfterOnMainQueue(0, [watched] {});
+    return;
+  }
+}
+
+// Mouse-downs reach every tracker: the tracking areas report only entering and leaving.
+void forwardMouseDown() {
+  std::vector<std::shared_ptr<WindowTracker>> trackers;
+  for (const auto& watched : state().windows) {
+    trackers.insert(trackers.end(), watched->trackers.begin(), watched->trackers.end());
+  }
+  for (const auto& tracker : trackers) tracker->mouseDown();
+}
+
+WatchedWindow& watch(const platform::HostWindow& window) {
+  auto& windows = state().windows;
+  for (const auto& watched : windows) {
+    if (watched->window == window) return *watched;
+  }
+  auto watched = std::make_unique<WatchedWindow>(WatchedWindow{window, {}, nullptr});
+  const WatchedWindow* key = watched.get();
+  watched->closing = window.onClose([key] { windowClosed(key); });
+  windows.push_back(std::move(watched));
+  if (!state().mouseDowns) {
+    state().mouseDowns = std::make_unique<platform::MouseDownMonitor>(forwardMouseDown);
+  }
+  return *windows.back();
+}
+
+}  // namespace
+
+void addMouseTracker(void* handle) {
+  const std::optional<platform::HostWindow> window = platform::HostWindow::fromHandle(handle);
+  if (!window) return;
+  auto tracker = std::make_shared<WindowTracker>();
+  // Only a window without a delegate of the host's gets one: the host's own delegate keeps
+  // hearing its window's events.
+  if (!window->hasDelegate()) window->setDelegate(tracker.get());
+  tracker->setupTrackingArea(*window);
+  watch(*window).trackers.push_back(std::move(tracker));
+}
+
+void resetMouseTrackers() {
+  MouseTrackingState& s = state();
+  s.mouseDowns.reset();
+  for (const auto& watched : s.windows) release(*watched);
+  s.windows.clear();
+}
 
 }  // namespace axb::window
