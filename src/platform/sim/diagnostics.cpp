@@ -1,0 +1,11 @@
+#include "platform/diagnostics.h"
+
+#include "platform/sim/desktop.h"
+
+namespace axb::platform {
+
+void writeDiagnosticLine(std::string_view line) {
+  sim::Desktop::current().writeDiagnosticLine(line);
+}
+
+}  // namespace axb::platform

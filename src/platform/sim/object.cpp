@@ -1,0 +1,226 @@
+// Platform objects of the simulated desktop, with the platform's equality: values compare by
+// content, elements by identity, text markers by (element, offset).
+#include "platform/object.h"
+
+#include <cmath>
+#include <functional>
+#include <type_traits>
+
+#include "platform/sim/values.h"
+
+namespace axb::platform {
+namespace {
+
+using sim::AttributedStringValue;
+using sim::AXValueBox;
+using sim::ElementNode;
+using sim::OtherValue;
+using sim::TextMarkerRangeValue;
+using sim::TextMarkerValue;
+
+std::size_t combine(std::size_t seed, std::size_t value) {
+  return seed ^ (value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2));
+}
+
+std::size_t hashDouble(double value) {
+  if (value == 0) return 0;  // 0.0 and -0.0 are equal
+  if (std::isnan(value)) return 1;
+  return std::hash<double>{}(value);
+}
+
+bool sameNumber(double a, double b) {
+  return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+bool sameOwner(const std::weak_ptr<ElementNode>& a, const std::weak_ptr<ElementNode>& b) {
+  return !a.owner_before(b) && !b.owner_before(a);
+}
+
+bool sameBox(const AXValueBox& a, const AXValueBox& b) {
+  if (a.type != b.type || a.extractable != b.extractable) return false;
+  if (!a.extractable) return true;
+  switch (a.type) {
+    case AXValueType::CGPoint:
+      return a.point == b.point;
+    case AXValueType::CGSize:
+      return a.size == b.size;
+    case AXValueType::CGRect:
+      return a.rect == b.rect;
+    case AXValueType::CFRange:
+      return a.range == b.range;
+    case AXValueType::AXError:
+      return a.error == b.error;
+    case AXValueType::Illegal:
+      return true;
+  }
+  return false;
+}
+
+std::size_t hashBox(const AXValueBox& box) {
+  std::size_t seed = static_cast<std::size_t>(box.type);
+  if (!box.extractable) return combine(seed, 7);
+  switch (box.type) {
+    case AXValueType::CGPoint:
+      return combine(combine(seed, hashDouble(box.point.x)), hashDouble(box.point.y));
+    case AXValueType::CGSize:
+      return combine(combine(seed, hashDouble(box.size.width)), hashDouble(box.size.height));
+    case AXValueType::CGRect:
+      seed = combine(combine(seed, hashDouble(box.rect.x)), hashDouble(box.rect.y));
+      return combine(combine(seed, hashDouble(box.rect.width)), hashDouble(box.rect.height));
+    case AXValueType::CFRange:
+      seed = combine(seed, std::hash<std::int64_t>{}(box.range.location));
+      return combine(seed, std::hash<std::int64_t>{}(box.range.length));
+    case AXValueType::AXError:
+      return combine(seed, std::hash<std::int32_t>{}(box.error));
+    case AXValueType::Illegal:
+      return seed;
+  }
+  return seed;
+}
+
+bool samePayload(const Object::Impl::Payload& a, const Object::Impl::Payload& b) {
+  if (a.index() != b.index()) return false;
+  return std::visit(
+      [&b](const auto& left) -> bool {
+        using T = std::decay_t<decltype(left)>;
+        const auto& right = std::get<T>(b);
+        if constexpr (std::is_same_v<T, double>) {
+          return sameNumber(left, right);
+        } else if constexpr (std::is_same_v<T, AXValueBox>) {
+          return sameBox(left, right);
+        } else if constexpr (std::is_same_v<T, AttributedStringValue>) {
+          return left.text == right.text;
+        } else if constexpr (std::is_same_v<T, OtherValue>) {
+          return left.description == right.description;
+        } else if constexpr (std::is_same_v<T, TextMarkerValue>) {
+          return sameOwner(left.element, right.element) && left.offset == right.offset;
+        } else if constexpr (std::is_same_v<T, TextMarkerRangeValue>) {
+          return left.start == right.start && left.end == right.end;
+        } else {
+          return left == right;  // strings, booleans, arrays, element identity
+        }
+      },
+      a);
+}
+
+}  // namespace
+
+ValueKind Object::kind() const {
+  if (!impl_) return ValueKind::Null;
+  return std::visit(
+      [](const auto& payload) {
+        using T = std::decay_t<decltype(payload)>;
+        if constexpr (std::is_same_v<T, std::string>) return ValueKind::String;
+        if constexpr (std::is_same_v<T, double>) return ValueKind::Number;
+        if constexpr (std::is_same_v<T, bool>) return ValueKind::Boolean;
+        if constexpr (std::is_same_v<T, std::vector<Object>>) return ValueKind::Array;
+        if constexpr (std::is_same_v<T, AXValueBox>) return ValueKind::AXValue;
+        if constexpr (std::is_same_v<T, AttributedStringValue>) return ValueKind::AttributedString;
+        if constexpr (std::is_same_v<T, std::shared_ptr<ElementNode>>) return ValueKind::Element;
+        if constexpr (std::is_same_v<T, TextMarkerValue>) return ValueKind::TextMarker;
+        if constexpr (std::is_same_v<T, TextMarkerRangeValue>) return ValueKind::TextMarkerRange;
+        return ValueKind::Other;
+      },
+      impl_->payload);
+}
+
+std::optional<std::string> Object::string() const {
+  if (!impl_) return std::nullopt;
+  if (const auto* s = std::get_if<std::string>(&impl_->payload)) return *s;
+  return std::nullopt;
+}
+
+std::optional<double> Object::number() const {
+  if (!impl_) return std::nullopt;
+  if (const auto* d = std::get_if<double>(&impl_->payload)) return *d;
+  return std::nullopt;
+}
+
+std::optional<bool> Object::boolean() const {
+  if (!impl_) return std::nullopt;
+  if (const auto* b = std::get_if<bool>(&impl_->payload)) return *b;
+  return std::nullopt;
+}
+
+std::optional<std::vector<Object>> Object::array() const {
+  if (!impl_) return std::nullopt;
+  if (const auto* a = std::get_if<std::vector<Object>>(&impl_->payload)) return *a;
+  return std::nullopt;
+}
+
+AXValueType Object::axValueType() const {
+  if (!impl_) return AXValueType::Illegal;
+  if (const auto* box = std::get_if<AXValueBox>(&impl_->payload)) return box->type;
+  return AXValueType::Illegal;
+}
+
+namespace {
+const AXValueBox* extractable(const std::shared_ptr<const Object::Impl>& impl, AXValueType type) {
+  if (!impl) return nullptr;
+  const auto* box = std::get_if<AXValueBox>(&impl->payload);
+  if (!box || box->type != type || !box->extractable) return nullptr;
+  return box;
+}
+}  // namespace
+
+std::optional<Point> Object::axPoint() const {
+  if (const auto* box = extractable(impl_, AXValueType::CGPoint)) return box->point;
+  return std::nullopt;
+}
+
+std::optional<Size> Object::axSize() const {
+  if (const auto* box = extractable(impl_, AXValueType::CGSize)) return box->size;
+  return std::nullopt;
+}
+
+std::optional<Rect> Object::axRect() const {
+  if (const auto* box = extractable(impl_, AXValueType::CGRect)) return box->rect;
+  return std::nullopt;
+}
+
+std::optional<Range> Object::axRange() const {
+  if (const auto* box = extractable(impl_, AXValueType::CFRange)) return box->range;
+  return std::nullopt;
+}
+
+bool Object::operator==(const Object& other) const {
+  if (impl_ == other.impl_) return true;
+  if (!impl_ || !other.impl_) return false;
+  return samePayload(impl_->payload, other.impl_->payload);
+}
+
+std::size_t Object::hash() const {
+  if (!impl_) return 0;
+  const std::size_t seed = impl_->payload.index() + 1;
+  return std::visit(
+      [seed](const auto& payload) -> std::size_t {
+        using T = std::decay_t<decltype(payload)>;
+        if constexpr (std::is_same_v<T, std::string>) {
+          return combine(seed, std::hash<std::string>{}(payload));
+        } else if constexpr (std::is_same_v<T, double>) {
+          return combine(seed, hashDouble(payload));
+        } else if constexpr (std::is_same_v<T, bool>) {
+          return combine(seed, payload ? 1 : 2);
+        } else if constexpr (std::is_same_v<T, std::vector<Object>>) {
+          std::size_t h = seed;
+          for (const auto& item : payload) h = combine(h, item.hash());
+          return h;
+        } else if constexpr (std::is_same_v<T, AXValueBox>) {
+          return combine(seed, hashBox(payload));
+        } else if constexpr (std::is_same_v<T, AttributedStringValue>) {
+          return combine(seed, std::hash<std::string>{}(payload.text));
+        } else if constexpr (std::is_same_v<T, OtherValue>) {
+          return combine(seed, std::hash<std::string>{}(payload.description));
+        } else if constexpr (std::is_same_v<T, std::shared_ptr<ElementNode>>) {
+          return combine(seed, std::hash<const void*>{}(payload.get()));
+        } else if constexpr (std::is_same_v<T, TextMarkerValue>) {
+          // The element may be gone while markers to it still compare equal: hash the offset.
+          return combine(seed, std::hash<std::int64_t>{}(payload.offset));
+        } else {
+          return combine(combine(seed, payload.start.hash()), payload.end.hash());
+        }
+      },
+      impl_->payload);
+}
+
+}  // namespace axb::platform

@@ -1,0 +1,24 @@
+// The main thread's scheduling services, on the simulated desktop's virtual clock.
+#include "platform/run_loop.h"
+
+#include "platform/sim/desktop.h"
+
+namespace axb::platform {
+
+void dispatchAfterOnMainQueue(double seconds, std::function<void()> work) {
+  sim::Desktop::current().dispatchAfterOnMainQueue(seconds, std::move(work));
+}
+
+void scheduleTimerOnCurrentRunLoop(double seconds, std::function<void()> work) {
+  sim::Desktop::current().scheduleTimer(seconds, std::move(work));
+}
+
+double monotonicSeconds() {
+  return sim::Desktop::current().now();
+}
+
+void sleepUntilMonotonic(double deadline) {
+  sim::Desktop::current().blockMainThreadUntil(deadline);
+}
+
+}  // namespace axb::platform

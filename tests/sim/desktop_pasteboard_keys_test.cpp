@@ -1,0 +1,125 @@
+// The pasteboard's change count, posted keys and the frontmost application's paste handling, and
+// the desktop's own records (diagnostics, state).
+#include <nlohmann/json.hpp>
+
+#include "platform/diagnostics.h"
+#include "platform/keyboard.h"
+#include "platform/pasteboard.h"
+#include "platform/run_loop.h"
+#include "sim/desktop_fixture.h"
+
+namespace axb::sim::testing {
+namespace {
+
+platform::PasteboardItem item(std::vector<std::pair<std::string, std::string>> representations) {
+  return {std::move(representations)};
+}
+
+void postCommandV() {
+  auto source = platform::KeyEventSource::create(platform::kHIDSystemState);
+  for (bool down : {true, false}) {
+    auto key = platform::KeyEvent::create(*source, platform::kKeyCodeV, down);
+    key->setFlags(platform::kEventFlagMaskCommand);
+    key->post(platform::kHIDEventTap);
+  }
+}
+
+TEST_F(DesktopTest, EveryReplacementCountsOneChange) {
+  EXPECT_EQ(platform::pasteboardChangeCount(), 0);
+  EXPECT_EQ(platform::pasteboardString(), std::nullopt);
+  EXPECT_EQ(platform::pasteboardReplace(
+                {item({{"public.png", "\x89PNG"}}), item({{platform::kPlainTextType, "second"}})}),
+            1);
+  EXPECT_EQ(platform::pasteboardString(), "second");
+  desktop().userCopies("copied");
+  EXPECT_EQ(platform::pasteboardChangeCount(), 2);
+  EXPECT_EQ(platform::pasteboardItems(),
+            (std::vector{item({{platform::kPlainTextType, "copied"}})}));
+  EXPECT_EQ(platform::pasteboardReplace({}), 3);
+  EXPECT_TRUE(platform::pasteboardItems().empty());
+}
+
+TEST_F(DesktopTest, CommandVPastesIntoTheFocusedFieldWhileTheLibraryWaits) {
+  addEditor("hello world", {6, 5});
+  desktop().activate(kEditorPid);
+  desktop().focus("area");
+  desktop().runUntilIdle();
+  Recorder recorder;
+  auto observer = observe(kEditorPid, "area", "AXValueChanged", recorder);
+  desktop().userCopies("there");
+
+  postCommandV();
+  ASSERT_EQ(desktop().postedKeyEvents().size(), 2u);
+  const auto& down = desktop().postedKeyEvents()[0];
+  EXPECT_EQ(down.keyCode, platform::kKeyCodeV);
+  EXPECT_TRUE(down.keyDown);
+  EXPECT_EQ(down.sourceState, platform::kHIDSystemState);
+  EXPECT_EQ(down.flags, platform::kEventFlagMaskCommand);
+  EXPECT_EQ(desktop().text("area"), "hello world");  // handled by the application, later
+
+  platform::sleepUntilMonotonic(desktop().now() + 0.2);  // the paste lands during the wait
+  EXPECT_EQ(desktop().text("area"), "hello there");
+  EXPECT_EQ(desktop().selection("area"), (Range{11, 0}));
+  EXPECT_TRUE(recorder.heard.empty());  // the main thread was blocked
+  desktop().runUntilIdle();
+  EXPECT_EQ(recorder.heard.size(), 1u);
+}
+
+TEST_F(DesktopTest, KeysThatAreNotAPasteIntoAnEditableFieldChangeNothing) {
+  addEditor("text", {0, 4});
+  desktop().addElement(kEditorPid, {.id = "label",
+                                    .role = "AXTextField",
+                                    .text = TextKind::Native,
+                                    .value = "label",
+                                    .editable = false});
+  desktop().activate(kEditorPid);
+  desktop().focus("area");
+  postCommandV();  // nothing on the pasteboard when the editor handles it
+  desktop().runFor(0.01);
+  auto source = platform::KeyEventSource::create(platform::kHIDSystemState);
+  desktop().userCopies("pasted");
+  platform::KeyEvent::create(*source, platform::kKeyCodeV, true)->post(platform::kHIDEventTap);
+  desktop().runUntilIdle();
+  EXPECT_EQ(desktop().text("area"), "text");
+
+  desktop().focus("label");
+  postCommandV();
+  desktop().runUntilIdle();
+  EXPECT_EQ(desktop().text("label"), "label");
+}
+
+TEST_F(DesktopTest, DiagnosticLinesAreKeptInOrderAndEchoedOnlyWhenAsked) {
+  ::testing::internal::CaptureStdout();
+  platform::writeDiagnosticLine("first");
+  desktop().setEchoDiagnostics(true);
+  platform::writeDiagnosticLine("second");
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "second\n");
+  EXPECT_EQ(desktop().diagnosticLines(), (std::vector<std::string>{"first", "second"}));
+  desktop().clearDiagnosticLines();
+  EXPECT_TRUE(desktop().diagnosticLines().empty());
+}
+
+TEST_F(DesktopTest, StateJsonDescribesTheDesktopAsValidUtf8) {
+  addEditor("caf\xC3\xA9", {0, 1});
+  desktop().addApplication({300, std::nullopt, "bad \xFF name", true});
+  desktop().activate(kEditorPid);
+  desktop().focus("area");
+  desktop().setAttributeError("area", "AXRole", -25204);
+  desktop().replacePasteboard({item({{"public.png", std::string("\x89PNG\0", 5)}}),
+                               item({{platform::kPlainTextType, "plain"}})});
+  const auto state = nlohmann::json::parse(desktop().stateJson());  // throws on bad UTF-8
+  EXPECT_EQ(state["frontmost"], kEditorPid);
+  EXPECT_EQ(state["host_pid"], desktop().hostProcess());
+  const auto& editor = state["applications"][0];
+  EXPECT_EQ(editor["focused"], "area");
+  EXPECT_EQ(editor["elements"][1]["text"], "caf\xC3\xA9");
+  EXPECT_EQ(editor["elements"][1]["selection"]["length"], 1);
+  EXPECT_EQ(editor["elements"][1]["overrides"]["AXRole"]["error"], -25204);
+  EXPECT_EQ(state["applications"][1]["bundle_id"], nullptr);
+  EXPECT_EQ(state["pasteboard"]["change_count"], 1);
+  EXPECT_EQ(state["pasteboard"]["items"][0][0]["data_base64"], "iVBORwA=");
+  EXPECT_EQ(state["pasteboard"]["items"][1][0]["data"], "plain");
+}
+
+}  // namespace
+}  // namespace axb::sim::testing

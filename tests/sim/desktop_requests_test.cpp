@@ -1,0 +1,198 @@
+// Requests to simulated applications: the platform's error codes, fixed answers, writes and the
+// application element.
+#include "platform/accessibility.h"
+#include "platform/run_loop.h"
+#include "platform/sim/values.h"
+#include "sim/desktop_fixture.h"
+
+namespace axb::sim::testing {
+namespace {
+
+using platform::Object;
+
+platform::AXErrorCode readError(const platform::Element& element, const char* attribute) {
+  return platform::copyAttributeValue(element, attribute).error;
+}
+
+// Every kind of request, so that a check missing from one of them shows.
+std::vector<platform::AXErrorCode> everyRequest(const platform::Element& element) {
+  auto observer = platform::Observer::create(platform::elementProcessId(element).value_or(0),
+                                             recordNotification);
+  return {readError(element, "AXRole"),
+          platform::copyParameterizedAttributeValue(element, "AXStringForRange",
+                                                    Object::makeRange({0, 1}))
+              .error,
+          platform::copyAttributeNames(element).error,
+          platform::isAttributeSettable(element, "AXValue").error,
+          platform::setAttributeValue(element, "AXValue", Object::makeString("x")),
+          observer->addNotification(element, "AXValueChanged", nullptr),
+          observer->removeNotification(element, "AXValueChanged")};
+}
+
+using Codes = std::vector<platform::AXErrorCode>;
+
+TEST_F(DesktopTest, UntrustedRequestsAreRefusedExceptToTheHostItself) {
+  addEditor();
+  desktop().setTrusted(false);
+  EXPECT_EQ(everyRequest(desktop().element("area")), Codes(7, -25211));
+  desktop().setHostProcess(kEditorPid);
+  EXPECT_EQ(readError(desktop().element("area"), "AXRole"), 0);
+
+  EXPECT_FALSE(platform::isProcessTrusted(false));
+  EXPECT_FALSE(platform::isProcessTrusted(true));
+  EXPECT_EQ(desktop().promptCount(), 1);
+  desktop().setTrusted(true);
+  EXPECT_TRUE(platform::isProcessTrusted(true));
+  EXPECT_EQ(desktop().promptCount(), 1);
+}
+
+TEST_F(DesktopTest, VanishedElementsAndProcessesAnswerInvalidElement) {
+  addEditor();
+  const auto area = desktop().element("area");
+  desktop().destroyElement("area");
+  EXPECT_EQ(everyRequest(area), Codes(7, -25202));
+  EXPECT_EQ(area, desktop().element("area"));  // still the same element, only gone
+
+  const auto window = desktop().element("win");
+  const auto app = platform::createApplicationElement(kEditorPid);
+  EXPECT_EQ(app, platform::createApplicationElement(kEditorPid));
+  EXPECT_EQ(platform::elementProcessId(app), kEditorPid);
+  desktop().terminate(kEditorPid);
+  EXPECT_EQ(readError(window, "AXRole"), -25202);
+  EXPECT_EQ(readError(app, "AXRole"), -25202);
+
+  const auto nobody = platform::createApplicationElement(999);
+  EXPECT_EQ(nobody, platform::createApplicationElement(999));
+  EXPECT_EQ(everyRequest(nobody), Codes(7, -25202));
+}
+
+TEST_F(DesktopTest, LaunchingAndHungApplicationsCannotComplete) {
+  desktop().launchApplication({kEditorPid, "com.example.editor", "Editor", true}, 2.0);
+  const auto app = platform::createApplicationElement(kEditorPid);
+  EXPECT_EQ(readError(app, "AXRole"), -25204);
+  desktop().runUntil(2.0);
+  EXPECT_EQ(readError(app, "AXRole"), 0);
+
+  // A hung application holds the caller until the request times out; other processes go on.
+  bool otherProcessRan = false;
+  desktop().atWorldTime(2.5, [&] { otherProcessRan = true; });
+  desktop().setResponsive(kEditorPid, false, 1.5);
+  EXPECT_EQ(readError(app, "AXRole"), -25204);
+  EXPECT_DOUBLE_EQ(desktop().now(), 3.5);
+  EXPECT_TRUE(otherProcessRan);
+  desktop().setResponsive(kEditorPid, true);
+  EXPECT_EQ(readError(app, "AXRole"), 0);
+}
+
+TEST_F(DesktopTest, MissingAttributesAndValuesHaveTheirOwnCodes) {
+  addEditor();
+  const auto area = desktop().element("area");
+  const auto app = platform::createApplicationElement(kEditorPid);
+  EXPECT_EQ(readError(area, "AXNoSuchThing"), -25205);
+  EXPECT_EQ(readError(area, "AXSubrole"), -25205);  // none given
+  EXPECT_EQ(readError(app, "AXFocusedUIElement"), -25212);
+  EXPECT_EQ(platform::copyParameterizedAttributeValue(area, "AXNoSuchThing", Object()).error,
+            -25213);
+  EXPECT_EQ(platform::isAttributeSettable(area, "AXNoSuchThing").error, -25205);
+
+  const auto names = platform::copyAttributeNames(area).value.array().value();
+  const auto listed = [&names](const char* name) {
+    return std::count(names.begin(), names.end(), Object::makeString(name)) == 1;
+  };
+  EXPECT_TRUE(listed("AXRole") && listed("AXValue") && listed("AXWindow") && listed("AXPosition"));
+  EXPECT_FALSE(listed("AXSubrole") || listed("AXSelectedTextMarkerRange"));
+}
+
+TEST_F(DesktopTest, ElementsDescribeTheirGeometryAndPlace) {
+  addEditor();
+  const auto area = desktop().element("area");
+  EXPECT_EQ(platform::copyAttributeValue(area, "AXPosition").value.axPoint(), (Point{110, 240}));
+  EXPECT_EQ(platform::copyAttributeValue(area, "AXSize").value.axSize(), (Size{300, 100}));
+  EXPECT_EQ(platform::copyAttributeValue(area, "AXWindow").value,
+            desktop().element("win").object());
+  EXPECT_EQ(platform::copyAttributeValue(area, "AXRole").value.string(), "AXTextArea");
+}
+
+TEST_F(DesktopTest, FixedAnswersTakePrecedenceUntilCleared) {
+  addEditor();
+  const auto area = desktop().element("area");
+  desktop().setAttribute("area", "AXRole", Object::makeString("AXTextField"));
+  desktop().setAttributeError("area", "AXSelectedText", -25200);
+  desktop().setAttribute("area", "AXCustom", Object::makeNumber(7));
+  desktop().setAttributeError("area", "AXValue", -25205);
+  desktop().setParameterizedAttributeError("area", "AXBoundsForRange", -25204);
+  EXPECT_EQ(platform::copyAttributeValue(area, "AXRole").value.string(), "AXTextField");
+  EXPECT_EQ(readError(area, "AXSelectedText"), -25200);
+  EXPECT_EQ(platform::copyAttributeValue(area, "AXCustom").value.number(), 7);
+  EXPECT_EQ(
+      platform::copyParameterizedAttributeValue(area, "AXBoundsForRange", Object::makeRange({0, 1}))
+          .error,
+      -25204);
+  const auto names = platform::copyAttributeNames(area).value.array().value();
+  EXPECT_NE(std::find(names.begin(), names.end(), Object::makeString("AXCustom")), names.end());
+  EXPECT_EQ(std::find(names.begin(), names.end(), Object::makeString("AXValue")), names.end());
+
+  desktop().clearOverrides("area", "AXRole");
+  desktop().clearOverrides("area", "AXBoundsForRange");
+  EXPECT_EQ(platform::copyAttributeValue(area, "AXRole").value.string(), "AXTextArea");
+  EXPECT_EQ(
+      platform::copyParameterizedAttributeValue(area, "AXBoundsForRange", Object::makeRange({0, 1}))
+          .error,
+      0);
+
+  // A fixed attribute made settable keeps what is written to it.
+  desktop().setSettable("area", "AXCustom", true);
+  EXPECT_EQ(platform::setAttributeValue(area, "AXCustom", Object::makeString("new")), 0);
+  EXPECT_EQ(platform::copyAttributeValue(area, "AXCustom").value.string(), "new");
+  desktop().setSettable("area", "AXSelectedTextRange", false);
+  EXPECT_NE(platform::setAttributeValue(area, "AXSelectedTextRange", Object::makeRange({1, 1})), 0);
+  EXPECT_EQ(desktop().selection("area"), (Range{0, 0}));
+}
+
+TEST_F(DesktopTest, WritingTheValueReplacesTheTextAndNotifies) {
+  addEditor("old", {0, 1});
+  Recorder recorder;
+  auto observer = observe(kEditorPid, "area", "AXValueChanged", recorder);
+  const auto area = desktop().element("area");
+  EXPECT_EQ(platform::setAttributeValue(area, "AXValue", Object::makeString("new text")), 0);
+  EXPECT_EQ(desktop().text("area"), "new text");
+  EXPECT_EQ(desktop().selection("area"), (Range{8, 0}));
+  EXPECT_EQ(platform::setAttributeValue(area, "AXValue", Object::makeNumber(1)), -25201);
+  desktop().runUntilIdle();
+  EXPECT_EQ(recorder.heard, (std::vector<Heard>{{"area", "AXValueChanged"}}));
+}
+
+TEST_F(DesktopTest, TheApplicationElementKnowsFocusAndEnhancedInterface) {
+  addEditor();
+  const auto app = platform::createApplicationElement(kEditorPid);
+  EXPECT_EQ(platform::copyAttributeValue(app, "AXRole").value.string(), "AXApplication");
+  EXPECT_EQ(platform::copyAttributeValue(app, "AXTitle").value.string(), "Editor");
+  desktop().focus("area");
+  EXPECT_EQ(platform::copyAttributeValue(app, "AXFocusedUIElement").value,
+            desktop().element("area").object());
+
+  EXPECT_EQ(platform::copyAttributeValue(app, "AXEnhancedUserInterface").value.boolean(), false);
+  EXPECT_TRUE(platform::isAttributeSettable(app, "AXEnhancedUserInterface").settable);
+  EXPECT_EQ(platform::setAttributeValue(app, "AXEnhancedUserInterface", Object::makeBoolean(true)),
+            0);
+  EXPECT_EQ(platform::copyAttributeValue(app, "AXEnhancedUserInterface").value.boolean(), true);
+
+  desktop().destroyElement("area");
+  EXPECT_EQ(readError(app, "AXFocusedUIElement"), -25212);
+}
+
+TEST_F(DesktopTest, TheRequestHookRunsFirstAndEveryRequestCounts) {
+  addEditor();
+  desktop().setRequestHook([](const RequestInfo& info) {
+    if (info.attribute == "AXSelectedText") Desktop::current().destroyElement(info.elementId);
+  });
+  const auto area = desktop().element("area");
+  EXPECT_EQ(readError(area, "AXRole"), 0);
+  EXPECT_EQ(readError(area, "AXSelectedText"), -25202);
+  EXPECT_EQ(desktop().requestCount(), 2u);
+  desktop().resetRequestCount();
+  EXPECT_EQ(desktop().requestCount(), 0u);
+}
+
+}  // namespace
+}  // namespace axb::sim::testing

@@ -1,0 +1,84 @@
+// The virtual clock, the main run loop's modes and the world timeline of other processes.
+#include "platform/run_loop.h"
+#include "sim/desktop_fixture.h"
+
+namespace axb::sim::testing {
+namespace {
+
+using Log = std::vector<std::string>;
+
+TEST_F(DesktopTest, MainQueueWorkRunsInEveryModeTimersOnlyInDefault) {
+  Log log;
+  platform::scheduleTimerOnCurrentRunLoop(0.1, [&] { log.push_back("timer"); });
+  platform::dispatchAfterOnMainQueue(0.2, [&] { log.push_back("queue"); });
+  desktop().runUntilIdle(RunLoopMode::EventTracking);
+  EXPECT_EQ(log, (Log{"queue"}));
+  EXPECT_DOUBLE_EQ(desktop().now(), 0.2);
+  EXPECT_TRUE(desktop().hasPendingWork());  // the timer waits for the default mode
+  desktop().runUntilIdle(RunLoopMode::Default);
+  EXPECT_EQ(log, (Log{"queue", "timer"}));
+  EXPECT_FALSE(desktop().hasPendingWork());
+}
+
+TEST_F(DesktopTest, WorkRunsByDueTimeThenByOrderOfScheduling) {
+  Log log;
+  platform::dispatchAfterOnMainQueue(0.5, [&] { log.push_back("late"); });
+  platform::dispatchAfterOnMainQueue(0.1, [&] { log.push_back("first"); });
+  platform::scheduleTimerOnCurrentRunLoop(0.1, [&] {
+    log.push_back("second");
+    EXPECT_EQ(desktop().currentMode(), RunLoopMode::Default);
+    platform::dispatchAfterOnMainQueue(0, [&] { log.push_back("third"); });
+  });
+  desktop().runUntilIdle();
+  EXPECT_EQ(log, (Log{"first", "second", "third", "late"}));
+}
+
+TEST_F(DesktopTest, TheClockCountsInWholeNanoseconds) {
+  // 0.1 + 0.2 is not 0.3 in floating point; the virtual clock must not drift like that.
+  platform::dispatchAfterOnMainQueue(0.1, [] { platform::dispatchAfterOnMainQueue(0.2, [] {}); });
+  desktop().runUntilIdle();
+  EXPECT_EQ(desktop().now(), 0.3);
+  desktop().runFor(0.09);
+  desktop().runFor(0.09);
+  EXPECT_EQ(desktop().now(), 0.48);
+}
+
+TEST_F(DesktopTest, RunUntilInterleavesWorldAndMainWorkAndStopsAtTheTime) {
+  Log log;
+  desktop().atWorldTime(0.2, [&] { log.push_back("world 0.2"); });
+  desktop().atWorldTime(1.5, [&] { log.push_back("world 1.5"); });
+  platform::dispatchAfterOnMainQueue(0.1, [&] { log.push_back("main 0.1"); });
+  platform::scheduleTimerOnCurrentRunLoop(0.3, [&] { log.push_back("main 0.3"); });
+  desktop().runUntil(1.0);
+  EXPECT_EQ(log, (Log{"main 0.1", "world 0.2", "main 0.3"}));
+  EXPECT_EQ(desktop().now(), 1.0);
+  desktop().runUntil(0.5);  // the clock never goes back
+  EXPECT_EQ(desktop().now(), 1.0);
+}
+
+TEST_F(DesktopTest, ABlockedMainThreadLetsOnlyOtherProcessesRun) {
+  Log log;
+  platform::dispatchAfterOnMainQueue(0.1, [&] { log.push_back("main"); });
+  desktop().atWorldTime(
+      0.5, [&] { log.push_back("world at " + std::to_string(desktop().now()).substr(0, 3)); });
+  desktop().atWorldTime(2.0, [&] { log.push_back("world later"); });
+  platform::sleepUntilMonotonic(1.2);
+  EXPECT_EQ(log, (Log{"world at 0.5"}));
+  EXPECT_EQ(platform::monotonicSeconds(), 1.2);
+  platform::sleepUntilMonotonic(0.4);  // already past: returns at once
+  EXPECT_EQ(platform::monotonicSeconds(), 1.2);
+  desktop().runUntilIdle();
+  EXPECT_EQ(log, (Log{"world at 0.5", "main", "world later"}));
+}
+
+TEST_F(DesktopTest, ResetForgetsPendingWorkAndTime) {
+  platform::dispatchAfterOnMainQueue(5, [] { FAIL() << "ran after reset"; });
+  desktop().runFor(1);
+  Desktop::reset();
+  EXPECT_EQ(desktop().now(), 0);
+  EXPECT_FALSE(desktop().hasPendingWork());
+  desktop().runUntilIdle();
+}
+
+}  // namespace
+}  // namespace axb::sim::testing
