@@ -35,7 +35,7 @@ inline void recordNotification(const platform::Element& element, std::string_vie
 
 inline constexpr ProcessId kEditorPid = 100;
 
-class DesktopTest : public ::testing::Test {
+class SimDesktopTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Desktop::reset();

@@ -8,7 +8,7 @@ namespace {
 
 using Heards = std::vector<Heard>;
 
-TEST_F(DesktopTest, NotificationsArriveOnlyWhenTheRunLoopRunsInDefaultMode) {
+TEST_F(SimDesktopTest, NotificationsArriveOnlyWhenTheRunLoopRunsInDefaultMode) {
   addEditor();
   Recorder recorder;
   auto observer = observe(kEditorPid, "area", "AXSelectedTextChanged", recorder);
@@ -21,7 +21,7 @@ TEST_F(DesktopTest, NotificationsArriveOnlyWhenTheRunLoopRunsInDefaultMode) {
   EXPECT_EQ(recorder.heard, (Heards{{"area", "AXSelectedTextChanged"}}));
 }
 
-TEST_F(DesktopTest, TheRefconReachesTheCallbackUntouched) {
+TEST_F(SimDesktopTest, TheRefconReachesTheCallbackUntouched) {
   addEditor();
   Recorder first, second;
   auto observer = platform::Observer::create(kEditorPid, recordNotification);
@@ -35,7 +35,7 @@ TEST_F(DesktopTest, TheRefconReachesTheCallbackUntouched) {
   EXPECT_EQ(second.heard, (Heards{{"area", "AXSelectedTextChanged"}}));
 }
 
-TEST_F(DesktopTest, ANotificationPostedBeforeTheSourceIsAddedIsLost) {
+TEST_F(SimDesktopTest, ANotificationPostedBeforeTheSourceIsAddedIsLost) {
   addEditor();
   Recorder recorder;
   auto observer = platform::Observer::create(kEditorPid, recordNotification);
@@ -49,7 +49,7 @@ TEST_F(DesktopTest, ANotificationPostedBeforeTheSourceIsAddedIsLost) {
   EXPECT_EQ(recorder.heard.size(), 1u);
 }
 
-TEST_F(DesktopTest, TheApplicationElementHearsAllItsElementsAnOtherElementOnlyItself) {
+TEST_F(SimDesktopTest, TheApplicationElementHearsAllItsElementsAnOtherElementOnlyItself) {
   addEditor();
   desktop().addElement(kEditorPid,
                        {.id = "field", .role = "AXTextField", .text = TextKind::Native});
@@ -73,7 +73,7 @@ TEST_F(DesktopTest, TheApplicationElementHearsAllItsElementsAnOtherElementOnlyIt
   EXPECT_EQ(viaField.heard, (Heards{{"field", "AXFocusedUIElementChanged"}}));
 }
 
-TEST_F(DesktopTest, NothingReachesAWithdrawnRegistrationOrADestroyedObserver) {
+TEST_F(SimDesktopTest, NothingReachesAWithdrawnRegistrationOrADestroyedObserver) {
   addEditor();
   Recorder removed, destroyed;
   auto keeps = observe(kEditorPid, "area", "AXValueChanged", removed);
@@ -91,7 +91,7 @@ TEST_F(DesktopTest, NothingReachesAWithdrawnRegistrationOrADestroyedObserver) {
   EXPECT_EQ(desktop().liveRegistrationCount(), 0u);
 }
 
-TEST_F(DesktopTest, RegistrationErrorsFollowThePlatform) {
+TEST_F(SimDesktopTest, RegistrationErrorsFollowThePlatform) {
   addEditor();
   auto observer = platform::Observer::create(kEditorPid, recordNotification);
   const auto area = desktop().element("area");
@@ -116,7 +116,7 @@ TEST_F(DesktopTest, RegistrationErrorsFollowThePlatform) {
       -25202);
 }
 
-TEST_F(DesktopTest, WindowGeometryChangesNotifyWithTheWindow) {
+TEST_F(SimDesktopTest, WindowGeometryChangesNotifyWithTheWindow) {
   addEditor();
   Recorder recorder;
   auto observer = platform::Observer::create(kEditorPid, recordNotification);

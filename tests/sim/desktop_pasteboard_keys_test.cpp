@@ -24,7 +24,7 @@ void postCommandV() {
   }
 }
 
-TEST_F(DesktopTest, EveryReplacementCountsOneChange) {
+TEST_F(SimDesktopTest, EveryReplacementCountsOneChange) {
   EXPECT_EQ(platform::pasteboardChangeCount(), 0);
   EXPECT_EQ(platform::pasteboardString(), std::nullopt);
   EXPECT_EQ(platform::pasteboardReplace(
@@ -39,7 +39,7 @@ TEST_F(DesktopTest, EveryReplacementCountsOneChange) {
   EXPECT_TRUE(platform::pasteboardItems().empty());
 }
 
-TEST_F(DesktopTest, CommandVPastesIntoTheFocusedFieldWhileTheLibraryWaits) {
+TEST_F(SimDesktopTest, CommandVPastesIntoTheFocusedFieldWhileTheLibraryWaits) {
   addEditor("hello world", {6, 5});
   desktop().activate(kEditorPid);
   desktop().focus("area");
@@ -65,7 +65,7 @@ TEST_F(DesktopTest, CommandVPastesIntoTheFocusedFieldWhileTheLibraryWaits) {
   EXPECT_EQ(recorder.heard.size(), 1u);
 }
 
-TEST_F(DesktopTest, KeysThatAreNotAPasteIntoAnEditableFieldChangeNothing) {
+TEST_F(SimDesktopTest, KeysThatAreNotAPasteIntoAnEditableFieldChangeNothing) {
   addEditor("text", {0, 4});
   desktop().addElement(kEditorPid, {.id = "label",
                                     .role = "AXTextField",
@@ -88,7 +88,7 @@ TEST_F(DesktopTest, KeysThatAreNotAPasteIntoAnEditableFieldChangeNothing) {
   EXPECT_EQ(desktop().text("label"), "label");
 }
 
-TEST_F(DesktopTest, DiagnosticLinesAreKeptInOrderAndEchoedOnlyWhenAsked) {
+TEST_F(SimDesktopTest, DiagnosticLinesAreKeptInOrderAndEchoedOnlyWhenAsked) {
   ::testing::internal::CaptureStdout();
   platform::writeDiagnosticLine("first");
   desktop().setEchoDiagnostics(true);
@@ -99,7 +99,7 @@ TEST_F(DesktopTest, DiagnosticLinesAreKeptInOrderAndEchoedOnlyWhenAsked) {
   EXPECT_TRUE(desktop().diagnosticLines().empty());
 }
 
-TEST_F(DesktopTest, StateJsonDescribesTheDesktopAsValidUtf8) {
+TEST_F(SimDesktopTest, StateJsonDescribesTheDesktopAsValidUtf8) {
   addEditor("caf\xC3\xA9", {0, 1});
   desktop().addApplication({300, std::nullopt, "bad \xFF name", true});
   desktop().activate(kEditorPid);

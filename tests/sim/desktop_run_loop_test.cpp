@@ -7,7 +7,7 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-TEST_F(DesktopTest, MainQueueWorkRunsInEveryModeTimersOnlyInDefault) {
+TEST_F(SimDesktopTest, MainQueueWorkRunsInEveryModeTimersOnlyInDefault) {
   Log log;
   platform::scheduleTimerOnCurrentRunLoop(0.1, [&] { log.push_back("timer"); });
   platform::dispatchAfterOnMainQueue(0.2, [&] { log.push_back("queue"); });
@@ -20,7 +20,7 @@ TEST_F(DesktopTest, MainQueueWorkRunsInEveryModeTimersOnlyInDefault) {
   EXPECT_FALSE(desktop().hasPendingWork());
 }
 
-TEST_F(DesktopTest, WorkRunsByDueTimeThenByOrderOfScheduling) {
+TEST_F(SimDesktopTest, WorkRunsByDueTimeThenByOrderOfScheduling) {
   Log log;
   platform::dispatchAfterOnMainQueue(0.5, [&] { log.push_back("late"); });
   platform::dispatchAfterOnMainQueue(0.1, [&] { log.push_back("first"); });
@@ -33,7 +33,7 @@ TEST_F(DesktopTest, WorkRunsByDueTimeThenByOrderOfScheduling) {
   EXPECT_EQ(log, (Log{"first", "second", "third", "late"}));
 }
 
-TEST_F(DesktopTest, TheClockCountsInWholeNanoseconds) {
+TEST_F(SimDesktopTest, TheClockCountsInWholeNanoseconds) {
   // 0.1 + 0.2 is not 0.3 in floating point; the virtual clock must not drift like that.
   platform::dispatchAfterOnMainQueue(0.1, [] { platform::dispatchAfterOnMainQueue(0.2, [] {}); });
   desktop().runUntilIdle();
@@ -43,7 +43,7 @@ TEST_F(DesktopTest, TheClockCountsInWholeNanoseconds) {
   EXPECT_EQ(desktop().now(), 0.48);
 }
 
-TEST_F(DesktopTest, RunUntilInterleavesWorldAndMainWorkAndStopsAtTheTime) {
+TEST_F(SimDesktopTest, RunUntilInterleavesWorldAndMainWorkAndStopsAtTheTime) {
   Log log;
   desktop().atWorldTime(0.2, [&] { log.push_back("world 0.2"); });
   desktop().atWorldTime(1.5, [&] { log.push_back("world 1.5"); });
@@ -56,7 +56,7 @@ TEST_F(DesktopTest, RunUntilInterleavesWorldAndMainWorkAndStopsAtTheTime) {
   EXPECT_EQ(desktop().now(), 1.0);
 }
 
-TEST_F(DesktopTest, ABlockedMainThreadLetsOnlyOtherProcessesRun) {
+TEST_F(SimDesktopTest, ABlockedMainThreadLetsOnlyOtherProcessesRun) {
   Log log;
   platform::dispatchAfterOnMainQueue(0.1, [&] { log.push_back("main"); });
   desktop().atWorldTime(
@@ -71,7 +71,7 @@ TEST_F(DesktopTest, ABlockedMainThreadLetsOnlyOtherProcessesRun) {
   EXPECT_EQ(log, (Log{"world at 0.5", "main", "world later"}));
 }
 
-TEST_F(DesktopTest, ResetForgetsPendingWorkAndTime) {
+TEST_F(SimDesktopTest, ResetForgetsPendingWorkAndTime) {
   platform::dispatchAfterOnMainQueue(5, [] { FAIL() << "ran after reset"; });
   desktop().runFor(1);
   Desktop::reset();

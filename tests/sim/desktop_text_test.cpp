@@ -8,7 +8,7 @@ namespace {
 
 using platform::Object;
 
-class DesktopTextTest : public DesktopTest {
+class SimDesktopTextTest : public SimDesktopTest {
  protected:
   static platform::CopyResult read(const std::string& id, const char* attribute) {
     return platform::copyAttributeValue(desktop().element(id), attribute);
@@ -25,7 +25,7 @@ class DesktopTextTest : public DesktopTest {
   }
 };
 
-TEST_F(DesktopTextTest, RangesCountUtf16UnitsAndNeverSplitACharacter) {
+TEST_F(SimDesktopTextTest, RangesCountUtf16UnitsAndNeverSplitACharacter) {
   addEditor(
       "a\xF0\x9F\x98\x80"
       "b",
@@ -45,7 +45,7 @@ TEST_F(DesktopTextTest, RangesCountUtf16UnitsAndNeverSplitACharacter) {
   }
 }
 
-TEST_F(DesktopTextTest, SelectionIsClampedIntoTheTextAndOntoCharacterBoundaries) {
+TEST_F(SimDesktopTextTest, SelectionIsClampedIntoTheTextAndOntoCharacterBoundaries) {
   addEditor(
       "a\xF0\x9F\x98\x80"
       "b");
@@ -64,7 +64,7 @@ TEST_F(DesktopTextTest, SelectionIsClampedIntoTheTextAndOntoCharacterBoundaries)
             -25201);
 }
 
-TEST_F(DesktopTextTest, TypingReplacesTheSelectionAndLeavesTheCaretAfterIt) {
+TEST_F(SimDesktopTextTest, TypingReplacesTheSelectionAndLeavesTheCaretAfterIt) {
   addEditor("abcd", {1, 2});
   desktop().type("area", "\xF0\x9F\x98\x80");
   EXPECT_EQ(desktop().text("area"),
@@ -87,7 +87,7 @@ TEST_F(DesktopTextTest, TypingReplacesTheSelectionAndLeavesTheCaretAfterIt) {
   EXPECT_TRUE(platform::isAttributeSettable(desktop().element("area"), "AXValue").settable);
 }
 
-TEST_F(DesktopTextTest, BoundsFollowTheFixedGridLayout) {
+TEST_F(SimDesktopTextTest, BoundsFollowTheFixedGridLayout) {
   addEditor("hello\nworld");  // area frame origin (110, 240)
   const double left = 110 + kTextInset, top = 240 + kTextInset;
   EXPECT_EQ(boundsForRange({1, 3}),
@@ -103,7 +103,7 @@ TEST_F(DesktopTextTest, BoundsFollowTheFixedGridLayout) {
             (Rect{10 + kTextInset, 40 + kTextInset, kCharAdvance, kLineHeight}));
 }
 
-TEST_F(DesktopTextTest, AnEmojiIsTwoCellsWide) {
+TEST_F(SimDesktopTextTest, AnEmojiIsTwoCellsWide) {
   addEditor(
       "a\xF0\x9F\x98\x80"
       "b");
@@ -111,7 +111,7 @@ TEST_F(DesktopTextTest, AnEmojiIsTwoCellsWide) {
                                           2 * kCharAdvance, kLineHeight}));
 }
 
-TEST_F(DesktopTextTest, MarkerRangesMeasureLikeRangesAndBackwardsRangesAreEmpty) {
+TEST_F(SimDesktopTextTest, MarkerRangesMeasureLikeRangesAndBackwardsRangesAreEmpty) {
   addEditor();
   desktop().addElement(kEditorPid, {.id = "web",
                                     .role = "AXTextArea",
@@ -147,7 +147,7 @@ TEST_F(DesktopTextTest, MarkerRangesMeasureLikeRangesAndBackwardsRangesAreEmpty)
   EXPECT_EQ(readFor("web", "AXBoundsForTextMarkerRange", foreign).error, -25201);
 }
 
-TEST_F(DesktopTextTest, MarkersOnlyAndSecureElementsExposeLess) {
+TEST_F(SimDesktopTextTest, MarkersOnlyAndSecureElementsExposeLess) {
   addEditor();
   desktop().addElement(kEditorPid, {.id = "static",
                                     .role = "AXStaticText",

@@ -27,7 +27,7 @@ struct WorkspaceLog {
 
 using Entries = std::vector<std::string>;
 
-TEST_F(DesktopTest, UserActivationChangesTheFrontNowAndNotifiesInAnyMode) {
+TEST_F(SimDesktopTest, UserActivationChangesTheFrontNowAndNotifiesInAnyMode) {
   addEditor();
   desktop().addApplication({200, "com.example.other", "Other", true});
   WorkspaceLog log;
@@ -49,7 +49,7 @@ TEST_F(DesktopTest, UserActivationChangesTheFrontNowAndNotifiesInAnyMode) {
   EXPECT_EQ(log.entries.size(), 2u);
 }
 
-TEST_F(DesktopTest, ALaunchActivatesAtOnceAndFinishesLater) {
+TEST_F(SimDesktopTest, ALaunchActivatesAtOnceAndFinishesLater) {
   WorkspaceLog log;
   platform::WorkspaceSubscription activations(WorkspaceEvent::DidActivateApplication,
                                               log.handler());
@@ -66,7 +66,7 @@ TEST_F(DesktopTest, ALaunchActivatesAtOnceAndFinishesLater) {
                                   "DidLaunchApplicationNotification 100"}));
 }
 
-TEST_F(DesktopTest, TerminationDestroysElementsAndClearsTheFront) {
+TEST_F(SimDesktopTest, TerminationDestroysElementsAndClearsTheFront) {
   addEditor();
   desktop().activate(kEditorPid);
   WorkspaceLog log;
@@ -83,7 +83,7 @@ TEST_F(DesktopTest, TerminationDestroysElementsAndClearsTheFront) {
   EXPECT_EQ(log.entries, (Entries{"DidTerminateApplicationNotification 100"}));
 }
 
-TEST_F(DesktopTest, TheLibraryActivatingAnApplicationTakesAMoment) {
+TEST_F(SimDesktopTest, TheLibraryActivatingAnApplicationTakesAMoment) {
   addEditor();
   desktop().addApplication({200, "com.example.other", "Other", true});
   desktop().activate(200);
@@ -106,7 +106,7 @@ TEST_F(DesktopTest, TheLibraryActivatingAnApplicationTakesAMoment) {
   EXPECT_EQ(log.entries.size(), 1u);
 }
 
-TEST_F(DesktopTest, MalformedNotificationsReachSubscribersAsTheyAre) {
+TEST_F(SimDesktopTest, MalformedNotificationsReachSubscribersAsTheyAre) {
   WorkspaceLog log;
   platform::WorkspaceSubscription activations(WorkspaceEvent::DidActivateApplication,
                                               log.handler());

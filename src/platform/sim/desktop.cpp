@@ -11,11 +11,15 @@ namespace axb::sim {
 
 Desktop::State::~State() {
   // Overrides may hold elements, and so their own node: break such cycles.
-  for (auto& [id, node] : elements) {
-    node->overrides.clear();
-    node->parameterizedOverrides.clear();
+  const auto forget = [](ElementNode& node) {
+    node.overrides.clear();
+    node.parameterizedOverrides.clear();
+  };
+  for (const auto& app : apps) {
+    forget(*app->appNode);
+    for (const auto& node : app->elements) forget(*node);
   }
-  for (auto& [pid, node] : detachedAppNodes) node->overrides.clear();
+  for (const auto& [pid, node] : detachedAppNodes) forget(*node);
 }
 
 std::shared_ptr<AppRecord> Desktop::State::findApp(ProcessId pid) const {

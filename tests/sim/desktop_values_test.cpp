@@ -1,0 +1,61 @@
+// Platform objects of the simulated desktop: typed views and the platform's equality.
+#include "platform/sim/values.h"
+#include "sim/desktop_fixture.h"
+
+namespace axb::sim::testing {
+namespace {
+
+using platform::AXValueType;
+using platform::Object;
+
+void expectEqual(const Object& a, const Object& b) {
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(a.hash(), b.hash());
+}
+
+TEST_F(SimDesktopTest, ValuesCompareByContentElementsByIdentity) {
+  addEditor();
+  expectEqual(Object::makeString("a"), Object::makeString("a"));
+  expectEqual(Object::makeNumber(0.0), Object::makeNumber(-0.0));
+  EXPECT_NE(Object::makeNumber(1), Object::makeBoolean(true));  // CFBoolean is not a number
+  expectEqual(makeArray({Object::makeString("x"), makeRangeValue({1, 2})}),
+              makeArray({Object::makeString("x"), makeRangeValue({1, 2})}));
+  EXPECT_NE(makeArray({Object::makeString("x")}), makeArray({Object::makeString("y")}));
+  EXPECT_NE(makePointValue({1, 2}), makeSizeValue({1, 2}));
+  EXPECT_NE(Object(), Object::makeString(""));
+
+  expectEqual(desktop().element("area").object(), desktop().element("area").object());
+  EXPECT_NE(desktop().element("area").object(), desktop().element("win").object());
+  // Markers compare by (element, offset), also once their element is gone.
+  const auto nodeOf = [](const std::string& id) {
+    return std::get<std::shared_ptr<ElementNode>>(desktop().element(id).object().impl()->payload);
+  };
+  Object marker, same;
+  {
+    const auto area = nodeOf("area");
+    marker = makeTextMarker(area, 3);
+    same = makeTextMarker(area, 3);
+    EXPECT_NE(marker, makeTextMarker(area, 4));
+    EXPECT_NE(marker, makeTextMarker(nodeOf("win"), 3));
+  }
+  Desktop::reset();
+  expectEqual(marker, same);
+}
+
+TEST_F(SimDesktopTest, TypedViewsAnswerOnlyForTheirKind) {
+  EXPECT_EQ(Object::makeString("1").number(), std::nullopt);
+  EXPECT_EQ(Object::makeBoolean(true).boolean(), true);
+  EXPECT_EQ(Object::makeString("s").axValueType(), AXValueType::Illegal);
+  EXPECT_EQ(makeAttributedString("s").string(), std::nullopt);
+  EXPECT_EQ(makeRectValue({1, 2, 3, 4}).axPoint(), std::nullopt);
+  EXPECT_EQ(makeRectValue({1, 2, 3, 4}).axRect(), (Rect{1, 2, 3, 4}));
+  EXPECT_EQ(Object::makeRange({5, 6}).axRange(), (Range{5, 6}));
+  const auto broken = makeUnextractableValue(AXValueType::CGRect);
+  EXPECT_EQ(broken.axValueType(), AXValueType::CGRect);
+  EXPECT_EQ(broken.axRect(), std::nullopt);
+  EXPECT_EQ(makeErrorValue(-25200).kind(), platform::ValueKind::AXValue);
+  EXPECT_EQ(makeOther("date").kind(), platform::ValueKind::Other);
+}
+
+}  // namespace
+}  // namespace axb::sim::testing
