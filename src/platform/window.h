@@ -52,7 +52,8 @@ class WindowCloseSubscription {
   std::unique_ptr<Impl> impl_;
 };
 
-// One of the host's windows. Copies refer to the same window.
+// One of the host's windows. Copies refer to the same window, so changing the window does not
+// change the handle: every operation is const.
 class HostWindow {
  public:
   struct Impl;
@@ -67,14 +68,15 @@ class HostWindow {
 
   // The window's delegate, held weakly. Whether the host has set one of its own.
   bool hasDelegate() const;
-  void setDelegate(MouseResponder* delegate);
+  void setDelegate(MouseResponder* delegate) const;
 
   // Installs a tracking area in the content view (no-op without one; the result is then
   // empty). The owner is not retained.
-  std::optional<TrackingArea> addTrackingArea(Rect rect, unsigned options, MouseResponder* owner);
-  void removeTrackingArea(const TrackingArea& area);
+  std::optional<TrackingArea> addTrackingArea(Rect rect, unsigned options,
+                                              MouseResponder* owner) const;
+  void removeTrackingArea(const TrackingArea& area) const;
 
-  std::unique_ptr<WindowCloseSubscription> onClose(std::function<void()> handler);
+  std::unique_ptr<WindowCloseSubscription> onClose(std::function<void()> handler) const;
 
   // Same window (not merely the same handle object).
   bool operator==(const HostWindow& other) const;

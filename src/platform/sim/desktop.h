@@ -75,6 +75,14 @@ struct PostedKeyEvent {
   double time = 0;
 };
 
+// One of the host's own windows.
+struct HostWindowSpec {
+  std::string id;             // unique among the host's windows
+  Rect frame;                 // screen points; the content view fills it
+  bool contentView = true;    // false: a window without a content view
+  bool hostDelegate = false;  // the host has set a delegate of its own
+};
+
 // What a request to another application was about, for counting and for misbehaviour hooks.
 struct RequestInfo {
   std::string operation;  // "copyAttributeValue", "copyParameterizedAttributeValue", ...
@@ -171,6 +179,20 @@ class Desktop {
   std::string text(const std::string& id) const;
   Range selection(const std::string& id) const;
   Rect frame(const std::string& id) const;
+
+  // ---- The host's windows and the pointer
+  // Returns the window's handle: the pointer the host passes to addMouseTracker.
+  void* addHostWindow(const HostWindowSpec& spec);
+  void* hostWindowHandle(const std::string& id) const;  // throws std::out_of_range if unknown
+  // The window closes: its close subscriptions hear it, its handle stops being a window.
+  void closeHostWindow(const std::string& id);
+  void setHostWindowFrame(const std::string& id, Rect frame);
+  std::size_t trackingAreaCount(const std::string& id) const;
+  // The pointer moves; tracking areas it enters or leaves report it on the main thread.
+  void movePointer(Point location);
+  Point pointer() const;
+  // A mouse-down at the pointer, in a host window or in another application.
+  void mouseDown();
 
   // ---- Pasteboard and keyboard
   std::int64_t pasteboardChangeCount() const;

@@ -15,6 +15,7 @@
 #include "platform/sim/app_record.h"
 #include "platform/sim/desktop.h"
 #include "platform/sim/element_node.h"
+#include "platform/sim/host_window_node.h"
 #include "platform/sim/observer_node.h"
 #include "platform/sim/subscription_node.h"
 
@@ -81,6 +82,10 @@ struct Desktop::State {
   std::int64_t pasteboardChangeCount = 0;
   std::vector<platform::PasteboardItem> pasteboardItems;
   std::vector<PostedKeyEvent> keyEvents;
+
+  std::vector<std::shared_ptr<platform::HostWindow::Impl>> hostWindows;  // closed ones too
+  Point pointer;
+  std::vector<std::weak_ptr<MouseDownMonitorNode>> mouseDownMonitors;
 
   std::vector<std::string> diagnostics;
   bool echoDiagnostics = true;

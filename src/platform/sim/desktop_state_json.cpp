@@ -227,6 +227,19 @@ json keyEventsJson(const Desktop::State& state) {
   return events;
 }
 
+json hostWindowsJson(const Desktop::State& state) {
+  json windows = json::array();
+  for (const auto& window : state.hostWindows) {
+    windows.push_back({{"id", window->spec.id},
+                       {"frame", rectJson(window->spec.frame)},
+                       {"content_view", window->spec.contentView},
+                       {"has_delegate", window->spec.hostDelegate || window->delegate},
+                       {"closed", window->closed},
+                       {"tracking_areas", window->areas.size()}});
+  }
+  return windows;
+}
+
 }  // namespace
 
 std::string Desktop::stateJson() const {
@@ -242,6 +255,8 @@ std::string Desktop::stateJson() const {
       {"applications", std::move(applications)},
       {"pasteboard", pasteboardJson(state)},
       {"key_events", keyEventsJson(state)},
+      {"host_windows", hostWindowsJson(state)},
+      {"pointer", {{"x", state.pointer.x}, {"y", state.pointer.y}}},
   };
   // Names and values set by hand may hold ill-formed UTF-8: replace rather than throw.
   return out.dump(-1, ' ', false, json::error_handler_t::replace);
