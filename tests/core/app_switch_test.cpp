@@ -1,6 +1,9 @@
 // Following the frontmost application.
+#include <algorithm>
+
 #include "ax/observers.h"
 #include "bridge/globals.h"
+#include "platform/accessibility.h"
 #include "support/desktop_fixture.h"
 #include "tracker/mac_accessibility.h"
 
@@ -28,9 +31,9 @@ class AppSwitchTest : public DesktopTest {
 TEST_F(AppSwitchTest, SwitchReportsTheApplicationAndRecordsIt) {
   switchTo(kNotes);
   ASSERT_EQ(names(), std::vector<std::string>{"app_changed"});
-  EXPECT_EQ(received()[0].data, (nlohmann::json{{"role", "AXApplication"},
-                                                {"name", "Notes"},
-                                                {"bundle_id", "com.example.notes"}}));
+  EXPECT_EQ(received()[0].data,
+            (nlohmann::json{
+                {"role", "AXApplication"}, {"name", "Notes"}, {"bundle_id", "com.example.notes"}}));
   EXPECT_EQ(tracker().processID, kNotes);
   EXPECT_EQ(tracker().frontmostApp->processIdentifier(), kNotes);
   EXPECT_FALSE(tracker().focusedElement.has_value());
@@ -56,9 +59,7 @@ TEST_F(AppSwitchTest, TheLibrarysOwnProcessIsNeverFollowed) {
 
 TEST_F(AppSwitchTest, SwitchingBackAndForthDoesNotMultiplyHandlerRuns) {
   start(R"({"com.example.notes": {"name": "AXRole", "value": "AXTextArea"}})");
-  const auto blockedLines = [] {
-    return std::count(lines().begin(), lines().end(), "blocked");
-  };
+  const auto blockedLines = [] { return std::count(lines().begin(), lines().end(), "blocked"); };
   switchTo(kNotes);
   desk().focus("notes.body");
   desk().runFor(0.5);
@@ -76,15 +77,17 @@ TEST_F(AppSwitchTest, SwitchingBackAndForthDoesNotMultiplyHandlerRuns) {
   desk().select("notes.body", {1, 5});
   desk().runFor(0.5);
   EXPECT_EQ(blockedLines(), runsAfterFirstSwitch);
-  EXPECT_EQ(std::count(names().begin(), names().end(), "app_changed"), 3);
+  const auto all = names();
+  EXPECT_EQ(std::count(all.begin(), all.end(), "app_changed"), 3);
 }
 
 TEST_F(AppSwitchTest, WithoutFocusedElementOnlyFocusAndSelectionAreWatched) {
   desk().clearFocus(kMail);
   switchTo(kMail);
   ASSERT_EQ(names(), std::vector<std::string>{"app_changed"});
-  EXPECT_EQ(received()[0].data,
-            (nlohmann::json{{"role", nullptr}, {"name", "Mail"}, {"bundle_id", "com.example.mail"}}));
+  EXPECT_EQ(
+      received()[0].data,
+      (nlohmann::json{{"role", nullptr}, {"name", "Mail"}, {"bundle_id", "com.example.mail"}}));
   EXPECT_EQ(ax::registrationCount(), 2u);
 }
 
@@ -119,8 +122,8 @@ TEST_F(AppSwitchTest, NotificationWithoutApplicationPrintsReturing) {
 
 TEST_F(AppSwitchTest, EnhancedUserInterfaceIsTurnedOn) {
   switchTo(kNotes);
-  const auto value = platform::copyAttributeValue(desk().applicationElement(kNotes),
-                                                  "AXEnhancedUserInterface");
+  const auto value =
+      platform::copyAttributeValue(desk().applicationElement(kNotes), "AXEnhancedUserInterface");
   EXPECT_EQ(value.value.boolean(), true);
 }
 

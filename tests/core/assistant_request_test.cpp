@@ -22,6 +22,7 @@ class AssistantRequestTest : public DesktopTest {
     desk().clearDiagnosticLines();
   }
   static json ask() {
+    desk().runFor(0.5);  // notifications of what the user did come first
     received().clear();
     getDataForVeskAssist();
     desk().runFor(0.5);
@@ -56,27 +57,29 @@ TEST_F(AssistantRequestTest, CaretAtTheStartGivesEmptyText) {
 
 TEST_F(AssistantRequestTest, ZeroHeightBoundsFallBackToMarkerBoundsOrNull) {
   desk().select("notes.body", {5, 0});
-  desk().setParameterizedAttribute("notes.body", "AXBoundsForRange", sim::makeRectValue({1, 1, 1, 0}));
+  desk().setParameterizedAttribute("notes.body", "AXBoundsForRange",
+                                   sim::makeRectValue({1, 1, 1, 0}));
   // A native text area has no markers: the numbers are null, the text is still there.
   json answer = ask();
   EXPECT_EQ(answer["selected_text"], "first");
   EXPECT_EQ(answer["position"], (json{{"x", nullptr}, {"y", nullptr}}));
   EXPECT_EQ(answer["size"], (json{{"width", nullptr}, {"height", nullptr}}));
 
-  desk().setAttribute("notes.body", "AXSelectedTextMarkerRange",
-                      sim::makeTextMarkerRange(sim::makeTextMarker(nullptr, 0),
-                                               sim::makeTextMarker(nullptr, 0)));
+  desk().setAttribute(
+      "notes.body", "AXSelectedTextMarkerRange",
+      sim::makeTextMarkerRange(sim::makeTextMarker(nullptr, 0), sim::makeTextMarker(nullptr, 0)));
   desk().setParameterizedAttribute("notes.body", "AXBoundsForTextMarkerRange",
                                    sim::makeRectValue({-3, 7, -2, 12}));
   EXPECT_EQ(ask(), caretPayload("first", {-3, 7, 2, 12}));
 }
 
 TEST_F(AssistantRequestTest, MissingTextAboveSendsErrorThenAnEmptyAnswer) {
+  desk().select("notes.body", {5, 0});
+  desk().runFor(0.5);
   std::vector<std::string> posted;
   bridge::globals().macAccessibility->callback = [&](const std::string& name, EventDictionary) {
     posted.push_back(name);
   };
-  desk().select("notes.body", {5, 0});
   desk().setParameterizedAttributeError("notes.body", "AXStringForRange", -25212);
   getDataForVeskAssist();
   EXPECT_EQ(posted, (std::vector<std::string>{"error", "alt_enter_pressed"}));
@@ -108,6 +111,7 @@ TEST_F(AssistantRequestTest, OnlyNonEmptyTextAreasAreAnswered) {
 TEST_F(AssistantRequestTest, NothingBeforeAnApplicationIsFollowed) {
   bridge::resetProcessState();
   initAndStart();
+  desk().resetRequestCount();
   EXPECT_TRUE(ask().is_null());
   EXPECT_EQ(desk().requestCount(), 0u);
 }

@@ -1,5 +1,8 @@
 // Typed attribute access: conversions, the error codes that print and the ones that do not.
 #include "ax/attributes.h"
+
+#include <algorithm>
+
 #include "platform/accessibility.h"
 #include "platform/sim/values.h"
 #include "support/desktop_fixture.h"
@@ -123,9 +126,9 @@ TEST_F(AttributesTest, AttributeNamesAndTheirFailure) {
 }
 
 TEST(ReturnType, CaseOrderIsTheTagOrder) {
-  EXPECT_EQ(ax::ReturnType{Range{1, 2}}.tag(), ax::ReturnType::Tag::range);
-  EXPECT_EQ(ax::ReturnType{std::string("x")}.tag(), ax::ReturnType::Tag::string);
-  EXPECT_EQ(ax::ReturnType{Point{}}.tag(), ax::ReturnType::Tag::point);
+  EXPECT_EQ((ax::ReturnType{Range{1, 2}}.tag()), ax::ReturnType::Tag::range);
+  EXPECT_EQ((ax::ReturnType{std::string("x")}.tag()), ax::ReturnType::Tag::string);
+  EXPECT_EQ((ax::ReturnType{Point{}}.tag()), ax::ReturnType::Tag::point);
   EXPECT_EQ(static_cast<int>(ax::ReturnType::Tag::axuielemnt), 5);
 }
 

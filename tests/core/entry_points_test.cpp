@@ -10,7 +10,9 @@ namespace {
 
 class EntryPointsTest : public DesktopTest {
  protected:
-  static BlockedFieldList& blockedList() { return bridge::globals().macAccessibility->blockedFiledsList; }
+  static BlockedFieldList& blockedList() {
+    return bridge::globals().macAccessibility->blockedFiledsList;
+  }
   static std::string lastLine() { return lines().empty() ? "" : lines().back(); }
 };
 
@@ -114,12 +116,14 @@ TEST_F(EntryPointsTest, IllFormedUtf8InTheBlockedListBecomesReplacementCharacter
 TEST(HostStrings, EachIllFormedSequenceBecomesOneReplacementCharacter) {
   const std::string r = "\xEF\xBF\xBD";
   EXPECT_EQ(bridge::toWellFormedUtf8("plain é 😀"), "plain é 😀");
-  EXPECT_EQ(bridge::toWellFormedUtf8("a\xF0\x9F\x98" "b"), "a" + r + "b");  // truncated
-  EXPECT_EQ(bridge::toWellFormedUtf8("\xC0\xAF"), r + r);                    // overlong
-  EXPECT_EQ(bridge::toWellFormedUtf8("\xED\xA0\x80"), r + r + r);            // surrogate
-  EXPECT_EQ(bridge::toWellFormedUtf8("\xF4\x90\x80\x80"), r + r + r + r);    // > U+10FFFF
-  EXPECT_EQ(bridge::toWellFormedUtf8("\x80\xBF"), r + r);                    // stray
-  EXPECT_EQ(bridge::toWellFormedUtf8("\xE2\x82"), r);                        // cut at the end
+  EXPECT_EQ(bridge::toWellFormedUtf8("a\xF0\x9F\x98"
+                                     "b"),
+            "a" + r + "b");                                                // truncated
+  EXPECT_EQ(bridge::toWellFormedUtf8("\xC0\xAF"), r + r);                  // overlong
+  EXPECT_EQ(bridge::toWellFormedUtf8("\xED\xA0\x80"), r + r + r);          // surrogate
+  EXPECT_EQ(bridge::toWellFormedUtf8("\xF4\x90\x80\x80"), r + r + r + r);  // > U+10FFFF
+  EXPECT_EQ(bridge::toWellFormedUtf8("\x80\xBF"), r + r);                  // stray
+  EXPECT_EQ(bridge::toWellFormedUtf8("\xE2\x82"), r);                      // cut at the end
   EXPECT_EQ(bridge::copyHostString(nullptr), std::nullopt);
 }
 

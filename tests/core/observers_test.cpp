@@ -1,6 +1,7 @@
 // Observer registrations: one in force per (element, notification, handler, tracker), failures
 // not in force, registrations of a terminated application withdrawn.
 #include "ax/observers.h"
+
 #include "support/desktop_fixture.h"
 #include "tracker/mac_accessibility.h"
 
@@ -8,7 +9,9 @@ namespace axb::testing {
 namespace {
 
 int handlerRuns = 0;
-void countingHandler(const platform::Element&, std::string_view, void*) { ++handlerRuns; }
+void countingHandler(const platform::Element&, std::string_view, void*) {
+  ++handlerRuns;
+}
 
 class ObserversTest : public DesktopTest {
  protected:

@@ -53,7 +53,8 @@ TEST_F(SnapshotTest, RangeBoundsGiveTheSnapshot) {
 
 TEST_F(SnapshotTest, NoFocusedElementGivesTheMessageWithApplicationKeys) {
   tracker.selectedText = "earlier";
-  EXPECT_EQ(tracker.nativeTextFieldSelectedText(), withApp({{"message", "something is wrong com"}}));
+  EXPECT_EQ(tracker.nativeTextFieldSelectedText(),
+            withApp({{"message", "something is wrong com"}}));
   EXPECT_EQ(tracker.selectedText, "earlier");
 }
 
@@ -78,12 +79,14 @@ TEST_F(SnapshotTest, FieldThatCannotTakeTextIsMeasuredByMarkersOnly) {
 }
 
 TEST_F(SnapshotTest, WithoutMarkersTheMessageComesBack) {
-  desk().setParameterizedAttribute("notes.body", "AXBoundsForRange", sim::makeRectValue({1, 2, 3, 0}));
+  desk().setParameterizedAttribute("notes.body", "AXBoundsForRange",
+                                   sim::makeRectValue({1, 2, 3, 0}));
   EXPECT_EQ(snapshotOf("notes.body"), withApp({{"message", "something is wrong com"}}));
 }
 
 TEST_F(SnapshotTest, ZeroHeightMarkerBoundsUseTheSwappedMarkers) {
-  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange", sim::makeRectValue({0, 0, 0, 0}));
+  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange",
+                                   sim::makeRectValue({0, 0, 0, 0}));
   // The simulated engine answers the backwards (swapped) range differently from the forward one.
   int boundsRequests = 0;
   desk().setRequestHook([&](const sim::RequestInfo& request) {
@@ -97,7 +100,8 @@ TEST_F(SnapshotTest, ZeroHeightMarkerBoundsUseTheSwappedMarkers) {
 }
 
 TEST_F(SnapshotTest, MissingSwappedBoundsGiveTheBareMessage) {
-  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange", sim::makeRectValue({0, 0, 0, 0}));
+  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange",
+                                   sim::makeRectValue({0, 0, 0, 0}));
   int boundsRequests = 0;
   desk().setRequestHook([&](const sim::RequestInfo& request) {
     if (request.attribute != "AXBoundsForTextMarkerRange") return;
@@ -114,7 +118,8 @@ TEST_F(SnapshotTest, MissingSwappedBoundsGiveTheBareMessage) {
 }
 
 TEST_F(SnapshotTest, SwappedBoundsWithoutPositiveYKeepTheForwardY) {
-  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange", sim::makeRectValue({0, 0, 0, 0}));
+  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange",
+                                   sim::makeRectValue({0, 0, 0, 0}));
   int boundsRequests = 0;
   desk().setRequestHook([&](const sim::RequestInfo& request) {
     if (request.attribute != "AXBoundsForTextMarkerRange") return;
@@ -127,7 +132,8 @@ TEST_F(SnapshotTest, SwappedBoundsWithoutPositiveYKeepTheForwardY) {
 }
 
 TEST_F(SnapshotTest, MissingMarkerBoundsLeaveTheUsersSelectionAlone) {
-  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange", sim::makeRectValue({0, 0, 0, 0}));
+  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange",
+                                   sim::makeRectValue({0, 0, 0, 0}));
   desk().setParameterizedAttributeError("notes.web", "AXBoundsForTextMarkerRange", -25212);
   EXPECT_EQ(snapshotOf("notes.web"), withApp({{"message", "something is wrong com"}}));
   EXPECT_EQ(desk().selection("notes.web"), (Range{4, 4}));

@@ -64,7 +64,8 @@ TEST(Debouncer, OnlyTheLastOfQuickCallsRunsOnItsOwnThread) {
     ranAfter = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   });
   EXPECT_EQ(std::any_cast<std::string>(debouncer->latestEventParams()), "second");
-  for (int i = 0; i < 200 && which == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  for (int i = 0; i < 200 && which == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(which, 2);
   EXPECT_FALSE(onMainThread);

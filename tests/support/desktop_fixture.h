@@ -47,7 +47,7 @@ class DesktopTest : public ::testing::Test {
     start(blocked);
   }
 
-  static std::vector<std::string> lines() { return desk().diagnosticLines(); }
+  static const std::vector<std::string>& lines() { return desk().diagnosticLines(); }
   static std::vector<std::string> names() {
     std::vector<std::string> out;
     for (const auto& event : received()) out.push_back(event.name);
@@ -66,7 +66,8 @@ inline constexpr ProcessId kMail = 20;
 inline void addNotesApp(const std::string& text = "Hello wrld", Range selection = {0, 0}) {
   auto& desk = sim::Desktop::current();
   desk.addApplication({.pid = kNotes, .bundleId = "com.example.notes", .name = "Notes"});
-  desk.addElement(kNotes, {.id = "notes.window", .role = "AXWindow", .frame = {100, 100, 600, 400}});
+  desk.addElement(kNotes,
+                  {.id = "notes.window", .role = "AXWindow", .frame = {100, 100, 600, 400}});
   desk.addElement(kNotes, {.id = "notes.body",
                            .role = "AXTextArea",
                            .window = "notes.window",
