@@ -1,0 +1,28 @@
+# Fails unless the library's external symbols are exactly the eight entry points. A universal
+# library lists them once per architecture.
+execute_process(COMMAND nm -gUj "${LIB}" OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+set(expected _initMacAccessibility _isAccessibiltyEnabled _showAccessibiltyPermisionPopup _start
+    _setText _getDataForVeskAssist _focusPreiov _addMouseTracker)
+string(REPLACE "\n" ";" lines "${out}")
+set(found "")
+foreach(name IN LISTS lines)
+  # Skip blank lines and the per-architecture headers ("<file> (for architecture arm64):").
+  if(name STREQUAL "" OR name MATCHES ":$")
+    continue()
+  endif()
+  list(FIND expected "${name}" idx)
+  if(idx EQUAL -1)
+    message(FATAL_ERROR "unexpected exported symbol: ${name}")
+  endif()
+  list(APPEND found "${name}")
+endforeach()
+foreach(name IN LISTS expected)
+  list(FIND found "${name}" idx)
+  if(idx EQUAL -1)
+    message(FATAL_ERROR "entry point not exported: ${name}")
+  endif()
+endforeach()
+message(STATUS "exports: the eight entry points only")

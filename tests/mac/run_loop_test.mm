@@ -1,0 +1,75 @@
+// Scheduling on the main thread: timers keep to the default run-loop mode, main-queue work runs
+// in every common mode, and sleeping blocks without running either.
+#include "platform/run_loop.h"
+
+#import <AppKit/AppKit.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "mac/run_loop_support.h"
+
+namespace axb::platform {
+namespace {
+
+using testing::runLoopFor;
+
+const CFStringRef kTrackingMode = (__bridge CFStringRef)NSEventTrackingRunLoopMode;
+
+// Counts runs; shared so that work left over by a failed test cannot write into a dead frame.
+std::shared_ptr<int> counter() {
+  return std::make_shared<int>(0);
+}
+
+TEST(RunLoopTest, TimersWaitWhileTheRunLoopTracksEventsAndFireInTheDefaultMode) {
+  const auto fired = counter();
+  scheduleTimerOnCurrentRunLoop(0.01, [fired] { ++*fired; });
+  runLoopFor(kTrackingMode, 0.1);
+  EXPECT_EQ(*fired, 0);
+  runLoopFor(kCFRunLoopDefaultMode, 0.1);
+  EXPECT_EQ(*fired, 1);
+}
+
+TEST(RunLoopTest, MainQueueWorkRunsAfterItsDelayEvenWhileTrackingEvents) {
+  const auto ran = counter();
+  const auto at = std::make_shared<double>(0);
+  const double start = monotonicSeconds();
+  dispatchAfterOnMainQueue(0.05, [ran, at] {
+    ++*ran;
+    *at = monotonicSeconds();
+  });
+  runLoopFor(kTrackingMode, 0.3);
+  EXPECT_EQ(*ran, 1);
+  EXPECT_GE(*at - start, 0.045);
+}
+
+TEST(RunLoopTest, NegativeAndNaNDelaysMeanAtOnce) {
+  const auto ran = counter();
+  dispatchAfterOnMainQueue(-1, [ran] { ++*ran; });
+  dispatchAfterOnMainQueue(NAN, [ran] { ++*ran; });
+  scheduleTimerOnCurrentRunLoop(NAN, [ran] { ++*ran; });
+  scheduleTimerOnCurrentRunLoop(-5, [ran] { ++*ran; });
+  runLoopFor(kCFRunLoopDefaultMode, 0.1);
+  EXPECT_EQ(*ran, 4);
+}
+
+TEST(RunLoopTest, SleepingReachesTheDeadlineWithoutRunningTheRunLoop) {
+  const auto ran = counter();
+  dispatchAfterOnMainQueue(0, [ran] { ++*ran; });
+  scheduleTimerOnCurrentRunLoop(0, [ran] { ++*ran; });
+  const double deadline = monotonicSeconds() + 0.05;
+  sleepUntilMonotonic(deadline);
+  EXPECT_GE(monotonicSeconds(), deadline);
+  EXPECT_EQ(*ran, 0);
+  runLoopFor(kCFRunLoopDefaultMode, 0.05);
+  EXPECT_EQ(*ran, 2);
+
+  const double before = monotonicSeconds();
+  sleepUntilMonotonic(NAN);
+  sleepUntilMonotonic(before - 10);
+  EXPECT_LT(monotonicSeconds() - before, 0.05);
+}
+
+}  // namespace
+}  // namespace axb::platform
