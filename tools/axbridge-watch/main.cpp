@@ -1,0 +1,206 @@
+// axbridge-watch: a host of the library that prints every event it receives as one JSON line,
+//   {"t":<seconds>,"event":"<name>","data":<payload exactly as received>}
+// On the simulated desktop it plays a scenario file (or its built-in demo) on the virtual clock;
+// the library's diagnostic lines appear on the same standard output, in the order they happen.
+//
+// The library exports a C function named `start`: nothing here may take that name.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "axbridge/axbridge.h"
+
+#if AXBRIDGE_WATCH_SIMULATED
+#include <cerrno>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+#include "axbridge/sim.h"
+#include "demo_scenario.h"
+#endif
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+constexpr char kUsage[] =
+    "usage: axbridge-watch [--state] [scenario.json | -]\n"
+    "\n"
+    "Plays a scenario on the simulated desktop (the built-in demo when no file is given, standard\n"
+    "input for -) and prints every event the library delivers as one line:\n"
+    "  {\"t\":<virtual seconds>,\"event\":\"<name>\",\"data\":<JSON payload>}\n"
+    "The library's diagnostic lines appear in between, in the order they happen.\n"
+    "\n"
+    "  --state   print the final desktop state as one JSON line at the end\n"
+    "  --help    show this text\n"
+    "\n"
+    "Exit status: 0 when the scenario ran, 2 for a usage error or an invalid scenario.\n";
+
+void appendJsonString(std::string& out, const char* text) {
+  if (text == nullptr) {
+    out += "null";
+    return;
+  }
+  out += '"';
+  for (const char* p = text; *p != '\0'; ++p) {
+    const auto c = static_cast<unsigned char>(*p);
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (c < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+          out += escaped;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  out += '"';
+}
+
+void writeLine(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+  // Flushed at once: the library's diagnostic lines go to the same stream.
+  std::fflush(stdout);
+}
+
+double eventTime();
+
+// The host callback. The library calls it on the main thread; nothing may escape from it.
+void printEvent(const char* eventName, const char* json) noexcept {
+  try {
+    char time[48];
+    std::snprintf(time, sizeof time, "%.3f", eventTime());
+    std::string line = "{\"t\":";
+    line += time;
+    line += ",\"event\":";
+    appendJsonString(line, eventName);
+    line += ",\"data\":";
+    line += json != nullptr ? json : "null";
+    line += '}';
+    writeLine(line);
+  } catch (...) {
+  }
+}
+
+struct Options {
+  bool printState = false;
+  std::string scenarioPath;  // empty: the built-in demo
+};
+
+// Returns false after printing a usage error; exits for --help.
+bool parseOptions(int argc, char** argv, Options& options) {
+  bool optionsEnded = false;
+  bool havePath = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (!optionsEnded && argument == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && (argument == "--help" || argument == "-h")) {
+      std::fputs(kUsage, stdout);
+      std::exit(kExitOk);
+    } else if (!optionsEnded && argument == "--state") {
+      options.printState = true;
+    } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
+      std::fprintf(stderr, "axbridge-watch: unknown option %s\n\n%s", argv[i], kUsage);
+      return false;
+    } else if (havePath) {
+      std::fprintf(stderr, "axbridge-watch: only one scenario at a time\n\n%s", kUsage);
+      return false;
+    } else {
+      options.scenarioPath = argument;
+      havePath = true;
+    }
+  }
+  return true;
+}
+
+#if AXBRIDGE_WATCH_SIMULATED
+
+double eventTime() {
+  return axsim_now();
+}
+
+bool readScenario(const std::string& path, std::string& text) {
+  if (path.empty()) {
+    text = kDemoScenario;
+    return true;
+  }
+  if (path == "-") {
+    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    return true;
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    std::fprintf(stderr, "axbridge-watch: cannot read %s: %s\n", path.c_str(),
+                 std::strerror(errno));
+    return false;
+  }
+  text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  if (file.bad()) {
+    std::fprintf(stderr, "axbridge-watch: cannot read %s\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+
+int watch(const Options& options) {
+  std::string scenario;
+  if (!readScenario(options.scenarioPath, scenario)) return kExitUsage;
+  axsim_set_host_callback(printEvent);
+  if (axsim_load_scenario(scenario.c_str()) == 0) {
+    const char* name =
+        options.scenarioPath.empty() ? "the built-in demo" : options.scenarioPath.c_str();
+    std::fprintf(stderr, "axbridge-watch: %s is not a valid scenario: %s\n", name,
+                 axsim_last_error());
+    return kExitUsage;
+  }
+  if (axsim_run() == 0) {
+    std::fprintf(stderr, "axbridge-watch: the scenario could not be played\n");
+    return kExitFailure;
+  }
+  if (options.printState) writeLine(axsim_state_json());
+  return kExitOk;
+}
+
+#else
+
+double eventTime() {
+  return 0;
+}
+
+int watch(const Options&) {
+  std::fprintf(stderr, "axbridge-watch: live watching is not built yet\n");
+  return kExitFailure;
+}
+
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!parseOptions(argc, argv, options)) return kExitUsage;
+  return watch(options);
+}
