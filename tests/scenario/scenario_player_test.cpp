@@ -1,0 +1,128 @@
+// Playing a scenario: world actions happen at their time even while the main thread is blocked,
+// host calls wait for the main thread, steps of one instant keep their file order, run loop
+// steps hold back what only the default mode runs, and a run ends with nothing pending.
+#include <string>
+
+#include "platform/sim/desktop.h"
+#include "scenario/scenario_fixture.h"
+
+namespace axb::testing {
+namespace {
+
+nlohmann::json hostCalls() {
+  return nlohmann::json::parse(axsim_state_json())["scenario"]["host_calls"];
+}
+
+TEST_F(ScenarioTest, StepsOfOneInstantHappenInFileOrder) {
+  ASSERT_TRUE(load(withNotes(R"([
+      {"at": 1, "do": "isAccessibiltyEnabled"},
+      {"at": 1, "do": "set_trusted", "value": false},
+      {"at": 1, "do": "isAccessibiltyEnabled"},
+      {"at": 2, "do": "set_trusted", "value": true},
+      {"at": 2, "do": "showAccessibiltyPermisionPopup"}])")))
+      << axsim_last_error();
+  ASSERT_EQ(axsim_run(), 1);
+  const auto calls = hostCalls();
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_TRUE(calls[0]["result"].get<bool>());
+  EXPECT_FALSE(calls[1]["result"].get<bool>());
+  EXPECT_TRUE(calls[2]["result"].get<bool>());
+  EXPECT_EQ(calls[2]["call"], "showAccessibiltyPermisionPopup");
+  EXPECT_DOUBLE_EQ(calls[0]["t"].get<double>(), 1.0);
+}
+
+TEST_F(ScenarioTest, TheWorldActsWhileSetTextBlocksTheMainThread) {
+  // setText brings Notes forward, waits, then pastes into whatever is focused by then. The user
+  // focuses the other field during that wait: the paste lands there, so the focus change
+  // happened on time. The host's own call made meanwhile waits until setText returns.
+  ASSERT_TRUE(load(withNotes(std::string("[") + kFollowNotes + R"(,
+      {"at": 1.0, "do": "setText", "text": "oat"},
+      {"at": 1.1, "do": "focus", "element": "field"},
+      {"at": 1.1, "do": "isAccessibiltyEnabled"}])")))
+      << axsim_last_error();
+  ASSERT_EQ(axsim_run(), 1);
+  EXPECT_EQ(sim::Desktop::current().text("field"), "oat");
+  EXPECT_EQ(sim::Desktop::current().text("body"), "Buy milk");
+  const auto calls = hostCalls();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_GE(calls[0]["t"].get<double>(), 2.2);
+}
+
+TEST_F(ScenarioTest, ARunLoopStepHoldsDeliveryUntilTheDefaultModeRunsAgain) {
+  const std::string select = R"({"at": 1.2, "do": "select", "element": "body", "range": [4, 4]})";
+  ASSERT_TRUE(load(withNotes(std::string("[") + kFollowNotes + "," + select + "]")));
+  ASSERT_EQ(axsim_run(), 1);
+  ASSERT_EQ(eventNames(), (std::vector<std::string>{"app_changed", "text_select"}));
+  EXPECT_LT(events()[1].time, 2.0);
+
+  events().clear();
+  ASSERT_TRUE(
+      load(withNotes(std::string("[") + kFollowNotes +
+                     R"(, {"at": 1, "run_loop_mode": "tracking", "for": 1},)" + select + "]")))
+      << axsim_last_error();
+  ASSERT_EQ(axsim_run(), 1);
+  ASSERT_EQ(eventNames(), (std::vector<std::string>{"app_changed", "text_select"}));
+  EXPECT_GT(events()[1].time, 2.0);
+}
+
+TEST_F(ScenarioTest, ARunEndsWhenTheLastDeliveryIsDone) {
+  ASSERT_TRUE(
+      load(withNotes(std::string("[") + kFollowNotes +
+                     R"(, {"at": 3, "do": "select", "element": "body", "range": [0, 3]}])")));
+  EXPECT_EQ(axsim_now(), 0);
+  ASSERT_EQ(axsim_run(), 1);
+  ASSERT_FALSE(events().empty());
+  EXPECT_EQ(events().back().name, "text_select");
+  EXPECT_GT(events().back().time, 3.0);  // delivered after the script's last step
+  EXPECT_FALSE(sim::Desktop::current().hasPendingWork());
+  EXPECT_DOUBLE_EQ(axsim_now(), events().back().time);
+  // Played once: a second run has nothing left to do.
+  ASSERT_EQ(axsim_run(), 1);
+  EXPECT_EQ(events().size(), 2u);
+}
+
+TEST_F(ScenarioTest, LaunchedApplicationsAreFollowedOnceTheyHaveFinishedLaunching) {
+  ASSERT_TRUE(load(R"({"timeline": [
+      {"at": 0, "do": "initMacAccessibility"}, {"at": 0, "do": "start"},
+      {"at": 1, "do": "launch", "pid": 9, "bundle_id": "com.example.editor", "launch_seconds": 2,
+       "elements": [{"id": "text", "role": "AXTextArea", "text_kind": "native", "text": "hi"}],
+       "focused": "text", "attributes": {"AXRole": "AXEditorApplication"}}]})"))
+      << axsim_last_error();
+  ASSERT_EQ(axsim_run(), 1);
+  ASSERT_EQ(eventNames(), (std::vector<std::string>{"app_changed"}));
+  EXPECT_GT(events()[0].time, 3.0);
+  EXPECT_EQ(nlohmann::json::parse(events()[0].json)["role"], "AXEditorApplication");
+}
+
+// The host callback may call back into the control surface; what would pull the desktop from
+// under the running scenario is refused.
+void reenter(const char*, const char*) {
+  EXPECT_EQ(axsim_load_scenario("{}"), 0);
+  EXPECT_NE(std::string(axsim_last_error()).find("playing"), std::string::npos);
+  axsim_reset();
+  EXPECT_EQ(axsim_run(), 0);
+}
+
+TEST_F(ScenarioTest, TheHostCallbackCannotReplaceTheScenarioItIsCalledFrom) {
+  axsim_set_host_callback(&reenter);
+  ASSERT_TRUE(
+      load(withNotes(std::string("[") + kFollowNotes +
+                     R"(, {"at": 1, "do": "select", "element": "body", "range": [0, 3]}])")));
+  ASSERT_EQ(axsim_run(), 1);
+  EXPECT_TRUE(sim::Desktop::current().hasElement("body"));
+  EXPECT_EQ(sim::Desktop::current().selection("body"), (Range{0, 3}));
+}
+
+TEST_F(ScenarioTest, AHostWithoutACallbackGetsNoEventsAndNoCrash) {
+  axsim_set_host_callback(nullptr);
+  ASSERT_TRUE(load(withNotes(std::string("[") + kFollowNotes +
+                             R"(, {"at": 1, "do": "getDataForVeskAssist"}])")));
+  ASSERT_EQ(axsim_run(), 1);
+  EXPECT_TRUE(events().empty());
+  EXPECT_EQ(axsim_run(), 1);
+  axsim_reset();
+  EXPECT_EQ(axsim_run(), 0);  // nothing loaded any more
+}
+
+}  // namespace
+}  // namespace axb::testing

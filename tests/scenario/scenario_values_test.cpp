@@ -1,0 +1,189 @@
+// Values written in scenarios become the platform objects the library reads, wrapped values and
+// references included; anything ambiguous or out of range is refused with its path.
+#include "platform/sim/scenario_values.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "bridge/process_state.h"
+#include "platform/accessibility.h"
+#include "platform/sim/desktop.h"
+#include "platform/sim/values.h"
+
+namespace axb::sim::scenario {
+namespace {
+
+using platform::AXValueType;
+using platform::Object;
+using platform::ValueKind;
+
+class ScenarioValuesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    bridge::resetProcessState();
+    Desktop::reset();
+    desktop().setEchoDiagnostics(false);
+    desktop().addApplication({501, "com.example.notes", "Notes", true});
+    desktop().addElement(
+        501, {.id = "body", .role = "AXTextArea", .text = TextKind::WebLike, .value = "Buy milk"});
+  }
+
+  static Desktop& desktop() { return Desktop::current(); }
+
+  // Decodes the JSON text as a value at path "v" and builds it on the desktop.
+  Object build(const std::string& text) {
+    const Json json = Json::parse(text);
+    references.clear();
+    return buildValue(decodeValue(Node(json, "v"), references), desktop());
+  }
+  static std::string decodeError(const std::string& text) {
+    const Json json = Json::parse(text);
+    std::vector<ElementReference> refs;
+    try {
+      decodeValue(Node(json, "v"), refs);
+    } catch (const ScenarioError& e) {
+      return e.what();
+    }
+    return "";
+  }
+  static AttributeAnswer answer(const std::string& text, bool allowSettable = true) {
+    const Json json = Json::parse(text);
+    std::vector<ElementReference> refs;
+    return decodeAnswer(Node(json, "v"), allowSettable, refs);
+  }
+
+  std::vector<ElementReference> references;
+};
+
+TEST_F(ScenarioValuesTest, PlainJsonBecomesStringsNumbersBooleansAndArrays) {
+  EXPECT_EQ(build(R"("héllo")").string(), "héllo");
+  EXPECT_EQ(build("-2.5").number(), -2.5);
+  EXPECT_EQ(build("9007199254740993").number(), 9007199254740992.0);
+  EXPECT_EQ(build("true").boolean(), true);
+  EXPECT_EQ(build("true").kind(), ValueKind::Boolean);  // not a number
+
+  const auto items = build(R"(["a", 1, [false], {"range": [1, 2]}])").array();
+  ASSERT_TRUE(items);
+  ASSERT_EQ(items->size(), 4u);
+  EXPECT_EQ((*items)[0].string(), "a");
+  EXPECT_EQ((*items)[2].array()->at(0).boolean(), false);
+  EXPECT_EQ((*items)[3].axRange(), (Range{1, 2}));
+}
+
+TEST_F(ScenarioValuesTest, TypedObjectsBecomeWrappedValuesOfTheirType) {
+  EXPECT_EQ(build(R"({"point": [1.5, -2]})").axPoint(), (Point{1.5, -2}));
+  EXPECT_EQ(build(R"({"size": [3, 4]})").axSize(), (Size{3, 4}));
+  EXPECT_EQ(build(R"({"rect": [1, 2, 3, 4]})").axRect(), (Rect{1, 2, 3, 4}));
+  EXPECT_EQ(build(R"({"range": [9223372036854775807, -5]})").axRange(),
+            (Range{std::numeric_limits<std::int64_t>::max(), -5}));
+  EXPECT_EQ(build(R"({"axerror": -25212})").axValueType(), AXValueType::AXError);
+  EXPECT_EQ(build(R"({"attributed": "bold"})").kind(), ValueKind::AttributedString);
+  EXPECT_EQ(build(R"({"other": "a colour"})").kind(), ValueKind::Other);
+
+  // A value of a type that cannot be extracted: the type is known, the extraction fails.
+  const Object rect = build(R"({"unextractable": "rect"})");
+  EXPECT_EQ(rect.axValueType(), AXValueType::CGRect);
+  EXPECT_FALSE(rect.axRect());
+  EXPECT_EQ(build(R"({"unextractable": "range"})").axValueType(), AXValueType::CFRange);
+}
+
+TEST_F(ScenarioValuesTest, ElementsAndMarkerRangesReferToLiveDesktopElements) {
+  const Object element = build(R"({"element": "body"})");
+  ASSERT_EQ(element.kind(), ValueKind::Element);
+  EXPECT_EQ(desktop().elementId(*platform::Element::from(element)), "body");
+  ASSERT_EQ(references.size(), 1u);
+  EXPECT_EQ(references[0].id, "body");
+  EXPECT_EQ(references[0].path, "v.element");
+
+  // Start after end is allowed: such ranges exist on the platform.
+  const Object markers = build(R"({"marker_range": ["body", 6, 2]})");
+  ASSERT_EQ(markers.kind(), ValueKind::TextMarkerRange);
+  const auto* start =
+      std::get_if<TextMarkerValue>(&platform::textMarkerRangeStart(markers).impl()->payload);
+  const auto* end =
+      std::get_if<TextMarkerValue>(&platform::textMarkerRangeEnd(markers).impl()->payload);
+  ASSERT_TRUE(start && end);
+  EXPECT_EQ(start->offset, 6);
+  EXPECT_EQ(end->offset, 2);
+  EXPECT_EQ(start->element.lock(), end->element.lock());
+
+  // Resolved when built: an element that is not on the desktop is an error, not a crash.
+  EXPECT_THROW(build(R"({"element": "ghost"})"), ScenarioError);
+  EXPECT_THROW(build(R"([{"marker_range": ["ghost", 0, 1]}])"), ScenarioError);
+}
+
+TEST_F(ScenarioValuesTest, AmbiguousOrOutOfRangeValuesAreRefusedWithTheirPath) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"null", "v: null is not a value"},
+      {"[1, null]", "v[1]: null is not a value"},
+      {"{}", "v: a typed value has exactly one key"},
+      {R"({"point": [1, 2], "size": [3, 4]})", "v: a typed value has exactly one key"},
+      {R"({"colour": "red"})", "v: unknown key \"colour\""},
+      {R"([{"error": -25212}])",
+       "v[0]: an attribute override ({\"error\": ...}) stands for a whole attribute"},
+      {R"({"point": [1]})", "v.point: must be [x, y]"},
+      {R"({"rect": [1, 2, 3, "4"]})", "v.rect[3]: must be a number, not a string"},
+      {R"({"range": [1.5, 2]})", "v.range[0]: must be a whole number"},
+      {R"({"range": [1e300, 2]})", "v.range[0]: must be between"},
+      {R"({"range": [18446744073709551615, 2]})", "v.range[0]: must be between"},
+      {R"({"axerror": 4294967296})", "v.axerror: must be between"},
+      {R"({"element": ""})", "v.element: must not be empty"},
+      {R"({"marker_range": ["body", -1, 2]})", "v.marker_range[1]: must be between 0"},
+      {R"({"marker_range": ["body", 1]})", "v.marker_range: must be [element id, start, end]"},
+      {R"({"unextractable": "colour"})", "v.unextractable: must be \"point\""},
+  };
+  for (const auto& [text, message] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_NE(decodeError(text).find(message), std::string::npos) << decodeError(text);
+  }
+}
+
+TEST_F(ScenarioValuesTest, AnswersOverrideValueSettabilityOrFailWithACode) {
+  const AttributeAnswer plain = answer(R"({"rect": [0, 0, 1, 1]})");
+  EXPECT_TRUE(plain.value && !plain.settable && !plain.error);
+
+  const AttributeAnswer locked = answer(R"({"value": "text", "settable": false})");
+  ASSERT_TRUE(locked.value && locked.settable);
+  EXPECT_EQ(locked.value->text, "text");
+  EXPECT_FALSE(*locked.settable);
+
+  const AttributeAnswer settableOnly = answer(R"({"settable": true})");
+  EXPECT_TRUE(!settableOnly.value && settableOnly.settable && *settableOnly.settable);
+
+  EXPECT_EQ(answer(R"({"error": -25212})").error, -25212);
+
+  EXPECT_THROW(answer(R"({"error": 0})"), ScenarioError);
+  EXPECT_THROW(answer(R"({"error": -25212, "value": 1})"), ScenarioError);
+  EXPECT_THROW(answer(R"({"error": -25212, "settable": true})"), ScenarioError);
+  EXPECT_THROW(answer(R"({"value": 1, "settable": true})", /*allowSettable=*/false), ScenarioError);
+  EXPECT_THROW(answer(R"({"value": {"value": 1}})"), ScenarioError);
+}
+
+TEST_F(ScenarioValuesTest, InstalledAnswersAreWhatTheLibraryReads) {
+  const Json answers = Json::parse(R"({
+      "AXDescription": {"value": "notes", "settable": true},
+      "AXValue": {"error": -25212},
+      "AXParent": {"element": "body"}})");
+  std::vector<ElementReference> refs;
+  for (const auto& [name, decoded] : decodeAnswers(Node(answers, "attributes"), true, refs)) {
+    applyAnswer(desktop(), "body", name, decoded);
+  }
+  const auto body = desktop().element("body");
+  EXPECT_EQ(platform::copyAttributeValue(body, "AXDescription").value.string(), "notes");
+  EXPECT_TRUE(platform::isAttributeSettable(body, "AXDescription").settable);
+  EXPECT_EQ(platform::copyAttributeValue(body, "AXValue").error, -25212);
+  EXPECT_EQ(platform::copyAttributeValue(body, "AXParent").value, body.object());
+
+  applyParameterizedAnswer(desktop(), "body", "AXBoundsForRange",
+                           answer(R"({"error": -25213})", /*allowSettable=*/false));
+  EXPECT_EQ(
+      platform::copyParameterizedAttributeValue(body, "AXBoundsForRange", Object::makeRange({0, 1}))
+          .error,
+      -25213);
+}
+
+}  // namespace
+}  // namespace axb::sim::scenario
