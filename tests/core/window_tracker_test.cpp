@@ -1,0 +1,148 @@
+// Mouse tracking over the host's window: hover, leave, clicks inside and outside, and trackers
+// that live exactly as long as their window.
+#include "bridge/globals.h"
+#include "platform/sim/host_window_node.h"
+#include "support/desktop_fixture.h"
+
+namespace axb::testing {
+namespace {
+
+class WindowTrackerTest : public DesktopTest {
+ protected:
+  void SetUp() override {
+    DesktopTest::SetUp();
+    addNotesApp();
+    initAndStart();
+    desk().activate(kNotes);
+    desk().runFor(0.5);
+    desk().addApplication({.pid = 99, .bundleId = "com.example.writer", .name = "Quorvalent"});
+    desk().activate(99);
+    desk().runFor(0.5);
+    window = desk().addHostWindow({.id = "panel", .frame = {1000, 100, 300, 200}});
+    desk().movePointer({10, 10});
+    received().clear();
+    desk().clearDiagnosticLines();
+  }
+  static void pointAt(Point p) {
+    desk().movePointer(p);
+    desk().runFor(0.5);
+  }
+  static void click() {
+    desk().mouseDown();
+    desk().runFor(0.5);
+  }
+  static bool inWindow() { return bridge::globals().isInWindow; }
+  void* window = nullptr;
+};
+
+TEST_F(WindowTrackerTest, EnteringReportsHoverAndLeavingBringsTheUserBack) {
+  addMouseTracker(window);
+  pointAt({1100, 150});
+  EXPECT_EQ(names(), std::vector<std::string>{"mouse_hoverd"});
+  EXPECT_EQ(received()[0].json, "{}");
+  EXPECT_TRUE(inWindow());
+  EXPECT_EQ(desk().frontmostPid(), 99);
+
+  pointAt({10, 10});
+  EXPECT_EQ(names(), std::vector<std::string>{"mouse_hoverd"});  // nothing posted on leaving
+  EXPECT_FALSE(inWindow());
+  EXPECT_EQ(desk().frontmostPid(), kNotes);
+}
+
+TEST_F(WindowTrackerTest, QuickEnterAndLeaveStillDeliversTheHover) {
+  addMouseTracker(window);
+  desk().movePointer({1100, 150});
+  desk().runFor(0.05);
+  desk().movePointer({10, 10});
+  desk().runFor(0.5);
+  EXPECT_EQ(names(), std::vector<std::string>{"mouse_hoverd"});
+}
+
+TEST_F(WindowTrackerTest, ClicksOutsideAreReportedAndInsideOnlyPrinted) {
+  addMouseTracker(window);
+  click();  // before any enter: outside
+  EXPECT_EQ(names(), std::vector<std::string>{"clcicked_outside"});
+  pointAt({1100, 150});
+  received().clear();
+  click();
+  EXPECT_TRUE(received().empty());
+  pointAt({10, 10});
+  click();
+  EXPECT_EQ(names(), std::vector<std::string>{"clcicked_outside"});
+  EXPECT_EQ(std::count(lines().begin(), lines().end(), "clicked bro"), 3);
+}
+
+TEST_F(WindowTrackerTest, WithoutHostCallbackOrTrackerOnlyTheStateChanges) {
+  bridge::resetProcessState();
+  initMacAccessibility(nullptr);
+  bridge::globals().macAccessibility.reset();  // no tracker object either
+  addMouseTracker(window);
+  pointAt({1100, 150});
+  EXPECT_TRUE(inWindow());
+  EXPECT_FALSE(bridge::globals().eventParams.has_value());
+  pointAt({10, 10});
+  EXPECT_FALSE(inWindow());
+  EXPECT_EQ(desk().frontmostPid(), 99);
+}
+
+TEST_F(WindowTrackerTest, SecondTrackerOnTheSameWindowDoublesTheReports) {
+  addMouseTracker(window);
+  addMouseTracker(window);
+  EXPECT_EQ(desk().trackingAreaCount("panel"), 2u);
+  pointAt({1100, 150});
+  EXPECT_EQ(names(), std::vector<std::string>{"mouse_hoverd"});  // coalesced in the slot
+  click();
+  EXPECT_EQ(std::count(lines().begin(), lines().end(), "clicked bro"), 2);
+}
+
+TEST_F(WindowTrackerTest, AreaFollowsTheWindowWhenResized) {
+  addMouseTracker(window);
+  desk().setHostWindowFrame("panel", {1000, 100, 500, 200});
+  pointAt({1450, 150});  // only inside since the resize
+  EXPECT_EQ(names(), std::vector<std::string>{"mouse_hoverd"});
+}
+
+TEST_F(WindowTrackerTest, WindowWithoutContentViewGetsNoArea) {
+  void* bare =
+      desk().addHostWindow({.id = "bare", .frame = {0, 500, 100, 100}, .contentView = false});
+  addMouseTracker(bare);
+  EXPECT_EQ(desk().trackingAreaCount("bare"), 0u);
+  pointAt({50, 550});
+  EXPECT_TRUE(received().empty());
+  EXPECT_FALSE(inWindow());
+}
+
+TEST_F(WindowTrackerTest, TheHostsOwnDelegateIsKept) {
+  void* owned =
+      desk().addHostWindow({.id = "owned", .frame = {0, 500, 100, 100}, .hostDelegate = true});
+  addMouseTracker(owned);
+  EXPECT_EQ(sim::hostWindowFromHandle(desk(), owned)->delegate, nullptr);
+  addMouseTracker(window);
+  EXPECT_NE(sim::hostWindowFromHandle(desk(), window)->delegate, nullptr);
+}
+
+TEST_F(WindowTrackerTest, ClosedWindowsTrackersAreReleasedWithoutDanglingAreas) {
+  addMouseTracker(window);
+  addMouseTracker(window);
+  pointAt({1100, 150});
+  desk().closeHostWindow("panel");
+  desk().runUntilIdle();
+  // Events after the close must not reach the freed trackers (the sanitizers watch this).
+  pointAt({10, 10});
+  click();
+  EXPECT_EQ(std::count(lines().begin(), lines().end(), "clicked bro"), 0);
+}
+
+TEST_F(WindowTrackerTest, AnythingThatIsNotAWindowIsIgnored) {
+  int notAWindow = 0;
+  addMouseTracker(&notAWindow);
+  addMouseTracker(nullptr);
+  EXPECT_EQ(notAWindow, 0);
+  pointAt({1100, 150});
+  click();
+  EXPECT_TRUE(received().empty());
+  EXPECT_TRUE(lines().empty());
+}
+
+}  // namespace
+}  // namespace axb::testing
