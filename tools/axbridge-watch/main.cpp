@@ -170,8 +170,9 @@ int watch(const Options& options) {
   if (!readScenario(options.scenarioPath, scenario)) return kExitUsage;
   axsim_set_host_callback(printEvent);
   if (axsim_load_scenario(scenario.c_str()) == 0) {
-    const char* name =
-        options.scenarioPath.empty() ? "the built-in demo" : options.scenarioPath.c_str();
+    const char* name = options.scenarioPath.empty()  ? "the built-in demo"
+                       : options.scenarioPath == "-" ? "standard input"
+                                                     : options.scenarioPath.c_str();
     std::fprintf(stderr, "axbridge-watch: %s is not a valid scenario: %s\n", name,
                  axsim_last_error());
     return kExitUsage;

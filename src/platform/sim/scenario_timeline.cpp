@@ -206,9 +206,8 @@ Perform parsePostWorkspaceNotification(const Fields& fields, KnownDesktop& known
   };
 }
 
-Perform parseSetAttribute(const Fields& fields, KnownDesktop& known) {
-  const Target target = readTarget(fields, known);
-  const std::string name = fields.required("name").name();
+// The answer a step installs, from its own "value", "settable" and "error" keys.
+AttributeAnswer readAnswer(const Fields& fields, bool allowSettable, const KnownDesktop& known) {
   fields.atMostOneOf({"error", "value"});
   fields.atMostOneOf({"error", "settable"});
   std::vector<ElementReference> references;
@@ -217,9 +216,17 @@ Perform parseSetAttribute(const Fields& fields, KnownDesktop& known) {
   if (auto value = fields.optional("value")) answer.value = decodeValue(*value, references);
   if (auto settable = fields.optional("settable")) answer.settable = settable->boolean();
   if (!answer.error && !answer.value && !answer.settable) {
-    fields.node().fail("needs \"value\", \"settable\" or \"error\"");
+    fields.node().fail(allowSettable ? "needs \"value\", \"settable\" or \"error\""
+                                     : "needs \"value\" or \"error\"");
   }
   known.requireDeclared(references);
+  return answer;
+}
+
+Perform parseSetAttribute(const Fields& fields, KnownDesktop& known) {
+  const Target target = readTarget(fields, known);
+  const std::string name = fields.required("name").name();
+  const AttributeAnswer answer = readAnswer(fields, /*allowSettable=*/true, known);
   return [target, name, answer](Session&) {
     Desktop& d = desktop();
     applyAnswer(d, target.resolve(d), name, answer);
@@ -238,13 +245,7 @@ Perform parseClearAttribute(const Fields& fields, KnownDesktop& known) {
 Perform parseSetParameterized(const Fields& fields, KnownDesktop& known) {
   const Target target = readTarget(fields, known);
   const std::string name = fields.required("name").name();
-  fields.atMostOneOf({"error", "value"});
-  std::vector<ElementReference> references;
-  AttributeAnswer answer;
-  if (auto error = fields.optional("error")) answer.error = error->errorCode(false);
-  if (auto value = fields.optional("value")) answer.value = decodeValue(*value, references);
-  if (!answer.error && !answer.value) fields.node().fail("needs \"value\" or \"error\"");
-  known.requireDeclared(references);
+  const AttributeAnswer answer = readAnswer(fields, /*allowSettable=*/false, known);
   return [target, name, answer](Session&) {
     Desktop& d = desktop();
     applyParameterizedAnswer(d, target.resolve(d), name, answer);
