@@ -4,6 +4,7 @@
 
 #include "ax/attributes.h"
 #include "ax/observers.h"
+#include "platform/diagnostics.h"
 #include "tracker/mac_accessibility.h"
 #include "tracker/roles.h"
 #include "tracker/selection_payload.h"
@@ -55,6 +56,12 @@ void MacAccessibility::getDataForVeskAssist() {
   if (!role || *role != kTextAreaRole) return;
   const auto characters = ax::getAttributeValue<std::int64_t>(*focused, "AXNumberOfCharacters");
   if (!characters || *characters == 0) return;
+
+  // A blocked field's text never reaches the host, also when the host asks for it.
+  if (isBlockedField(*focused)) {
+    platform::writeDiagnosticLine("blocked");
+    return;
+  }
 
   const auto selection = ax::getAttributeValue<Range>(*focused, "AXSelectedTextRange");
   if (!selection || selection->length != 0) {

@@ -1,4 +1,6 @@
 // The host's request for assistant context.
+#include <algorithm>
+
 #include "bridge/globals.h"
 #include "platform/sim/values.h"
 #include "support/desktop_fixture.h"
@@ -106,6 +108,17 @@ TEST_F(AssistantRequestTest, OnlyNonEmptyTextAreasAreAnswered) {
   desk().select("notes.body", {0, 17});
   desk().type("notes.body", "");
   EXPECT_TRUE(ask().is_null());
+}
+
+TEST_F(AssistantRequestTest, BlockedFieldIsNeverAnswered) {
+  start(R"({"com.example.notes": {"name": "AXRole", "value": "AXTextArea"}})");
+  desk().select("notes.body", {0, 5});
+  desk().runFor(0.5);
+  desk().clearDiagnosticLines();
+  EXPECT_TRUE(ask().is_null());
+  desk().select("notes.body", {3, 0});
+  EXPECT_TRUE(ask().is_null());
+  EXPECT_EQ(std::count(lines().begin(), lines().end(), "blocked"), 3);  // one selection, two asks
 }
 
 TEST_F(AssistantRequestTest, NothingBeforeAnApplicationIsFollowed) {
