@@ -7,6 +7,7 @@
 #include "ax/paste.h"
 #include "platform/diagnostics.h"
 #include "platform/pasteboard.h"
+#include "platform/utf8.h"
 #include "tracker/mac_accessibility.h"
 
 namespace axb::tracker {
@@ -15,17 +16,6 @@ namespace {
 constexpr double kActivationWait = 0.2;
 constexpr double kPasteWait = 1.0;
 
-// Length in UTF-16 units, as the platform counts text. The text is well-formed UTF-8.
-std::size_t utf16Length(std::string_view utf8) {
-  std::size_t units = 0;
-  for (const char c : utf8) {
-    const auto byte = static_cast<std::uint8_t>(c);
-    if ((byte & 0xC0) != 0x80) ++units;  // each code point
-    if (byte >= 0xF0) ++units;           // beyond the BMP: a surrogate pair
-  }
-  return units;
-}
-
 }  // namespace
 
 void MacAccessibility::setSelectedText(const std::string& text) {
@@ -33,7 +23,7 @@ void MacAccessibility::setSelectedText(const std::string& text) {
   const std::vector<platform::PasteboardItem> saved = platform::pasteboardItems();
   if (const auto savedText = platform::pasteboardString()) {
     platform::writeDiagnosticLine(
-        "saved pasteboard text: " + std::to_string(utf16Length(*savedText)) + " characters");
+        "saved pasteboard text: " + std::to_string(utf8::utf16Length(*savedText)) + " characters");
   }
   if (frontmostApp) frontmostApp->activate();
   ax::delay(kActivationWait);
@@ -43,7 +33,7 @@ void MacAccessibility::setSelectedText(const std::string& text) {
       {{platform::kPlainTextType, text}, {platform::kTransientType, ""}}};
   const std::int64_t ownWrite = platform::pasteboardReplace({item});
   ax::pasteCommand();
-  platform::writeDiagnosticLine("pasted text: " + std::to_string(utf16Length(text)) +
+  platform::writeDiagnosticLine("pasted text: " + std::to_string(utf8::utf16Length(text)) +
                                 " characters");
   ax::delay(kPasteWait);
 
