@@ -1,0 +1,431 @@
+// A long, busy session on one desktop: twenty applications that keep quitting and being replaced
+// by new processes, ten thousand switches between them, and a million focus, selection and window
+// notifications, all on the virtual clock. The library must stay bounded (registrations, handler
+// runs, memory) and every event the host receives must be well-formed.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ax/observers.h"
+#include "axbridge/axbridge.h"
+#include "bridge/process_state.h"
+#include "platform/sim/desktop.h"
+
+namespace axb::testing {
+namespace {
+
+using nlohmann::json;
+
+// Sanitizers make every step many times slower and keep freed memory in quarantine, so their
+// build runs a tenth of the session and cannot judge resident memory.
+#if defined(AXBRIDGE_SANITIZED)
+constexpr int kScaleDown = 10;
+constexpr bool kMeasureMemory = false;
+#else
+constexpr int kScaleDown = 1;
+constexpr bool kMeasureMemory = true;
+#endif
+
+constexpr int kSwitches = 10'000 / kScaleDown;
+constexpr int kNotificationsPerSwitch = 100;  // a million in all
+constexpr int kNotificationsPerBurst = 5;     // then the run loop runs
+constexpr double kBurstPause = 0.05;          // shorter than the delivery delay: bursts coalesce
+constexpr double kSettle = 0.3;               // longer than the delivery delay
+constexpr int kApplications = 20;
+constexpr int kSwitchesPerReplacement = 40;  // then one application quits and a new one launches
+constexpr int kProbeSelections = 10;
+constexpr long kMemorySlackBytes = 2L * 1024 * 1024;
+
+constexpr ProcessId kVaultPid = 1000;
+constexpr char kVaultBundle[] = "com.example.vault";
+// Only the blocked field holds this letter, so no selection from it may ever reach the host.
+constexpr char kSecretLetter = 'Z';
+
+// ---- What the host receives
+
+struct HostLog {
+  std::uint64_t events = 0;
+  std::uint64_t selectionEvents = 0;  // "text_select" and "caret"
+  std::map<std::string, std::uint64_t> byName;
+  std::vector<std::string> faults;  // the first few malformed events
+
+  void fault(const std::string& what) {
+    if (faults.size() < 10) faults.push_back(what);
+  }
+};
+
+HostLog& hostLog() {
+  static HostLog log;
+  return log;
+}
+
+bool hasExactlyKeys(const json& object, std::set<std::string> keys) {
+  if (!object.is_object() || object.size() != keys.size()) return false;
+  return std::all_of(keys.begin(), keys.end(),
+                     [&](const std::string& key) { return object.contains(key); });
+}
+
+bool textOrNull(const json& value) {
+  return value.is_string() || value.is_null();
+}
+
+bool appKeysValid(const json& data) {
+  return textOrNull(data.at("bundle_id")) && textOrNull(data.at("name"));
+}
+
+// The selection payload with the application keys, or a message with or without them.
+bool selectionShapeValid(const json& data) {
+  if (data.contains("message")) {
+    const json& message = data.at("message");
+    if (message != "something is wrong com" && message != "something wrong rev") return false;
+    return hasExactlyKeys(data, {"message"}) ||
+           (hasExactlyKeys(data, {"message", "bundle_id", "name"}) && appKeysValid(data));
+  }
+  if (!hasExactlyKeys(data,
+                      {"selected_text", "is_editable", "position", "size", "bundle_id", "name"})) {
+    return false;
+  }
+  const json& position = data.at("position");
+  const json& size = data.at("size");
+  return data.at("selected_text").is_string() && data.at("is_editable").is_boolean() &&
+         hasExactlyKeys(position, {"x", "y"}) && position.at("x").is_number() &&
+         position.at("y").is_number() && hasExactlyKeys(size, {"width", "height"}) &&
+         size.at("width").is_number() && size.at("height").is_number() && appKeysValid(data) &&
+         data.at("selected_text").get<std::string>().find(kSecretLetter) == std::string::npos;
+}
+
+void onHostEvent(const char* name, const char* text) {
+  HostLog& log = hostLog();
+  ++log.events;
+  if (name == nullptr || text == nullptr) return log.fault("null event name or payload");
+  const std::string event = name;
+  ++log.byName[event];
+  const json data = json::parse(text, nullptr, /*allow_exceptions=*/false);
+  if (data.is_discarded() || !data.is_object()) return log.fault(event + ": not a JSON object");
+  bool valid = false;
+  if (event == "app_changed") {
+    valid = hasExactlyKeys(data, {"role", "name", "bundle_id"}) && textOrNull(data.at("role")) &&
+            appKeysValid(data);
+  } else if (event == "focused_changed") {
+    valid = data.empty() || (hasExactlyKeys(data, {"bundle_id", "name"}) && appKeysValid(data));
+  } else if (event == "caret") {
+    valid = data.empty();
+    ++log.selectionEvents;
+  } else if (event == "text_select") {
+    valid = selectionShapeValid(data);
+    ++log.selectionEvents;
+  } else if (event == "ui_reized") {
+    valid = selectionShapeValid(data);
+  }
+  if (!valid) log.fault(event + " " + text);
+}
+
+// ---- The desktop
+
+// Resident memory of this process in bytes.
+long residentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0;
+  long resident = 0;
+  statm >> pages >> resident;
+  return resident * sysconf(_SC_PAGESIZE);
+}
+
+// One of the twenty applications. A slot keeps its element ids across the processes that fill
+// it, since the ids of quit applications may be used again.
+struct App {
+  int slot = 0;
+  ProcessId pid = 0;
+  std::string id(const char* element) const { return "s" + std::to_string(slot) + "." + element; }
+};
+
+constexpr const char* kTextElements[] = {"body", "field", "label", "web"};
+constexpr const char* kFocusable[] = {"body", "field", "label", "web", "button"};
+constexpr int kElementsPerApp = 6;  // the window, the four text elements, the button
+
+class Soak {
+ public:
+  Soak() : random_(20240611) {}
+
+  static sim::Desktop& desk() { return sim::Desktop::current(); }
+
+  void setUp() {
+    apps_.push_back(App{0, kVaultPid});
+    addApplication(apps_[0], /*launch=*/false);
+    for (int slot = 1; slot < kApplications; ++slot) {
+      apps_.push_back(App{slot, nextPid_++});
+      addApplication(apps_.back(), /*launch=*/false);
+    }
+    initMacAccessibility(&onHostEvent);
+    start(R"({"com.example.vault": {"name": "AXSubrole", "value": "AXSecureTextField"}})");
+    desk().runFor(kSettle);
+  }
+
+  // One switch: another application comes forward (or a new one launches in place of one that
+  // quits), then the user works in bursts with the run loop running in between.
+  void switchOnce(int index) {
+    if (index % kSwitchesPerReplacement == kSwitchesPerReplacement - 1) {
+      replaceAnApplication();
+    } else {
+      App* next = nullptr;
+      do {
+        next = &apps_[pick(apps_.size())];
+      } while (desk().frontmostPid() == next->pid);
+      // Every fifth application has nothing focused when it comes forward.
+      if (next->pid % 5 == 0) desk().clearFocus(next->pid);
+      desk().activate(next->pid);
+    }
+    desk().runFor(kSettle);
+    for (int done = 0; done < kNotificationsPerSwitch; done += kNotificationsPerBurst) {
+      for (int k = 0; k < kNotificationsPerBurst; ++k) userAction();
+      desk().runFor(kBurstPause);
+    }
+    notifications_ += kNotificationsPerSwitch;
+    desk().runFor(kSettle);
+    blockedLines_ += std::count(desk().diagnosticLines().begin(), desk().diagnosticLines().end(),
+                                std::string("blocked"));
+    desk().clearDiagnosticLines();  // the desktop's record, not the library's memory
+  }
+
+  // The registrations the library may hold: on each running application's element its four
+  // notifications, and one on each of its other elements (the blocked field is one more).
+  std::size_t registrationBound() const { return apps_.size() * (4 + kElementsPerApp) + 1; }
+
+  // Handler runs for one selection in the blocked field, and requests for one selection in an
+  // ordinary text area, of the long-lived application.
+  struct Probe {
+    double blockedLinesPerSelection = 0;
+    double requestsPerSelection = 0;
+    std::uint64_t selectionEventsDuringBlocked = 0;
+  };
+  Probe probe() {
+    const App& vault = apps_[0];
+    desk().activate(vault.pid);
+    desk().runFor(kSettle);
+    Probe result;
+
+    desk().focus(vault.id("secret"));
+    desk().runFor(kSettle);
+    desk().clearDiagnosticLines();
+    const std::uint64_t selectionEventsBefore = hostLog().selectionEvents;
+    for (int k = 0; k < kProbeSelections; ++k) {
+      desk().select(vault.id("secret"), {k % 4, 1 + k % 3});
+      desk().runFor(kSettle);
+    }
+    const auto& lines = desk().diagnosticLines();
+    result.blockedLinesPerSelection =
+        static_cast<double>(std::count(lines.begin(), lines.end(), std::string("blocked"))) /
+        kProbeSelections;
+    result.selectionEventsDuringBlocked = hostLog().selectionEvents - selectionEventsBefore;
+
+    desk().focus(vault.id("body"));
+    desk().runFor(kSettle);
+    desk().resetRequestCount();
+    for (int k = 0; k < kProbeSelections; ++k) {
+      desk().select(vault.id("body"), {k % 5, 2 + k % 3});
+      desk().runFor(kSettle);
+    }
+    result.requestsPerSelection = static_cast<double>(desk().requestCount()) / kProbeSelections;
+    desk().clearDiagnosticLines();
+    return result;
+  }
+
+  std::uint64_t notifications() const { return notifications_; }
+  std::uint64_t launches() const { return launches_; }
+  std::uint64_t blockedLines() const { return blockedLines_; }
+
+ private:
+  std::size_t pick(std::size_t count) {
+    return std::uniform_int_distribution<std::size_t>(0, count - 1)(random_);
+  }
+  int between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+
+  void addApplication(const App& app, bool launch) {
+    const bool vault = app.pid == kVaultPid;
+    const sim::AppSpec spec{
+        .pid = app.pid,
+        .bundleId = vault ? std::string(kVaultBundle) : "com.example.app" + std::to_string(app.pid),
+        .name = vault ? std::string("Vault") : "App " + std::to_string(app.pid)};
+    if (launch) {
+      desk().launchApplication(spec, 0.1);
+    } else {
+      desk().addApplication(spec);
+    }
+    const double x = 20.0 * app.slot;
+    desk().addElement(app.pid,
+                      {.id = app.id("window"), .role = "AXWindow", .frame = {x, 40, 640, 480}});
+    desk().addElement(app.pid, {.id = app.id("body"),
+                                .role = "AXTextArea",
+                                .window = app.id("window"),
+                                .frame = {x + 10, 80, 600, 300},
+                                .text = sim::TextKind::Native,
+                                .value = "Dear team,\nthe quarterly numbers are in. Regards"});
+    desk().addElement(app.pid, {.id = app.id("field"),
+                                .role = "AXTextField",
+                                .window = app.id("window"),
+                                .frame = {x + 10, 50, 400, 24},
+                                .text = sim::TextKind::Native,
+                                .value = "Re: numbers \xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80"});
+    desk().addElement(app.pid, {.id = app.id("label"),
+                                .role = "AXStaticText",
+                                .window = app.id("window"),
+                                .frame = {x + 10, 400, 300, 20},
+                                .text = sim::TextKind::MarkersOnly,
+                                .value = "Read-only caption",
+                                .editable = false});
+    desk().addElement(app.pid, {.id = app.id("web"),
+                                .role = "AXTextArea",
+                                .window = app.id("window"),
+                                .frame = {x + 10, 430, 600, 40},
+                                .text = sim::TextKind::WebLike,
+                                .value = "web content with markers"});
+    desk().addElement(app.pid,
+                      {.id = app.id("button"), .role = "AXButton", .window = app.id("window")});
+    if (vault) {
+      // The long-lived application also has the blocked field (its seventh element).
+      desk().addElement(app.pid, {.id = app.id("secret"),
+                                  .role = "AXTextField",
+                                  .subrole = "AXSecureTextField",
+                                  .window = app.id("window"),
+                                  .frame = {x + 10, 20, 200, 24},
+                                  .text = sim::TextKind::Native,
+                                  .value = std::string(12, kSecretLetter)});
+    }
+    desk().focus(app.id("body"));
+  }
+
+  void replaceAnApplication() {
+    App& gone = apps_[1 + pick(apps_.size() - 1)];  // never the long-lived one
+    desk().terminate(gone.pid);
+    gone.pid = nextPid_++;
+    addApplication(gone, /*launch=*/true);
+    ++launches_;
+  }
+
+  const App* frontmost() const {
+    const auto pid = desk().frontmostPid();
+    for (const App& app : apps_) {
+      if (pid == app.pid) return &app;
+    }
+    return nullptr;
+  }
+
+  // One focus, selection or window notification, mostly in the application in front, sometimes
+  // in one behind it (its registrations stay in force until it quits).
+  void userAction() {
+    const App* front = frontmost();
+    const App& app = front != nullptr && pick(10) != 0 ? *front : apps_[pick(apps_.size())];
+    const std::size_t kind = pick(10);
+    if (kind < 2) {
+      desk().focus(app.id(kFocusable[pick(std::size(kFocusable))]));
+    } else if (kind < 8) {
+      const bool secret = app.pid == kVaultPid && pick(4) == 0;
+      const std::string id = secret ? app.id("secret") : app.id(kTextElements[pick(4)]);
+      desk().select(id, {between(0, 20), pick(3) == 0 ? 0 : between(1, 12)});
+    } else if (kind < 9 && pick(4) == 0) {
+      // Some applications post window notifications for the text element in the window.
+      desk().postNotification(app.id(kTextElements[pick(4)]),
+                              pick(2) == 0 ? "AXWindowMoved" : "AXWindowResized");
+    } else if (kind < 9) {
+      desk().moveWindow(app.id("window"),
+                        {20.0 * app.slot + between(0, 40), 40.0 + between(0, 40)});
+    } else {
+      desk().resizeWindow(app.id("window"), {640.0 + between(0, 80), 480.0 + between(0, 80)});
+    }
+  }
+
+  std::mt19937 random_;
+  std::vector<App> apps_;
+  ProcessId nextPid_ = 2000;
+  std::uint64_t notifications_ = 0;
+  std::uint64_t launches_ = 0;
+  std::uint64_t blockedLines_ = 0;
+};
+
+class SoakTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    bridge::resetProcessState();
+    sim::Desktop::reset();
+    sim::Desktop::current().setEchoDiagnostics(false);
+    hostLog() = HostLog{};
+  }
+  void TearDown() override { bridge::resetProcessState(); }
+};
+
+TEST_F(SoakTest, ManySwitchesAndNotificationsStayBoundedAndWellFormed) {
+  Soak soak;
+  soak.setUp();
+  auto& desk = sim::Desktop::current();
+
+  std::optional<Soak::Probe> early;
+  long residentEarly = 0;
+  std::size_t mostRegistrations = 0;
+  for (int index = 0; index < kSwitches; ++index) {
+    soak.switchOnce(index);
+
+    const std::size_t library = ax::registrationCount();
+    const std::size_t platform = desk.liveRegistrationCount();
+    mostRegistrations = std::max(mostRegistrations, library);
+    ASSERT_LE(library, soak.registrationBound()) << "after switch " << index;
+    ASSERT_EQ(platform, library) << "after switch " << index;
+    ASSERT_TRUE(hostLog().faults.empty())
+        << "after switch " << index << ": " << hostLog().faults.front();
+
+    if (index + 1 == kSwitches / 10) {
+      early = soak.probe();
+      residentEarly = residentBytes();
+    }
+  }
+  const Soak::Probe late = soak.probe();
+  const long residentLate = residentBytes();
+
+  std::printf(
+      "soak: %d switches, %llu launches, %llu notifications, %llu events delivered, "
+      "%llu blocked lines, at most %zu registrations (bound %zu), %.0f s virtual\n",
+      kSwitches, static_cast<unsigned long long>(soak.launches()),
+      static_cast<unsigned long long>(soak.notifications()),
+      static_cast<unsigned long long>(hostLog().events),
+      static_cast<unsigned long long>(soak.blockedLines()), mostRegistrations,
+      soak.registrationBound(), desk.now());
+  std::printf("soak: resident memory %.2f MiB after the first tenth, %.2f MiB at the end\n",
+              residentEarly / 1048576.0, residentLate / 1048576.0);
+
+  EXPECT_EQ(soak.notifications(), static_cast<std::uint64_t>(kSwitches) * kNotificationsPerSwitch);
+  EXPECT_GT(soak.launches(), 0u);
+  EXPECT_TRUE(hostLog().faults.empty()) << hostLog().faults.front();
+  // Every kind of event the session can produce did reach the host.
+  for (const char* name : {"app_changed", "focused_changed", "caret", "text_select", "ui_reized"}) {
+    EXPECT_GT(hostLog().byName[name], 0u) << name;
+  }
+  EXPECT_EQ(hostLog().byName.size(), 5u);
+  EXPECT_GT(soak.blockedLines(), 0u);
+
+  // One selection in the blocked field runs the handler once per registration that hears it
+  // (the application element's and the field's own), however many switches came before.
+  ASSERT_TRUE(early.has_value());
+  EXPECT_EQ(early->blockedLinesPerSelection, 2.0);
+  EXPECT_EQ(late.blockedLinesPerSelection, early->blockedLinesPerSelection);
+  EXPECT_EQ(early->selectionEventsDuringBlocked, 0u);
+  EXPECT_EQ(late.selectionEventsDuringBlocked, 0u);
+  EXPECT_GT(early->requestsPerSelection, 0.0);
+  EXPECT_EQ(late.requestsPerSelection, early->requestsPerSelection);
+
+  if (kMeasureMemory) {
+    EXPECT_LE(residentLate - residentEarly, kMemorySlackBytes);
+  }
+}
+
+}  // namespace
+}  // namespace axb::testing
