@@ -53,6 +53,21 @@ class ScenarioTest : public ::testing::Test {
   static nlohmann::json state() { return nlohmann::json::parse(axsim_state_json()); }
 };
 
+// A scenario the loader must refuse, and a part of the message it must give.
+struct Refused {
+  std::string scenario;
+  std::string message;
+};
+
+inline void expectRefusals(const std::vector<Refused>& cases) {
+  for (const Refused& c : cases) {
+    SCOPED_TRACE(c.scenario);
+    EXPECT_EQ(axsim_load_scenario(c.scenario.c_str()), 0);
+    EXPECT_NE(std::string(axsim_last_error()).find(c.message), std::string::npos)
+        << "message: " << axsim_last_error();
+  }
+}
+
 // One Notes application with a window, a text area (focused) and a second text field.
 inline std::string notesApplication() {
   return R"({"pid": 501, "bundle_id": "com.example.notes", "name": "Notes",

@@ -12,21 +12,6 @@
 namespace axb::testing {
 namespace {
 
-struct Refused {
-  std::string scenario;
-  std::string message;  // the loader's message must contain this
-};
-
-void expectRefusals(const std::vector<Refused>& cases) {
-  for (const Refused& c : cases) {
-    SCOPED_TRACE(c.scenario);
-    const int loaded = axsim_load_scenario(c.scenario.c_str());
-    EXPECT_EQ(loaded, 0);
-    EXPECT_NE(std::string(axsim_last_error()).find(c.message), std::string::npos)
-        << "message: " << axsim_last_error();
-  }
-}
-
 std::string readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -38,6 +38,11 @@ struct ApplicationDecl {
   std::optional<std::string> focused;
 };
 
+struct HostWindowDecl {
+  std::string path;
+  HostWindowSpec spec;
+};
+
 class Session;
 
 enum class StepKind {
@@ -62,6 +67,8 @@ struct Scenario {
   bool trusted = true;
   std::vector<ApplicationDecl> applications;
   std::optional<std::vector<platform::PasteboardItem>> pasteboard;
+  std::vector<HostWindowDecl> hostWindows;
+  std::optional<Point> pointer;
   std::vector<Step> timeline;
 
   // When the last step starts or, for a run loop step, ends.
@@ -74,8 +81,9 @@ struct ParseResult {
 };
 
 // Reads and validates a scenario; never throws. Every reference is checked (element ids,
-// process ids, windows), including against the steps before it (a terminated application, a
-// destroyed element), so that playing it can only fail where the desktop itself refuses.
+// process ids, windows, host windows), including against the steps before it (a terminated
+// application, a destroyed element), so that playing it can only fail where the desktop itself
+// refuses.
 ParseResult parseScenario(std::string_view json);
 
 // Decodes pasteboard items: [[{"type": ..., "data": ...}, ...], ...].

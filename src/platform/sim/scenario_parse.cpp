@@ -59,12 +59,7 @@ ElementDecl parseElement(const Node& node, ProcessId pid, const std::set<std::st
                    " is not an element declared earlier in this application");
     }
   }
-  if (auto frame = fields.optional("frame")) {
-    const auto parts = frame->tuple(4, "[x, y, width, height]");
-    spec.frame = Rect{parts[0].number(-kMaxCoordinate, kMaxCoordinate),
-                      parts[1].number(-kMaxCoordinate, kMaxCoordinate),
-                      parts[2].number(0, kMaxCoordinate), parts[3].number(0, kMaxCoordinate)};
-  }
+  if (auto frame = fields.optional("frame")) spec.frame = readFrame(*frame);
   if (auto kind = fields.optional("text_kind")) spec.text = textKindNamed(*kind);
   if (auto text = fields.optional("text")) {
     if (spec.text == TextKind::None) text->fail("needs a text_kind other than \"none\"");
@@ -102,6 +97,27 @@ ElementDecl parseElement(const Node& node, ProcessId pid, const std::set<std::st
   return decl;
 }
 
+std::vector<HostWindowDecl> parseHostWindows(const Node& node, KnownDesktop& known) {
+  std::vector<HostWindowDecl> windows;
+  for (const Node& windowNode : node.items()) {
+    const Fields fields(windowNode, {"id", "frame", "content_view", "host_delegate"});
+    HostWindowDecl decl;
+    decl.path = windowNode.path();
+    const Node idNode = fields.required("id");
+    decl.spec.id = idNode.name();
+    known.declareHostWindow(idNode, decl.spec.id);
+    decl.spec.frame = readFrame(fields.required("frame"));
+    if (auto contentView = fields.optional("content_view")) {
+      decl.spec.contentView = contentView->boolean();
+    }
+    if (auto delegate = fields.optional("host_delegate")) {
+      decl.spec.hostDelegate = delegate->boolean();
+    }
+    windows.push_back(std::move(decl));
+  }
+  return windows;
+}
+
 std::string applicationElementId(Desktop& desktop, ProcessId pid) {
   std::string id = desktop.elementId(desktop.applicationElement(pid));
   if (id.empty()) throw ScenarioError("the application element has no id on the desktop");
@@ -109,7 +125,8 @@ std::string applicationElementId(Desktop& desktop, ProcessId pid) {
 }
 
 Scenario parseTopLevel(const Node& root) {
-  const Fields fields(root, {"host_pid", "trusted", "applications", "pasteboard", "timeline"});
+  const Fields fields(root, {"host_pid", "trusted", "applications", "pasteboard", "host_windows",
+                             "pointer", "timeline"});
   Scenario scenario;
   if (auto comment = fields.optional("comment")) scenario.comment = comment->string();
   if (auto hostPid = fields.optional("host_pid")) {
@@ -146,6 +163,10 @@ Scenario parseTopLevel(const Node& root) {
   if (auto pasteboard = fields.optional("pasteboard")) {
     scenario.pasteboard = decodePasteboardItems(*pasteboard);
   }
+  if (auto hostWindows = fields.optional("host_windows")) {
+    scenario.hostWindows = parseHostWindows(*hostWindows, known);
+  }
+  if (auto pointer = fields.optional("pointer")) scenario.pointer = readPoint(*pointer);
   if (auto timeline = fields.optional("timeline")) {
     scenario.timeline = parseTimeline(*timeline, known);
   }
@@ -186,6 +207,22 @@ void KnownDesktop::destroy(const std::string& id, const std::string& where) {
   elements_[id].destroyedAt = where;
 }
 
+void KnownDesktop::declareHostWindow(const Node& idNode, const std::string& id) {
+  if (hostWindows_.contains(id))
+    idNode.fail("host window " + inQuotes(id) + " is already declared");
+  hostWindows_[id] = std::nullopt;
+}
+
+void KnownDesktop::closeHostWindow(const std::string& id, const std::string& where) {
+  hostWindows_[id] = where;
+}
+
+void KnownDesktop::requireOpenHostWindow(const Node& node, const std::string& id) const {
+  const auto it = hostWindows_.find(id);
+  if (it == hostWindows_.end()) node.fail("no host window " + inQuotes(id));
+  if (it->second) node.fail("host window " + inQuotes(id) + " was closed at " + *it->second);
+}
+
 void KnownDesktop::requireDeclaredApplication(const Node& node, ProcessId pid) const {
   if (!applications_.contains(pid)) node.fail("no application with pid " + std::to_string(pid));
 }
@@ -224,6 +261,19 @@ std::optional<ProcessId> KnownDesktop::ownerOf(const std::string& id) const {
   const auto it = elements_.find(id);
   if (it == elements_.end()) return std::nullopt;
   return it->second.pid;
+}
+
+Point readPoint(const Node& node) {
+  const auto parts = node.tuple(2, "[x, y]");
+  return Point{parts[0].number(-kMaxCoordinate, kMaxCoordinate),
+               parts[1].number(-kMaxCoordinate, kMaxCoordinate)};
+}
+
+Rect readFrame(const Node& node) {
+  const auto parts = node.tuple(4, "[x, y, width, height]");
+  return Rect{parts[0].number(-kMaxCoordinate, kMaxCoordinate),
+              parts[1].number(-kMaxCoordinate, kMaxCoordinate), parts[2].number(0, kMaxCoordinate),
+              parts[3].number(0, kMaxCoordinate)};
 }
 
 ApplicationDecl parseApplication(const Fields& fields, KnownDesktop& known,

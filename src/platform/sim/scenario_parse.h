@@ -18,6 +18,8 @@ class KnownDesktop {
   void declareElement(const Node& idNode, const std::string& id, ProcessId pid);
   void terminate(ProcessId pid, const std::string& where);
   void destroy(const std::string& id, const std::string& where);
+  void declareHostWindow(const Node& idNode, const std::string& id);
+  void closeHostWindow(const std::string& id, const std::string& where);
 
   // The application exists and has not been terminated.
   void requireLiveApplication(const Node& node, ProcessId pid) const;
@@ -27,6 +29,8 @@ class KnownDesktop {
   void requireDeclaredElement(const Node& node, const std::string& id) const;
   void requireDeclared(const std::vector<ElementReference>& references) const;
   std::optional<ProcessId> ownerOf(const std::string& id) const;
+  // The host window was declared and has not been closed.
+  void requireOpenHostWindow(const Node& node, const std::string& id) const;
 
  private:
   struct Application {
@@ -39,7 +43,12 @@ class KnownDesktop {
   };
   std::map<ProcessId, Application> applications_;
   std::map<std::string, Element> elements_;
+  std::map<std::string, std::optional<std::string>> hostWindows_;  // id -> where it was closed
 };
+
+// Screen geometry: [x, y] and [x, y, width, height], within kMaxCoordinate, sizes not negative.
+Point readPoint(const Node& node);
+Rect readFrame(const Node& node);
 
 // Reads an application's common keys (pid, bundle_id, name, attributes, elements, focused)
 // from fields whose known keys the caller has set. Element references found in attribute

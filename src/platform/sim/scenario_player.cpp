@@ -41,6 +41,14 @@ std::optional<std::string> Session::install() {
       where = "pasteboard";
       desktop.replacePasteboard(*scenario_.pasteboard);
     }
+    for (const HostWindowDecl& window : scenario_.hostWindows) {
+      where = window.path;
+      desktop.addHostWindow(window.spec);
+    }
+    if (scenario_.pointer) {
+      where = "pointer";
+      desktop.movePointer(*scenario_.pointer);
+    }
     // What setting up posted reaches nobody yet: let it pass before the scenario's time begins.
     where = "top level";
     desktop.runUntilIdle(RunLoopMode::Default);

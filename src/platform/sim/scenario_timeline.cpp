@@ -133,9 +133,7 @@ Perform parseType(const Fields& fields, KnownDesktop& known) {
 
 Perform parseMoveWindow(const Fields& fields, KnownDesktop& known) {
   const std::string id = readLiveElement(fields, "window", known);
-  const auto parts = fields.required("to").tuple(2, "[x, y]");
-  const Point origin{parts[0].number(-kMaxCoordinate, kMaxCoordinate),
-                     parts[1].number(-kMaxCoordinate, kMaxCoordinate)};
+  const Point origin = readPoint(fields.required("to"));
   return [id, origin](Session&) { desktop().moveWindow(id, origin); };
 }
 
@@ -296,6 +294,36 @@ Perform parseSetPasteboard(const Fields& fields, KnownDesktop&) {
   return [items](Session&) { desktop().replacePasteboard(items); };
 }
 
+// ---- The host's windows and the user's mouse
+
+std::string readOpenHostWindow(const Fields& fields, const KnownDesktop& known) {
+  const Node node = fields.required("window");
+  std::string id = node.name();
+  known.requireOpenHostWindow(node, id);
+  return id;
+}
+
+Perform parseMovePointer(const Fields& fields, KnownDesktop&) {
+  const Point to = readPoint(fields.required("to"));
+  return [to](Session&) { desktop().movePointer(to); };
+}
+
+Perform parseMouseDown(const Fields&, KnownDesktop&) {
+  return [](Session&) { desktop().mouseDown(); };
+}
+
+Perform parseResizeHostWindow(const Fields& fields, KnownDesktop& known) {
+  const std::string id = readOpenHostWindow(fields, known);
+  const Rect frame = readFrame(fields.required("frame"));
+  return [id, frame](Session&) { desktop().setHostWindowFrame(id, frame); };
+}
+
+Perform parseCloseHostWindow(const Fields& fields, KnownDesktop& known) {
+  const std::string id = readOpenHostWindow(fields, known);
+  known.closeHostWindow(id, fields.node().path());
+  return [id](Session&) { desktop().closeHostWindow(id); };
+}
+
 // ---- Host calls: the library's own exported entry points
 
 Perform parseInitMacAccessibility(const Fields&, KnownDesktop&) {
@@ -333,6 +361,25 @@ Perform parseGetDataForAssistant(const Fields&, KnownDesktop&) {
 
 Perform parseFocusPrevious(const Fields&, KnownDesktop&) {
   return [](Session&) { ::focusPreiov(); };
+}
+
+// Something the host may pass to addMouseTracker that is not one of its windows.
+char notAWindow[] = "not a window";
+
+Perform parseAddMouseTracker(const Fields& fields, KnownDesktop& known) {
+  fields.atMostOneOf({"window", "handle"});
+  if (fields.has("window")) {
+    const std::string id = readOpenHostWindow(fields, known);
+    return [id](Session&) { ::addMouseTracker(desktop().hostWindowHandle(id)); };
+  }
+  const auto handle = fields.optional("handle");
+  if (!handle) {
+    fields.node().fail("needs \"window\" (a host window id) or \"handle\"");
+  }
+  const std::string kind = handle->string(kMaxNameBytes);
+  if (kind == "null") return [](Session&) { ::addMouseTracker(nullptr); };
+  if (kind == "not_a_window") return [](Session&) { ::addMouseTracker(notAWindow); };
+  handle->fail("must be \"null\" or \"not_a_window\", not " + inQuotes(kind));
 }
 
 struct Action {
@@ -380,6 +427,10 @@ const std::vector<Action>& actions() {
         {"set_responsive", K::World, {"pid", "value", "hang_seconds"}, parseSetResponsive},
         {"user_copies", K::World, {"text"}, parseUserCopies},
         {"set_pasteboard", K::World, {"items"}, parseSetPasteboard},
+        {"move_pointer", K::World, {"to"}, parseMovePointer},
+        {"mouse_down", K::World, {}, parseMouseDown},
+        {"resize_host_window", K::World, {"window", "frame"}, parseResizeHostWindow},
+        {"close_host_window", K::World, {"window"}, parseCloseHostWindow},
         {"initMacAccessibility", K::HostCall, {}, parseInitMacAccessibility},
         {"isAccessibiltyEnabled", K::HostCall, {}, parseIsAccessibilityEnabled},
         {"showAccessibiltyPermisionPopup", K::HostCall, {}, parseShowPermissionPopup},
@@ -387,6 +438,7 @@ const std::vector<Action>& actions() {
         {"setText", K::HostCall, {"text"}, parseSetText},
         {"getDataForVeskAssist", K::HostCall, {}, parseGetDataForAssistant},
         {"focusPreiov", K::HostCall, {}, parseFocusPrevious},
+        {"addMouseTracker", K::HostCall, {"window", "handle"}, parseAddMouseTracker},
     };
   }();
   return table;
