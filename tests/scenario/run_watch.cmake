@@ -1,6 +1,9 @@
 # Runs axbridge-watch and checks its exit status; when it ran, every event line on standard output
-# must be a JSON object with "t", "event" and "data".
-#   cmake -DWATCH=<program> [-DSCENARIO=<file>] [-DEXPECT_EXIT=0] -P run_watch.cmake
+# must be a JSON object with "t", "event" and "data", the final state must list no problems, and,
+# when EXPECTED names an existing file, standard output without --state must equal it exactly.
+#   cmake -DWATCH=<program> [-DSCENARIO=<file>] [-DEXPECTED=<file.out>] [-DEXPECT_EXIT=0]
+#         -P run_watch.cmake
+cmake_minimum_required(VERSION 3.25)
 if(NOT DEFINED EXPECT_EXIT)
   set(EXPECT_EXIT 0)
 endif()
@@ -8,6 +11,74 @@ set(args)
 if(DEFINED SCENARIO)
   list(APPEND args "${SCENARIO}")
 endif()
+
+# The line of text starting at offset in text, and the offset of the line after it (-1 at the end).
+function(line_at text offset line_var next_var)
+  string(LENGTH "${text}" length)
+  if(offset GREATER_EQUAL length)
+    set(${line_var} "" PARENT_SCOPE)
+    set(${next_var} -1 PARENT_SCOPE)
+    return()
+  endif()
+  string(SUBSTRING "${text}" ${offset} -1 rest)
+  string(FIND "${rest}" "\n" newline)
+  if(newline EQUAL -1)
+    set(${line_var} "${rest}" PARENT_SCOPE)
+    set(${next_var} ${length} PARENT_SCOPE)
+  else()
+    string(SUBSTRING "${rest}" 0 ${newline} line)
+    math(EXPR next "${offset} + ${newline} + 1")
+    set(${line_var} "${line}" PARENT_SCOPE)
+    set(${next_var} ${next} PARENT_SCOPE)
+  endif()
+endfunction()
+
+# Fails with the first line where actual differs from the expected file, and a unified diff when
+# the diff program is there. The actual output is kept beside the test for inspection.
+function(compare_with_expected actual expected_file)
+  file(READ "${expected_file}" expected)
+  if(actual STREQUAL expected)
+    return()
+  endif()
+  set(number 1)
+  set(e_at 0)
+  set(a_at 0)
+  while(TRUE)
+    line_at("${expected}" ${e_at} e_line e_at)
+    line_at("${actual}" ${a_at} a_line a_at)
+    if(NOT e_line STREQUAL a_line OR e_at EQUAL -1 OR a_at EQUAL -1)
+      break()
+    endif()
+    math(EXPR number "${number} + 1")
+  endwhile()
+  if(e_at EQUAL -1)
+    set(e_line "(end of output)")
+  endif()
+  if(a_at EQUAL -1)
+    set(a_line "(end of output)")
+  endif()
+  get_filename_component(name "${expected_file}" NAME_WE)
+  set(actual_file "${CMAKE_CURRENT_BINARY_DIR}/${name}.actual.out")
+  file(WRITE "${actual_file}" "${actual}")
+  set(report "standard output differs from ${expected_file} at line ${number}:\n")
+  if(e_at EQUAL -1 AND a_at EQUAL -1)
+    string(APPEND report "  only in the line break at the end\n")
+  else()
+    string(APPEND report "  expected: ${e_line}\n  actual:   ${a_line}\n")
+  endif()
+  find_program(DIFF_PROGRAM diff)
+  if(DIFF_PROGRAM)
+    execute_process(COMMAND "${DIFF_PROGRAM}" -u "${expected_file}" "${actual_file}"
+      OUTPUT_VARIABLE diff_text)
+    string(APPEND report "${diff_text}")
+  endif()
+  string(APPEND report "The actual output is in ${actual_file}. If the change is intended, "
+    "regenerate the expected file as docs/scenarios.md describes.\n")
+  # NOTICE prints the text as it is; FATAL_ERROR would rewrap the diff.
+  message(NOTICE "${report}")
+  message(FATAL_ERROR "standard output differs from ${expected_file}")
+endfunction()
+
 execute_process(COMMAND "${WATCH}" --state ${args}
   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 if(NOT rc EQUAL EXPECT_EXIT)
@@ -48,4 +119,16 @@ string(JSON problems ERROR_VARIABLE bad LENGTH "${last}" scenario problems)
 if(bad OR NOT problems EQUAL 0)
   message(FATAL_ERROR "the final state line is missing or lists problems: ${last}")
 endif()
-message(STATUS "${events} events")
+
+# The golden output is what a developer sees: the plain run, without --state.
+if(DEFINED EXPECTED AND EXISTS "${EXPECTED}")
+  execute_process(COMMAND "${WATCH}" ${args}
+    OUTPUT_VARIABLE plain ERROR_VARIABLE plain_err RESULT_VARIABLE plain_rc)
+  if(NOT plain_rc EQUAL 0 OR NOT plain_err STREQUAL "")
+    message(FATAL_ERROR "axbridge-watch without --state exited with ${plain_rc}\n${plain_err}")
+  endif()
+  compare_with_expected("${plain}" "${EXPECTED}")
+  message(STATUS "${events} events, output as in ${EXPECTED}")
+else()
+  message(STATUS "${events} events")
+endif()
