@@ -40,7 +40,11 @@ void BM_AssistantRequest(benchmark::State& state, bool preparedAnswers) {
     return attribute == "AXBoundsForRange" ? platform::Object::makeRange({caret - 1, 1})
                                            : platform::Object::makeRange({0, caret});
   };
-  const PathMeasurement measurement{.fire = ask, .batch = 1, .unitSeconds = 1e-3, .unitName = "ms"};
+  const PathMeasurement measurement{.fire = ask,
+                                    .batch = 1,
+                                    .unitSeconds = 1e-3,
+                                    .unitName = "ms",
+                                    .reportLibrary = preparedAnswers};
   try {
     ask();
     const std::vector<BoundaryProfile> profiles{profileOf(ask)};
