@@ -20,6 +20,13 @@
 
 #include "axbridge/sim.h"
 #include "demo_scenario.h"
+#else
+#include <CoreFoundation/CoreFoundation.h>
+
+#include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <iterator>
 #endif
 
 namespace {
@@ -28,6 +35,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
+#if AXBRIDGE_WATCH_SIMULATED
 constexpr char kUsage[] =
     "usage: axbridge-watch [--state] [scenario.json | -]\n"
     "\n"
@@ -40,6 +48,18 @@ constexpr char kUsage[] =
     "  --help    show this text\n"
     "\n"
     "Exit status: 0 when the scenario ran, 2 for a usage error or an invalid scenario.\n";
+#else
+constexpr char kUsage[] =
+    "usage: axbridge-watch [--prompt] [blocked-fields.json]\n"
+    "\n"
+    "Follows the application in front and prints every event the library delivers as one line:\n"
+    "  {\"t\":<seconds since start>,\"event\":\"<name>\",\"data\":<JSON payload>}\n"
+    "The library's diagnostic lines appear in between. Stop it with Control-C.\n"
+    "\n"
+    "  blocked-fields.json   the blocked field list to start with (default: none)\n"
+    "  --prompt  ask the system to prompt for the accessibility permission when it is missing\n"
+    "  --help    show this text\n";
+#endif
 
 void appendJsonString(std::string& out, const char* text) {
   if (text == nullptr) {
@@ -106,7 +126,8 @@ void printEvent(const char* eventName, const char* json) noexcept {
 
 struct Options {
   bool printState = false;
-  std::string scenarioPath;  // empty: the built-in demo
+  bool prompt = false;
+  std::string scenarioPath;  // simulated: the scenario (empty: the demo); live: the blocked list
 };
 
 // Returns false after printing a usage error; exits for --help.
@@ -122,6 +143,10 @@ bool parseOptions(int argc, char** argv, Options& options) {
       std::exit(kExitOk);
     } else if (!optionsEnded && argument == "--state") {
       options.printState = true;
+#if !AXBRIDGE_WATCH_SIMULATED
+    } else if (!optionsEnded && argument == "--prompt") {
+      options.prompt = true;
+#endif
     } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
       std::fprintf(stderr, "axbridge-watch: unknown option %s\n\n%s", argv[i], kUsage);
       return false;
@@ -187,13 +212,44 @@ int watch(const Options& options) {
 
 #else
 
+// Live: the library follows the real desktop; the run loop runs until the process is stopped.
+const auto kStarted = std::chrono::steady_clock::now();
+
 double eventTime() {
-  return 0;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - kStarted).count();
 }
 
-int watch(const Options&) {
-  std::fprintf(stderr, "axbridge-watch: live watching is not built yet\n");
-  return kExitFailure;
+bool readBlockedList(const std::string& path, std::string& text) {
+  if (path.empty()) {
+    text = "{}";
+    return true;
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    std::fprintf(stderr, "axbridge-watch: cannot read %s: %s\n", path.c_str(),
+                 std::strerror(errno));
+    return false;
+  }
+  text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return true;
+}
+
+int watch(const Options& options) {
+  std::string blocked;
+  if (!readBlockedList(options.scenarioPath, blocked)) return kExitUsage;
+  const bool trusted = options.prompt ? showAccessibiltyPermisionPopup() : isAccessibiltyEnabled();
+  if (!trusted) {
+    std::fprintf(stderr,
+                 "axbridge-watch: this program may not use the accessibility interface yet.\n"
+                 "Allow it under System Settings > Privacy & Security > Accessibility%s,\n"
+                 "then start it again.\n",
+                 options.prompt ? "" : " (or run it with --prompt to be asked)");
+    return kExitFailure;
+  }
+  initMacAccessibility(printEvent);
+  start(blocked.c_str());
+  CFRunLoopRun();
+  return kExitOk;
 }
 
 #endif
