@@ -57,7 +57,8 @@ struct WindowCloseSubscription::Impl {
 };
 
 std::unique_ptr<WindowCloseSubscription> HostWindow::onClose(std::function<void()> handler) const {
-  auto node = std::make_shared<sim::CloseSubscriptionNode>(std::move(handler));
+  auto node =
+      std::make_shared<sim::CloseSubscriptionNode>(sim::CloseSubscriptionNode{std::move(handler)});
   impl_->closeSubscriptions.push_back(node);
   return std::make_unique<WindowCloseSubscription>(
       std::make_unique<WindowCloseSubscription::Impl>(WindowCloseSubscription::Impl{node}));
@@ -84,8 +85,8 @@ struct MouseDownMonitor::Impl {
 };
 
 MouseDownMonitor::MouseDownMonitor(std::function<void()> handler)
-    : impl_(std::make_unique<Impl>(
-          Impl{std::make_shared<sim::MouseDownMonitorNode>(std::move(handler))})) {
+    : impl_(std::make_unique<Impl>(Impl{std::make_shared<sim::MouseDownMonitorNode>(
+          sim::MouseDownMonitorNode{std::move(handler)})})) {
   sim::addMouseDownMonitor(sim::Desktop::current(), impl_->node);
 }
 

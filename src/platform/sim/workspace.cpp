@@ -45,8 +45,8 @@ struct WorkspaceSubscription::Impl {
 };
 
 WorkspaceSubscription::WorkspaceSubscription(WorkspaceEvent event, Handler handler)
-    : impl_(std::make_unique<Impl>(
-          Impl{std::make_shared<sim::SubscriptionNode>(event, std::move(handler))})) {
+    : impl_(std::make_unique<Impl>(Impl{std::make_shared<sim::SubscriptionNode>(
+          sim::SubscriptionNode{event, std::move(handler)})})) {
   sim::addSubscription(sim::Desktop::current(), impl_->node);
 }
 
