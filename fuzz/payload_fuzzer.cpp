@@ -1,0 +1,124 @@
+// Payload serialisation and delivery with arbitrary text and numbers: a payload whose text is all
+// well-formed UTF-8 and whose numbers are all finite must reach the host as compact JSON that
+// reads back to the same payload; any other payload must never reach it, and must not hold up
+// the events posted after it.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "axbridge/axbridge.h"
+#include "bridge/event_channel.h"
+#include "fuzz_support.h"
+
+namespace {
+
+using axb::EventDictionary;
+using axb::fuzz::check;
+
+void build(FuzzedDataProvider& input, EventDictionary& target, int depth) {
+  const std::string_view kinds = depth < 4 ? "stbinfdo" : "stbinfd";
+  switch (kinds[input.ConsumeIntegralInRange<std::size_t>(0, kinds.size() - 1)]) {
+    case 's': {
+      target = input.ConsumeRandomLengthString(64);
+      break;
+    }
+    case 't':
+      target = true;
+      break;
+    case 'b':
+      target = false;
+      break;
+    case 'i':
+      target = input.ConsumeIntegral<std::int64_t>();
+      break;
+    case 'n':
+      target = nullptr;
+      break;
+    case 'f': {
+      // Any bit pattern: infinities and NaNs included.
+      target = std::bit_cast<double>(input.ConsumeIntegral<std::uint64_t>());
+      break;
+    }
+    case 'd':
+      target = input.ConsumeFloatingPoint<double>();
+      break;
+    case 'o': {
+      target = EventDictionary::object();
+      const int entries = input.ConsumeIntegralInRange<int>(0, 6);
+      for (int i = 0; i < entries && input.remaining_bytes() > 0; ++i) {
+        build(input, target[input.ConsumeRandomLengthString(16)], depth + 1);
+      }
+      break;
+    }
+  }
+}
+
+// Text (keys included) all well-formed UTF-8, numbers all finite.
+bool isRepresentable(const EventDictionary& value) {
+  if (value.is_string()) return axb::fuzz::utf8::isWellFormed(value.get_ref<const std::string&>());
+  if (value.is_number_float()) return std::isfinite(value.get<double>());
+  if (!value.is_object()) return true;
+  for (const auto& [key, entry] : value.items()) {
+    if (!axb::fuzz::utf8::isWellFormed(key) || !isRepresentable(entry)) return false;
+  }
+  return true;
+}
+
+constexpr const char* kNames[] = {"app_changed", "focused_changed", "caret",
+                                  "text_select", "ui_reized",       "alt_enter_pressed"};
+
+std::string deliveredName;
+std::string deliveredJson;
+int deliveries = 0;
+
+void onEvent(const char* name, const char* json) {
+  ++deliveries;
+  deliveredName = name;
+  deliveredJson = json;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider input(data, size);
+  const char* name = kNames[input.ConsumeIntegralInRange<std::size_t>(0, std::size(kNames) - 1)];
+  EventDictionary payload = EventDictionary::object();
+  while (input.remaining_bytes() > 0 && payload.size() < 8) {
+    build(input, payload[input.ConsumeRandomLengthString(16)], 1);
+  }
+  // Judged on the payload as built: a later entry may replace an earlier one of the same key.
+  const bool representable = isRepresentable(payload);
+
+  const std::optional<std::string> json = axb::bridge::serializePayload(payload);
+  check(json.has_value() == representable, representable ? "a representable payload was refused"
+                                                         : "an unrepresentable payload passed");
+  if (json) {
+    const auto reread = nlohmann::json::parse(*json, nullptr, /*allow_exceptions=*/false);
+    check(!reread.is_discarded(), "serialised text is not JSON");
+    check(reread == payload, "serialised text reads back to another payload");
+    check(json->find('\n') == std::string::npos, "serialised text is not compact");
+  }
+
+  // Through the event channel to a host.
+  auto& desk = axb::fuzz::freshDesktop();
+  deliveries = 0;
+  initMacAccessibility(&onEvent);
+  axb::bridge::callbackWraper(name, payload);
+  desk.runFor(1.0);
+  if (json) {
+    check(deliveries == 1 && deliveredName == name && deliveredJson == *json,
+          "the host did not receive exactly the serialised payload");
+  } else {
+    check(deliveries == 0, "the host received an unrepresentable payload");
+  }
+  // A later event is delivered all the same.
+  axb::bridge::callbackWraper("caret", EventDictionary::object());
+  desk.runFor(1.0);
+  check(deliveries == (json ? 2 : 1) && deliveredName == "caret" && deliveredJson == "{}",
+        "an event after it was not delivered");
+  return 0;
+}
