@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the suite in a normal build, then the same suite built with
-# AddressSanitizer and UndefinedBehaviorSanitizer. Fails when any test fails.
+# Builds and runs every test: the suite (with the soak run) in a normal build, then the same
+# suite built with AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a
+# short while, then the demo and every example scenario under valgrind's memcheck. Fails when any
+# of them fails. AXBRIDGE_QUICK=1 stops after the two suites.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -17,3 +19,9 @@ run_suite() {
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DAXBRIDGE_SANITIZE=ON
+
+[[ "${AXBRIDGE_QUICK:-0}" == 1 ]] && exit 0
+echo "== fuzzing"
+./scripts/fuzz.sh "${AXBRIDGE_FUZZ_SECONDS:-30}"
+echo "== memcheck"
+./scripts/leakcheck.sh
