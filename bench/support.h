@@ -22,12 +22,13 @@
 #include "platform/diagnostics.h"
 #include "platform/run_loop.h"
 #include "platform/sim/desktop.h"
+#include "support/sample_apps.h"
 #include "tracker/mac_accessibility.h"
 
 namespace axb::bench {
 
-inline constexpr ProcessId kNotes = 10;
-inline constexpr ProcessId kMail = 20;
+using testing::kMail;
+using testing::kNotes;
 
 // A host's list usually names a few applications, none of which is the one in front.
 inline constexpr char kBlockedList[] =
@@ -68,32 +69,8 @@ inline void freshWorld(std::string notesText = kNoteText, Range selection = {0, 
   sim::Desktop::reset();
   auto& d = desk();
   d.setEchoDiagnostics(false);
-  d.addApplication({.pid = kNotes, .bundleId = "com.example.notes", .name = "Notes"});
-  d.addElement(kNotes, {.id = "notes.window", .role = "AXWindow", .frame = {100, 100, 600, 400}});
-  d.addElement(kNotes, {.id = "notes.body",
-                        .role = "AXTextArea",
-                        .window = "notes.window",
-                        .frame = {110, 140, 580, 340},
-                        .text = sim::TextKind::Native,
-                        .value = std::move(notesText),
-                        .selection = selection});
-  d.addElement(kNotes, {.id = "notes.label",
-                        .role = "AXStaticText",
-                        .window = "notes.window",
-                        .frame = {110, 110, 300, 20},
-                        .text = sim::TextKind::MarkersOnly,
-                        .value = "Read-only note title",
-                        .editable = false});
-  d.focus("notes.body");
-  d.addApplication({.pid = kMail, .bundleId = "com.example.mail", .name = "Mail"});
-  d.addElement(kMail, {.id = "mail.window", .role = "AXWindow", .frame = {0, 0, 800, 600}});
-  d.addElement(kMail, {.id = "mail.subject",
-                       .role = "AXTextField",
-                       .window = "mail.window",
-                       .frame = {10, 40, 500, 24},
-                       .text = sim::TextKind::Native,
-                       .value = "Quarterly report"});
-  d.focus("mail.subject");
+  testing::addNotesApp(std::move(notesText), selection);
+  testing::addMailApp();
 
   initMacAccessibility(&host);
   start(blockedList);

@@ -4,29 +4,26 @@
 // the library's diagnostic lines appear on the same standard output, in the order they happen.
 //
 // The library exports a C function named `start`: nothing here may take that name.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
 #include "axbridge/axbridge.h"
 
 #if AXBRIDGE_WATCH_SIMULATED
-#include <cerrno>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 
 #include "axbridge/sim.h"
 #include "demo_scenario.h"
 #else
 #include <CoreFoundation/CoreFoundation.h>
 
-#include <cerrno>
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #endif
 
 namespace {
@@ -161,6 +158,21 @@ bool parseOptions(int argc, char** argv, Options& options) {
   return true;
 }
 
+bool readFile(const std::string& path, std::string& text) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    std::fprintf(stderr, "axbridge-watch: cannot read %s: %s\n", path.c_str(),
+                 std::strerror(errno));
+    return false;
+  }
+  text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  if (file.bad()) {
+    std::fprintf(stderr, "axbridge-watch: cannot read %s\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+
 #if AXBRIDGE_WATCH_SIMULATED
 
 double eventTime() {
@@ -176,18 +188,7 @@ bool readScenario(const std::string& path, std::string& text) {
     text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
     return true;
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    std::fprintf(stderr, "axbridge-watch: cannot read %s: %s\n", path.c_str(),
-                 std::strerror(errno));
-    return false;
-  }
-  text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  if (file.bad()) {
-    std::fprintf(stderr, "axbridge-watch: cannot read %s\n", path.c_str());
-    return false;
-  }
-  return true;
+  return readFile(path, text);
 }
 
 int watch(const Options& options) {
@@ -224,14 +225,7 @@ bool readBlockedList(const std::string& path, std::string& text) {
     text = "{}";
     return true;
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    std::fprintf(stderr, "axbridge-watch: cannot read %s: %s\n", path.c_str(),
-                 std::strerror(errno));
-    return false;
-  }
-  text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return true;
+  return readFile(path, text);
 }
 
 int watch(const Options& options) {
