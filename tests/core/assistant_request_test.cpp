@@ -18,10 +18,8 @@ class AssistantRequestTest : public DesktopTest {
     addNotesApp("first line\nsecond");
     addMailApp();
     initAndStart();
-    desk().activate(kNotes);
-    desk().runFor(0.5);
-    received().clear();
-    desk().clearDiagnosticLines();
+    followApp(kNotes);
+    forgetWhatHappened();
   }
   static json ask() {
     desk().runFor(0.5);  // notifications of what the user did come first

@@ -17,10 +17,8 @@ class FollowedNotesTest : public DesktopTest {
     addNotesApp();
     addMailApp();
     initAndStart();
-    desk().activate(kNotes);
-    desk().runFor(0.5);
-    received().clear();
-    desk().clearDiagnosticLines();
+    followApp(kNotes);
+    forgetWhatHappened();
   }
   static tracker::MacAccessibility& tracker() { return *bridge::globals().macAccessibility; }
   static void settle() { desk().runFor(0.5); }

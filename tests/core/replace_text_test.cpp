@@ -18,13 +18,9 @@ class ReplaceTextTest : public DesktopTest {
     DesktopTest::SetUp();
     addNotesApp("Hello wrld", {6, 4});
     initAndStart();
-    desk().activate(kNotes);
-    desk().runFor(0.5);
-    desk().addApplication({.pid = 99, .bundleId = "com.example.writer", .name = "Quorvalent"});
-    desk().activate(99);
-    desk().runFor(0.5);
-    received().clear();
-    desk().clearDiagnosticLines();
+    followApp(kNotes);
+    bringHostToFront();  // the user is in the host when it asks for the replacement
+    forgetWhatHappened();
   }
 };
 

@@ -13,15 +13,11 @@ class WindowTrackerTest : public DesktopTest {
     DesktopTest::SetUp();
     addNotesApp();
     initAndStart();
-    desk().activate(kNotes);
-    desk().runFor(0.5);
-    desk().addApplication({.pid = 99, .bundleId = "com.example.writer", .name = "Quorvalent"});
-    desk().activate(99);
-    desk().runFor(0.5);
+    followApp(kNotes);
+    bringHostToFront();
     window = desk().addHostWindow({.id = "panel", .frame = {1000, 100, 300, 200}});
     desk().movePointer({10, 10});
-    received().clear();
-    desk().clearDiagnosticLines();
+    forgetWhatHappened();
   }
   static void pointAt(Point p) {
     desk().movePointer(p);
@@ -41,7 +37,7 @@ TEST_F(WindowTrackerTest, EnteringReportsHoverAndLeavingBringsTheUserBack) {
   EXPECT_EQ(names(), std::vector<std::string>{"mouse_hoverd"});
   EXPECT_EQ(received()[0].json, "{}");
   EXPECT_TRUE(inWindow());
-  EXPECT_EQ(desk().frontmostPid(), 99);
+  EXPECT_EQ(desk().frontmostPid(), kHost);
 
   pointAt({10, 10});
   EXPECT_EQ(names(), std::vector<std::string>{"mouse_hoverd"});  // nothing posted on leaving
@@ -82,7 +78,7 @@ TEST_F(WindowTrackerTest, WithoutHostCallbackOrTrackerOnlyTheStateChanges) {
   EXPECT_FALSE(bridge::globals().eventParams.has_value());
   pointAt({10, 10});
   EXPECT_FALSE(inWindow());
-  EXPECT_EQ(desk().frontmostPid(), 99);
+  EXPECT_EQ(desk().frontmostPid(), kHost);
 }
 
 TEST_F(WindowTrackerTest, SecondTrackerOnTheSameWindowDoublesTheReports) {

@@ -48,6 +48,23 @@ class DesktopTest : public ::testing::Test {
     start(blocked);
   }
 
+  // The user brings the application to the front, and the library has caught up.
+  static void followApp(ProcessId pid) {
+    desk().activate(pid);
+    desk().runFor(0.5);
+  }
+  // The host's own application comes to the front (it is never followed).
+  static void bringHostToFront() {
+    desk().addApplication({.pid = kHost, .bundleId = "com.example.writer", .name = "Quorvalent"});
+    followApp(kHost);
+  }
+  // Starts the test's observations from here.
+  static void forgetWhatHappened() {
+    received().clear();
+    desk().clearDiagnosticLines();
+  }
+  static constexpr ProcessId kHost = 99;
+
   static const std::vector<std::string>& lines() { return desk().diagnosticLines(); }
   static std::vector<std::string> names() {
     std::vector<std::string> out;
