@@ -18,21 +18,22 @@ struct Debouncer::Queue {
   };
 
   std::mutex mutex;
-  std::condition_variable_any wake;
+  std::condition_variable wake;
   std::shared_ptr<WorkItem> workItem;
   std::any latestEventParams;
+  bool stopping = false;  // set once, by the debouncer's destructor
 
-  void run(std::stop_token stop) {
+  void run() {
     std::unique_lock lock(mutex);
-    while (!stop.stop_requested()) {
+    while (!stopping) {
       if (!workItem) {
-        wake.wait(lock, stop, [&] { return workItem != nullptr; });
+        wake.wait(lock, [&] { return stopping || workItem != nullptr; });
         continue;
       }
       const std::shared_ptr<WorkItem> item = workItem;
       // Wakes early when the item is replaced; then the newer one is waited for instead.
-      if (wake.wait_until(lock, stop, item->deadline, [&] { return workItem != item; })) continue;
-      if (stop.stop_requested()) return;
+      if (wake.wait_until(lock, item->deadline, [&] { return stopping || workItem != item; }))
+        continue;
       workItem.reset();
       lock.unlock();
       item->body();
@@ -42,7 +43,7 @@ struct Debouncer::Queue {
 };
 
 Debouncer::Debouncer() : queue_(std::make_shared<Queue>()) {
-  worker_ = std::jthread([queue = queue_](std::stop_token stop) { queue->run(stop); });
+  worker_ = std::thread([queue = queue_] { queue->run(); });
 }
 
 std::shared_ptr<Debouncer> Debouncer::create() {
@@ -50,10 +51,17 @@ std::shared_ptr<Debouncer> Debouncer::create() {
 }
 
 Debouncer::~Debouncer() {
-  worker_.request_stop();
+  {
+    std::lock_guard lock(queue_->mutex);
+    queue_->stopping = true;
+  }
+  queue_->wake.notify_all();
   // The body of a work item may drop the last reference on the worker itself, which cannot join
   // itself; it stops on its own after the body returns.
-  if (worker_.joinable() && worker_.get_id() == std::this_thread::get_id()) worker_.detach();
+  if (worker_.get_id() == std::this_thread::get_id())
+    worker_.detach();
+  else
+    worker_.join();
 }
 
 void Debouncer::call(double after, std::any params, std::function<void()> action) {

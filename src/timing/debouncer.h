@@ -31,7 +31,7 @@ class Debouncer : public std::enable_shared_from_this<Debouncer> {
   Debouncer();
 
   std::shared_ptr<Queue> queue_;  // shared with the worker thread
-  std::jthread worker_;
+  std::thread worker_;
 };
 
 }  // namespace axb::timing

@@ -2,6 +2,7 @@
 // real time).
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -83,6 +84,19 @@ TEST(Debouncer, ReleasedBeforeItsDelayNeverRuns) {
   EXPECT_FALSE(ran);
 }
 
+TEST(Debouncer, ReleasingDoesNotWaitOutAPendingDelay) {
+  auto debouncer = timing::Debouncer::create();
+  std::atomic<bool> ran{false};
+  debouncer->call(0, {}, [&] { ran = true; });  // the worker is running once this has run
+  for (int i = 0; i < 200 && !ran; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(ran);
+  debouncer->call(30.0, {}, [] {});
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the worker waits for the delay
+  const auto released = std::chrono::steady_clock::now();
+  debouncer.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - released, std::chrono::seconds(5));
+}
+
 TEST(Debouncer, MayBeReleasedByItsOwnAction) {
   std::atomic<bool> ran{false};
   auto debouncer = timing::Debouncer::create();
@@ -91,9 +105,14 @@ TEST(Debouncer, MayBeReleasedByItsOwnAction) {
     ran = true;
     delete holder;  // drops a reference on the worker thread
   });
+  const std::weak_ptr<timing::Debouncer> weak = debouncer;
   debouncer.reset();  // the worker's body now holds the last reference while it runs
-  for (int i = 0; i < 200 && !ran; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  for (int i = 0; i < 200 && !weak.expired(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_TRUE(ran);
+  EXPECT_TRUE(weak.expired());
+  // The destructor runs on the worker; a worker joining itself would end the process here.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
 }  // namespace
