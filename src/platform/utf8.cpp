@@ -77,6 +77,19 @@ std::string toWellFormed(std::string_view text) {
   return out;
 }
 
+bool isWellFormed(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t codePoint = 0;
+    const std::size_t length = decode(text, i, codePoint);
+    // Ill-formed bytes decode as U+FFFD too; only its own encoding is the real character.
+    if (codePoint == kReplacementCharacter && text.substr(i, length) != "\xEF\xBF\xBD") {
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
 std::size_t utf16Length(std::string_view text) {
   std::size_t units = 0;
   for (std::size_t i = 0; i < text.size();) {

@@ -20,6 +20,9 @@ void append(std::string& out, char32_t codePoint);
 // The text with each ill-formed sequence replaced by U+FFFD.
 std::string toWellFormed(std::string_view text);
 
+// Whether the text holds no ill-formed sequence (an encoded U+FFFD is well-formed).
+bool isWellFormed(std::string_view text);
+
 // The number of UTF-16 units the text takes (ill-formed sequences count as U+FFFD).
 std::size_t utf16Length(std::string_view text);
 
