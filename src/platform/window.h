@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "platform/geometry.h"
 
@@ -74,6 +75,7 @@ class HostWindow {
   // empty). The owner is not retained.
   std::optional<TrackingArea> addTrackingArea(Rect rect, unsigned options,
                                               MouseResponder* owner) const;
+  // Removes the area; its owner hears nothing afterwards, not even an event already queued.
   void removeTrackingArea(const TrackingArea& area) const;
 
   std::unique_ptr<WindowCloseSubscription> onClose(std::function<void()> handler) const;

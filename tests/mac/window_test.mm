@@ -119,6 +119,27 @@ TEST_F(WindowTest, RemovedAreasLeaveTheView) {
   EXPECT_FALSE(installedArea());
 }
 
+// An enter or exit event queued before the removal keeps the area, and so its owner, alive and
+// still reaches the owner: the responder behind it may be gone by then.
+TEST_F(WindowTest, ARemovedAreasOwnerNoLongerCallsItsResponder) {
+  Recorder recorder;
+  const std::optional<TrackingArea> area =
+      host().addTrackingArea({0, 0, 300, 200}, kOptions, &recorder);
+  ASSERT_TRUE(area);
+  NSTrackingArea* installed = installedArea();
+  ASSERT_TRUE(installed);
+  id owner = installed.owner;  // held as a queued event holds it
+  ASSERT_TRUE(owner);
+  host().removeTrackingArea(*area);
+  NSEvent* event = mouseEvent(NSEventTypeLeftMouseDown);  // not looked at
+  [owner mouseEntered:event];
+  [owner mouseExited:event];
+  [owner mouseDown:event];
+  EXPECT_EQ(recorder.entered, 0);
+  EXPECT_EQ(recorder.exited, 0);
+  EXPECT_EQ(recorder.downs, 0);
+}
+
 TEST_F(WindowTest, AreasThatWouldNeverReportAreRefused) {
   Recorder recorder;
   EXPECT_FALSE(host().addTrackingArea({0, 0, 10, 10}, kTrackingActiveAlways, &recorder));

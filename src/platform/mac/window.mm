@@ -24,9 +24,12 @@ char kOwnerKey;     // a tracking area's owner
 @implementation AXBridgeWindowDelegate
 @end
 
-// Owner of a tracking area: hands the mouse events on to the library's responder.
+// Owner of a tracking area: hands the mouse events on to the library's responder until the
+// area is removed. The area keeps its owner alive, and an enter or exit event already queued
+// keeps the area alive, so such a late event must find no responder to call.
 @interface AXBridgeTrackingOwner : NSResponder
 - (instancetype)initWithResponder:(axb::platform::MouseResponder*)responder;
+- (void)forgetResponder;
 @end
 
 @implementation AXBridgeTrackingOwner {
@@ -36,6 +39,10 @@ char kOwnerKey;     // a tracking area's owner
 - (instancetype)initWithResponder:(axb::platform::MouseResponder*)responder {
   if ((self = [super init])) _responder = responder;
   return self;
+}
+
+- (void)forgetResponder {
+  _responder = nullptr;
 }
 
 - (void)mouseEntered:(NSEvent*)event {
@@ -60,7 +67,8 @@ struct HostWindow::Impl {
 
 struct TrackingArea::Impl {
   NSTrackingArea* area;
-  NSView* view;  // the view the area was added to
+  NSView* view;                  // the view the area was added to
+  AXBridgeTrackingOwner* owner;  // the area's owner, also associated with the area
 };
 
 struct WindowCloseSubscription::Impl {
@@ -134,13 +142,15 @@ std::optional<TrackingArea> HostWindow::addTrackingArea(Rect rect, unsigned opti
   // The owner lives as long as the area, which the view may hold longer than the library.
   objc_setAssociatedObject(area, &kOwnerKey, shim, OBJC_ASSOCIATION_RETAIN_NONATOMIC);
   [view addTrackingArea:area];
-  return TrackingArea(std::make_shared<TrackingArea::Impl>(TrackingArea::Impl{area, view}));
+  return TrackingArea(std::make_shared<TrackingArea::Impl>(TrackingArea::Impl{area, view, shim}));
 }
 
 void HostWindow::removeTrackingArea(const TrackingArea& area) const {
   const auto& impl = area.impl();
   if (!impl) return;
   [impl->view removeTrackingArea:impl->area];
+  // The responder may be destroyed as soon as this returns.
+  [impl->owner forgetResponder];
 }
 
 std::unique_ptr<WindowCloseSubscription> HostWindow::onClose(std::function<void()> handler) const {
