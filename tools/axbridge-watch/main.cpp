@@ -2,6 +2,7 @@
 //   {"t":<seconds>,"event":"<name>","data":<payload exactly as received>}
 // On the simulated desktop it plays a scenario file (or its built-in demo) on the virtual clock;
 // the library's diagnostic lines appear on the same standard output, in the order they happen.
+// Built with the macOS binding it watches the real desktop, but only when asked to with --live.
 //
 // The library exports a C function named `start`: nothing here may take that name.
 #include <cerrno>
@@ -21,9 +22,9 @@
 #include "axbridge/sim.h"
 #include "demo_scenario.h"
 #else
-#include <CoreFoundation/CoreFoundation.h>
-
 #include <chrono>
+
+#include "live_mac.h"
 #endif
 
 namespace {
@@ -47,15 +48,19 @@ constexpr char kUsage[] =
     "Exit status: 0 when the scenario ran, 2 for a usage error or an invalid scenario.\n";
 #else
 constexpr char kUsage[] =
-    "usage: axbridge-watch [--prompt] [blocked-fields.json]\n"
+    "usage: axbridge-watch --live [--prompt] [blocked-fields.json]\n"
     "\n"
     "Follows the application in front and prints every event the library delivers as one line:\n"
     "  {\"t\":<seconds since start>,\"event\":\"<name>\",\"data\":<JSON payload>}\n"
     "The library's diagnostic lines appear in between. Stop it with Control-C.\n"
     "\n"
+    "  --live    watch the real desktop (needs the accessibility permission)\n"
     "  blocked-fields.json   the blocked field list to start with (default: none)\n"
     "  --prompt  ask the system to prompt for the accessibility permission when it is missing\n"
-    "  --help    show this text\n";
+    "  --help    show this text\n"
+    "\n"
+    "Scenarios and the built-in demo play on the simulated desktop, a build of its own:\n"
+    "scripts/demo.sh makes and runs it.\n";
 #endif
 
 void appendJsonString(std::string& out, const char* text) {
@@ -124,6 +129,7 @@ void printEvent(const char* eventName, const char* json) noexcept {
 struct Options {
   bool printState = false;
   bool prompt = false;
+  bool live = false;
   std::string scenarioPath;  // simulated: the scenario (empty: the demo); live: the blocked list
 };
 
@@ -138,9 +144,24 @@ bool parseOptions(int argc, char** argv, Options& options) {
     } else if (!optionsEnded && (argument == "--help" || argument == "-h")) {
       std::fputs(kUsage, stdout);
       std::exit(kExitOk);
+#if AXBRIDGE_WATCH_SIMULATED
     } else if (!optionsEnded && argument == "--state") {
       options.printState = true;
-#if !AXBRIDGE_WATCH_SIMULATED
+    } else if (!optionsEnded && argument == "--live") {
+      std::fputs(
+          "axbridge-watch: --live watches the real desktop, which only the macOS build can do;\n"
+          "this build plays scenarios on the simulated desktop\n",
+          stderr);
+      return false;
+#else
+    } else if (!optionsEnded && argument == "--state") {
+      std::fputs(
+          "axbridge-watch: --state prints the simulated desktop's state, and there is none when\n"
+          "watching the real desktop\n",
+          stderr);
+      return false;
+    } else if (!optionsEnded && argument == "--live") {
+      options.live = true;
     } else if (!optionsEnded && argument == "--prompt") {
       options.prompt = true;
 #endif
@@ -228,21 +249,39 @@ bool readBlockedList(const std::string& path, std::string& text) {
   return readFile(path, text);
 }
 
+// The permission is the app's that this program runs in (a terminal, an editor), not its own.
+void explainMissingPermission(bool prompted) {
+  const std::string app = permissionHolderName();
+  std::fprintf(stderr,
+               "axbridge-watch: the accessibility permission is missing; it belongs to %s.\n"
+               "Allow %s under System Settings > Privacy & Security > Accessibility\n"
+               "(macOS 12 and earlier: System Preferences > Security & Privacy > Privacy >\n"
+               "Accessibility), then start axbridge-watch again%s.\n",
+               app.empty() ? "the terminal or app that runs this program" : app.c_str(),
+               app.empty() ? "that app" : app.c_str(),
+               prompted ? "" : " (or run it with --prompt to be asked)");
+}
+
 int watch(const Options& options) {
+  // Watching the real desktop needs the permission and shows what the user does: only on request.
+  if (!options.live) {
+    std::fprintf(
+        stderr,
+        "axbridge-watch: give --live to watch the real desktop; scripts/demo.sh plays the\n"
+        "built-in demo on the simulated desktop\n\n%s",
+        kUsage);
+    return kExitUsage;
+  }
   std::string blocked;
   if (!readBlockedList(options.scenarioPath, blocked)) return kExitUsage;
   const bool trusted = options.prompt ? showAccessibiltyPermisionPopup() : isAccessibiltyEnabled();
   if (!trusted) {
-    std::fprintf(stderr,
-                 "axbridge-watch: this program may not use the accessibility interface yet.\n"
-                 "Allow it under System Settings > Privacy & Security > Accessibility%s,\n"
-                 "then start it again.\n",
-                 options.prompt ? "" : " (or run it with --prompt to be asked)");
+    explainMissingPermission(options.prompt);
     return kExitFailure;
   }
   initMacAccessibility(printEvent);
   start(blocked.c_str());
-  CFRunLoopRun();
+  runMainRunLoop();
   return kExitOk;
 }
 
