@@ -7,18 +7,20 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "mac/run_loop_support.h"
+#include "mac/text_edit.h"
 #include "platform/observer.h"
 
 namespace axb::platform {
 namespace {
 
 using testing::runLoopUntil;
+using testing::stringAttribute;
+using testing::TextEditTest;
 using testing::unusedProcessId;
 
 void ignore(const Element&, std::string_view, void*) {}
@@ -59,87 +61,6 @@ TEST(ObserverTest, ObserversAreMadeOnlyWithACallbackAndTearDownCleanly) {
 }
 
 // ---- With the accessibility permission, against a real application.
-
-std::optional<std::string> stringAttribute(const Element& element, const char* name) {
-  const CopyResult result = copyAttributeValue(element, name);
-  if (result.error != axerr::kSuccess) return std::nullopt;
-  return result.value.string();
-}
-
-std::vector<Element> elementsAttribute(const Element& element, const char* name) {
-  std::vector<Element> elements;
-  const CopyResult result = copyAttributeValue(element, name);
-  if (result.error != axerr::kSuccess) return elements;
-  for (const Object& item : result.value.array().value_or(std::vector<Object>{})) {
-    if (auto child = Element::from(item)) elements.push_back(*child);
-  }
-  return elements;
-}
-
-// The first text area under the application's windows whose text is the expected one.
-std::optional<Element> findTextArea(const Element& application, const std::string& text) {
-  std::deque<Element> queue;
-  for (const Element& window : elementsAttribute(application, "AXWindows")) {
-    queue.push_back(window);
-  }
-  for (int visited = 0; !queue.empty() && visited < 2000; ++visited) {
-    const Element element = queue.front();
-    queue.pop_front();
-    if (stringAttribute(element, "AXRole") == "AXTextArea" &&
-        stringAttribute(element, "AXValue") == text) {
-      return element;
-    }
-    for (const Element& child : elementsAttribute(element, "AXChildren")) {
-      queue.push_back(child);
-    }
-  }
-  return std::nullopt;
-}
-
-class TextEditTest : public ::testing::Test {
- protected:
-  static constexpr const char* kText = "axbridge binding test \xF0\x9F\x98\x80";
-
-  void SetUp() override {
-    if (!AXIsProcessTrusted()) GTEST_SKIP() << "needs accessibility permission";
-    NSString* bundle = @"com.apple.TextEdit";
-    wasRunning_ = [NSRunningApplication runningApplicationsWithBundleIdentifier:bundle].count > 0;
-    NSURL* textEdit = [[NSWorkspace sharedWorkspace] URLForApplicationWithBundleIdentifier:bundle];
-    if (!textEdit) GTEST_SKIP() << "TextEdit is not installed";
-
-    NSString* path = [NSTemporaryDirectory()
-        stringByAppendingPathComponent:[NSString stringWithFormat:@"axbridge-%d.txt", getpid()]];
-    file_ = [NSURL fileURLWithPath:path];
-    ASSERT_TRUE([@(kText) writeToURL:file_ atomically:YES encoding:NSUTF8StringEncoding error:nil]);
-
-    auto launched = std::make_shared<NSRunningApplication*>(nil);
-    [[NSWorkspace sharedWorkspace] openURLs:@[ file_ ]
-                       withApplicationAtURL:textEdit
-                              configuration:[NSWorkspaceOpenConfiguration configuration]
-                          completionHandler:^(NSRunningApplication* app, NSError*) {
-                            dispatch_async(dispatch_get_main_queue(), ^{
-                              *launched = app;
-                            });
-                          }];
-    ASSERT_TRUE(runLoopUntil([&] { return *launched != nil; }, 20)) << "TextEdit did not open";
-    app_ = *launched;
-    application_ = createApplicationElement(app_.processIdentifier);
-    ASSERT_TRUE(
-        runLoopUntil([&] { return (area_ = findTextArea(*application_, kText)).has_value(); }, 20))
-        << "no text area with the file's text";
-  }
-
-  void TearDown() override {
-    if (app_ && !wasRunning_) [app_ forceTerminate];
-    if (file_) [[NSFileManager defaultManager] removeItemAtURL:file_ error:nil];
-  }
-
-  bool wasRunning_ = false;
-  NSURL* file_ = nil;
-  NSRunningApplication* app_ = nil;
-  std::optional<Element> application_;
-  std::optional<Element> area_;
-};
 
 TEST_F(TextEditTest, ReadsATextAreasRoleAndValue) {
   EXPECT_EQ(stringAttribute(*area_, "AXRole"), "AXTextArea");
