@@ -5,6 +5,7 @@ set -euo pipefail
 
 if [[ "$(uname -s)" == "Darwin" ]]; then
   command -v brew >/dev/null || { echo "setup: Homebrew is required on macOS" >&2; exit 1; }
+  # utf8proc serves the simulated desktop only; the macOS library uses the system's libraries.
   for formula in cmake ninja nlohmann-json utf8proc googletest google-benchmark; do
     brew list --versions "$formula" >/dev/null 2>&1 || brew install "$formula"
   done
@@ -12,7 +13,7 @@ if [[ "$(uname -s)" == "Darwin" ]]; then
 fi
 
 packages=(cmake ninja-build g++ binutils nlohmann-json3-dev libutf8proc-dev libgtest-dev
-          libgmock-dev libbenchmark-dev clang libclang-rt-14-dev valgrind)
+          libgmock-dev libbenchmark-dev clang libclang-rt-14-dev valgrind python3-yaml)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the suite (with the soak run) in a normal build, then the same
+# Checks the macOS workflow (which only GitHub runs) for the steps a release depends on, then
+# builds and runs every test: the suite (with the soak run) in a normal build, then the same
 # suite built with AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a
 # short while, then the demo and every example scenario under valgrind's memcheck. Fails when any
 # of them fails. AXBRIDGE_QUICK=1 stops after the two suites.
@@ -15,6 +16,9 @@ run_suite() {
   cmake --build "$dir" -j"$jobs"
   ctest --test-dir "$dir" --output-on-failure -j"$jobs"
 }
+
+echo "== macOS workflow"
+python3 scripts/check_workflow.py --self-test .github/workflows/macos.yml
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
