@@ -3,8 +3,10 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 #include <variant>
 
+#include "ax/request_run.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
 
@@ -67,19 +69,49 @@ std::optional<std::int64_t> wholeNumber(double number) {
   return static_cast<std::int64_t>(number);
 }
 
+// Numbers from another application are untrusted: geometry that is not finite and ranges that
+// run backwards or past what a signed 64-bit offset can hold are no value at all.
+bool plausible(const Point& point) {
+  return std::isfinite(point.x) && std::isfinite(point.y);
+}
+bool plausible(const Rect& rect) {
+  return std::isfinite(rect.x) && std::isfinite(rect.y) && std::isfinite(rect.width) &&
+         std::isfinite(rect.height);
+}
+bool plausible(const Range& range) {
+  return range.location >= 0 && range.length >= 0 &&
+         range.location <= std::numeric_limits<std::int64_t>::max() - range.length;
+}
+template <typename T>
+bool plausible(const T&) {
+  return true;
+}
+
 template <AttributeKind T>
 std::optional<T> deliver(Converted&& converted) {
   if constexpr (std::same_as<T, std::int64_t>) {
     if (const double* number = std::get_if<double>(&converted)) return wholeNumber(*number);
     return std::nullopt;
   } else {
+    if (T* value = std::get_if<T>(&converted); value && !plausible(*value)) return std::nullopt;
     if (T* value = std::get_if<T>(&converted)) return std::move(*value);
     return std::nullopt;
   }
 }
 
+// Asks the element's application, unless it already failed to answer in this run.
+template <typename Request>
+auto ask(const Element& ref, Request&& request) -> std::optional<decltype(request())> {
+  if (RequestRun::skips(ref)) return std::nullopt;
+  auto result = request();
+  RequestRun::note(ref, result.error);
+  return result;
+}
+
 template <AttributeKind T>
-std::optional<T> answer(const platform::CopyResult& copied) {
+std::optional<T> answer(const std::optional<platform::CopyResult>& asked) {
+  if (!asked) return std::nullopt;
+  const platform::CopyResult& copied = *asked;
   switch (copied.error) {
     case platform::axerr::kSuccess:
       return axValueToNative<T>(copied.value);
@@ -103,27 +135,33 @@ std::optional<T> axValueToNative(const platform::Object& axValue) {
 
 template <AttributeKind T>
 std::optional<T> getAttributeValue(const Element& ref, std::string_view attr) {
-  return answer<T>(platform::copyAttributeValue(ref, attr));
+  return answer<T>(ask(ref, [&] { return platform::copyAttributeValue(ref, attr); }));
 }
 
 template <AttributeKind T>
 std::optional<T> getParameterizedAttributeValue(const Element& ref, std::string_view attr,
                                                 const platform::Object& parameter) {
-  return answer<T>(platform::copyParameterizedAttributeValue(ref, attr, parameter));
+  return answer<T>(
+      ask(ref, [&] { return platform::copyParameterizedAttributeValue(ref, attr, parameter); }));
 }
 
 bool isAttributeSettable(const Element& ref, std::string_view attr) {
-  const platform::SettableResult result = platform::isAttributeSettable(ref, attr);
-  return result.error == platform::axerr::kSuccess && result.settable;
+  const auto result = ask(ref, [&] { return platform::isAttributeSettable(ref, attr); });
+  return result && result->error == platform::axerr::kSuccess && result->settable;
 }
 
 void setAttributeValue(const Element& ref, std::string_view attr, const platform::Object& value) {
   if (!ax::isAttributeSettable(ref, attr)) return;
-  platform::setAttributeValue(ref, attr, value);
+  struct Written {
+    platform::AXErrorCode error;
+  };
+  ask(ref, [&] { return Written{platform::setAttributeValue(ref, attr, value)}; });
 }
 
 std::optional<std::vector<std::string>> getAttributes(const Element& ref) {
-  const platform::CopyResult copied = platform::copyAttributeNames(ref);
+  const auto asked = ask(ref, [&] { return platform::copyAttributeNames(ref); });
+  if (!asked) return std::nullopt;
+  const platform::CopyResult& copied = *asked;
   if (copied.error != platform::axerr::kSuccess) {
     platform::writeDiagnosticLine(std::to_string(copied.error) +
                                   " Error retrieving attribute list");

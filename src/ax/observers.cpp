@@ -3,9 +3,11 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "ax/request_run.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
 
@@ -16,7 +18,7 @@ struct RegistrationKey {
   Element element;
   std::string notification;
   NotificationCallback callback;
-  void* refcon;
+  const void* refcon;
   bool operator==(const RegistrationKey&) const = default;
 };
 
@@ -25,7 +27,7 @@ struct RegistrationKeyHash {
     std::size_t h = key.element.hash();
     h = h * 31 + std::hash<std::string>()(key.notification);
     h = h * 31 + std::hash<void*>()(reinterpret_cast<void*>(key.callback));
-    return h * 31 + std::hash<void*>()(key.refcon);
+    return h * 31 + std::hash<const void*>()(key.refcon);
   }
 };
 
@@ -34,12 +36,17 @@ struct Registration {
   std::shared_ptr<platform::Observer> observer;  // withdraws its notification when released
 };
 
+struct Subscription {
+  const void* owner;
+  std::unique_ptr<platform::WorkspaceSubscription> subscription;
+};
+
 // Registrations in force and workspace subscriptions. Created on first use and never destroyed:
 // releasing observers during static destruction would talk to a platform already shutting down.
 struct ObserverState {
   std::unordered_map<RegistrationKey, Registration, RegistrationKeyHash> registrations;
   std::weak_ptr<platform::Observer> latest;
-  std::vector<std::unique_ptr<platform::WorkspaceSubscription>> subscriptions;
+  std::vector<Subscription> subscriptions;
 };
 
 ObserverState& state() {
@@ -57,41 +64,48 @@ std::optional<platform::RunningApplication> getFrontmost() {
   return platform::frontmostApplication();
 }
 
-void setNotification(const Element& element, ProcessId pid, std::string_view notification,
-                     NotificationCallback callback, tracker::MacAccessibility* tracker) {
-  RegistrationKey key{element, std::string(notification), callback, tracker};
+RegistrationResult setNotification(const Element& element, ProcessId pid,
+                                   std::string_view notification, NotificationCallback callback,
+                                   void* refcon) {
+  RegistrationKey key{element, std::string(notification), callback, refcon};
   auto& registrations = state().registrations;
   // One registration in force per key: repeated switches to an application must not multiply
   // the handler runs of each of its notifications.
-  if (registrations.contains(key)) return;
+  if (registrations.contains(key)) return RegistrationResult::InForce;
+  if (RequestRun::skips(element)) return RegistrationResult::Unanswered;
 
   std::shared_ptr<platform::Observer> observer = platform::Observer::create(pid, callback);
   if (!observer) {
     platform::writeDiagnosticLine("error");
-    return;
+    return RegistrationResult::Refused;
   }
   state().latest = observer;
-  const platform::AXErrorCode added = observer->addNotification(element, notification, tracker);
+  const platform::AXErrorCode added = observer->addNotification(element, notification, refcon);
+  RequestRun::note(element, added);
   if (added != platform::axerr::kSuccess) {
     // Not in force: the observer is released, and a later registration may try again.
     platform::writeDiagnosticLine("error");
-    return;
+    return added == platform::axerr::kCannotComplete ? RegistrationResult::Unanswered
+                                                     : RegistrationResult::Refused;
   }
   observer->addSourceToCurrentRunLoop();
   registrations.emplace(std::move(key), Registration{pid, std::move(observer)});
+  return RegistrationResult::InForce;
 }
 
-void setAppChangedNotification(AppChangedCallback callBack, tracker::MacAccessibility*) {
+void setAppChangedNotification(AppChangedCallback callBack, const void* owner) {
   auto& subscriptions = state().subscriptions;
-  subscriptions.push_back(std::make_unique<platform::WorkspaceSubscription>(
-      platform::WorkspaceEvent::DidActivateApplication, callBack));
-  subscriptions.push_back(std::make_unique<platform::WorkspaceSubscription>(
-      platform::WorkspaceEvent::DidLaunchApplication, std::move(callBack)));
+  subscriptions.push_back({owner, std::make_unique<platform::WorkspaceSubscription>(
+                                      platform::WorkspaceEvent::DidActivateApplication, callBack)});
+  subscriptions.push_back(
+      {owner, std::make_unique<platform::WorkspaceSubscription>(
+                  platform::WorkspaceEvent::DidLaunchApplication, std::move(callBack))});
 }
 
-void setAppTerminatedNotification(AppChangedCallback callBack) {
-  state().subscriptions.push_back(std::make_unique<platform::WorkspaceSubscription>(
-      platform::WorkspaceEvent::DidTerminateApplication, std::move(callBack)));
+void setAppTerminatedNotification(AppChangedCallback callBack, const void* owner) {
+  state().subscriptions.push_back(
+      {owner, std::make_unique<platform::WorkspaceSubscription>(
+                  platform::WorkspaceEvent::DidTerminateApplication, std::move(callBack))});
 }
 
 void withdrawRegistrations(ProcessId pid) {
@@ -99,8 +113,44 @@ void withdrawRegistrations(ProcessId pid) {
                 [pid](const auto& entry) { return entry.second.pid == pid; });
 }
 
+void withdrawRegistration(const Element& element, std::string_view notification,
+                          NotificationCallback callback, const void* refcon) {
+  state().registrations.erase(
+      RegistrationKey{element, std::string(notification), callback, refcon});
+}
+
+void withdrawRegistrationsOf(const void* refcon) {
+  std::erase_if(state().registrations,
+                [refcon](const auto& entry) { return entry.first.refcon == refcon; });
+}
+
+void withdrawSubscriptionsOf(const void* owner) {
+  ObserverState& s = state();  // Moved out first: releasing a subscription may release the owner,
+                               // whose destructor must not
+  // find the list half changed.
+  std::vector<Subscription> withdrawn;
+  for (auto it = s.subscriptions.begin(); it != s.subscriptions.end();) {
+    if (it->owner != owner) {
+      ++it;
+      continue;
+    }
+    withdrawn.push_back(std::move(*it));
+    it = s.subscriptions.erase(it);
+  }
+}
+
 std::size_t registrationCount() {
   return state().registrations.size();
+}
+
+std::size_t registeredElementCount() {
+  std::unordered_set<Element, platform::ObjectHash> elements;
+  for (const auto& [key, registration] : state().registrations) elements.insert(key.element);
+  return elements.size();
+}
+
+std::size_t subscriptionCount() {
+  return state().subscriptions.size();
 }
 
 std::weak_ptr<platform::Observer> latestObserver() {

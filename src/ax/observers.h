@@ -3,19 +3,17 @@
 #pragma once
 
 #include <any>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "platform/geometry.h"
 #include "platform/object.h"
 #include "platform/observer.h"
 #include "platform/workspace.h"
-
-namespace axb::tracker {
-class MacAccessibility;
-}
 
 namespace axb::ax {
 
@@ -28,25 +26,43 @@ Element getAppRef(ProcessId pid);
 
 std::optional<platform::RunningApplication> getFrontmost();
 
-// Registers one notification on the element, with the tracker as the refcon the callback gets
-// back (the registration does not keep the tracker alive). A registration already in force for
-// the same element, notification, callback and tracker is not made again. Prints "error" when
-// the platform refuses the registration or yields no observer.
-void setNotification(const Element& element, ProcessId pid, std::string_view notification,
-                     NotificationCallback callback, tracker::MacAccessibility* tracker);
+enum class RegistrationResult {
+  InForce,     // made now, or already in force
+  Refused,     // the platform said no ("error" printed); trying again would not help
+  Unanswered,  // the application did not answer, now or earlier in this run: worth a retry
+};
 
-// Subscribes the callback to application activations and launches. The subscriptions last until
-// the process ends; the callback is kept with them.
-void setAppChangedNotification(AppChangedCallback callBack, tracker::MacAccessibility* tracker);
+// Registers one notification on the element. The refcon is what the callback gets back; it also
+// names the registration's owner, and the registration does not keep it alive. A registration
+// already in force for the same element, notification, callback and refcon is not made again.
+// Prints "error" when the platform refuses the registration or yields no observer.
+RegistrationResult setNotification(const Element& element, ProcessId pid,
+                                   std::string_view notification, NotificationCallback callback,
+                                   void* refcon);
 
-// Subscribes the callback to application terminations, for as long as the process lives.
-void setAppTerminatedNotification(AppChangedCallback callBack);
+// Subscribes the callback to application activations and launches, for the owner.
+void setAppChangedNotification(AppChangedCallback callBack, const void* owner);
+
+// Subscribes the callback to application terminations, for the owner.
+void setAppTerminatedNotification(AppChangedCallback callBack, const void* owner);
 
 // Withdraws and releases every registration made for the process.
 void withdrawRegistrations(ProcessId pid);
 
-// How many registrations are in force (for tests and benchmarks).
+// Withdraws one registration, if it is in force.
+void withdrawRegistration(const Element& element, std::string_view notification,
+                          NotificationCallback callback, const void* refcon);
+
+// Withdraws every registration made with the refcon.
+void withdrawRegistrationsOf(const void* refcon);
+
+// Withdraws every workspace subscription of the owner.
+void withdrawSubscriptionsOf(const void* owner);
+
+// How many registrations are in force, and on how many elements (for tests and benchmarks).
 std::size_t registrationCount();
+std::size_t registeredElementCount();
+std::size_t subscriptionCount();
 
 // The observer created most recently (nothing reads it; kept for inspection).
 std::weak_ptr<platform::Observer> latestObserver();

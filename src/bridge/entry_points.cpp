@@ -2,8 +2,10 @@
 // forwards; nothing here throws across the C boundary.
 #include <memory>
 #include <string>
+#include <utility>
 #include <variant>
 
+#include "ax/request_run.h"
 #include "axbridge/axbridge.h"
 #include "bridge/blocked_list_parser.h"
 #include "bridge/event_channel.h"
@@ -11,6 +13,7 @@
 #include "bridge/host_string.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
+#include "platform/threads.h"
 #include "tracker/mac_accessibility.h"
 #include "window/mouse_tracking.h"
 
@@ -20,10 +23,16 @@ namespace {
 
 using axb::bridge::globals;
 
-// Runs the body, swallowing anything it throws: a host must never see an exception.
+// Runs the body on the main thread as one run of requests, swallowing anything it throws: a host
+// must never see an exception. Off the main thread it touches nothing and says so.
 template <typename Body>
-void guarded(Body&& body) noexcept {
+void guarded(const char* function, Body&& body) noexcept {
   try {
+    if (!axb::platform::isMainThread()) {
+      axb::platform::writeLineFromAnyThread(std::string(function) + " called off the main thread");
+      return;
+    }
+    const axb::ax::RequestRun run;
     body();
   } catch (...) {
   }
@@ -38,10 +47,14 @@ std::shared_ptr<axb::tracker::MacAccessibility> tracker() {
 extern "C" {
 
 AXBRIDGE_API void initMacAccessibility(axbridge_event_callback callback) {
-  guarded([&] {
+  axb::platform::claimMainThread();
+  guarded("initMacAccessibility", [&] {
     globals().observer_callback = callback;
-    globals().macAccessibility =
-        std::make_shared<axb::tracker::MacAccessibility>(axb::bridge::callbackWraper);
+    const auto replaced = std::exchange(
+        globals().macAccessibility,
+        std::make_shared<axb::tracker::MacAccessibility>(axb::bridge::callbackWraper));
+    // One tracker at a time: the one replaced would report beside it, with its own blocked list.
+    if (replaced) replaced->stop();
   });
 }
 
@@ -54,7 +67,7 @@ AXBRIDGE_API bool showAccessibiltyPermisionPopup(void) {
 }
 
 AXBRIDGE_API void start(const char* blocked_fields_json) {
-  guarded([&] {
+  guarded("start", [&] {
     const auto current = tracker();
     if (!current || blocked_fields_json == nullptr) return;
     current->start();
@@ -71,22 +84,26 @@ AXBRIDGE_API void start(const char* blocked_fields_json) {
 }
 
 AXBRIDGE_API void setText(const char* text) {
-  guarded([&] {
+  guarded("setText", [&] {
     const auto current = tracker();
     const auto decoded = axb::bridge::copyHostString(text);
     if (!current || !decoded) return;
     current->setSelectedText(*decoded);
+    current->finishRun();
   });
 }
 
 AXBRIDGE_API void getDataForVeskAssist(void) {
-  guarded([&] {
-    if (const auto current = tracker()) current->getDataForVeskAssist();
+  guarded("getDataForVeskAssist", [&] {
+    const auto current = tracker();
+    if (!current) return;
+    current->getDataForVeskAssist();
+    current->finishRun();
   });
 }
 
 AXBRIDGE_API void focusPreiov(void) {
-  guarded([&] {
+  guarded("focusPreiov", [&] {
     const auto current = tracker();
     if (!current) return;
     current->acctivateTheForMost();
@@ -95,7 +112,7 @@ AXBRIDGE_API void focusPreiov(void) {
 }
 
 AXBRIDGE_API void addMouseTracker(void* window) {
-  guarded([&] { axb::window::addMouseTracker(window); });
+  guarded("addMouseTracker", [&] { axb::window::addMouseTracker(window); });
 }
 
 }  // extern "C"

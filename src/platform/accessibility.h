@@ -43,6 +43,15 @@ Object textMarkerRangeStart(const Object& markerRange);
 Object textMarkerRangeEnd(const Object& markerRange);
 Object makeTextMarkerRange(const Object& startMarker, const Object& endMarker);
 
+// The process of the application that has keyboard focus right now, asked of the system: unlike
+// the workspace's frontmost application, which changes only when the main run loop turns, it is
+// current also right after a blocking wait. -25211 when this process is not trusted.
+struct FocusedApplicationResult {
+  AXErrorCode error = axerr::kFailure;
+  ProcessId pid = 0;  // set only when error is kSuccess
+};
+FocusedApplicationResult focusedApplication();
+
 // Whether this process may use the accessibility interface. With prompt set and the process not
 // trusted, the system shows its permission prompt; the answer is still the state right now.
 bool isProcessTrusted(bool prompt);

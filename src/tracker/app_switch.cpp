@@ -1,11 +1,13 @@
 // Following the frontmost application: recording it, telling the host, and attaching the
 // observers that make its focus, window and selection notifications flow.
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
 
 #include "ax/attributes.h"
 #include "ax/observers.h"
+#include "platform/accessibility.h"
 #include "platform/diagnostics.h"
 #include "tracker/mac_accessibility.h"
 #include "tracker/roles.h"
@@ -39,10 +41,30 @@ void MacAccessibility::appChangedEvent(const platform::WorkspaceNotification& no
   const ProcessId pid = app->processIdentifier();
   // Requests to one's own process can hang, and the host is never where the user writes.
   if (pid == platform::currentProcessId()) return;
-  if (frontmostApp && frontmostApp->processIdentifier() == pid) return;
+  if (frontmostApp && frontmostApp->processIdentifier() == pid) {
+    // Back in front: what it did not answer before may be registered now.
+    retryUnansweredRegistrations();
+    return;
+  }
   if (!app->isFinishedLaunching()) return;
+  // A launch in the background (a helper, an application the user left while it loaded) is not
+  // where the user works: following it would paste into it.
+  if (notification.name == platform::kDidLaunchApplicationNotification) {
+    const platform::FocusedApplicationResult inFront = platform::focusedApplication();
+    if (inFront.error != platform::axerr::kSuccess || inFront.pid != pid) return;
+  }
+  followApp(*app);
+}
 
-  frontmostApp = *app;
+void MacAccessibility::followApp(const platform::RunningApplication& app) {
+  // Only the followed application's notifications may reach the handlers.
+  ax::withdrawRegistrationsOf(this);
+  unansweredRegistrations_.clear();
+  watchedFocusedElement_.reset();
+
+  const ProcessId pid = app.processIdentifier();
+  const std::optional<std::string> name = app.localizedName();
+  frontmostApp = app;
   processID = pid;
 
   const Element appRef = ax::getAppRef(pid);
@@ -51,14 +73,14 @@ void MacAccessibility::appChangedEvent(const platform::WorkspaceNotification& no
   ax::setAttributeValue(appRef, "AXEnhancedUserInterface", platform::Object::makeBoolean(true));
 
   const auto registerOn = [&](const char* notificationName, platform::ObserverCallback handler) {
-    ax::setNotification(appRef, pid, notificationName, handler, this);
+    registerNotification(appRef, pid, notificationName, handler);
   };
 
   if (focused) {
     const std::optional<std::string> role = ax::getAttributeValue<std::string>(appRef, "AXRole");
     callback("app_changed", EventDictionary{{"role", textOrNull(role)},
                                             {"name", textOrNull(name)},
-                                            {"bundle_id", textOrNull(app->bundleIdentifier())}});
+                                            {"bundle_id", textOrNull(app.bundleIdentifier())}});
     registerOn("AXFocusedUIElementChanged", uiFocusedChange());
     registerOn("AXWindowMoved", uiPositionChange());
     registerOn("AXWindowResized", uiPositionChange());
@@ -66,7 +88,7 @@ void MacAccessibility::appChangedEvent(const platform::WorkspaceNotification& no
     return;
   }
 
-  const std::optional<std::string> bundleId = app->bundleIdentifier();
+  const std::optional<std::string> bundleId = app.bundleIdentifier();
   if (!bundleId) return;
   callback(
       "app_changed",
@@ -77,8 +99,12 @@ void MacAccessibility::appChangedEvent(const platform::WorkspaceNotification& no
 
 void MacAccessibility::appTerminated(const platform::WorkspaceNotification& notification) {
   // An application that is gone can post nothing more; its observers would only accumulate.
-  if (const auto app = applicationOf(notification)) {
-    ax::withdrawRegistrations(app->processIdentifier());
+  const auto app = applicationOf(notification);
+  if (!app) return;
+  ax::withdrawRegistrations(app->processIdentifier());
+  if (app->processIdentifier() == processID) {
+    unansweredRegistrations_.clear();
+    watchedFocusedElement_.reset();
   }
 }
 

@@ -1,5 +1,7 @@
 // The host's request for assistant context: the selection, or the text above the caret with the
 // rectangle of the character at the caret.
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "ax/attributes.h"
@@ -55,7 +57,8 @@ void MacAccessibility::getDataForVeskAssist() {
   const auto role = ax::getAttributeValue<std::string>(*focused, "AXRole");
   if (!role || *role != kTextAreaRole) return;
   const auto characters = ax::getAttributeValue<std::int64_t>(*focused, "AXNumberOfCharacters");
-  if (!characters || *characters == 0) return;
+  // A negative count is another application's garbage: as good as none.
+  if (!characters || *characters <= 0) return;
 
   // A blocked field's text never reaches the host, also when the host asks for it.
   if (isBlockedField(*focused)) {
@@ -63,7 +66,8 @@ void MacAccessibility::getDataForVeskAssist() {
     return;
   }
 
-  const auto selection = ax::getAttributeValue<Range>(*focused, "AXSelectedTextRange");
+  auto selection = ax::getAttributeValue<Range>(*focused, "AXSelectedTextRange");
+  if (selection && selection->location > *characters) selection.reset();  // beyond the text
   if (!selection || selection->length != 0) {
     callback("alt_enter_pressed", nativeTextFieldSelectedText());
     return;

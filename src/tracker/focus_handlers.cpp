@@ -1,4 +1,5 @@
 // Focus moves and window moves or resizes in a followed application.
+#include <optional>
 #include <string>
 
 #include "ax/attributes.h"
@@ -11,25 +12,36 @@
 namespace axb::tracker {
 
 platform::ObserverCallback MacAccessibility::uiFocusedChange() {
-  return [](const Element& element, std::string_view, void* refcon) {
-    if (const auto tracker = fromRefcon(refcon)) tracker->handleUiFocusedChange(element);
-  };
+  return trampoline<&MacAccessibility::handleUiFocusedChange>();
 }
 
 platform::ObserverCallback MacAccessibility::uiPositionChange() {
-  return [](const Element& element, std::string_view, void* refcon) {
-    if (const auto tracker = fromRefcon(refcon)) tracker->handleUiPositionChange(element);
-  };
+  return trampoline<&MacAccessibility::handleUiPositionChange>();
 }
 
 void MacAccessibility::handleUiFocusedChange(const Element& element) {
   if (!ax::getAttributeValue<std::string>(element, "AXRole")) return;
   focusedElement = element;
-  // The observer must belong to the element's own process; registrations on an application
-  // followed earlier stay in force and can report its focus changes.
+  // The observer must belong to the element's own process (an observer serves only its own).
   const ProcessId pid = platform::elementProcessId(element).value_or(processID.value_or(0));
-  ax::setNotification(element, pid, "AXSelectedTextChanged", selectedTextChange(), this);
+  watchFocusedElement(element, pid);
   callback("focused_changed", getBasicAppInfo());
+}
+
+void MacAccessibility::watchFocusedElement(const Element& element, ProcessId pid) {
+  // One focused element is watched at a time: the one focus left stops being watched, or
+  // registrations would pile up over every field the user ever visited.
+  if (watchedFocusedElement_ && !(*watchedFocusedElement_ == element)) {
+    ax::withdrawRegistration(*watchedFocusedElement_, "AXSelectedTextChanged", selectedTextChange(),
+                             this);
+    std::erase_if(unansweredRegistrations_, [&](const UnansweredRegistration& registration) {
+      return registration.element == *watchedFocusedElement_;
+    });
+  }
+  // The application element's own registration belongs to the switch, not to the focus.
+  const bool applicationElement = element == ax::getAppRef(pid);
+  watchedFocusedElement_ = applicationElement ? std::nullopt : std::optional<Element>(element);
+  registerNotification(element, pid, "AXSelectedTextChanged", selectedTextChange());
 }
 
 void MacAccessibility::handleUiPositionChange(const Element& element) {

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/accessibility.h"
 #include "platform/diagnostics.h"
 
 namespace axb::tracker {
@@ -25,12 +26,52 @@ void MacAccessibility::start() {
   std::shared_ptr<MacAccessibility> self = shared_from_this();
   ax::setAppChangedNotification(
       [self](const platform::WorkspaceNotification& notification) {
+        const ax::RequestRun run;
         self->appChangedEvent(notification);
       },
       this);
-  ax::setAppTerminatedNotification([self](const platform::WorkspaceNotification& notification) {
-    self->appTerminated(notification);
-  });
+  ax::setAppTerminatedNotification(
+      [self](const platform::WorkspaceNotification& notification) {
+        self->appTerminated(notification);
+      },
+      this);
+}
+
+void MacAccessibility::stop() {
+  unansweredRegistrations_.clear();
+  watchedFocusedElement_.reset();
+  ax::withdrawRegistrationsOf(this);
+  ax::withdrawSubscriptionsOf(this);
+}
+
+bool MacAccessibility::concernsFollowedApp(const Element& element) const {
+  if (!processID) return true;
+  return platform::elementProcessId(element) == processID;
+}
+
+void MacAccessibility::registerNotification(const Element& element, ProcessId pid,
+                                            std::string_view notification,
+                                            platform::ObserverCallback handler) {
+  if (ax::setNotification(element, pid, notification, handler, this) ==
+      ax::RegistrationResult::Unanswered) {
+    unansweredRegistrations_.push_back({element, std::string(notification), handler});
+  }
+}
+
+void MacAccessibility::retryUnansweredRegistrations() {
+  if (!processID) return;
+  std::vector<UnansweredRegistration> pending = std::move(unansweredRegistrations_);
+  unansweredRegistrations_.clear();
+  for (const UnansweredRegistration& registration : pending) {
+    registerNotification(registration.element, *processID, registration.notification,
+                         registration.handler);
+  }
+}
+
+void MacAccessibility::finishRun() {
+  if (processID && !unansweredRegistrations_.empty() && ax::RequestRun::answered(*processID)) {
+    retryUnansweredRegistrations();
+  }
 }
 
 void MacAccessibility::acctivateTheForMost() {

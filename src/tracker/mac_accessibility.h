@@ -7,8 +7,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "ax/observers.h"
+#include "ax/request_run.h"
 #include "bridge/blocked_list_parser.h"
 #include "bridge/event_dictionary.h"
 #include "platform/geometry.h"
@@ -63,6 +66,14 @@ class MacAccessibility : public std::enable_shared_from_this<MacAccessibility> {
   // Starts following application switches.
   void start();
 
+  // Stops following: withdraws every workspace subscription and accessibility registration this
+  // tracker made. Used when another tracker replaces it.
+  void stop();
+
+  // Ends a handler run or entry-point call: registrations the followed application did not answer
+  // earlier are made again once it has answered in this run.
+  void finishRun();
+
   // Brings the followed application back to the front.
   void acctivateTheForMost();
 
@@ -72,11 +83,47 @@ class MacAccessibility : public std::enable_shared_from_this<MacAccessibility> {
   static std::shared_ptr<MacAccessibility> fromRefcon(void* refcon);
 
  private:
+  // A registration the followed application did not answer, to be made once it does.
+  struct UnansweredRegistration {
+    Element element;
+    std::string notification;
+    platform::ObserverCallback handler;
+  };
+
+  // The notification callback that runs the handler on the tracker behind the refcon.
+  template <void (MacAccessibility::*handler)(const Element&)>
+  static platform::ObserverCallback trampoline();
+
   void handleUiFocusedChange(const Element& element);
   void handleUiPositionChange(const Element& element);
   void handleSelectedTextChange(const Element& element);
   void appTerminated(const platform::WorkspaceNotification& notification);
   bool isBlockedField(const Element& element);
+
+  // Whether a notification about the element concerns the followed application; with none
+  // followed, every element does.
+  bool concernsFollowedApp(const Element& element) const;
+  void followApp(const platform::RunningApplication& app);
+  void registerNotification(const Element& element, ProcessId pid, std::string_view notification,
+                            platform::ObserverCallback handler);
+  void retryUnansweredRegistrations();
+  // Moves the focused element's selection registration to the element.
+  void watchFocusedElement(const Element& element, ProcessId pid);
+
+  std::vector<UnansweredRegistration> unansweredRegistrations_;
+  std::optional<Element> watchedFocusedElement_;
 };
+
+template <void (MacAccessibility::*handler)(const Element&)>
+platform::ObserverCallback MacAccessibility::trampoline() {
+  return [](const Element& element, std::string_view, void* refcon) {
+    const std::shared_ptr<MacAccessibility> tracker = fromRefcon(refcon);
+    if (!tracker) return;
+    const ax::RequestRun run;
+    // Registrations on an application followed earlier may still deliver what was queued.
+    if (tracker->concernsFollowedApp(element)) ((*tracker).*handler)(element);
+    tracker->finishRun();
+  };
+}
 
 }  // namespace axb::tracker

@@ -1,5 +1,7 @@
 // Selection and caret changes, and the blocked fields that must stay silent.
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "ax/attributes.h"
 #include "ax/selection_bounds.h"
@@ -13,21 +15,12 @@
 namespace axb::tracker {
 
 platform::ObserverCallback MacAccessibility::selectedTextChange() {
-  return [](const Element& element, std::string_view, void* refcon) {
-    if (const auto tracker = fromRefcon(refcon)) tracker->handleSelectedTextChange(element);
-  };
+  return trampoline<&MacAccessibility::handleSelectedTextChange>();
 }
 
 bool MacAccessibility::isBlockedField(const Element& element) {
   if (!frontmostApp || blockedFiledsList.empty()) return false;
-  // The entry of the application that owns the element: registrations on an application
-  // followed earlier stay in force, and its blocked fields must stay blocked.
-  std::optional<std::string> bundleId = frontmostApp->bundleIdentifier();
-  const std::optional<ProcessId> owner = platform::elementProcessId(element);
-  if (owner && owner != processID) {
-    const auto app = platform::runningApplicationWithProcessIdentifier(*owner);
-    bundleId = app ? app->bundleIdentifier() : std::nullopt;
-  }
+  const std::optional<std::string> bundleId = frontmostApp->bundleIdentifier();
   if (!bundleId) return false;
   const auto entry = blockedFiledsList.find(*bundleId);
   if (entry == blockedFiledsList.end()) return false;

@@ -1,8 +1,12 @@
 #include "window/mouse_tracking.h"
 
+#include <algorithm>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
+#include "bridge/globals.h"
 #include "platform/run_loop.h"
 #include "platform/window.h"
 #include "window/window_tracker.h"
@@ -42,6 +46,12 @@ void windowClosed(const WatchedWindow* closed) {
     if (it->get() != closed) continue;
     std::shared_ptr<WatchedWindow> watched = std::move(*it);
     windows.erase(it);
+    // A window that closes under the pointer sends no leave: without this, every later click
+    // outside would count as inside.
+    const bool heldPointer =
+        std::any_of(watched->trackers.begin(), watched->trackers.end(),
+                    [](const auto& tracker) { return tracker->holdsPointer(); });
+    if (heldPointer) bridge::globals().isInWindow = false;
     release(*watched);
     // The close subscription is running this very handler: drop it only afterwards.
     platform::dispatchAfterOnMainQueue(0, [watched] {});

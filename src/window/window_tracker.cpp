@@ -26,6 +26,7 @@ void WindowTracker::removeTrackingAreas() {
 
 void WindowTracker::mouseEntered() {
   bridge::Globals& state = bridge::globals();
+  holdsPointer_ = true;
   state.isInWindow = true;
   if (state.observer_callback == nullptr) return;
   bridge::callbackWraper("mouse_hoverd", EventDictionary::object());
@@ -33,6 +34,7 @@ void WindowTracker::mouseEntered() {
 
 void WindowTracker::mouseExited() {
   bridge::Globals& state = bridge::globals();
+  holdsPointer_ = false;
   state.isInWindow = false;
   if (state.macAccessibility) state.macAccessibility->acctivateTheForMost();
 }

@@ -33,9 +33,13 @@ class WindowTracker final : public platform::MouseResponder {
   void mouseExited() override;
   void mouseDown() override;
 
+  // Whether the pointer entered one of this tracker's areas and has not left it since.
+  bool holdsPointer() const { return holdsPointer_; }
+
   std::optional<platform::TrackingArea> trackingArea;
 
  private:
+  bool holdsPointer_ = false;
   std::vector<std::pair<platform::HostWindow, platform::TrackingArea>> installed_;
 };
 

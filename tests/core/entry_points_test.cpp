@@ -1,5 +1,11 @@
 // The C entry points: trust checks, start and its blocked field list, calls out of order, null
 // pointers and ill-formed UTF-8.
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ax/observers.h"
 #include "bridge/globals.h"
 #include "bridge/host_string.h"
 #include "support/desktop_fixture.h"
@@ -127,13 +133,85 @@ TEST(HostStrings, EachIllFormedSequenceBecomesOneReplacementCharacter) {
   EXPECT_EQ(bridge::copyHostString(nullptr), std::nullopt);
 }
 
-TEST_F(EntryPointsTest, SecondInitReplacesTheTrackerButAStartedOneKeepsReporting) {
+TEST_F(EntryPointsTest, SecondInitStopsTheTrackerItReplaces) {
   initAndStart();
   desk().addApplication({.pid = 10, .bundleId = "com.example.notes", .name = "Notes"});
-  initMacAccessibility(&record);  // a fresh, unstarted tracker
   desk().activate(10);
+  desk().runFor(0.1);             // the switch is handled, its event still pending
+  initMacAccessibility(&record);  // a fresh, unstarted tracker
+  EXPECT_EQ(ax::registrationCount(), 0u);
+  EXPECT_EQ(ax::subscriptionCount(), 0u);
   desk().runUntilIdle();
-  EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});
+  EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});  // the pending one, delivered
+  desk().addApplication({.pid = 20, .bundleId = "com.example.mail", .name = "Mail"});
+  desk().activate(20);
+  desk().runUntilIdle();
+  EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});  // nobody follows until start
+}
+
+// The host re-initialises and blocks the body this time: the earlier tracker, with its empty
+// list, must not go on reporting the body beside the new one.
+TEST_F(EntryPointsTest, ARestartedLibraryReportsOnceAndKeepsTheNewBlockedList) {
+  addNotesApp("Hello wrld", {0, 0});
+  addMailApp();
+  initAndStart();
+  desk().activate(kNotes);
+  desk().runFor(0.5);
+  initMacAccessibility(&record);
+  start(R"({"com.example.notes": {"name": "AXRole", "value": "AXTextArea"}})");
+  desk().activate(kMail);
+  desk().runFor(0.5);
+  desk().activate(kNotes);
+  desk().runFor(0.5);
+  received().clear();
+  desk().clearDiagnosticLines();
+  desk().select("notes.body", {0, 5});
+  desk().runFor(0.5);
+  EXPECT_TRUE(received().empty());
+  EXPECT_EQ(lines(), std::vector<std::string>{"blocked"});
+  desk().focus("notes.label");
+  desk().runFor(0.5);
+  EXPECT_EQ(names(), std::vector<std::string>{"focused_changed"});
+}
+
+// A host calling from a worker thread gets a line and nothing else; the state the main thread
+// uses is not touched (the sanitizers watch this), and the trust checks still answer.
+TEST_F(EntryPointsTest, CallsFromAnotherThreadAreRefusedWithOneLine) {
+  addNotesApp("Hello wrld", {6, 4});
+  initAndStart();
+  desk().activate(kNotes);
+  desk().runFor(0.5);
+  forgetWhatHappened();
+  bool trusted = false;
+  ::testing::internal::CaptureStdout();
+  std::thread worker([&] {
+    trusted = isAccessibiltyEnabled() && showAccessibiltyPermisionPopup();
+    initMacAccessibility(&record);
+    start("{}");
+    setText("world");
+    getDataForVeskAssist();
+    focusPreiov();
+    addMouseTracker(nullptr);
+  });
+  worker.join();
+  const std::string output = ::testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(trusted);
+  EXPECT_EQ(output,
+            "initMacAccessibility called off the main thread\n"
+            "start called off the main thread\n"
+            "setText called off the main thread\n"
+            "getDataForVeskAssist called off the main thread\n"
+            "focusPreiov called off the main thread\n"
+            "addMouseTracker called off the main thread\n");
+  desk().runUntilIdle();
+  EXPECT_TRUE(received().empty());
+  EXPECT_TRUE(lines().empty());
+  EXPECT_TRUE(desk().postedKeyEvents().empty());
+  EXPECT_EQ(desk().text("notes.body"), "Hello wrld");
+  // The main thread goes on as before.
+  desk().select("notes.body", {0, 5});
+  desk().runFor(0.5);
+  EXPECT_EQ(names(), std::vector<std::string>{"text_select"});
 }
 
 TEST_F(EntryPointsTest, StartTwiceStillGivesOneEventPerSwitch) {

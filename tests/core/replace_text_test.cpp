@@ -1,4 +1,12 @@
 // Replacing the selection by pasting, with the user's clipboard given back whole.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "ax/paste.h"
 #include "platform/pasteboard.h"
 #include "support/desktop_fixture.h"
@@ -115,6 +123,124 @@ TEST_F(ReplaceTextTest, DelayWithZeroOrNegativeDurationReturnsAtOnce) {
   EXPECT_EQ(desk().now(), before);
   ax::delay(0.25);
   EXPECT_DOUBLE_EQ(desk().now(), before + 0.25);
+}
+
+// ---- Only into the followed application, and only when it can take the keystroke
+
+class PasteTargetTest : public ReplaceTextTest {
+ protected:
+  // The pasteboard and every text field as they are, to compare after a cancelled paste.
+  void expectNothingChanged(const std::string& cancelLine) {
+    desk().runUntilIdle();
+    EXPECT_EQ(lines(), std::vector<std::string>{cancelLine});
+    EXPECT_TRUE(desk().postedKeyEvents().empty());
+    EXPECT_EQ(desk().pasteboardChangeCount(), changeCountBefore_);
+    EXPECT_EQ(desk().pasteboardItems(), (std::vector<PasteboardItem>{kImageAndRichText}));
+    EXPECT_EQ(desk().text("notes.body"), "Hello wrld");
+  }
+  void SetUp() override {
+    ReplaceTextTest::SetUp();
+    desk().replacePasteboard({kImageAndRichText});
+    changeCountBefore_ = desk().pasteboardChangeCount();
+  }
+  std::int64_t changeCountBefore_ = 0;
+};
+
+TEST_F(PasteTargetTest, AfterTheFollowedApplicationQuitNothingIsPastedAnywhere) {
+  desk().terminate(kNotes);
+  desk().runUntilIdle();
+  forgetWhatHappened();
+  setText("world");
+  expectNothingChanged("paste cancelled: application not in front");
+}
+
+TEST_F(PasteTargetTest, ARefusedActivationCancelsThePasteAfterWaitingASecond) {
+  desk().terminate(kNotes);
+  desk().addApplication(
+      {.pid = 11, .bundleId = "com.example.notes", .name = "Notes", .refusesActivation = true});
+  desk().addElement(
+      11,
+      {.id = "notes2.body", .role = "AXTextArea", .text = sim::TextKind::Native, .value = "mine"});
+  desk().focus("notes2.body");
+  followApp(11);
+  followApp(kHost);
+  desk().addElement(
+      kHost,
+      {.id = "host.field", .role = "AXTextField", .text = sim::TextKind::Native, .value = "host"});
+  desk().focus("host.field");
+  forgetWhatHappened();
+  const double before = desk().now();
+  setText("world");
+  EXPECT_NEAR(desk().now() - before, 1.2, 0.03);
+  expectNothingChanged("paste cancelled: application not in front");
+  EXPECT_EQ(desk().text("host.field"), "host");
+  EXPECT_EQ(desk().text("notes2.body"), "mine");
+}
+
+TEST_F(PasteTargetTest, ASlowActivationWithinTheSecondStillPastes) {
+  desk().terminate(kNotes);
+  desk().addApplication(
+      {.pid = 11, .bundleId = "com.example.notes", .name = "Notes", .activationSeconds = 0.9});
+  desk().addElement(11, {.id = "notes2.body",
+                         .role = "AXTextArea",
+                         .text = sim::TextKind::Native,
+                         .value = "Hello wrld",
+                         .selection = {6, 4}});
+  desk().focus("notes2.body");
+  followApp(11);
+  followApp(kHost);
+  forgetWhatHappened();
+  setText("world");
+  desk().runUntilIdle();
+  EXPECT_EQ(desk().text("notes2.body"), "Hello world");
+  EXPECT_EQ(desk().pasteboardItems(), (std::vector<PasteboardItem>{kImageAndRichText}));
+  EXPECT_EQ(lines(), (std::vector<std::string>{"pasted text: 5 characters", "Task ended"}));
+}
+
+TEST_F(PasteTargetTest, AHungApplicationIsNotPastedIntoAndTheClipboardIsLeftAlone) {
+  desk().setResponsive(kNotes, false);
+  setText("world");
+  desk().setResponsive(kNotes, true);
+  expectNothingChanged("paste cancelled: application not responding");
+}
+
+TEST_F(PasteTargetTest, AnUntrustedProcessPastesNothing) {
+  desk().setTrusted(false);
+  setText("world");
+  expectNothingChanged("paste cancelled: not trusted");
+}
+
+// An application that hangs after it was found answering still gets the keystroke, once it wakes
+// up; by then the clipboard is the user's again, so that is what it pastes. The library cannot
+// take the keystroke back, and keeping its own text on the clipboard instead would lose the
+// user's.
+TEST_F(PasteTargetTest, AnApplicationThatHangsAfterTheCheckPastesTheRestoredClipboardLater) {
+  desk().replacePasteboard({});
+  desk().userCopies("theirs");
+  // The check is made 0.2 s in; the keystroke reaches the application 5 ms after it.
+  desk().atWorldTime(desk().now() + 0.202, [] { desk().setResponsive(kNotes, false); });
+  setText("world");
+  EXPECT_EQ(platform::pasteboardString(), "theirs");
+  EXPECT_EQ(desk().text("notes.body"), "Hello wrld");
+  desk().setResponsive(kNotes, true);
+  desk().runUntilIdle();
+  EXPECT_EQ(desk().text("notes.body"), "Hello theirs");
+}
+
+TEST_F(PasteTargetTest, ACopyOrAClearingDuringTheActivationWaitIsWhatComesBack) {
+  desk().atWorldTime(desk().now() + 0.1, [] { desk().userCopies("copied meanwhile"); });
+  setText("world");
+  desk().runUntilIdle();
+  EXPECT_EQ(desk().pasteboardItems().size(), 1u);
+  EXPECT_EQ(platform::pasteboardString(), "copied meanwhile");
+  EXPECT_EQ(desk().text("notes.body"), "Hello world");
+
+  // A password manager clears what it put there: the password must not come back.
+  desk().userCopies("password");
+  desk().atWorldTime(desk().now() + 0.1, [] { desk().replacePasteboard({}); });
+  setText("again");
+  desk().runUntilIdle();
+  EXPECT_TRUE(desk().pasteboardItems().empty());
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 // Mouse tracking over the host's window: hover, leave, clicks inside and outside, and trackers
 // that live exactly as long as their window.
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "bridge/globals.h"
 #include "platform/sim/host_window_node.h"
 #include "support/desktop_fixture.h"
@@ -127,6 +131,21 @@ TEST_F(WindowTrackerTest, ClosedWindowsTrackersAreReleasedWithoutDanglingAreas) 
   pointAt({10, 10});
   click();
   EXPECT_EQ(std::count(lines().begin(), lines().end(), "clicked bro"), 0);
+}
+
+TEST_F(WindowTrackerTest, AWindowClosedUnderThePointerLeavesLaterClicksOutside) {
+  void* const other = desk().addHostWindow({.id = "other", .frame = {0, 700, 300, 200}});
+  addMouseTracker(window);
+  addMouseTracker(other);
+  pointAt({1100, 150});
+  ASSERT_TRUE(inWindow());
+  forgetWhatHappened();
+  desk().closeHostWindow("panel");  // no leave is reported for a window that is gone
+  desk().runUntilIdle();
+  EXPECT_FALSE(inWindow());
+  EXPECT_EQ(desk().frontmostPid(), kHost);  // closing is not leaving: nobody is activated
+  click();
+  EXPECT_EQ(names(), std::vector<std::string>{"clcicked_outside"});
 }
 
 TEST_F(WindowTrackerTest, AnythingThatIsNotAWindowIsIgnored) {

@@ -143,6 +143,27 @@ Object makeTextMarkerRange(const Object& startMarker, const Object& endMarker) {
       CFRef<CFTypeRef>::adopt(create(kCFAllocatorDefault, borrow(startMarker), borrow(endMarker))));
 }
 
+FocusedApplicationResult focusedApplication() {
+  // The system-wide element answers from the system, not from the application in front, and
+  // reflects an activation at once; NSWorkspace's frontmostApplication waits for the run loop.
+  // Its messaging timeout is the system's own and is left alone.
+  const CFRef<AXUIElementRef> systemWide =
+      CFRef<AXUIElementRef>::adopt(AXUIElementCreateSystemWide());
+  if (!systemWide) return {axerr::kFailure, 0};
+  CFTypeRef raw = nullptr;
+  const AXError error =
+      AXUIElementCopyAttributeValue(systemWide.get(), kAXFocusedApplicationAttribute, &raw);
+  const CFRef<CFTypeRef> application = CFRef<CFTypeRef>::adopt(raw);
+  if (error != kAXErrorSuccess) return {error, 0};
+  if (!application || CFGetTypeID(application.get()) != AXUIElementGetTypeID()) {
+    return {axerr::kNoValue, 0};
+  }
+  pid_t pid = 0;
+  const AXError pidError = AXUIElementGetPid(static_cast<AXUIElementRef>(application.get()), &pid);
+  if (pidError != kAXErrorSuccess) return {pidError, 0};
+  return {axerr::kSuccess, pid};
+}
+
 bool isProcessTrusted(bool prompt) {
   NSDictionary* options = @{(__bridge id)kAXTrustedCheckOptionPrompt : @(prompt)};
   return AXIsProcessTrustedWithOptions((__bridge CFDictionaryRef)options);

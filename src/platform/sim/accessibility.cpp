@@ -1,6 +1,10 @@
 // The accessibility requests of the platform boundary, answered by the simulated desktop.
 #include "platform/accessibility.h"
 
+#include <utility>
+#include <variant>
+#include <vector>
+
 #include "platform/sim/desktop_state.h"
 #include "platform/sim/element_attributes.h"
 #include "platform/sim/values.h"
@@ -9,12 +13,27 @@ namespace axb::platform {
 
 using sim::Desktop;
 
+namespace {
+
+// Elements the library obtains get its messaging timeout, as the real binding sets it.
+void limitMessagingTime(const Object& value) {
+  if (value.kind() == ValueKind::Element) sim::limitMessagingTime(sim::nodeOf(value));
+  if (value.kind() != ValueKind::Array) return;
+  for (const Object& item : value.array().value_or(std::vector<Object>())) {
+    if (item.kind() == ValueKind::Element) sim::limitMessagingTime(sim::nodeOf(item));
+  }
+}
+
+}  // namespace
+
 CopyResult copyAttributeValue(const Element& element, std::string_view attribute) {
   auto& desktop = Desktop::current();
   const auto node = sim::nodeOf(element.object());
   const auto error = sim::beginElementRequest(desktop, "copyAttributeValue", node, attribute);
   if (error != axerr::kSuccess) return {error, Object()};
-  return sim::readAttribute(desktop, node, attribute);
+  CopyResult result = sim::readAttribute(desktop, node, attribute);
+  limitMessagingTime(result.value);
+  return result;
 }
 
 CopyResult copyParameterizedAttributeValue(const Element& element, std::string_view attribute,
@@ -58,7 +77,9 @@ AXErrorCode setAttributeValue(const Element& element, std::string_view attribute
 }
 
 Element createApplicationElement(ProcessId pid) {
-  return Desktop::current().applicationElement(pid);
+  Element application = Desktop::current().applicationElement(pid);
+  sim::limitMessagingTime(sim::nodeOf(application.object()));
+  return application;
 }
 
 std::optional<ProcessId> elementProcessId(const Element& element) {
@@ -81,6 +102,15 @@ Object makeTextMarkerRange(const Object& startMarker, const Object& endMarker) {
     return Object();
   }
   return sim::makeTextMarkerRange(startMarker, endMarker);
+}
+
+// The system answers this one, not an application: it is current and never hangs.
+FocusedApplicationResult focusedApplication() {
+  auto& desktop = Desktop::current();
+  if (!desktop.trusted()) return {axerr::kAPIDisabled, 0};
+  const auto pid = desktop.frontmostPid();
+  if (!pid) return {axerr::kNoValue, 0};
+  return {axerr::kSuccess, *pid};
 }
 
 bool isProcessTrusted(bool prompt) {

@@ -16,8 +16,10 @@ struct AppRecord {
   AppSpec spec;
   bool finishedLaunching = true;
   bool terminated = false;
-  bool responsive = true;
-  double hangSeconds = 0;
+  // A hang lasts until hangEnd, or until the application is made responsive again.
+  bool hung = false;
+  std::optional<double> hangEnd;
+  std::vector<PostedKeyEvent> heldKeys;  // posted while it hung, handled once it answers
   bool enhancedUserInterface = false;
   std::shared_ptr<ElementNode> appNode;
   std::shared_ptr<ElementNode> focused;

@@ -1,8 +1,11 @@
 // The process-wide desktop, its state, trust, request checks and diagnostics.
 #include "platform/sim/desktop.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
+#include <variant>
 
 #include "platform/sim/desktop_state.h"
 #include "platform/sim/values.h"
@@ -53,6 +56,7 @@ Desktop& Desktop::current() {
 
 void Desktop::reset() {
   current().state_ = std::make_unique<State>();
+  forgetMainThread();
 }
 
 Desktop::Desktop() : state_(std::make_unique<State>()) {}
@@ -106,9 +110,12 @@ platform::AXErrorCode Desktop::beginRequest(const RequestInfo& info, ProcessId t
     return platform::axerr::kInvalidUIElement;
   }
   if (!app->finishedLaunching) return platform::axerr::kCannotComplete;
-  if (!app->responsive) {
+  if (isHung(*this, *app)) {
     // The caller waits for the hung application until the request times out.
-    blockMainThreadUntil(now() + app->hangSeconds);
+    const auto node = state.findElement(info.elementId);
+    double wait = node ? node->messagingTimeout : kDefaultMessagingTimeout;
+    if (app->hangEnd) wait = std::min(wait, *app->hangEnd - now());
+    blockMainThreadUntil(now() + wait);
     return platform::axerr::kCannotComplete;
   }
   return platform::axerr::kSuccess;

@@ -8,13 +8,13 @@
 // also advances while the main thread is blocked in a request or a sleep.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/errors.h"
@@ -34,7 +34,16 @@ struct AppSpec {
   std::optional<std::string> bundleId;
   std::optional<std::string> name;
   bool finishedLaunching = true;
+  // How long it takes to come to the front when the library asks it to, and whether it refuses
+  // (the system may refuse activation requested by a process in the background).
+  double activationSeconds = 0.01;
+  bool refusesActivation = false;
 };
+
+// How long a request waits for an application that does not answer: the platform's default, and
+// the limit the library puts on the elements it obtains.
+inline constexpr double kDefaultMessagingTimeout = 6.0;
+inline constexpr double kLibraryMessagingTimeout = 2.0;
 
 // How an element exposes text.
 enum class TextKind {
@@ -47,16 +56,16 @@ enum class TextKind {
 };
 
 struct ElementSpec {
-  std::string id;                  // unique on the desktop
+  std::string id;                   // unique on the desktop
   std::optional<std::string> role;  // nothing: the element has no AXRole
   std::optional<std::string> subrole;
   std::optional<std::string> title;
   std::optional<std::string> window;  // id of the window element that contains it
   Rect frame;                         // screen points
   TextKind text = TextKind::None;
-  std::string value;                  // the text (UTF-8)
-  Range selection;                    // UTF-16 units
-  bool editable = true;               // AXValue settable; typing and paste allowed
+  std::string value;     // the text (UTF-8)
+  Range selection;       // UTF-16 units
+  bool editable = true;  // AXValue settable; typing and paste allowed
 };
 
 // Layout of simulated text: fixed advance per UTF-16 unit, lines broken at newlines, starting at
@@ -122,13 +131,17 @@ class Desktop {
   // ---- Applications and the workspace
   void addApplication(const AppSpec& spec);
   // The application appears unfinished (every request answers -25204), becomes frontmost with an
-  // activation notification, and finishes after launchSeconds with a launch notification.
-  void launchApplication(const AppSpec& spec, double launchSeconds);
+  // activation notification, and finishes after launchSeconds with a launch notification. In the
+  // background it does not come to the front at all.
+  void launchApplication(const AppSpec& spec, double launchSeconds, bool inBackground = false);
   // The user brings the application to the front: frontmost changes now, the activation
   // notification reaches the run loop.
   void activate(ProcessId pid);
   void terminate(ProcessId pid);
+  // The application in front right now.
   std::optional<ProcessId> frontmostPid() const;
+  // The workspace's idea of it, which changes only when the main run loop turns.
+  std::optional<ProcessId> workspaceFrontmostPid() const;
   void setHostProcess(ProcessId pid);  // the library's own process
   ProcessId hostProcess() const;
   // Delivers an arbitrary workspace notification, malformed ones included.
@@ -138,8 +151,11 @@ class Desktop {
   std::optional<platform::RunningApplication> runningApplication(ProcessId pid) const;
   std::vector<ProcessId> applicationPids() const;
 
-  // Every request to the process answers -25204 after the given delay (the application hangs).
+  // The application hangs: for hangSeconds, or until made responsive again when 0. Each request
+  // to it waits for the element's messaging timeout or the rest of the hang, whichever is
+  // shorter, then answers -25204; keystrokes for it wait until it answers again.
   void setResponsive(ProcessId pid, bool responsive, double hangSeconds = 0);
+  bool isResponsive(ProcessId pid) const;
 
   // ---- Elements
   void addElement(ProcessId pid, const ElementSpec& spec);
@@ -147,8 +163,12 @@ class Desktop {
   platform::Element applicationElement(ProcessId pid) const;
   std::string elementId(const platform::Element& element) const;  // "" when not a sim element
   bool hasElement(const std::string& id) const;
-  // The element stops existing: every request about it answers -25202.
+  // The element stops existing: every request about it answers -25202. A focused element that
+  // is destroyed leaves its application without a focused element.
   void destroyElement(const std::string& id);
+  // How long requests about the element wait for a hung application (see kDefaultMessagingTimeout).
+  void setMessagingTimeout(const std::string& id, double seconds);
+  double messagingTimeout(const std::string& id) const;
 
   // Fixed answers that take precedence over everything the element derives.
   void setAttribute(const std::string& id, const std::string& name, platform::Object value,

@@ -2,14 +2,12 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "platform/sim/desktop_state.h"
 
 namespace axb::sim {
 namespace {
-
-// How long an application takes to come forward after the library asks it to.
-constexpr double kActivationDelaySeconds = 0.01;
 
 ElementSpec applicationElementSpec(ProcessId pid, const std::optional<std::string>& name) {
   ElementSpec spec;
@@ -61,13 +59,15 @@ void Desktop::addApplication(const AppSpec& spec) {
   state.apps.push_back(std::move(record));
 }
 
-void Desktop::launchApplication(const AppSpec& spec, double launchSeconds) {
+void Desktop::launchApplication(const AppSpec& spec, double launchSeconds, bool inBackground) {
   AppSpec launching = spec;
   launching.finishedLaunching = false;
   addApplication(launching);
   std::weak_ptr<AppRecord> record = state_->apps.back();
-  state_->frontmost = spec.pid;
-  postApplicationNotification(platform::kDidActivateApplicationNotification, spec.pid);
+  if (!inBackground) {
+    state_->frontmost = spec.pid;
+    postApplicationNotification(platform::kDidActivateApplicationNotification, spec.pid);
+  }
   atWorldTime(now() + std::max(launchSeconds, 0.0), [this, record] {
     const auto app = record.lock();
     if (!app || app->terminated) return;
@@ -98,8 +98,9 @@ bool requestActivation(Desktop& desktop, const std::shared_ptr<AppRecord>& recor
   // A handle from before a reset, or of a process that has quit, cannot be activated.
   if (!record || record->terminated || state.liveApp(record->spec.pid) != record) return false;
   if (state.frontmost == record->spec.pid) return true;
+  if (record->spec.refusesActivation) return false;
   std::weak_ptr<AppRecord> weak = record;
-  desktop.atWorldTime(desktop.now() + kActivationDelaySeconds, [&desktop, weak] {
+  desktop.atWorldTime(desktop.now() + record->spec.activationSeconds, [&desktop, weak] {
     const auto app = weak.lock();
     if (!app || app->terminated) return;
     desktop.activate(app->spec.pid);
@@ -109,6 +110,10 @@ bool requestActivation(Desktop& desktop, const std::shared_ptr<AppRecord>& recor
 
 std::optional<ProcessId> Desktop::frontmostPid() const {
   return state_->frontmost;
+}
+
+std::optional<ProcessId> Desktop::workspaceFrontmostPid() const {
+  return state_->workspaceFrontmost;
 }
 
 void Desktop::setHostProcess(ProcessId pid) {
@@ -161,11 +166,48 @@ std::vector<ProcessId> Desktop::applicationPids() const {
   return pids;
 }
 
-void Desktop::setResponsive(ProcessId pid, bool responsive, double hangSeconds) {
-  if (const auto app = state_->liveApp(pid)) {
-    app->responsive = responsive;
-    app->hangSeconds = std::max(hangSeconds, 0.0);
+bool isHung(const Desktop& desktop, const AppRecord& app) {
+  return app.hung && (!app.hangEnd || desktop.now() < *app.hangEnd);
+}
+
+void limitMessagingTime(const std::shared_ptr<ElementNode>& node) {
+  if (node) node->messagingTimeout = kLibraryMessagingTimeout;
+}
+
+// Keystrokes that waited for the application reach it, in order, once it answers again.
+static void releaseHeldKeys(Desktop& desktop, const std::shared_ptr<AppRecord>& app) {
+  for (const PostedKeyEvent& event : std::exchange(app->heldKeys, {})) {
+    scheduleKeyHandling(desktop, event);
   }
+}
+
+void Desktop::setResponsive(ProcessId pid, bool responsive, double hangSeconds) {
+  const auto app = state_->liveApp(pid);
+  if (!app) return;
+  if (responsive) {
+    app->hung = false;
+    app->hangEnd.reset();
+    releaseHeldKeys(*this, app);
+    return;
+  }
+  app->hung = true;
+  app->hangEnd.reset();
+  if (!(hangSeconds > 0)) return;
+  const double end = now() + hangSeconds;
+  app->hangEnd = end;
+  std::weak_ptr<AppRecord> weak = app;
+  atWorldTime(end, [this, weak, end] {
+    const auto hung = weak.lock();
+    if (!hung || hung->terminated || hung->hangEnd != end) return;
+    hung->hung = false;
+    hung->hangEnd.reset();
+    releaseHeldKeys(*this, hung);
+  });
+}
+
+bool Desktop::isResponsive(ProcessId pid) const {
+  const auto app = state_->liveApp(pid);
+  return app && !isHung(*this, *app);
 }
 
 platform::Element Desktop::applicationElement(ProcessId pid) const {

@@ -1,5 +1,10 @@
 // Elements of the simulated applications and the fixed answers tests give them.
+#include <algorithm>
+#include <memory>
+#include <optional>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 #include "platform/sim/desktop_state.h"
 #include "platform/sim/desktop_text.h"
@@ -112,6 +117,14 @@ std::string Desktop::text(const std::string& id) const {
 
 Range Desktop::selection(const std::string& id) const {
   return state_->requireElement(id)->spec.selection;
+}
+
+void Desktop::setMessagingTimeout(const std::string& id, double seconds) {
+  state_->requireElement(id)->messagingTimeout = std::max(seconds, 0.0);
+}
+
+double Desktop::messagingTimeout(const std::string& id) const {
+  return state_->requireElement(id)->messagingTimeout;
 }
 
 Rect Desktop::frame(const std::string& id) const {

@@ -1,4 +1,8 @@
 // Keyboard events posted by the library and their handling by the frontmost application.
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "platform/keyboard.h"
 #include "platform/sim/desktop_state.h"
 
@@ -19,12 +23,19 @@ std::optional<std::string> plainText(const std::vector<platform::PasteboardItem>
 
 // Command-V in an editable text element pastes the pasteboard's plain text as if typed.
 void handleKeyEvent(Desktop& desktop, const PostedKeyEvent& event) {
+  auto& state = desktop.state();
+  const auto app = state.frontmost ? state.liveApp(*state.frontmost) : nullptr;
+  if (!app) return;
+  // A hung application reads its input once it answers again: the paste happens then, with
+  // whatever the pasteboard holds at that moment.
+  if (isHung(desktop, *app)) {
+    app->heldKeys.push_back(event);
+    return;
+  }
   const bool commandV = event.keyDown && event.keyCode == platform::kKeyCodeV &&
                         (event.flags & platform::kEventFlagMaskCommand) != 0;
   if (!commandV) return;
-  auto& state = desktop.state();
-  const auto app = state.frontmost ? state.liveApp(*state.frontmost) : nullptr;
-  if (!app || !app->focused || !acceptsTyping(*app->focused)) return;
+  if (!app->focused || !acceptsTyping(*app->focused)) return;
   const auto text = plainText(state.pasteboardItems);
   if (!text) return;
   replaceSelectedText(desktop, app->focused, *text);
@@ -36,9 +47,16 @@ const std::vector<PostedKeyEvent>& Desktop::postedKeyEvents() const {
   return state_->keyEvents;
 }
 
+void scheduleKeyHandling(Desktop& desktop, const PostedKeyEvent& event) {
+  desktop.atWorldTime(desktop.now() + kKeyHandlingDelaySeconds,
+                      [&desktop, event] { handleKeyEvent(desktop, event); });
+}
+
+// The system drops keystrokes that a process without the accessibility permission posts.
 void Desktop::recordKeyEvent(PostedKeyEvent event) {
   state_->keyEvents.push_back(event);
-  atWorldTime(now() + kKeyHandlingDelaySeconds, [this, event] { handleKeyEvent(*this, event); });
+  if (!state_->trusted) return;
+  scheduleKeyHandling(*this, event);
 }
 
 }  // namespace axb::sim

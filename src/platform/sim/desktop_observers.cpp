@@ -1,5 +1,8 @@
 // Accessibility observers and the delivery of element notifications to them.
 #include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <string>
 
 #include "platform/sim/desktop_state.h"
 
@@ -64,6 +67,7 @@ void postElementNotification(Desktop& desktop, const std::shared_ptr<ElementNode
                                                   live->findRegistration(registrationId);
                                               if (!current || !live->callback) return;
                                               void* const refcon = current->refcon;
+                                              limitMessagingTime(node);
                                               live->callback(elementOf(node), notification, refcon);
                                             }});
     }

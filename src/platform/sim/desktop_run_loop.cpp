@@ -3,7 +3,11 @@
 // items, the one with the smallest (due time, sequence), moves the clock to it and runs it.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <optional>
+#include <utility>
 
 #include "platform/sim/desktop_state.h"
 
@@ -36,6 +40,9 @@ enum class Runnable { MainAndWorld, WorldOnly };
 // Runs the next item due at or before the limit; false when there is none.
 bool runNext(Desktop& desktop, RunLoopMode mode, std::optional<Nanos> limit, Runnable runnable) {
   auto& state = desktop.state();
+  // The workspace's state catches up with the desktop whenever the run loop turns; a thread
+  // blocked in a wait sees it as it was.
+  if (runnable == Runnable::MainAndWorld) state.workspaceFrontmost = state.frontmost;
   auto main = state.mainWork.end();
   if (runnable == Runnable::MainAndWorld) {
     main = std::find_if(state.mainWork.begin(), state.mainWork.end(),

@@ -71,6 +71,7 @@ struct Desktop::State {
   std::map<ProcessId, std::shared_ptr<ElementNode>> detachedAppNodes;  // pids with no app yet
   std::map<std::string, std::shared_ptr<ElementNode>, std::less<>> elements;
   std::optional<ProcessId> frontmost;
+  std::optional<ProcessId> workspaceFrontmost;  // as of the last turn of the main run loop
   ProcessId hostPid = kDefaultHostPid;
 
   bool trusted = true;
@@ -95,6 +96,9 @@ struct Desktop::State {
   bool inRequestHook = false;
 };
 
+// The next thread that starts the library becomes its main thread (a fresh desktop).
+void forgetMainThread();
+
 // The node behind an element object, or null when the object is not a simulated element.
 std::shared_ptr<ElementNode> nodeOf(const platform::Object& object);
 platform::Element elementOf(const std::shared_ptr<ElementNode>& node);
@@ -109,6 +113,15 @@ void postElementNotification(Desktop& desktop, const std::shared_ptr<ElementNode
                              const std::string& notification);
 
 void addSubscription(Desktop& desktop, std::shared_ptr<SubscriptionNode> subscription);
+
+// Whether the application is hung at this moment.
+bool isHung(const Desktop& desktop, const AppRecord& app);
+
+// The frontmost application handles the keystroke a moment from now (or holds it while hung).
+void scheduleKeyHandling(Desktop& desktop, const PostedKeyEvent& event);
+
+// The library touches the element: it gets the library's messaging timeout.
+void limitMessagingTime(const std::shared_ptr<ElementNode>& node);
 
 // The library asks the application to come forward (RunningApplication::activate).
 bool requestActivation(Desktop& desktop, const std::shared_ptr<AppRecord>& record);

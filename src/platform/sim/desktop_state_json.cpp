@@ -164,7 +164,7 @@ json applicationJson(const AppRecord& app) {
       {"name", optionalString(app.spec.name)},
       {"finished_launching", app.finishedLaunching},
       {"terminated", app.terminated},
-      {"responsive", app.responsive},
+      {"responsive", !isHung(Desktop::current(), app)},
       {"enhanced_user_interface", app.enhancedUserInterface},
       {"focused", app.focused ? json(app.focused->spec.id) : json(nullptr)},
       {"application_overrides", overridesJson(*app.appNode)},

@@ -36,6 +36,7 @@ class ElementNode {
   ElementSpec spec;  // text and selection are kept normalised (valid UTF-8, inside the text)
   bool application;  // the application element of its process
   bool destroyed = false;
+  double messagingTimeout = kDefaultMessagingTimeout;
   std::map<std::string, AttributeOverride, std::less<>> overrides;
   std::map<std::string, ParameterizedOverride, std::less<>> parameterizedOverrides;
   std::map<std::string, platform::AXErrorCode, std::less<>> notificationErrors;

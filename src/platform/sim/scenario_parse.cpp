@@ -2,9 +2,12 @@
 #include "platform/sim/scenario_parse.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <exception>
 #include <limits>
+#include <new>
 #include <set>
+#include <utility>
 
 namespace axb::sim::scenario {
 namespace {
@@ -285,6 +288,12 @@ ApplicationDecl parseApplication(const Fields& fields, KnownDesktop& known,
   known.declareApplication(pidNode, app.spec.pid);
   app.spec.bundleId = optionalText(fields, "bundle_id", kMaxNameBytes);
   app.spec.name = optionalText(fields, "name", kMaxNameBytes);
+  if (auto seconds = fields.optional("activation_seconds")) {
+    app.spec.activationSeconds = seconds->duration();
+  }
+  if (auto refuses = fields.optional("refuses_activation")) {
+    app.spec.refusesActivation = refuses->boolean();
+  }
   if (auto attributes = fields.optional("attributes")) {
     app.attributes = decodeAnswers(*attributes, /*allowSettable=*/true, references);
   }

@@ -3,9 +3,11 @@
 // with a path, not a surprise while playing.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/sim/scenario.h"
@@ -55,8 +57,14 @@ Rect readFrame(const Node& node);
 // values are appended to references.
 ApplicationDecl parseApplication(const Fields& fields, KnownDesktop& known,
                                  std::vector<ElementReference>& references);
-inline const std::vector<std::string_view> kApplicationKeys = {
-    "pid", "bundle_id", "name", "attributes", "elements", "focused"};
+inline const std::vector<std::string_view> kApplicationKeys = {"pid",
+                                                               "bundle_id",
+                                                               "name",
+                                                               "attributes",
+                                                               "elements",
+                                                               "focused",
+                                                               "activation_seconds",
+                                                               "refuses_activation"};
 
 std::vector<Step> parseTimeline(const Node& node, KnownDesktop& known);
 

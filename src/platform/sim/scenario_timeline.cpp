@@ -1,8 +1,17 @@
 // Reading a scenario's script: each step becomes a closure that performs it on the desktop (a
 // world action) or calls one of the library's entry points (a host call).
+#include <cstdint>
 #include <cstdio>
+#include <exception>
+#include <functional>
 #include <limits>
 #include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "axbridge/axbridge.h"
 #include "platform/sim/scenario_parse.h"
@@ -88,10 +97,12 @@ Perform parseLaunch(const Fields& fields, KnownDesktop& known) {
   known.requireDeclared(references);
   double seconds = kDefaultLaunchSeconds;
   if (auto launch = fields.optional("launch_seconds")) seconds = launch->duration();
-  return [app, seconds](Session&) {
+  bool inBackground = false;
+  if (auto background = fields.optional("in_background")) inBackground = background->boolean();
+  return [app, seconds, inBackground](Session&) {
     Desktop& d = desktop();
     std::string where;
-    d.launchApplication(app->spec, seconds);
+    d.launchApplication(app->spec, seconds, inBackground);
     try {
       buildApplicationElements(d, *app, where);
       buildApplicationAnswers(d, *app, where);
@@ -394,6 +405,7 @@ const std::vector<Action>& actions() {
   static const std::vector<Action> table = [] {
     std::vector<std::string_view> launchKeys = kApplicationKeys;
     launchKeys.push_back("launch_seconds");
+    launchKeys.push_back("in_background");
     return std::vector<Action>{
         {"activate", K::World, {"pid"}, parseActivate},
         {"launch", K::World, launchKeys, parseLaunch},

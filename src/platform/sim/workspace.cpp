@@ -27,7 +27,7 @@ bool RunningApplication::activate() const {
 
 std::optional<RunningApplication> frontmostApplication() {
   auto& desktop = sim::Desktop::current();
-  const auto pid = desktop.frontmostPid();
+  const auto pid = desktop.workspaceFrontmostPid();
   if (!pid) return std::nullopt;
   return desktop.runningApplication(*pid);
 }

@@ -1,0 +1,49 @@
+// The simulated desktop has no main thread of its own: the first thread that starts the library
+// is its main thread, until the desktop is reset.
+#include "platform/threads.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "platform/sim/desktop_state.h"
+
+namespace axb::sim {
+namespace {
+
+std::atomic<std::thread::id>& mainThread() {
+  static std::atomic<std::thread::id> id{};
+  return id;
+}
+
+}  // namespace
+
+void forgetMainThread() {
+  mainThread().store(std::thread::id());
+}
+
+}  // namespace axb::sim
+
+namespace axb::platform {
+
+void claimMainThread() {
+  std::thread::id unclaimed;
+  sim::mainThread().compare_exchange_strong(unclaimed, std::this_thread::get_id());
+}
+
+bool isMainThread() {
+  const std::thread::id main = sim::mainThread().load();
+  // Before any claim the library has no state another thread could race with.
+  return main == std::thread::id() || main == std::this_thread::get_id();
+}
+
+void writeLineFromAnyThread(std::string_view line) {
+  std::string text(line);
+  text.push_back('\n');
+  // One write: lines from several threads never interleave inside a line.
+  [[maybe_unused]] const ssize_t written = ::write(STDOUT_FILENO, text.data(), text.size());
+}
+
+}  // namespace axb::platform
