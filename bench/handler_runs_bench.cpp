@@ -2,6 +2,7 @@
 // 100 times. The text area is a blocked field, so every handler run writes one "blocked" line:
 // the count of those lines is the count of runs, and it must not grow with the switches.
 #include <algorithm>
+#include <string>
 
 #include "ax/observers.h"
 #include "support.h"
@@ -43,7 +44,36 @@ void BM_HandlerRunsAfterSwitches(benchmark::State& state) {
   state.counters["handler_runs"] = runs;
   state.counters["requests"] = requests;
   state.counters["registrations"] = static_cast<double>(ax::registrationCount());
+  state.counters["registered_elements"] = static_cast<double>(ax::registeredElementCount());
 }
+
+// Registrations in force after the user visited many fields that then went away (a dialog's
+// fields, a list's cells): they must not pile up over the session.
+void BM_RegistrationsAfterFocusChanges(benchmark::State& state) {
+  const auto changes = state.range(0);
+  for (auto _ : state) {
+    state.PauseTiming();
+    freshWorld(kNoteText, {0, 0}, "{}");
+    state.ResumeTiming();
+    for (std::int64_t i = 0; i < changes; ++i) {
+      const std::string id = "notes.cell" + std::to_string(i);
+      desk().addElement(kNotes, {.id = id, .role = "AXTextField", .window = "notes.window"});
+      desk().focus(id);
+      desk().runFor(0.01);
+      desk().destroyElement(id);
+    }
+    desk().focus("notes.body");
+    settle();
+  }
+  state.counters["registrations"] = static_cast<double>(ax::registrationCount());
+  state.counters["registered_elements"] = static_cast<double>(ax::registeredElementCount());
+}
+
+BENCHMARK(BM_RegistrationsAfterFocusChanges)
+    ->ArgName("focus_changes")
+    ->Arg(1000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_HandlerRunsAfterSwitches)
     ->ArgName("switches")

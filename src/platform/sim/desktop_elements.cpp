@@ -17,8 +17,10 @@ void Desktop::addElement(ProcessId pid, const ElementSpec& spec) {
   if (!app) throw std::invalid_argument("no running application with pid " + std::to_string(pid));
   if (spec.id.empty()) throw std::invalid_argument("an element needs an id");
   // A destroyed element's id may be used again (a reopened window); a live one's may not.
-  if (const auto existing = state.findElement(spec.id); existing && !existing->destroyed) {
-    throw std::invalid_argument("duplicate element id: " + spec.id);
+  if (const auto existing = state.findElement(spec.id); existing) {
+    if (!existing->destroyed) throw std::invalid_argument("duplicate element id: " + spec.id);
+    // The new element takes the old one's place in the records (handles keep the old node).
+    if (const auto owner = state.findApp(existing->pid)) std::erase(owner->elements, existing);
   }
   ElementSpec normalised = spec;
   normalised.value = toValidUtf8(spec.value);
