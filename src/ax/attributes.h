@@ -2,6 +2,8 @@
 // result (and, for most error codes, a diagnostic line); nothing is thrown.
 #pragma once
 
+#include <concepts>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>

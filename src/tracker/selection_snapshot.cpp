@@ -1,6 +1,7 @@
 // A snapshot of the selection in the focused text field: its text, whether it can take text, and
 // where it lies on screen. It reads the element and changes nothing in it.
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "ax/attributes.h"

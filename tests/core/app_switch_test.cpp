@@ -1,5 +1,9 @@
 // Following the frontmost application.
 #include <algorithm>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "ax/observers.h"
 #include "bridge/globals.h"

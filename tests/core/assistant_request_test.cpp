@@ -1,5 +1,7 @@
 // The host's request for assistant context.
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "bridge/globals.h"
 #include "platform/sim/values.h"

@@ -2,6 +2,7 @@
 #include "ax/attributes.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/accessibility.h"
 #include "platform/sim/values.h"

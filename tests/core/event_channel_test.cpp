@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "bridge/globals.h"
 #include "support/desktop_fixture.h"

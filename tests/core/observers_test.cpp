@@ -2,6 +2,9 @@
 // not in force, registrations of a terminated application withdrawn.
 #include "ax/observers.h"
 
+#include <string>
+#include <vector>
+
 #include "support/desktop_fixture.h"
 #include "tracker/mac_accessibility.h"
 

@@ -1,5 +1,7 @@
 // Every result shape of the selection snapshot, and that it never changes the user's text or
 // selection.
+#include <string>
+
 #include "bridge/event_channel.h"
 #include "platform/sim/values.h"
 #include "support/desktop_fixture.h"

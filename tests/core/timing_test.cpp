@@ -1,10 +1,12 @@
 // debounce on the main thread (virtual time) and the stand-alone Debouncer (its own thread,
 // real time).
+#include <any>
 #include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/desktop_fixture.h"

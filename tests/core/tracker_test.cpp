@@ -1,4 +1,8 @@
 // The tracker object's defaults and small operations.
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "bridge/event_channel.h"
 #include "bridge/globals.h"
 #include "support/desktop_fixture.h"

@@ -2,6 +2,7 @@
 // host calls wait for the main thread, steps of one instant keep their file order, run loop
 // steps hold back what only the default mode runs, and a run ends with nothing pending.
 #include <string>
+#include <vector>
 
 #include "platform/sim/desktop.h"
 #include "scenario/scenario_fixture.h"

@@ -6,6 +6,7 @@
 
 #include <limits>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "bridge/process_state.h"

@@ -1,4 +1,8 @@
 // The host's windows: tracking areas, close subscriptions and mouse-down monitors.
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/window.h"
 #include "sim/desktop_fixture.h"
 

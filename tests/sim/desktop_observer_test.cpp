@@ -1,5 +1,7 @@
 // Delivery of accessibility notifications: asynchronous, default mode only, to the registrations
 // that exist at delivery time.
+#include <vector>
+
 #include "platform/accessibility.h"
 #include "sim/desktop_fixture.h"
 

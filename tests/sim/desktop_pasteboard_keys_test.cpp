@@ -1,6 +1,10 @@
 // The pasteboard's change count, posted keys and the frontmost application's paste handling, and
 // the desktop's own records (diagnostics, state).
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/diagnostics.h"
 #include "platform/keyboard.h"

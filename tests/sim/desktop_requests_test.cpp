@@ -1,5 +1,8 @@
 // Requests to simulated applications: the platform's error codes, fixed answers, writes and the
 // application element.
+#include <algorithm>
+#include <vector>
+
 #include "platform/accessibility.h"
 #include "platform/run_loop.h"
 #include "platform/sim/values.h"

@@ -1,4 +1,7 @@
 // The virtual clock, the main run loop's modes and the world timeline of other processes.
+#include <string>
+#include <vector>
+
 #include "platform/run_loop.h"
 #include "sim/desktop_fixture.h"
 

@@ -1,4 +1,7 @@
 // Text as simulated elements expose it: UTF-16 addressing, layout rectangles and text markers.
+#include <optional>
+#include <string>
+
 #include "platform/accessibility.h"
 #include "platform/sim/values.h"
 #include "sim/desktop_fixture.h"

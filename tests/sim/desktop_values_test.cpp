@@ -1,4 +1,9 @@
 // Platform objects of the simulated desktop: typed views and the platform's equality.
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+
 #include "platform/sim/values.h"
 #include "sim/desktop_fixture.h"
 

@@ -1,6 +1,12 @@
 // The host's own windows, the pointer over the screen and mouse-downs. Mouse events reach the
 // host's main thread as run-loop work, like every event the window server sends it.
+#include <cstddef>
+#include <memory>
 #include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/sim/desktop_state.h"
 

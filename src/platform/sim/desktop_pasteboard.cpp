@@ -1,4 +1,9 @@
 // The general pasteboard: every replacement of its contents counts one change.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/sim/desktop_state.h"
 
 namespace axb::sim {

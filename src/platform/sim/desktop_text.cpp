@@ -3,6 +3,8 @@
 #include <utf8proc.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <limits>
 #include <vector>
 

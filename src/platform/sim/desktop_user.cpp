@@ -1,4 +1,8 @@
 // The user at work in the simulated applications, and the notifications each action posts.
+#include <memory>
+#include <string>
+#include <string_view>
+
 #include "platform/sim/desktop_state.h"
 #include "platform/sim/desktop_text.h"
 

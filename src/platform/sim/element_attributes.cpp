@@ -1,7 +1,11 @@
 #include "platform/sim/element_attributes.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <optional>
+#include <utility>
+#include <variant>
 
 #include "platform/sim/desktop_text.h"
 #include "platform/sim/values.h"

@@ -2,6 +2,8 @@
 // desktop, whose frontmost application handles them a little later.
 #include "platform/keyboard.h"
 
+#include <utility>
+
 #include "platform/sim/desktop.h"
 
 namespace axb::platform {

@@ -3,8 +3,10 @@
 #include "platform/object.h"
 
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <type_traits>
+#include <variant>
 
 #include "platform/sim/values.h"
 

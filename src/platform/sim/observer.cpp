@@ -2,6 +2,8 @@
 #include "platform/observer.h"
 
 #include <algorithm>
+#include <string>
+#include <utility>
 
 #include "platform/sim/desktop_state.h"
 

@@ -1,6 +1,8 @@
 // The main thread's scheduling services, on the simulated desktop's virtual clock.
 #include "platform/run_loop.h"
 
+#include <utility>
+
 #include "platform/sim/desktop.h"
 
 namespace axb::platform {

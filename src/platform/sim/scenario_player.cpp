@@ -7,6 +7,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
 
 #include "platform/sim/scenario.h"
 #include "platform/sim/scenario_parse.h"

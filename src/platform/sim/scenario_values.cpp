@@ -1,6 +1,9 @@
 #include "platform/sim/scenario_values.h"
 
+#include <cstddef>
 #include <limits>
+#include <memory>
+#include <string_view>
 #include <variant>
 
 #include "platform/sim/desktop.h"

@@ -1,5 +1,6 @@
 #include "platform/sim/values.h"
 
+#include <string_view>
 #include <utility>
 
 namespace axb::sim {

@@ -3,6 +3,7 @@
 // hands out, including the ones the library does not recognise.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <variant>
