@@ -125,6 +125,9 @@ TEST_F(FollowedNotesTest, BlockedFieldStaysSilentButBecomesFocused) {
   EXPECT_TRUE(received().empty());
   EXPECT_EQ(lines(), std::vector<std::string>{"blocked"});
   EXPECT_EQ(tracker().focusedElement, desk().element("notes.body"));
+  desk().select("notes.body", {3, 0});  // a bare caret says nothing either
+  settle();
+  EXPECT_TRUE(received().empty());
   // A field the entry does not match is reported as usual.
   desk().select("notes.label", {0, 4});
   settle();

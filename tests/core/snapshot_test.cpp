@@ -133,6 +133,19 @@ TEST_F(SnapshotTest, SwappedBoundsWithoutPositiveYKeepTheForwardY) {
   EXPECT_EQ(snapshotOf("notes.web"), snapshot("text", true, {-5, 60, 9, 18}));
 }
 
+TEST_F(SnapshotTest, SwappedBoundsAtYZeroStillKeepTheForwardY) {
+  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange",
+                                   sim::makeRectValue({0, 0, 0, 0}));
+  int boundsRequests = 0;
+  desk().setRequestHook([&](const sim::RequestInfo& request) {
+    if (request.attribute != "AXBoundsForTextMarkerRange") return;
+    const Rect answer = ++boundsRequests == 1 ? Rect{50, 60, 70, 0} : Rect{5, 0, 9, 18};
+    desk().setParameterizedAttribute("notes.web", "AXBoundsForTextMarkerRange",
+                                     sim::makeRectValue(answer));
+  });
+  EXPECT_EQ(snapshotOf("notes.web"), snapshot("text", true, {5, 60, 9, 18}));
+}
+
 TEST_F(SnapshotTest, MissingMarkerBoundsLeaveTheUsersSelectionAlone) {
   desk().setParameterizedAttribute("notes.web", "AXBoundsForRange",
                                    sim::makeRectValue({0, 0, 0, 0}));
