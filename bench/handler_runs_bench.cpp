@@ -26,7 +26,8 @@ void BM_HandlerRunsAfterSwitches(benchmark::State& state) {
       desk().activate(kMail);
       settle();
       desk().activate(kNotes);
-      desk().focus("notes.body");
+      settle();
+      desk().focus("notes.body");  // once the application is in front
       settle();
     }
     desk().resetRequestCount();
