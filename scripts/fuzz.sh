@@ -6,7 +6,7 @@
 # build-fuzz/findings/<target>/.
 #
 # usage: scripts/fuzz.sh [seconds per target (default 30)] [target ...]
-#   targets: blocked_fields set_text payload scenario (default: all)
+#   targets: blocked_fields set_text payload scenario hostile_app (default: all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 [[ $# -gt 0 ]] && shift
 targets=("$@")
-[[ ${#targets[@]} -eq 0 ]] && targets=(blocked_fields set_text payload scenario)
+[[ ${#targets[@]} -eq 0 ]] && targets=(blocked_fields set_text payload scenario hostile_app)
 [[ "$seconds" =~ ^[1-9][0-9]*$ ]] || { echo "fuzz: seconds must be a whole number above 0" >&2; exit 2; }
 
 echo "== building fuzz targets in build-fuzz"

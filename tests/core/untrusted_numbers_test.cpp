@@ -1,0 +1,125 @@
+// Numbers another application hands out are untrusted: counts below zero, carets beyond the
+// text, ranges past the 64-bit limit and geometry that is not finite count as absent, and the host
+// still gets a well-formed answer (or none) instead of a crash or a silently dropped event.
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "ax/attributes.h"
+#include "platform/sim/values.h"
+#include "support/desktop_fixture.h"
+
+namespace axb::testing {
+namespace {
+
+using nlohmann::json;
+using platform::Object;
+
+constexpr std::int64_t kInt64Min = std::numeric_limits<std::int64_t>::min();
+constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+class UntrustedNumbersTest : public DesktopTest {
+ protected:
+  void SetUp() override {
+    DesktopTest::SetUp();
+    addNotesApp("first line\nsecond");  // 17 characters
+    initAndStart();
+    followApp(kNotes);
+    forgetWhatHappened();
+  }
+  // The host asks for assistant context; the answer, or null when none arrived.
+  static json ask() {
+    desk().runFor(0.5);  // what the user did is delivered first
+    received().clear();
+    getDataForVeskAssist();
+    desk().runFor(0.5);
+    EXPECT_LE(received().size(), 1u);
+    if (received().empty()) return json();
+    EXPECT_EQ(received().back().name, "alt_enter_pressed");
+    return received().back().data;
+  }
+  static void answerCount(double count) {
+    desk().setAttribute("notes.body", "AXNumberOfCharacters", Object::makeNumber(count));
+  }
+  static std::optional<Range> rangeAnswered(Range range) {
+    desk().setAttribute("notes.body", "Span", sim::makeRangeValue(range));
+    return ax::getAttributeValue<Range>(desk().element("notes.body"), "Span");
+  }
+  static json nullRectangle() {
+    return {{"position", {{"x", nullptr}, {"y", nullptr}}},
+            {"size", {{"width", nullptr}, {"height", nullptr}}}};
+  }
+};
+
+TEST_F(UntrustedNumbersTest, CountOfInt64MinWithTheCaretThereSendsNothing) {
+  answerCount(-9.223372036854775808e18);
+  desk().setAttribute("notes.body", "AXSelectedTextRange", sim::makeRangeValue({kInt64Min, 0}));
+  EXPECT_TRUE(ask().is_null());
+  EXPECT_TRUE(received().empty());
+}
+
+TEST_F(UntrustedNumbersTest, NegativeCountGivesNoAnswer) {
+  desk().select("notes.body", {3, 0});
+  answerCount(-5);
+  EXPECT_TRUE(ask().is_null());
+}
+
+TEST_F(UntrustedNumbersTest, CaretBeyondTheCountIsNoCaretSoTheSelectionAnswers) {
+  desk().select("notes.body", {13, 0});
+  answerCount(5);
+  json answer = ask();  // not const: a missing key reads as null
+  // The selection snapshot, which names the application, rather than the text above a caret.
+  EXPECT_EQ(answer["selected_text"], "");
+  EXPECT_EQ(answer["bundle_id"], "com.example.notes");
+  EXPECT_EQ(answer["name"], "Notes");
+}
+
+TEST_F(UntrustedNumbersTest, CaretAtTheCountIsStillACaret) {
+  desk().select("notes.body", {5, 0});
+  answerCount(5);
+  json answer = ask();  // not const: a missing key reads as null
+  EXPECT_EQ(answer["selected_text"], "first");
+  EXPECT_FALSE(answer.contains("bundle_id"));
+}
+
+TEST_F(UntrustedNumbersTest, RangeRunningPastTheInt64LimitIsAbsent) {
+  EXPECT_EQ(rangeAnswered({kInt64Max - 5, 5}), (Range{kInt64Max - 5, 5}));
+  EXPECT_EQ(rangeAnswered({kInt64Max - 5, 6}), std::nullopt);
+  EXPECT_EQ(rangeAnswered({kInt64Max, kInt64Max}), std::nullopt);
+  EXPECT_EQ(rangeAnswered({kInt64Max, 0}), (Range{kInt64Max, 0}));
+}
+
+TEST_F(UntrustedNumbersTest, RangeRunningBackwardsIsAbsent) {
+  EXPECT_EQ(rangeAnswered({-1, 3}), std::nullopt);
+  EXPECT_EQ(rangeAnswered({3, -1}), std::nullopt);
+  EXPECT_EQ(rangeAnswered({kInt64Min, 0}), std::nullopt);
+}
+
+TEST_F(UntrustedNumbersTest, NonFiniteCaretBoundsGiveNullGeometry) {
+  desk().select("notes.body", {5, 0});
+  for (const Rect bounds :
+       {Rect{kNaN, 144, 7, 16}, Rect{114, 144, 7, kInfinity}, Rect{-kInfinity, 144, 7, 16}}) {
+    desk().setParameterizedAttribute("notes.body", "AXBoundsForRange", sim::makeRectValue(bounds));
+    json expected = nullRectangle();
+    expected["selected_text"] = "first";
+    expected["is_editable"] = true;
+    EXPECT_EQ(ask(), expected);
+  }
+}
+
+TEST_F(UntrustedNumbersTest, NonFiniteSelectionBoundsGiveTheMessage) {
+  desk().select("notes.body", {0, 5});
+  for (const Rect bounds :
+       {Rect{kNaN, 144, 35, 16}, Rect{114, 144, kInfinity, 16}, Rect{114, -kInfinity, 35, 16}}) {
+    desk().setParameterizedAttribute("notes.body", "AXBoundsForRange", sim::makeRectValue(bounds));
+    EXPECT_EQ(ask(), (json{{"message", "something is wrong com"},
+                           {"bundle_id", "com.example.notes"},
+                           {"name", "Notes"}}));
+  }
+}
+
+}  // namespace
+}  // namespace axb::testing
