@@ -113,7 +113,6 @@ struct App {
 
 constexpr const char* kTextElements[] = {"body", "field", "label", "web"};
 constexpr const char* kFocusable[] = {"body", "field", "label", "web", "button"};
-constexpr int kElementsPerApp = 6;  // the window, the four text elements, the button
 
 class Soak {
  public:

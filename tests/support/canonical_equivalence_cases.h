@@ -104,7 +104,9 @@ inline void expectDecompositionTableHolds() {
   for (const DecompositionCase& c : kDecompositionCases) {
     const std::optional<std::string> decomposed = platform::canonicalDecomposition(c.text);
     EXPECT_EQ(decomposed.has_value(), c.decomposed.has_value()) << c.what;
-    if (decomposed && c.decomposed) EXPECT_EQ(*decomposed, *c.decomposed) << c.what;
+    if (decomposed && c.decomposed) {
+      EXPECT_EQ(*decomposed, *c.decomposed) << c.what;
+    }
   }
 }
 
