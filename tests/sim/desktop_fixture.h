@@ -8,10 +8,21 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/keyboard.h"
 #include "platform/observer.h"
 #include "platform/sim/desktop.h"
 
 namespace axb::sim::testing {
+
+// Command-V as the library posts it (key down and up, with the Command flag).
+inline void postCommandV() {
+  auto source = platform::KeyEventSource::create(platform::kHIDSystemState);
+  for (bool down : {true, false}) {
+    auto key = platform::KeyEvent::create(*source, platform::kKeyCodeV, down);
+    key->setFlags(platform::kEventFlagMaskCommand);
+    key->post(platform::kHIDEventTap);
+  }
+}
 
 struct Heard {
   std::string element;

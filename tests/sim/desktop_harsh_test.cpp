@@ -13,15 +13,6 @@
 namespace axb::sim::testing {
 namespace {
 
-void postCommandV() {
-  auto source = platform::KeyEventSource::create(platform::kHIDSystemState);
-  for (bool down : {true, false}) {
-    auto key = platform::KeyEvent::create(*source, platform::kKeyCodeV, down);
-    key->setFlags(platform::kEventFlagMaskCommand);
-    key->post(platform::kHIDEventTap);
-  }
-}
-
 platform::AXErrorCode readRole(const platform::Element& element) {
   return platform::copyAttributeValue(element, "AXRole").error;
 }

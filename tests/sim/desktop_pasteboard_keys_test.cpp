@@ -19,15 +19,6 @@ platform::PasteboardItem item(std::vector<std::pair<std::string, std::string>> r
   return {std::move(representations)};
 }
 
-void postCommandV() {
-  auto source = platform::KeyEventSource::create(platform::kHIDSystemState);
-  for (bool down : {true, false}) {
-    auto key = platform::KeyEvent::create(*source, platform::kKeyCodeV, down);
-    key->setFlags(platform::kEventFlagMaskCommand);
-    key->post(platform::kHIDEventTap);
-  }
-}
-
 TEST_F(SimDesktopTest, EveryReplacementCountsOneChange) {
   EXPECT_EQ(platform::pasteboardChangeCount(), 0);
   EXPECT_EQ(platform::pasteboardString(), std::nullopt);
