@@ -302,8 +302,11 @@ class Soak {
     } else if (kind < 9 && pick(3) == 0) {
       // A few ids in turn, as a dialog that opens again: the desktop keeps no record of the old.
       const std::string id = app.id("popup") + std::to_string(++popups_ % 4);
-      desk().addElement(app.pid, {.id = id, .role = "AXTextField", .window = app.id("window"),
-                                  .text = sim::TextKind::Native, .value = "gone soon"});
+      desk().addElement(app.pid, {.id = id,
+                                  .role = "AXTextField",
+                                  .window = app.id("window"),
+                                  .text = sim::TextKind::Native,
+                                  .value = "gone soon"});
       desk().focus(id);
       desk().runFor(kBurstPause);
       desk().destroyElement(id);
