@@ -125,9 +125,9 @@ void withdrawRegistrationsOf(const void* refcon) {
 }
 
 void withdrawSubscriptionsOf(const void* owner) {
-  ObserverState& s = state();  // Moved out first: releasing a subscription may release the owner,
-                               // whose destructor must not
-  // find the list half changed.
+  ObserverState& s = state();
+  // Moved out first and released at the end: releasing a subscription may release its owner,
+  // which must not find the list half changed.
   std::vector<Subscription> withdrawn;
   for (auto it = s.subscriptions.begin(); it != s.subscriptions.end();) {
     if (it->owner != owner) {
