@@ -7,7 +7,7 @@
 // answers the element hands out the same values ready-made (as an application that keeps them
 // would), so what remains is the library's own work on 10 MB: taking the text, building the
 // payload, serialising it and calling the host.
-#include "platform/sim/values.h"
+#include "sim_desktop/values.h"
 #include "support.h"
 
 namespace axb::bench {

@@ -21,7 +21,7 @@
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
 #include "platform/run_loop.h"
-#include "platform/sim/desktop.h"
+#include "sim_desktop/desktop.h"
 #include "support/sample_apps.h"
 #include "tracker/mac_accessibility.h"
 

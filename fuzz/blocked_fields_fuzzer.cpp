@@ -22,7 +22,7 @@
 #include "axbridge/axbridge.h"
 #include "bridge/host_string.h"
 #include "fuzz_support.h"
-#include "platform/sim/values.h"
+#include "sim_desktop/values.h"
 
 namespace {
 

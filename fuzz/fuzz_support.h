@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bridge/process_state.h"
-#include "platform/sim/desktop.h"
+#include "sim_desktop/desktop.h"
 #include "support/event_shapes.h"
 
 namespace axb::fuzz {

@@ -23,8 +23,8 @@
 #include "axbridge/axbridge.h"
 #include "fuzz_support.h"
 #include "platform/errors.h"
-#include "platform/sim/desktop_state.h"
-#include "platform/sim/values.h"
+#include "sim_desktop/desktop_state.h"
+#include "sim_desktop/values.h"
 #include "support/sample_apps.h"
 
 namespace {

@@ -20,6 +20,10 @@ run_suite() {
 
 echo "== macOS workflow"
 python3 scripts/check_workflow.py --self-test .github/workflows/macos.yml
+echo "== include graph between src/ folders"
+python3 scripts/check_include_graph.py --self-test src
+echo "== format"
+./scripts/check_format.sh
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # clang 16 with LLVM's libc++ 16 stands in for the C++ library of Xcode 15: what only GNU's

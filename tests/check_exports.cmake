@@ -1,5 +1,5 @@
-# Fails unless the library's dynamic symbol table defines exactly the eight entry points (and, in
-# a build on the simulated desktop, its axsim_ control functions).
+# Fails unless the library's dynamic symbol table defines exactly the eight entry points and, for
+# the simulated flavour (-DSIMULATED=ON), its axsim_ control functions.
 set(entry_points initMacAccessibility isAccessibiltyEnabled showAccessibiltyPermisionPopup start
     setText getDataForVeskAssist focusPreiov addMouseTracker)
 if(CMAKE_HOST_APPLE)
@@ -22,7 +22,9 @@ foreach(line IN LISTS lines)
   string(REGEX REPLACE "@.*$" "" name "${name}")
   if(CMAKE_HOST_APPLE)
     string(REGEX REPLACE "^_" "" name "${name}")
-  elseif(name MATCHES "^axsim_")
+  endif()
+  if(SIMULATED AND name MATCHES "^axsim_")
+    list(APPEND found_control "${name}")
     continue()
   endif()
   list(FIND entry_points "${name}" idx)
@@ -37,4 +39,11 @@ foreach(name IN LISTS entry_points)
     message(FATAL_ERROR "entry point not exported: ${name}")
   endif()
 endforeach()
-message(STATUS "exports: the eight entry points")
+if(SIMULATED AND NOT found_control)
+  message(FATAL_ERROR "the simulated flavour exports no axsim_ control function")
+endif()
+if(SIMULATED)
+  message(STATUS "exports: the eight entry points and the axsim_ control API")
+else()
+  message(STATUS "exports: the eight entry points")
+endif()

@@ -2,18 +2,11 @@
 // identifiers to entries {"name": <attribute>, "value": <text>}.
 #pragma once
 
-#include <map>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <variant>
 
-namespace axb {
-
-// Bundle identifier -> its entry (a JSON object).
-using BlockedFieldList = std::map<std::string, nlohmann::json::object_t>;
-
-}  // namespace axb
+#include "tracker/blocked_field_list.h"
 
 namespace axb::bridge {
 

@@ -42,6 +42,20 @@ std::shared_ptr<axb::tracker::MacAccessibility> tracker() {
   return globals().macAccessibility;
 }
 
+// Window trackers post through the event channel and act on the tracker current at the time of
+// the mouse event, not the one current when they were added.
+axb::window::WindowTrackerSink windowTrackerSink() {
+  return {
+      .post = axb::bridge::callbackWraper,
+      .hostListens = [] { return globals().observer_callback != nullptr; },
+      .activateFollowedApplication =
+          [] {
+            if (const auto current = globals().macAccessibility) current->acctivateTheForMost();
+          },
+      .isInWindow = &globals().isInWindow,
+  };
+}
+
 }  // namespace
 
 extern "C" {
@@ -112,7 +126,7 @@ AXBRIDGE_API void focusPreiov(void) {
 }
 
 AXBRIDGE_API void addMouseTracker(void* window) {
-  guarded("addMouseTracker", [&] { axb::window::addMouseTracker(window); });
+  guarded("addMouseTracker", [&] { axb::window::addMouseTracker(window, windowTrackerSink()); });
 }
 
 }  // extern "C"

@@ -12,12 +12,13 @@
 
 #include "ax/observers.h"
 #include "ax/request_run.h"
-#include "bridge/blocked_list_parser.h"
-#include "bridge/event_dictionary.h"
+#include "events/event_dictionary.h"
+#include "events/event_sink.h"
 #include "platform/geometry.h"
 #include "platform/object.h"
 #include "platform/observer.h"
 #include "platform/workspace.h"
+#include "tracker/blocked_field_list.h"
 
 namespace axb::tracker {
 
@@ -25,7 +26,7 @@ using platform::Element;
 
 class MacAccessibility : public std::enable_shared_from_this<MacAccessibility> {
  public:
-  using EventSink = std::function<void(const std::string& name, EventDictionary payload)>;
+  using EventSink = axb::EventSink;
 
   explicit MacAccessibility(EventSink callback);
 

@@ -1,12 +1,10 @@
 #include "window/mouse_tracking.h"
 
-#include <algorithm>
 #include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include "bridge/globals.h"
 #include "platform/run_loop.h"
 #include "platform/window.h"
 #include "window/window_tracker.h"
@@ -48,10 +46,7 @@ void windowClosed(const WatchedWindow* closed) {
     windows.erase(it);
     // A window that closes under the pointer sends no leave: without this, every later click
     // outside would count as inside.
-    const bool heldPointer =
-        std::any_of(watched->trackers.begin(), watched->trackers.end(),
-                    [](const auto& tracker) { return tracker->holdsPointer(); });
-    if (heldPointer) bridge::globals().isInWindow = false;
+    for (const auto& tracker : watched->trackers) tracker->windowClosedUnderPointer();
     release(*watched);
     // The close subscription is running this very handler: drop it only afterwards.
     platform::dispatchAfterOnMainQueue(0, [watched] {});
@@ -85,10 +80,10 @@ WatchedWindow& watch(const platform::HostWindow& window) {
 
 }  // namespace
 
-void addMouseTracker(void* handle) {
+void addMouseTracker(void* handle, const WindowTrackerSink& sink) {
   const std::optional<platform::HostWindow> window = platform::HostWindow::fromHandle(handle);
   if (!window) return;
-  auto tracker = std::make_shared<WindowTracker>();
+  auto tracker = std::make_shared<WindowTracker>(sink);
   // Only a window without a delegate of the host's gets one: the host's own delegate keeps
   // hearing its window's events.
   if (!window->hasDelegate()) window->setDelegate(tracker.get());

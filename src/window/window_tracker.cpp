@@ -1,9 +1,6 @@
 #include "window/window_tracker.h"
 
-#include "bridge/event_channel.h"
-#include "bridge/globals.h"
 #include "platform/diagnostics.h"
-#include "tracker/mac_accessibility.h"
 
 namespace axb::window {
 
@@ -25,24 +22,28 @@ void WindowTracker::removeTrackingAreas() {
 }
 
 void WindowTracker::mouseEntered() {
-  bridge::Globals& state = bridge::globals();
   holdsPointer_ = true;
-  state.isInWindow = true;
-  if (state.observer_callback == nullptr) return;
-  bridge::callbackWraper("mouse_hoverd", EventDictionary::object());
+  *sink_.isInWindow = true;
+  if (!sink_.hostListens()) return;
+  sink_.post("mouse_hoverd", EventDictionary::object());
 }
 
 void WindowTracker::mouseExited() {
-  bridge::Globals& state = bridge::globals();
   holdsPointer_ = false;
-  state.isInWindow = false;
-  if (state.macAccessibility) state.macAccessibility->acctivateTheForMost();
+  *sink_.isInWindow = false;
+  sink_.activateFollowedApplication();
 }
 
 void WindowTracker::mouseDown() {
   platform::writeDiagnosticLine("clicked bro");
-  if (bridge::globals().isInWindow) return;
-  bridge::callbackWraper("clcicked_outside", EventDictionary::object());
+  if (*sink_.isInWindow) return;
+  sink_.post("clcicked_outside", EventDictionary::object());
+}
+
+void WindowTracker::windowClosedUnderPointer() {
+  if (!holdsPointer_) return;
+  holdsPointer_ = false;
+  *sink_.isInWindow = false;
 }
 
 }  // namespace axb::window

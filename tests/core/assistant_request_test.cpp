@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "bridge/globals.h"
-#include "platform/sim/values.h"
+#include "sim_desktop/values.h"
 #include "support/desktop_fixture.h"
 #include "tracker/mac_accessibility.h"
 

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "platform/accessibility.h"
-#include "platform/sim/values.h"
+#include "sim_desktop/values.h"
 #include "support/desktop_fixture.h"
 
 namespace axb::testing {

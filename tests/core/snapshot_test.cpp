@@ -3,7 +3,7 @@
 #include <string>
 
 #include "bridge/event_channel.h"
-#include "platform/sim/values.h"
+#include "sim_desktop/values.h"
 #include "support/desktop_fixture.h"
 #include "tracker/mac_accessibility.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "ax/attributes.h"
-#include "platform/sim/values.h"
+#include "sim_desktop/values.h"
 #include "support/desktop_fixture.h"
 
 namespace axb::testing {

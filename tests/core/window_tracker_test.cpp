@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "bridge/globals.h"
-#include "platform/sim/host_window_node.h"
+#include "sim_desktop/host_window_node.h"
 #include "support/desktop_fixture.h"
 
 namespace axb::testing {

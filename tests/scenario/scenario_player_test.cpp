@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/desktop.h"
 #include "scenario/scenario_fixture.h"
+#include "sim_desktop/desktop.h"
 
 namespace axb::testing {
 namespace {

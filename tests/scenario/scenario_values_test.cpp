@@ -1,6 +1,6 @@
 // Values written in scenarios become the platform objects the library reads, wrapped values and
 // references included; anything ambiguous or out of range is refused with its path.
-#include "platform/sim/scenario_values.h"
+#include "sim_host/scenario_values.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 
 #include "bridge/process_state.h"
 #include "platform/accessibility.h"
-#include "platform/sim/desktop.h"
-#include "platform/sim/values.h"
+#include "sim_desktop/desktop.h"
+#include "sim_desktop/values.h"
 
 namespace axb::sim::scenario {
 namespace {

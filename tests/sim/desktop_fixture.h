@@ -10,7 +10,7 @@
 
 #include "platform/keyboard.h"
 #include "platform/observer.h"
-#include "platform/sim/desktop.h"
+#include "sim_desktop/desktop.h"
 
 namespace axb::sim::testing {
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "platform/accessibility.h"
-#include "platform/sim/values.h"
 #include "sim/desktop_fixture.h"
+#include "sim_desktop/values.h"
 
 namespace axb::sim::testing {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <variant>
 
-#include "platform/sim/values.h"
 #include "sim/desktop_fixture.h"
+#include "sim_desktop/values.h"
 
 namespace axb::sim::testing {
 namespace {

@@ -20,7 +20,7 @@
 #include "ax/observers.h"
 #include "axbridge/axbridge.h"
 #include "bridge/process_state.h"
-#include "platform/sim/desktop.h"
+#include "sim_desktop/desktop.h"
 #include "support/event_shapes.h"
 
 namespace axb::testing {

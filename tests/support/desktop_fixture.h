@@ -10,7 +10,7 @@
 
 #include "axbridge/axbridge.h"
 #include "bridge/process_state.h"
-#include "platform/sim/desktop.h"
+#include "sim_desktop/desktop.h"
 #include "support/sample_apps.h"
 
 namespace axb::testing {

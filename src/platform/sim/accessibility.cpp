@@ -5,9 +5,9 @@
 #include <variant>
 #include <vector>
 
-#include "platform/sim/desktop_state.h"
-#include "platform/sim/element_attributes.h"
-#include "platform/sim/values.h"
+#include "sim_desktop/desktop_state.h"
+#include "sim_desktop/element_attributes.h"
+#include "sim_desktop/values.h"
 
 namespace axb::platform {
 

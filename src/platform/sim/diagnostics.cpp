@@ -1,6 +1,6 @@
 #include "platform/diagnostics.h"
 
-#include "platform/sim/desktop.h"
+#include "sim_desktop/desktop.h"
 
 namespace axb::platform {
 

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "platform/sim/desktop.h"
+#include "sim_desktop/desktop.h"
 
 namespace axb::platform {
 

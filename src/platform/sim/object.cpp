@@ -8,7 +8,7 @@
 #include <type_traits>
 #include <variant>
 
-#include "platform/sim/values.h"
+#include "sim_desktop/values.h"
 
 namespace axb::platform {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/sim/desktop_state.h"
+#include "sim_desktop/desktop_state.h"
 
 namespace axb::platform {
 

@@ -1,7 +1,7 @@
 // The general pasteboard of the platform boundary, kept by the simulated desktop.
 #include "platform/pasteboard.h"
 
-#include "platform/sim/desktop.h"
+#include "sim_desktop/desktop.h"
 
 namespace axb::platform {
 

@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "platform/sim/desktop.h"
+#include "sim_desktop/desktop.h"
 
 namespace axb::platform {
 

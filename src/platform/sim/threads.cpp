@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/sim/desktop_state.h"
+#include "sim_desktop/desktop_state.h"
 
 namespace axb::sim {
 namespace {

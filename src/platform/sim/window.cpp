@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <functional>
 
-#include "platform/sim/desktop_state.h"
-#include "platform/sim/host_window_node.h"
+#include "sim_desktop/desktop_state.h"
+#include "sim_desktop/host_window_node.h"
 
 namespace axb::platform {
 

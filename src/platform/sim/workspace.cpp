@@ -1,7 +1,7 @@
 // Running applications and workspace subscriptions of the platform boundary.
 #include "platform/workspace.h"
 
-#include "platform/sim/desktop_state.h"
+#include "sim_desktop/desktop_state.h"
 
 namespace axb::platform {
 

@@ -1,0 +1,316 @@
+#include "sim_desktop/element_attributes.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <optional>
+#include <utility>
+#include <variant>
+
+#include "sim_desktop/desktop_text.h"
+#include "sim_desktop/values.h"
+
+namespace axb::sim {
+namespace {
+
+namespace axerr = platform::axerr;
+using platform::AXErrorCode;
+using platform::CopyResult;
+using platform::Object;
+
+// Every attribute a simulated element may derive, in the order they are listed.
+constexpr std::string_view kDerivedAttributes[] = {
+    "AXRole",
+    "AXSubrole",
+    "AXTitle",
+    "AXWindow",
+    "AXPosition",
+    "AXSize",
+    "AXFrame",
+    "AXFocused",
+    "AXFocusedUIElement",
+    "AXFocusedWindow",
+    "AXWindows",
+    "AXFrontmost",
+    "AXEnhancedUserInterface",
+    "AXValue",
+    "AXSelectedText",
+    "AXSelectedTextRange",
+    "AXNumberOfCharacters",
+    "AXVisibleCharacterRange",
+    "AXSelectedTextMarkerRange",
+};
+
+CopyResult value(Object object) {
+  return {axerr::kSuccess, std::move(object)};
+}
+CopyResult failure(AXErrorCode code) {
+  return {code, Object()};
+}
+
+bool hasRanges(const ElementNode& node) {
+  return node.spec.text == TextKind::Native || node.spec.text == TextKind::WebLike;
+}
+bool hasMarkers(const ElementNode& node) {
+  return node.spec.text == TextKind::WebLike || node.spec.text == TextKind::MarkersOnly;
+}
+// Secure fields keep their text to themselves.
+bool isSecure(const ElementNode& node) {
+  return node.spec.subrole == "AXSecureTextField";
+}
+
+std::optional<CopyResult> deriveApplication(const Desktop::State& state,
+                                            const std::shared_ptr<ElementNode>& node,
+                                            std::string_view name) {
+  const auto app = state.findApp(node->pid);
+  if (!app || app->appNode != node) return std::nullopt;
+  if (name == "AXFocusedUIElement") {
+    if (!app->focused || app->focused->destroyed) return failure(axerr::kNoValue);
+    return value(elementOf(app->focused).object());
+  }
+  if (name == "AXFocusedWindow") {
+    const auto& focused = app->focused;
+    if (!focused || focused->destroyed) return failure(axerr::kNoValue);
+    if (focused->spec.role == "AXWindow") return value(elementOf(focused).object());
+    const auto window = focused->spec.window ? state.findElement(*focused->spec.window) : nullptr;
+    if (!window) return failure(axerr::kNoValue);
+    return value(elementOf(window).object());
+  }
+  if (name == "AXWindows") {
+    std::vector<Object> windows;
+    for (const auto& element : app->elements) {
+      if (!element->destroyed && element->spec.role == "AXWindow") {
+        windows.push_back(elementOf(element).object());
+      }
+    }
+    return value(makeArray(std::move(windows)));
+  }
+  if (name == "AXFrontmost") return value(Object::makeBoolean(state.frontmost == node->pid));
+  if (name == "AXEnhancedUserInterface") {
+    return value(Object::makeBoolean(app->enhancedUserInterface));
+  }
+  return std::nullopt;
+}
+
+std::optional<CopyResult> deriveText(const std::shared_ptr<ElementNode>& node,
+                                     std::string_view name) {
+  const auto& spec = node->spec;
+  if (hasRanges(*node)) {
+    if (name == "AXValue") {
+      return isSecure(*node) ? failure(axerr::kNoValue) : value(Object::makeString(spec.value));
+    }
+    if (name == "AXSelectedTextRange") return value(makeRangeValue(spec.selection));
+    if (name == "AXNumberOfCharacters") {
+      return value(Object::makeNumber(static_cast<double>(utf16Length(spec.value))));
+    }
+    if (name == "AXVisibleCharacterRange") {
+      return value(makeRangeValue({0, utf16Length(spec.value)}));
+    }
+  }
+  if (hasRanges(*node) || hasMarkers(*node)) {
+    if (name == "AXSelectedText") {
+      if (isSecure(*node)) return failure(axerr::kNoValue);
+      return value(Object::makeString(substringUtf16(spec.value, spec.selection)));
+    }
+  }
+  if (hasMarkers(*node) && name == "AXSelectedTextMarkerRange") {
+    const auto& selection = spec.selection;
+    return value(
+        sim::makeTextMarkerRange(makeTextMarker(node, selection.location),
+                                 makeTextMarker(node, selection.location + selection.length)));
+  }
+  return std::nullopt;
+}
+
+std::optional<CopyResult> derive(const Desktop::State& state,
+                                 const std::shared_ptr<ElementNode>& node, std::string_view name) {
+  const auto& spec = node->spec;
+  const auto optionalString = [](const std::optional<std::string>& text) {
+    return text ? std::optional(value(Object::makeString(*text))) : std::nullopt;
+  };
+  if (name == "AXRole") return optionalString(spec.role);
+  if (name == "AXSubrole") return optionalString(spec.subrole);
+  if (name == "AXTitle") return optionalString(spec.title);
+  if (node->application) return deriveApplication(state, node, name);
+
+  if (name == "AXWindow") {
+    if (!spec.window) return std::nullopt;
+    const auto window = state.findElement(*spec.window);
+    return window ? value(elementOf(window).object()) : failure(axerr::kNoValue);
+  }
+  if (name == "AXPosition") return value(makePointValue({spec.frame.x, spec.frame.y}));
+  if (name == "AXSize") return value(makeSizeValue({spec.frame.width, spec.frame.height}));
+  if (name == "AXFrame") return value(makeRectValue(spec.frame));
+  if (name == "AXFocused") {
+    const auto app = state.liveApp(node->pid);
+    return value(Object::makeBoolean(app && app->focused == node));
+  }
+  return deriveText(node, name);
+}
+
+bool derivedSettable(const std::shared_ptr<ElementNode>& node, std::string_view name) {
+  if (node->application) return name == "AXEnhancedUserInterface";
+  if (name == "AXValue") return hasRanges(*node) && node->spec.editable;
+  if (name == "AXSelectedTextRange") return hasRanges(*node);
+  return false;
+}
+
+// Applies a write to the element's own state; nothing when the attribute has no setter.
+std::optional<AXErrorCode> writeDerived(Desktop& desktop, const std::shared_ptr<ElementNode>& node,
+                                        std::string_view name, const Object& newValue) {
+  if (name == "AXValue") {
+    const auto text = newValue.string();
+    if (!text) return axerr::kIllegalArgument;
+    replaceWholeText(desktop, node, *text);
+    return axerr::kSuccess;
+  }
+  if (name == "AXSelectedTextRange") {
+    const auto range = newValue.axRange();
+    if (!range) return axerr::kIllegalArgument;
+    changeSelection(desktop, node, *range);
+    return axerr::kSuccess;
+  }
+  if (name == "AXEnhancedUserInterface") {
+    const auto flag = newValue.boolean();
+    const auto app = desktop.state().findApp(node->pid);
+    if (!flag || !app) return axerr::kIllegalArgument;
+    app->enhancedUserInterface = *flag;
+    return axerr::kSuccess;
+  }
+  return std::nullopt;
+}
+
+// ---- Parameterised attributes
+
+struct MarkerSpan {
+  std::int64_t start = 0;
+  std::int64_t end = 0;  // may come before start: the range runs backwards
+};
+
+// Marker ranges are only understood by the element their markers belong to.
+std::optional<MarkerSpan> markerSpan(const std::shared_ptr<ElementNode>& node,
+                                     const Object& parameter) {
+  if (parameter.kind() != platform::ValueKind::TextMarkerRange) return std::nullopt;
+  const auto& range = std::get<TextMarkerRangeValue>(parameter.impl()->payload);
+  const auto offsetOf = [&node](const Object& marker) -> std::optional<std::int64_t> {
+    if (marker.kind() != platform::ValueKind::TextMarker) return std::nullopt;
+    const auto& value = std::get<TextMarkerValue>(marker.impl()->payload);
+    if (value.element.lock() != node) return std::nullopt;
+    return clampRange(node->spec.value, {value.offset, 0}).location;
+  };
+  const auto start = offsetOf(range.start);
+  const auto end = offsetOf(range.end);
+  if (!start || !end) return std::nullopt;
+  return MarkerSpan{*start, *end};
+}
+
+std::optional<CopyResult> deriveParameterized(const std::shared_ptr<ElementNode>& node,
+                                              std::string_view name, const Object& parameter) {
+  const auto& spec = node->spec;
+  if (hasRanges(*node) && (name == "AXStringForRange" || name == "AXBoundsForRange")) {
+    const auto range = parameter.axRange();
+    if (!range || !rangeWithin(spec.value, *range)) return failure(axerr::kIllegalArgument);
+    if (name == "AXBoundsForRange") {
+      return value(makeRectValue(boundsForRange(spec.value, *range, spec.frame)));
+    }
+    if (isSecure(*node)) return failure(axerr::kNoValue);
+    return value(Object::makeString(substringUtf16(spec.value, *range)));
+  }
+  if (hasMarkers(*node) &&
+      (name == "AXStringForTextMarkerRange" || name == "AXBoundsForTextMarkerRange")) {
+    const auto span = markerSpan(node, parameter);
+    if (!span) return failure(axerr::kIllegalArgument);
+    const auto low = std::min(span->start, span->end);
+    const auto high = std::max(span->start, span->end);
+    if (name == "AXStringForTextMarkerRange") {
+      if (isSecure(*node)) return failure(axerr::kNoValue);
+      return value(Object::makeString(substringUtf16(spec.value, {low, high - low})));
+    }
+    if (span->start > span->end) {
+      // Engines answer an empty rectangle for a backwards range, at its later end.
+      const auto at = caretPosition(spec.value, span->start, spec.frame);
+      return value(makeRectValue({at.x, at.y, 0, 0}));
+    }
+    return value(makeRectValue(boundsForRange(spec.value, {low, high - low}, spec.frame)));
+  }
+  return std::nullopt;
+}
+
+const AttributeOverride* findOverride(const ElementNode& node, std::string_view name) {
+  const auto it = node.overrides.find(name);
+  return it == node.overrides.end() ? nullptr : &it->second;
+}
+
+}  // namespace
+
+CopyResult readAttribute(Desktop& desktop, const std::shared_ptr<ElementNode>& node,
+                         std::string_view name) {
+  if (const auto* fixed = findOverride(*node, name)) {
+    if (fixed->error) return failure(*fixed->error);
+    if (fixed->value) return value(*fixed->value);
+  }
+  if (auto derived = derive(desktop.state(), node, name)) return std::move(*derived);
+  return failure(axerr::kAttributeUnsupported);
+}
+
+CopyResult readParameterizedAttribute(Desktop& desktop, const std::shared_ptr<ElementNode>& node,
+                                      std::string_view name, const Object& parameter) {
+  (void)desktop;
+  const auto it = node->parameterizedOverrides.find(name);
+  if (it != node->parameterizedOverrides.end()) {
+    if (it->second.error != axerr::kSuccess) return failure(it->second.error);
+    return value(it->second.value);
+  }
+  if (auto derived = deriveParameterized(node, name, parameter)) return std::move(*derived);
+  return failure(axerr::kParameterizedAttributeUnsupported);
+}
+
+std::vector<std::string> attributeNames(Desktop& desktop,
+                                        const std::shared_ptr<ElementNode>& node) {
+  std::vector<std::string> names;
+  const auto listed = [&node](std::string_view name, bool derived) {
+    const auto* fixed = findOverride(*node, name);
+    if (fixed && fixed->error == axerr::kAttributeUnsupported) return false;
+    return derived || (fixed && (fixed->value || fixed->error));
+  };
+  for (const auto name : kDerivedAttributes) {
+    if (listed(name, derive(desktop.state(), node, name).has_value())) names.emplace_back(name);
+  }
+  for (const auto& [name, fixed] : node->overrides) {
+    const bool known = std::find(std::begin(kDerivedAttributes), std::end(kDerivedAttributes),
+                                 name) != std::end(kDerivedAttributes);
+    if (!known && listed(name, false)) names.push_back(name);
+  }
+  return names;
+}
+
+platform::SettableResult attributeSettable(Desktop& desktop,
+                                           const std::shared_ptr<ElementNode>& node,
+                                           std::string_view name) {
+  const auto* fixed = findOverride(*node, name);
+  if (fixed && fixed->settable) return {axerr::kSuccess, *fixed->settable};
+  // An attribute without a value now can still be asked whether it is settable.
+  if (fixed && fixed->error && *fixed->error != axerr::kNoValue) return {*fixed->error, false};
+  const bool exists =
+      (fixed && (fixed->value || fixed->error)) || derive(desktop.state(), node, name).has_value();
+  if (!exists) return {axerr::kAttributeUnsupported, false};
+  return {axerr::kSuccess, derivedSettable(node, name)};
+}
+
+AXErrorCode writeAttribute(Desktop& desktop, const std::shared_ptr<ElementNode>& node,
+                           std::string_view name, const Object& newValue) {
+  const auto settable = attributeSettable(desktop, node, name);
+  if (settable.error != axerr::kSuccess) return settable.error;
+  if (!settable.settable) return axerr::kAttributeUnsupported;
+  auto it = node->overrides.find(name);
+  if (it == node->overrides.end() || !it->second.value) {
+    if (const auto written = writeDerived(desktop, node, name, newValue)) return *written;
+  }
+  // A fixed attribute made settable keeps what is written to it.
+  auto& fixed = node->overrides[std::string(name)];
+  fixed.value = newValue;
+  fixed.error.reset();
+  return axerr::kSuccess;
+}
+
+}  // namespace axb::sim

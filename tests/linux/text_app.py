@@ -1,0 +1,227 @@
+#!/usr/bin/python3
+"""A GTK3 application with the text widgets the end-to-end tests type into.
+
+It shows a single-line entry, a multi-line text view, a password entry and a selectable label,
+and answers commands read line by line from standard input with one JSON line on standard
+output. "layout" answers with rectangles computed by GTK and Pango themselves, so that the
+tests check the rectangles the library reports against the application's own layout rather than
+against what the accessibility interface says.
+
+Commands (offsets count characters, as GTK does):
+  present                       bring the window to the front
+  focus <widget>                give the widget the keyboard focus
+  set <widget> <json text>      replace the widget's text
+  select <widget> <start> <end> select a range (start == end places the caret)
+  layout <widget> <start> <end> screen rectangle of the range, or of the caret when empty
+  state                         the focused widget and the window's screen position
+  quit                          leave
+Widgets: entry, view, password, label.
+"""
+
+import argparse
+import json
+import os
+import sys
+
+import gi
+
+gi.require_version("Gtk", "3.0")
+gi.require_version("Gdk", "3.0")
+from gi.repository import Gdk, Gio, GLib, Gtk, Pango  # noqa: E402
+
+
+def answer(value):
+    sys.stdout.write(json.dumps(value) + "\n")
+    sys.stdout.flush()
+
+
+def union(rects):
+    left = min(r[0] for r in rects)
+    top = min(r[1] for r in rects)
+    right = max(r[0] + r[2] for r in rects)
+    bottom = max(r[1] + r[3] for r in rects)
+    return [left, top, right - left, bottom - top]
+
+
+class TextApp:
+    def __init__(self, args, quit, application=None):
+        self.quit = quit
+        self.window = Gtk.Window(title=args.title)
+        if application:
+            # Before the window is realised, so that it carries the application's identifier.
+            application.add_window(self.window)
+        self.window.set_default_size(480, 320)
+        self.window.connect("destroy", lambda *_: self.quit())
+        self.window.connect("map-event", self.on_mapped)
+
+        box = Gtk.Box(orientation=Gtk.Orientation.VERTICAL, spacing=6)
+        box.set_border_width(8)
+        self.entry = Gtk.Entry()
+        self.entry.set_text(args.entry_text)
+        self.view = Gtk.TextView()
+        self.view.set_size_request(-1, 120)
+        self.view.get_buffer().set_text(args.view_text)
+        self.password = Gtk.Entry()
+        self.password.set_visibility(False)
+        self.password.set_text("hunter2")
+        self.label = Gtk.Label(label=args.label_text)
+        self.label.set_selectable(True)
+        self.label.set_xalign(0)
+        for widget in (self.entry, self.view, self.password, self.label):
+            box.pack_start(widget, False, False, 0)
+        self.window.add(box)
+        self.widgets = {
+            "entry": self.entry,
+            "view": self.view,
+            "password": self.password,
+            "label": self.label,
+        }
+        self.ready_sent = False
+        GLib.io_add_watch(sys.stdin.fileno(), GLib.IO_IN | GLib.IO_HUP, self.on_input)
+        self.window.show_all()
+        self.window.present()
+
+    def on_mapped(self, *_):
+        if not self.ready_sent:
+            self.ready_sent = True
+            # Answered once the first frame is out, when the window has its place on screen.
+            GLib.idle_add(self.announce)
+        return False
+
+    def announce(self):
+        # Without a window manager only a mapped window can take the input focus.
+        self.window.present_with_time(Gdk.CURRENT_TIME)
+        answer({"ready": True, "pid": os.getpid(), "xid": self.window.get_window().get_xid()})
+        return False
+
+    def on_input(self, fd, condition):
+        line = sys.stdin.readline()
+        if not line:
+            self.quit()
+            return False
+        try:
+            answer(self.run(line.strip()))
+        except Exception as error:  # a bad command must not end the application
+            answer({"error": str(error)})
+        return True
+
+    def run(self, line):
+        command, _, rest = line.partition(" ")
+        if command == "present":
+            self.window.present_with_time(Gdk.CURRENT_TIME)
+            return {"ok": True}
+        if command == "quit":
+            GLib.idle_add(self.quit)
+            return {"ok": True}
+        if command == "state":
+            origin = self.window.get_window().get_origin()
+            focus = self.window.get_focus()
+            name = next((k for k, w in self.widgets.items() if w is focus), None)
+            return {"focus": name, "origin": [origin.x, origin.y],
+                    "active": self.window.is_active()}
+        name, _, rest = rest.partition(" ")
+        widget = self.widgets[name]
+        if command == "focus":
+            widget.grab_focus()
+            return {"ok": True}
+        if command == "set":
+            text = json.loads(rest)
+            if widget is self.view:
+                widget.get_buffer().set_text(text)
+            else:
+                widget.set_text(text)
+            return {"ok": True}
+        start, end = (int(v) for v in rest.split())
+        if command == "select":
+            self.select(widget, start, end)
+            return {"ok": True}
+        if command == "layout":
+            return {"rect": self.layout(widget, start, end)}
+        raise ValueError("unknown command")
+
+    def select(self, widget, start, end):
+        if widget is self.view:
+            buffer = widget.get_buffer()
+            buffer.select_range(buffer.get_iter_at_offset(end), buffer.get_iter_at_offset(start))
+        elif widget is self.label:
+            widget.select_region(start, end)
+        else:
+            widget.select_region(start, end)
+
+    # Screen rectangles from the widgets' own Pango layouts.
+    def layout(self, widget, start, end):
+        if widget is self.view:
+            return self.view_layout(start, end)
+        if widget is self.label:
+            layout = widget.get_layout()
+            x, y = widget.get_layout_offsets()
+            # Label layout offsets are in the coordinates of the window the label draws on.
+            origin = widget.get_window().get_origin()
+            return self.pango_rect(layout, x + origin.x, y + origin.y, start, end)
+        layout = widget.get_layout()
+        x, y = widget.get_layout_offsets()
+        tx, ty = widget.translate_coordinates(self.window, x, y)
+        origin = self.window.get_window().get_origin()
+        return self.pango_rect(layout, tx + origin.x, ty + origin.y, start, end)
+
+    def pango_rect(self, layout, left, top, start, end):
+        text = layout.get_text()
+        encoded = [len(c.encode("utf-8")) for c in text]
+
+        def index(offset):
+            return sum(encoded[:offset])
+
+        def char_rect(offset):
+            pos = layout.index_to_pos(index(offset))
+            return [left + pos.x / Pango.SCALE, top + pos.y / Pango.SCALE,
+                    pos.width / Pango.SCALE, pos.height / Pango.SCALE]
+
+        if start == end:
+            strong, _ = layout.get_cursor_pos(index(start))
+            return [left + strong.x / Pango.SCALE, top + strong.y / Pango.SCALE, 0,
+                    strong.height / Pango.SCALE]
+        return union([char_rect(i) for i in range(start, end)])
+
+    def view_layout(self, start, end):
+        view = self.view
+        buffer = view.get_buffer()
+        origin = view.get_window(Gtk.TextWindowType.TEXT).get_origin()
+
+        def char_rect(offset):
+            location = view.get_iter_location(buffer.get_iter_at_offset(offset))
+            x, y = view.buffer_to_window_coords(Gtk.TextWindowType.TEXT, location.x, location.y)
+            return [x + origin.x, y + origin.y, location.width, location.height]
+
+        if start == end:
+            rect = char_rect(start)
+            return [rect[0], rect[1], 0, rect[3]]
+        return union([char_rect(i) for i in range(start, end)])
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--title", default="Text app")
+    parser.add_argument("--entry-text", default="")
+    parser.add_argument("--view-text", default="")
+    parser.add_argument("--label-text", default="A label")
+    parser.add_argument("--prgname", default="axbridge-text-app")
+    parser.add_argument("--app-id", default="")
+    args = parser.parse_args()
+    GLib.set_prgname(args.prgname)
+    if args.app_id:
+        # Not unique: every test starts its own instance, which must not hand over to another.
+        application = Gtk.Application(application_id=args.app_id,
+                                      flags=Gio.ApplicationFlags.NON_UNIQUE)
+
+        def activate(app):
+            application.text_app = TextApp(args, app.quit, app)
+
+        application.connect("activate", activate)
+        application.run([sys.argv[0]])
+        return
+    TextApp(args, Gtk.main_quit)
+    Gtk.main()
+
+
+if __name__ == "__main__":
+    main()
