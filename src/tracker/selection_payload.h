@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "bridge/event_dictionary.h"
+#include "events/event_dictionary.h"
 #include "platform/geometry.h"
 
 namespace axb::tracker {
