@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Runs the Linux end-to-end tests on a display of their own: a fresh Xvfb (its number chosen by
+# the server, so parallel runs never share one), a private D-Bus session bus, where GTK
+# applications start the accessibility bus themselves, and a small window manager unless
+# --no-window-manager is given.
+#
+#   scripts/linux-e2e.sh [--no-window-manager] <test binary> [test arguments...]
+set -euo pipefail
+
+window_manager=1
+if [[ "${1:-}" == "--no-window-manager" ]]; then
+  window_manager=0
+  shift
+fi
+binary=${1:?usage: $0 [--no-window-manager] <test binary> [arguments...]}
+shift
+
+work=$(mktemp -d)
+xvfb_pid=
+cleanup() {
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Polls until the command succeeds, for at most the given number of seconds.
+wait_for() {
+  local seconds=$1; shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    if ((SECONDS >= deadline)); then return 1; fi
+    sleep 0.05
+  done
+}
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+if ! wait_for 10 test -s "$work/display"; then
+  echo "Xvfb did not start" >&2
+  cat "$work/xvfb.log" >&2
+  exit 1
+fi
+export DISPLAY=":$(head -n1 "$work/display")"
+export AXBRIDGE_E2E_WINDOW_MANAGER=$window_manager
+# GTK must not read a user's settings or talk to a real session's services.
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=0 GTK_A11Y=atspi
+unset NO_AT_BRIDGE
+
+dbus-run-session -- bash -c '
+  set -u
+  wm_pid=
+  if [[ "$AXBRIDGE_E2E_WINDOW_MANAGER" == 1 ]]; then
+    matchbox-window-manager -use_titlebar no >/dev/null 2>&1 &
+    wm_pid=$!
+    deadline=$((SECONDS + 10))
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
+      if ((SECONDS >= deadline)); then echo "the window manager did not start" >&2; exit 1; fi
+      sleep 0.05
+    done
+  fi
+  status=0
+  "$@" || status=$?
+  [[ -n "$wm_pid" ]] && kill "$wm_pid" 2>/dev/null
+  exit $status
+' e2e "$binary" "$@"

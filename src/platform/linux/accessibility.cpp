@@ -1,0 +1,393 @@
+// Requests to other applications through AT-SPI, answered in the accessibility vocabulary the
+// core speaks ("AXRole", "AXSelectedTextRange", ...). Text offsets cross the boundary in UTF-16
+// units and are converted in text_offsets.cpp.
+#include "platform/accessibility.h"
+
+#include <signal.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/linux/accessible_reads.h"
+#include "platform/linux/atspi_session.h"
+#include "platform/linux/event_hub.h"
+#include "platform/linux/object_impl.h"
+#include "platform/linux/text_offsets.h"
+#include "platform/linux/trust.h"
+#include "platform/linux/x11_desktop.h"
+#include "platform/utf8.h"
+
+namespace axb::platform {
+namespace {
+
+using linux_desktop::Answer;
+using linux_desktop::ElementValue;
+using linux_desktop::GRef;
+using linux_desktop::MarkerRangeValue;
+using linux_desktop::MarkerValue;
+using linux_desktop::RoleFacts;
+using linux_desktop::valueOf;
+using linux_desktop::wrap;
+
+constexpr char kApplicationPath[] = "/org/a11y/atspi/accessible/root";
+
+bool processExists(ProcessId pid) {
+  return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
+// The accessible behind an element; an application not yet in the tree is looked up again.
+Answer<GRef<AtspiAccessible>> resolve(const Element& element) {
+  const ElementValue* value = valueOf<ElementValue>(element.object());
+  if (!value) return {axerr::kIllegalArgument, {}};
+  if (value->accessible) return {axerr::kSuccess, value->accessible};
+  if (!linux_desktop::ensureSession()) return {axerr::kCannotComplete, {}};
+  if (auto application = linux_desktop::applicationOf(value->pid)) {
+    return {axerr::kSuccess, std::move(application)};
+  }
+  // Still launching, or gone.
+  return {processExists(value->pid) ? axerr::kCannotComplete : axerr::kInvalidUIElement, {}};
+}
+
+bool isApplication(AtspiAccessible* accessible) {
+  return accessible->parent.path && std::strcmp(accessible->parent.path, kApplicationPath) == 0;
+}
+
+CopyResult success(Object value) {
+  return {axerr::kSuccess, std::move(value)};
+}
+
+CopyResult geometry(AXValueType type, const Rect& rect) {
+  linux_desktop::GeometryValue value;
+  value.type = type;
+  value.rect = rect;
+  value.point = Point{rect.x, rect.y};
+  value.size = Size{rect.width, rect.height};
+  return success(wrap(value));
+}
+
+CopyResult rangeValue(Range range) {
+  return success(Object::makeRange(range));
+}
+
+// An element that holds text: its facts, its text and its selection, read once per request.
+struct TextState {
+  std::string text;
+  linux_desktop::Selection selection;
+};
+
+Answer<TextState> readTextState(AtspiAccessible* accessible) {
+  if (!linux_desktop::hasText(accessible)) return {axerr::kAttributeUnsupported, {}};
+  auto text = linux_desktop::readText(accessible);
+  if (!text.ok()) return {text.error, {}};
+  auto selection = linux_desktop::readSelection(accessible);
+  if (!selection.ok()) return {selection.error, {}};
+  return {axerr::kSuccess, TextState{std::move(text.value), selection.value}};
+}
+
+// The element that has the focus in the application: the last one that gained it, if it still
+// has it (events can be stale), else the first focused descendant.
+CopyResult focusedElement(AtspiAccessible* application) {
+  const std::optional<ProcessId> pid = linux_desktop::processOf(application);
+  if (pid) {
+    if (auto last = linux_desktop::lastFocusedIn(*pid)) {
+      const auto facts = linux_desktop::readRoleFacts(last.get());
+      if (facts.ok() && facts.value.focused) return success(linux_desktop::wrapAccessible(last));
+      if (facts.error == axerr::kCannotComplete) return {facts.error, Object()};
+    }
+  }
+  auto found = linux_desktop::findFocusedDescendant(application);
+  if (!found.ok()) return {found.error, Object()};
+  if (!found.value) return {axerr::kNoValue, Object()};
+  return success(linux_desktop::wrapAccessible(std::move(found.value)));
+}
+
+template <typename T>
+CopyResult fromAnswer(const Answer<T>& answer, Object (*make)(const T&)) {
+  if (!answer.ok()) return {answer.error, Object()};
+  return success(make(answer.value));
+}
+
+Object makeText(const std::string& text) {
+  return Object::makeString(text);
+}
+
+// A marker's element and offset, when both ends of a marker range lie in one element.
+struct MarkerSpan {
+  GRef<AtspiAccessible> accessible;
+  std::int64_t start = 0;
+  std::int64_t end = 0;
+};
+
+std::optional<MarkerSpan> spanOf(const Object& markerRange) {
+  const MarkerRangeValue* range = valueOf<MarkerRangeValue>(markerRange);
+  if (!range || !range->start.element.accessible || !range->end.element.accessible) {
+    return std::nullopt;
+  }
+  if (!linux_desktop::sameAccessible(range->start.element.accessible.get(),
+                                     range->end.element.accessible.get())) {
+    return std::nullopt;
+  }
+  return MarkerSpan{range->start.element.accessible, std::min(range->start.offset, range->end.offset),
+                    std::max(range->start.offset, range->end.offset)};
+}
+
+Object markerRange(const GRef<AtspiAccessible>& accessible, std::int64_t start, std::int64_t end) {
+  return wrap(MarkerRangeValue{MarkerValue{ElementValue{accessible, 0}, start},
+                               MarkerValue{ElementValue{accessible, 0}, end}});
+}
+
+CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_view attribute) {
+  AtspiAccessible* raw = accessible.get();
+  if (attribute == "AXFocusedUIElement") return focusedElement(raw);
+  if (attribute == "AXTitle") return fromAnswer(linux_desktop::readName(raw), makeText);
+  if (attribute == "AXDescription") return fromAnswer(linux_desktop::readDescription(raw), makeText);
+  if (attribute == "AXIdentifier") {
+    const auto identifier = linux_desktop::readIdentifier(raw);
+    if (identifier.ok() && identifier.value.empty()) return {axerr::kNoValue, Object()};
+    return fromAnswer(identifier, makeText);
+  }
+
+  const Answer<RoleFacts> facts = linux_desktop::readRoleFacts(raw);
+  if (!facts.ok()) return {facts.error, Object()};
+  if (attribute == "AXRole") return success(Object::makeString(roleName(facts.value)));
+  if (attribute == "AXSubrole") {
+    const auto subrole = subroleName(facts.value);
+    if (!subrole) return {axerr::kNoValue, Object()};
+    return success(Object::makeString(*subrole));
+  }
+  if (attribute == "AXFocused") return success(Object::makeBoolean(facts.value.focused));
+  if (attribute == "AXPosition" || attribute == "AXSize" || attribute == "AXFrame") {
+    const auto extents = linux_desktop::readExtents(raw);
+    if (!extents.ok()) return {extents.error, Object()};
+    if (attribute == "AXPosition") return geometry(AXValueType::CGPoint, extents.value);
+    if (attribute == "AXSize") return geometry(AXValueType::CGSize, extents.value);
+    return geometry(AXValueType::CGRect, extents.value);
+  }
+  if (attribute == "AXChildren") {
+    auto children = linux_desktop::readChildren(raw);
+    if (!children.ok()) return {children.error, Object()};
+    std::vector<Object> items;
+    for (auto& child : children.value) items.push_back(linux_desktop::wrapAccessible(child));
+    return success(wrap(std::move(items)));
+  }
+
+  const bool textAttribute = attribute == "AXValue" || attribute == "AXSelectedText" ||
+                             attribute == "AXSelectedTextRange" ||
+                             attribute == "AXNumberOfCharacters" ||
+                             attribute == "AXSelectedTextMarkerRange";
+  if (!textAttribute) return {axerr::kAttributeUnsupported, Object()};
+  const Answer<TextState> state = readTextState(raw);
+  if (!state.ok()) return {state.error, Object()};
+  const std::string& text = state.value.text;
+  const linux_desktop::Selection& selection = state.value.selection;
+  if (attribute == "AXValue") return success(Object::makeString(text));
+  if (attribute == "AXNumberOfCharacters") {
+    return success(Object::makeNumber(static_cast<double>(utf8::utf16Length(text))));
+  }
+  if (attribute == "AXSelectedTextMarkerRange") {
+    return success(markerRange(accessible, selection.start, selection.end));
+  }
+  const auto range = linux_desktop::utf16Range(text, selection.start, selection.end);
+  // A selection beyond the text the application just reported: it changed in between.
+  if (!range) return {axerr::kCannotComplete, Object()};
+  if (attribute == "AXSelectedTextRange") return rangeValue(*range);
+  // AXSelectedText: the selected characters, empty for a caret.
+  return success(
+      Object::makeString(linux_desktop::characterSubstring(text, selection.start, selection.end)));
+}
+
+}  // namespace
+
+CopyResult copyAttributeValue(const Element& element, std::string_view attribute) {
+  const auto accessible = resolve(element);
+  if (!accessible.ok()) return {accessible.error, Object()};
+  return readAttribute(accessible.value, attribute);
+}
+
+CopyResult copyParameterizedAttributeValue(const Element& element, std::string_view attribute,
+                                           const Object& parameter) {
+  if (!parameter) return {axerr::kIllegalArgument, Object()};
+  const auto resolved = resolve(element);
+  if (!resolved.ok()) return {resolved.error, Object()};
+  AtspiAccessible* raw = resolved.value.get();
+
+  if (attribute == "AXStringForTextMarkerRange" || attribute == "AXBoundsForTextMarkerRange") {
+    if (parameter.kind() != ValueKind::TextMarkerRange) return {axerr::kIllegalArgument, Object()};
+    const std::optional<MarkerSpan> span = spanOf(parameter);
+    if (!span) return {axerr::kIllegalArgument, Object()};
+    if (attribute == "AXBoundsForTextMarkerRange") {
+      const auto bounds = linux_desktop::readRangeBounds(span->accessible.get(), span->start, span->end);
+      if (!bounds.ok()) return {bounds.error, Object()};
+      return geometry(AXValueType::CGRect, bounds.value);
+    }
+    const auto text = linux_desktop::readText(span->accessible.get());
+    if (!text.ok()) return {text.error, Object()};
+    return success(Object::makeString(
+        linux_desktop::characterSubstring(text.value, span->start, span->end)));
+  }
+
+  if (attribute != "AXStringForRange" && attribute != "AXBoundsForRange") {
+    return {axerr::kParameterizedAttributeUnsupported, Object()};
+  }
+  const std::optional<Range> range = parameter.axRange();
+  if (!range) return {axerr::kIllegalArgument, Object()};
+  if (!linux_desktop::hasText(raw)) return {axerr::kParameterizedAttributeUnsupported, Object()};
+  const auto text = linux_desktop::readText(raw);
+  if (!text.ok()) return {text.error, Object()};
+  const auto span = linux_desktop::characterSpan(text.value, *range);
+  if (!span) return {axerr::kIllegalArgument, Object()};
+  if (attribute == "AXStringForRange") {
+    return success(
+        Object::makeString(linux_desktop::characterSubstring(text.value, span->start, span->end)));
+  }
+  const auto bounds = linux_desktop::readRangeBounds(raw, span->start, span->end);
+  if (!bounds.ok()) return {bounds.error, Object()};
+  return geometry(AXValueType::CGRect, bounds.value);
+}
+
+CopyResult copyAttributeNames(const Element& element) {
+  const auto resolved = resolve(element);
+  if (!resolved.ok()) return {resolved.error, Object()};
+  AtspiAccessible* raw = resolved.value.get();
+  std::vector<Object> names;
+  for (const char* name : {"AXRole", "AXTitle", "AXDescription", "AXIdentifier", "AXFocused",
+                           "AXPosition", "AXSize", "AXFrame", "AXChildren"}) {
+    names.push_back(Object::makeString(name));
+  }
+  const auto facts = linux_desktop::readRoleFacts(raw);
+  if (!facts.ok()) return {facts.error, Object()};
+  if (subroleName(facts.value)) names.push_back(Object::makeString("AXSubrole"));
+  if (isApplication(raw)) names.push_back(Object::makeString("AXFocusedUIElement"));
+  if (linux_desktop::hasText(raw)) {
+    for (const char* name : {"AXValue", "AXSelectedText", "AXSelectedTextRange",
+                             "AXNumberOfCharacters", "AXSelectedTextMarkerRange"}) {
+      names.push_back(Object::makeString(name));
+    }
+  }
+  return success(wrap(std::move(names)));
+}
+
+SettableResult isAttributeSettable(const Element& element, std::string_view attribute) {
+  const auto resolved = resolve(element);
+  if (!resolved.ok()) return {resolved.error, false};
+  AtspiAccessible* raw = resolved.value.get();
+  const auto facts = linux_desktop::readRoleFacts(raw);
+  if (!facts.ok()) return {facts.error, false};
+  if (attribute == "AXFocused") return {axerr::kSuccess, facts.value.focusable};
+  const bool text = linux_desktop::hasText(raw);
+  if (attribute == "AXValue") {
+    if (!text) return {axerr::kAttributeUnsupported, false};
+    return {axerr::kSuccess, facts.value.editable && linux_desktop::hasEditableText(raw)};
+  }
+  if (attribute == "AXSelectedTextRange") {
+    if (!text) return {axerr::kAttributeUnsupported, false};
+    return {axerr::kSuccess, true};
+  }
+  // A macOS switch for assistive applications; AT-SPI has no counterpart.
+  for (const char* readOnly : {"AXEnhancedUserInterface", "AXRole", "AXSubrole", "AXTitle", "AXDescription", "AXIdentifier",
+                               "AXPosition", "AXSize", "AXFrame", "AXChildren",
+                               "AXFocusedUIElement"}) {
+    if (attribute == readOnly) return {axerr::kSuccess, false};
+  }
+  if (text && (attribute == "AXSelectedText" || attribute == "AXNumberOfCharacters" ||
+               attribute == "AXSelectedTextMarkerRange")) {
+    return {axerr::kSuccess, false};
+  }
+  return {axerr::kAttributeUnsupported, false};
+}
+
+AXErrorCode setAttributeValue(const Element& element, std::string_view attribute,
+                              const Object& value) {
+  if (!value) return axerr::kIllegalArgument;
+  const auto resolved = resolve(element);
+  if (!resolved.ok()) return resolved.error;
+  AtspiAccessible* raw = resolved.value.get();
+  linux_desktop::GErrorSlot error;
+  if (attribute == "AXFocused") {
+    const std::optional<bool> focus = value.boolean();
+    if (!focus) return axerr::kIllegalArgument;
+    if (!*focus) return axerr::kSuccess;
+    atspi_component_grab_focus(ATSPI_COMPONENT(raw), error.out());
+    return error ? linux_desktop::errorCodeOf(error.get()) : axerr::kSuccess;
+  }
+  if (attribute == "AXValue") {
+    const std::optional<std::string> text = value.string();
+    if (!text) return axerr::kIllegalArgument;
+    if (!linux_desktop::hasEditableText(raw)) return axerr::kAttributeUnsupported;
+    atspi_editable_text_set_text_contents(ATSPI_EDITABLE_TEXT(raw), text->c_str(), error.out());
+    return error ? linux_desktop::errorCodeOf(error.get()) : axerr::kSuccess;
+  }
+  if (attribute == "AXSelectedTextRange") {
+    const std::optional<Range> range = value.axRange();
+    if (!range) return axerr::kIllegalArgument;
+    if (!linux_desktop::hasText(raw)) return axerr::kAttributeUnsupported;
+    const auto text = linux_desktop::readText(raw);
+    if (!text.ok()) return text.error;
+    const auto span = linux_desktop::characterSpan(text.value, *range);
+    if (!span) return axerr::kIllegalArgument;
+    AtspiText* target = ATSPI_TEXT(raw);
+    if (span->start == span->end) {
+      atspi_text_remove_selection(target, 0, nullptr);
+      atspi_text_set_caret_offset(target, static_cast<gint>(span->start), error.out());
+    } else {
+      // Setting a selection fails while there is none yet; adding one works.
+      const gint count = atspi_text_get_n_selections(target, nullptr);
+      if (count > 0) {
+        atspi_text_set_selection(target, 0, static_cast<gint>(span->start),
+                                 static_cast<gint>(span->end), error.out());
+      } else {
+        atspi_text_add_selection(target, static_cast<gint>(span->start),
+                                 static_cast<gint>(span->end), error.out());
+      }
+    }
+    return error ? linux_desktop::errorCodeOf(error.get()) : axerr::kSuccess;
+  }
+  return axerr::kAttributeUnsupported;
+}
+
+Element createApplicationElement(ProcessId pid) {
+  GRef<AtspiAccessible> application = linux_desktop::applicationOf(pid);
+  if (application) return *Element::from(linux_desktop::wrapAccessible(std::move(application)));
+  // Not in the tree (yet): a placeholder whose requests look again.
+  return *Element::from(wrap(ElementValue{{}, pid}));
+}
+
+std::optional<ProcessId> elementProcessId(const Element& element) {
+  const ElementValue* value = valueOf<ElementValue>(element.object());
+  if (!value) return std::nullopt;
+  if (!value->accessible) return value->pid;
+  return linux_desktop::processOf(value->accessible.get());
+}
+
+Object textMarkerRangeStart(const Object& markerRange) {
+  const MarkerRangeValue* range = valueOf<MarkerRangeValue>(markerRange);
+  return range ? wrap(range->start) : Object();
+}
+
+Object textMarkerRangeEnd(const Object& markerRange) {
+  const MarkerRangeValue* range = valueOf<MarkerRangeValue>(markerRange);
+  return range ? wrap(range->end) : Object();
+}
+
+Object makeTextMarkerRange(const Object& startMarker, const Object& endMarker) {
+  const MarkerValue* start = valueOf<MarkerValue>(startMarker);
+  const MarkerValue* end = valueOf<MarkerValue>(endMarker);
+  if (!start || !end) return Object();
+  return wrap(MarkerRangeValue{*start, *end});
+}
+
+FocusedApplicationResult focusedApplication() {
+  // Asked of the X server: it answers at once, also right after a blocking wait.
+  const std::optional<ProcessId> pid = linux_desktop::frontmostProcess();
+  if (!pid) return {axerr::kNoValue, 0};
+  return {axerr::kSuccess, *pid};
+}
+
+bool isProcessTrusted(bool prompt) {
+  return linux_desktop::accessibilityEnabled(prompt);
+}
+
+}  // namespace axb::platform

@@ -1,0 +1,213 @@
+#include "platform/linux/accessible_reads.h"
+
+#include <algorithm>
+#include <deque>
+#include <utility>
+
+#include "platform/linux/atspi_session.h"
+
+namespace axb::platform::linux_desktop {
+namespace {
+
+// A search for the focus that the collection interface cannot answer looks at this many
+// accessibles at most: a huge tree must not hold the main thread.
+constexpr int kSearchLimit = 2000;
+
+template <typename T>
+Answer<T> failed(const GErrorSlot& error) {
+  return {errorCodeOf(error.get()), T{}};
+}
+
+AtspiText* textOf(AtspiAccessible* accessible) {
+  return ATSPI_TEXT(accessible);
+}
+
+// A string answer of AT-SPI, released here.
+Answer<std::string> stringAnswer(gchar* raw, const GErrorSlot& error) {
+  const GText text(raw);
+  if (error) return failed<std::string>(error);
+  return {axerr::kSuccess, textFrom(text.get())};
+}
+
+Answer<Rect> rectAnswer(AtspiRect* raw, const GErrorSlot& error, bool caret) {
+  if (error || !raw) {
+    g_free(raw);
+    return failed<Rect>(error);
+  }
+  const Rect rect{static_cast<double>(raw->x), static_cast<double>(raw->y),
+                  caret ? 0.0 : static_cast<double>(raw->width),
+                  static_cast<double>(raw->height)};
+  g_free(raw);
+  return {axerr::kSuccess, rect};
+}
+
+bool isFocused(AtspiAccessible* accessible) {
+  atspi_accessible_clear_cache(accessible);
+  AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
+  if (!states) return false;
+  const bool focused = atspi_state_set_contains(states, ATSPI_STATE_FOCUSED);
+  g_object_unref(states);
+  return focused;
+}
+
+Answer<GRef<AtspiAccessible>> searchFocused(AtspiAccessible* root) {
+  std::deque<GRef<AtspiAccessible>> pending;
+  pending.push_back(GRef<AtspiAccessible>::retain(root));
+  for (int visited = 0; !pending.empty() && visited < kSearchLimit; ++visited) {
+    GRef<AtspiAccessible> next = std::move(pending.front());
+    pending.pop_front();
+    if (next.get() != root && isFocused(next.get())) return {axerr::kSuccess, std::move(next)};
+    auto children = readChildren(next.get());
+    if (!children.ok()) {
+      if (next.get() == root) return {children.error, {}};
+      continue;
+    }
+    for (auto& child : children.value) pending.push_back(std::move(child));
+  }
+  return {axerr::kSuccess, {}};
+}
+
+}  // namespace
+
+Answer<RoleFacts> readRoleFacts(AtspiAccessible* accessible) {
+  // Events can be stale or missing (applications send only the ones listened for): the states
+  // are asked afresh instead of being taken from the cache events keep. Only this accessible's
+  // cache is dropped: libatspi itself reads cached states while it dispatches, and a request
+  // from there would wait on the dispatch it runs in.
+  atspi_accessible_clear_cache(accessible);
+  GErrorSlot error;
+  RoleFacts facts;
+  facts.role = atspi_accessible_get_role(accessible, error.out());
+  if (error) return failed<RoleFacts>(error);
+  AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
+  if (!states) return {axerr::kCannotComplete, facts};
+  facts.editable = atspi_state_set_contains(states, ATSPI_STATE_EDITABLE);
+  facts.multiLine = atspi_state_set_contains(states, ATSPI_STATE_MULTI_LINE);
+  facts.focused = atspi_state_set_contains(states, ATSPI_STATE_FOCUSED);
+  facts.focusable = atspi_state_set_contains(states, ATSPI_STATE_FOCUSABLE);
+  const bool defunct = atspi_state_set_contains(states, ATSPI_STATE_DEFUNCT);
+  g_object_unref(states);
+  if (defunct) return {axerr::kInvalidUIElement, facts};
+  return {axerr::kSuccess, facts};
+}
+
+bool hasText(AtspiAccessible* accessible) {
+  // The interface getters hand out a new reference, or null when it is not offered.
+  return GRef<AtspiText>::adopt(atspi_accessible_get_text_iface(accessible)).get() != nullptr;
+}
+
+bool hasEditableText(AtspiAccessible* accessible) {
+  return GRef<AtspiEditableText>::adopt(atspi_accessible_get_editable_text_iface(accessible))
+             .get() != nullptr;
+}
+
+Answer<std::string> readText(AtspiAccessible* accessible) {
+  GErrorSlot error;
+  const gint count = atspi_text_get_character_count(textOf(accessible), error.out());
+  if (error) return failed<std::string>(error);
+  if (count <= 0) return {axerr::kSuccess, std::string()};
+  return stringAnswer(atspi_text_get_text(textOf(accessible), 0, count, error.out()), error);
+}
+
+Answer<Selection> readSelection(AtspiAccessible* accessible) {
+  GErrorSlot error;
+  const gint selections = atspi_text_get_n_selections(textOf(accessible), error.out());
+  if (error) return failed<Selection>(error);
+  if (selections > 0) {
+    AtspiRange* range = atspi_text_get_selection(textOf(accessible), 0, error.out());
+    if (error || !range) {
+      g_free(range);
+      return failed<Selection>(error);
+    }
+    Selection selection{std::min(range->start_offset, range->end_offset),
+                        std::max(range->start_offset, range->end_offset)};
+    g_free(range);
+    // Some toolkits report an empty selection instead of none.
+    if (selection.end > selection.start) return {axerr::kSuccess, selection};
+  }
+  const gint caret = atspi_text_get_caret_offset(textOf(accessible), error.out());
+  if (error) return failed<Selection>(error);
+  return {axerr::kSuccess, Selection{caret, caret}};
+}
+
+Answer<Rect> readRangeBounds(AtspiAccessible* accessible, std::int64_t start, std::int64_t end) {
+  GErrorSlot error;
+  if (start == end) {
+    // Range extents of an empty range make GTK complain; the character extents work also at
+    // the end of the text, where they have no width.
+    return rectAnswer(atspi_text_get_character_extents(textOf(accessible), static_cast<gint>(start),
+                                                       ATSPI_COORD_TYPE_SCREEN, error.out()),
+                      error, true);
+  }
+  return rectAnswer(
+      atspi_text_get_range_extents(textOf(accessible), static_cast<gint>(start),
+                                   static_cast<gint>(end), ATSPI_COORD_TYPE_SCREEN, error.out()),
+      error, false);
+}
+
+Answer<Rect> readExtents(AtspiAccessible* accessible) {
+  GErrorSlot error;
+  return rectAnswer(atspi_component_get_extents(ATSPI_COMPONENT(accessible),
+                                                ATSPI_COORD_TYPE_SCREEN, error.out()),
+                    error, false);
+}
+
+Answer<std::string> readName(AtspiAccessible* accessible) {
+  GErrorSlot error;
+  return stringAnswer(atspi_accessible_get_name(accessible, error.out()), error);
+}
+
+Answer<std::string> readDescription(AtspiAccessible* accessible) {
+  GErrorSlot error;
+  return stringAnswer(atspi_accessible_get_description(accessible, error.out()), error);
+}
+
+Answer<std::string> readIdentifier(AtspiAccessible* accessible) {
+  GErrorSlot error;
+  return stringAnswer(atspi_accessible_get_accessible_id(accessible, error.out()), error);
+}
+
+Answer<std::vector<GRef<AtspiAccessible>>> readChildren(AtspiAccessible* accessible) {
+  GErrorSlot error;
+  const gint count = atspi_accessible_get_child_count(accessible, error.out());
+  if (error) return failed<std::vector<GRef<AtspiAccessible>>>(error);
+  std::vector<GRef<AtspiAccessible>> children;
+  for (gint i = 0; i < count; ++i) {
+    auto child = GRef<AtspiAccessible>::adopt(
+        atspi_accessible_get_child_at_index(accessible, i, error.out()));
+    if (error) return failed<std::vector<GRef<AtspiAccessible>>>(error);
+    if (child) children.push_back(std::move(child));
+  }
+  return {axerr::kSuccess, std::move(children)};
+}
+
+Answer<GRef<AtspiAccessible>> findFocusedDescendant(AtspiAccessible* root) {
+  if (GRef<AtspiCollection>::adopt(atspi_accessible_get_collection_iface(root))) {
+    AtspiStateSet* states = atspi_state_set_new(nullptr);
+    atspi_state_set_add(states, ATSPI_STATE_FOCUSED);
+    AtspiMatchRule* rule = atspi_match_rule_new(
+        states, ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE, nullptr,
+        ATSPI_Collection_MATCH_NONE, nullptr, ATSPI_Collection_MATCH_NONE, FALSE);
+    g_object_unref(states);
+    GErrorSlot error;
+    GArray* matches =
+        atspi_collection_get_matches(ATSPI_COLLECTION(root), rule,
+                                     ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, error.out());
+    g_object_unref(rule);
+    if (!error && matches) {
+      GRef<AtspiAccessible> found;
+      for (guint i = 0; i < matches->len; ++i) {
+        auto* match = g_array_index(matches, AtspiAccessible*, i);
+        if (!found) found = GRef<AtspiAccessible>::retain(match);
+        g_object_unref(match);
+      }
+      g_array_free(matches, TRUE);
+      return {axerr::kSuccess, std::move(found)};
+    }
+    if (matches) g_array_free(matches, TRUE);
+    if (errorCodeOf(error.get()) == axerr::kCannotComplete) return failed<GRef<AtspiAccessible>>(error);
+  }
+  return searchFocused(root);
+}
+
+}  // namespace axb::platform::linux_desktop

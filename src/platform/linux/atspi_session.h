@@ -1,0 +1,39 @@
+// The connection to the accessibility bus, shared by the whole binding: set up once on first
+// use, with a bounded wait on every request, and the lookups every part needs.
+#pragma once
+
+#include <atspi/atspi.h>
+
+#include <optional>
+#include <string>
+
+#include "platform/errors.h"
+#include "platform/geometry.h"
+#include "platform/linux/g_ref.h"
+
+namespace axb::platform::linux_desktop {
+
+// How long one request to another application may take before it counts as unanswered.
+inline constexpr int kRequestTimeoutMilliseconds = 1000;
+
+// Connects to the accessibility bus once (later calls do nothing); false when there is none.
+bool ensureSession();
+
+// The error code a failed request reports: -25204 when the application did not answer in time,
+// -25202 when it (or the object) is gone, -25200 otherwise.
+AXErrorCode errorCodeOf(const GError* error);
+
+// The process that owns the accessible, remembered per connection; nothing when unknown.
+std::optional<ProcessId> processOf(AtspiAccessible* accessible);
+
+// The application accessible of a process, from the desktop's children; empty when the process
+// has none in the tree.
+GRef<AtspiAccessible> applicationOf(ProcessId pid);
+
+// Forgets what was remembered about a process that ended.
+void forgetProcess(ProcessId pid);
+
+// UTF-8 from a string another application sent: ill-formed bytes become U+FFFD.
+std::string textFrom(const gchar* text);
+
+}  // namespace axb::platform::linux_desktop

@@ -1,0 +1,200 @@
+#include "platform/linux/event_hub.h"
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/linux/accessible_reads.h"
+#include "platform/linux/atspi_session.h"
+#include "platform/linux/object_impl.h"
+#include "platform/linux/x11_desktop.h"
+
+namespace axb::platform::linux_desktop {
+namespace {
+
+constexpr const char* kListenedEvents[] = {
+    "object:state-changed:focused", "object:text-caret-moved", "object:text-selection-changed",
+    "object:bounds-changed",        "window:activate",         "window:create",
+};
+
+struct HubState {
+  bool attempted = false;
+  bool listening = false;
+  GRef<AtspiEventListener> listener;
+  int nextSinkId = 1;
+  std::vector<std::pair<int, DesktopEventSink>> sinks;
+  std::map<ProcessId, GRef<AtspiAccessible>> lastFocused;
+  // Events waiting for the next turn of the main context; repeats of one are merged.
+  std::vector<DesktopEvent> pending;
+  bool flushScheduled = false;
+};
+
+HubState& hub() {
+  // Never destroyed: AT-SPI may still call the listener while the process exits.
+  static HubState* const state = new HubState();
+  return *state;
+}
+
+bool isWindowRole(AtspiRole role) {
+  return role == ATSPI_ROLE_FRAME || role == ATSPI_ROLE_WINDOW || role == ATSPI_ROLE_DIALOG ||
+         role == ATSPI_ROLE_ALERT;
+}
+
+bool sameEvent(const DesktopEvent& a, const DesktopEvent& b) {
+  if (a.kind != b.kind || a.pid != b.pid) return false;
+  if (!a.source || !b.source) return !a.source && !b.source;
+  return sameAccessible(a.source.get(), b.source.get());
+}
+
+void flush() {
+  HubState& state = hub();
+  state.flushScheduled = false;
+  std::vector<DesktopEvent> events = std::move(state.pending);
+  state.pending.clear();
+  for (const DesktopEvent& event : events) {
+    // A snapshot of the ids: a sink may add or remove sinks (its own included) while it runs.
+    std::vector<int> ids;
+    for (const auto& [id, sink] : state.sinks) ids.push_back(id);
+    for (const int id : ids) {
+      DesktopEventSink sink;
+      for (const auto& [candidate, registered] : state.sinks) {
+        if (candidate == id) sink = registered;
+      }
+      if (sink) sink(event);
+    }
+  }
+}
+
+void post(DesktopEvent event) {
+  HubState& state = hub();
+  for (const DesktopEvent& waiting : state.pending) {
+    if (sameEvent(waiting, event)) return;
+  }
+  state.pending.push_back(std::move(event));
+  if (state.flushScheduled) return;
+  state.flushScheduled = true;
+  g_idle_add_full(
+      G_PRIORITY_DEFAULT,
+      [](gpointer) -> gboolean {
+        flush();
+        return G_SOURCE_REMOVE;
+      },
+      nullptr, nullptr);
+}
+
+bool activationPending(ProcessId pid) {
+  for (const DesktopEvent& waiting : hub().pending) {
+    if (waiting.kind == DesktopEventKind::WindowActivated && waiting.pid == pid) return true;
+  }
+  return false;
+}
+
+bool starts(const char* type, std::string_view prefix) {
+  return type && std::string_view(type).substr(0, prefix.size()) == prefix;
+}
+
+void onEvent(AtspiEvent* event, void*) {
+  if (!event || !event->source) {
+    if (event) g_boxed_free(ATSPI_TYPE_EVENT, event);
+    return;
+  }
+  const std::string typeCopy = event->type ? event->type : "";
+  const char* type = typeCopy.c_str();
+  GRef<AtspiAccessible> source = GRef<AtspiAccessible>::retain(event->source);
+  const int detail1 = event->detail1;
+  g_boxed_free(ATSPI_TYPE_EVENT, event);
+
+  const std::optional<ProcessId> pid = processOf(source.get());
+  if (!pid) return;
+  HubState& state = hub();
+  if (starts(type, "object:state-changed:focused")) {
+    if (detail1 == 0) return;
+    GRef<AtspiAccessible>& last = state.lastFocused[*pid];
+    const bool unchanged = last && sameAccessible(last.get(), source.get());
+    last = source;
+    // GTK announces the focus again whenever a window becomes active; the focus inside the
+    // application did not change then, and a focus change would be reported in place of the
+    // switch itself.
+    if (unchanged || activationPending(*pid)) return;
+    post({DesktopEventKind::FocusGained, *pid, std::move(source)});
+  } else if (starts(type, "object:text-caret-moved") ||
+             starts(type, "object:text-selection-changed")) {
+    post({DesktopEventKind::TextSelectionChanged, *pid, std::move(source)});
+  } else if (starts(type, "object:bounds-changed")) {
+    GErrorSlot error;
+    if (!isWindowRole(atspi_accessible_get_role(source.get(), error.out()))) return;
+    post({DesktopEventKind::WindowResized, *pid, std::move(source)});
+  } else if (starts(type, "window:activate")) {
+    post({DesktopEventKind::WindowActivated, *pid, std::move(source)});
+  } else if (starts(type, "window:create")) {
+    post({DesktopEventKind::ApplicationAppeared, *pid, std::move(source)});
+  }
+}
+
+// The window X11 saw move has no accessible: the application's active window stands for it,
+// else its first window.
+GRef<AtspiAccessible> windowOf(ProcessId pid) {
+  const GRef<AtspiAccessible> application = applicationOf(pid);
+  if (!application) return {};
+  auto windows = readChildren(application.get());
+  if (!windows.ok() || windows.value.empty()) return {};
+  for (auto& window : windows.value) {
+    AtspiStateSet* states = atspi_accessible_get_state_set(window.get());
+    const bool active = states && atspi_state_set_contains(states, ATSPI_STATE_ACTIVE);
+    if (states) g_object_unref(states);
+    if (active) return std::move(window);
+  }
+  return std::move(windows.value.front());
+}
+
+}  // namespace
+
+bool ensureListening() {
+  HubState& state = hub();
+  if (state.attempted) return state.listening;
+  state.attempted = true;
+  if (!ensureSession()) return false;
+  // The listener receives a copy of each event and frees it.
+  state.listener = GRef<AtspiEventListener>::adopt(
+      atspi_event_listener_new(reinterpret_cast<AtspiEventListenerCB>(onEvent), nullptr, nullptr));
+  if (!state.listener) return false;
+  for (const char* type : kListenedEvents) {
+    GErrorSlot error;
+    atspi_event_listener_register(state.listener.get(), type, error.out());
+  }
+  watchDisplay({
+      [] { post({DesktopEventKind::WindowActivated, 0, {}}); },
+      [](ProcessId pid) {
+        GRef<AtspiAccessible> window = windowOf(pid);
+        if (window) post({DesktopEventKind::WindowMoved, pid, std::move(window)});
+      },
+  });
+  state.listening = true;
+  return true;
+}
+
+int addSink(DesktopEventSink sink) {
+  HubState& state = hub();
+  const int id = state.nextSinkId++;
+  state.sinks.emplace_back(id, std::move(sink));
+  return id;
+}
+
+void removeSink(int id) {
+  std::erase_if(hub().sinks, [id](const auto& entry) { return entry.first == id; });
+}
+
+void forgetFocus(ProcessId pid) {
+  hub().lastFocused.erase(pid);
+}
+
+GRef<AtspiAccessible> lastFocusedIn(ProcessId pid) {
+  const auto& lastFocused = hub().lastFocused;
+  const auto found = lastFocused.find(pid);
+  return found == lastFocused.end() ? GRef<AtspiAccessible>() : found->second;
+}
+
+}  // namespace axb::platform::linux_desktop

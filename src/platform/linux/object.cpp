@@ -1,0 +1,262 @@
+// Platform objects on Linux: values by content, elements by (application, path), text markers by
+// (element, offset).
+#include "platform/object.h"
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string_view>
+#include <type_traits>
+
+#include "platform/linux/object_impl.h"
+#include "platform/utf8.h"
+
+namespace axb::platform {
+namespace linux_desktop {
+namespace {
+
+const char* busNameOf(AtspiAccessible* accessible) {
+  const AtspiObject& object = accessible->parent;
+  return object.app && object.app->bus_name ? object.app->bus_name : "";
+}
+
+const char* pathOf(AtspiAccessible* accessible) {
+  return accessible->parent.path ? accessible->parent.path : "";
+}
+
+std::size_t combine(std::size_t seed, std::size_t value) {
+  return seed ^ (value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2));
+}
+
+std::size_t hashDouble(double value) {
+  if (value == 0) return 0;  // 0.0 and -0.0 are equal
+  if (std::isnan(value)) return 1;
+  return std::hash<double>{}(value);
+}
+
+bool sameElement(const ElementValue& a, const ElementValue& b) {
+  if (!a.accessible || !b.accessible) return !a.accessible && !b.accessible && a.pid == b.pid;
+  return sameAccessible(a.accessible.get(), b.accessible.get());
+}
+
+std::size_t hashElement(const ElementValue& element) {
+  return element.accessible ? hashAccessible(element.accessible.get())
+                            : std::hash<ProcessId>{}(element.pid);
+}
+
+bool sameGeometry(const GeometryValue& a, const GeometryValue& b) {
+  if (a.type != b.type) return false;
+  switch (a.type) {
+    case AXValueType::CGPoint:
+      return a.point == b.point;
+    case AXValueType::CGSize:
+      return a.size == b.size;
+    case AXValueType::CGRect:
+      return a.rect == b.rect;
+    case AXValueType::CFRange:
+      return a.range == b.range;
+    default:
+      return true;
+  }
+}
+
+std::size_t hashGeometry(const GeometryValue& g) {
+  std::size_t seed = static_cast<std::size_t>(g.type);
+  switch (g.type) {
+    case AXValueType::CGPoint:
+      return combine(combine(seed, hashDouble(g.point.x)), hashDouble(g.point.y));
+    case AXValueType::CGSize:
+      return combine(combine(seed, hashDouble(g.size.width)), hashDouble(g.size.height));
+    case AXValueType::CGRect:
+      seed = combine(combine(seed, hashDouble(g.rect.x)), hashDouble(g.rect.y));
+      return combine(combine(seed, hashDouble(g.rect.width)), hashDouble(g.rect.height));
+    case AXValueType::CFRange:
+      seed = combine(seed, std::hash<std::int64_t>{}(g.range.location));
+      return combine(seed, std::hash<std::int64_t>{}(g.range.length));
+    default:
+      return seed;
+  }
+}
+
+bool sameMarker(const MarkerValue& a, const MarkerValue& b) {
+  return a.offset == b.offset && sameElement(a.element, b.element);
+}
+
+std::size_t hashMarker(const MarkerValue& marker) {
+  return combine(hashElement(marker.element), std::hash<std::int64_t>{}(marker.offset));
+}
+
+bool sameValue(const Value& a, const Value& b) {
+  if (a.index() != b.index()) return false;
+  return std::visit(
+      [&b](const auto& left) -> bool {
+        using T = std::decay_t<decltype(left)>;
+        const T& right = std::get<T>(b);
+        if constexpr (std::is_same_v<T, double>) {
+          return left == right || (std::isnan(left) && std::isnan(right));
+        } else if constexpr (std::is_same_v<T, GeometryValue>) {
+          return sameGeometry(left, right);
+        } else if constexpr (std::is_same_v<T, ElementValue>) {
+          return sameElement(left, right);
+        } else if constexpr (std::is_same_v<T, MarkerValue>) {
+          return sameMarker(left, right);
+        } else if constexpr (std::is_same_v<T, MarkerRangeValue>) {
+          return sameMarker(left.start, right.start) && sameMarker(left.end, right.end);
+        } else {
+          return left == right;
+        }
+      },
+      a);
+}
+
+std::size_t hashValue(const Value& value) {
+  const std::size_t kind = value.index();
+  return combine(kind, std::visit(
+                           [](const auto& v) -> std::size_t {
+                             using T = std::decay_t<decltype(v)>;
+                             if constexpr (std::is_same_v<T, std::string>) {
+                               return std::hash<std::string>{}(v);
+                             } else if constexpr (std::is_same_v<T, double>) {
+                               return hashDouble(v);
+                             } else if constexpr (std::is_same_v<T, bool>) {
+                               return v ? 1 : 0;
+                             } else if constexpr (std::is_same_v<T, std::vector<Object>>) {
+                               std::size_t seed = v.size();
+                               for (const Object& item : v) seed = combine(seed, item.hash());
+                               return seed;
+                             } else if constexpr (std::is_same_v<T, GeometryValue>) {
+                               return hashGeometry(v);
+                             } else if constexpr (std::is_same_v<T, ElementValue>) {
+                               return hashElement(v);
+                             } else if constexpr (std::is_same_v<T, MarkerValue>) {
+                               return hashMarker(v);
+                             } else {
+                               return combine(hashMarker(v.start), hashMarker(v.end));
+                             }
+                           },
+                           value));
+}
+
+const GeometryValue* geometryOf(const Object& object, AXValueType type) {
+  const GeometryValue* geometry = valueOf<GeometryValue>(object);
+  return geometry && geometry->type == type ? geometry : nullptr;
+}
+
+}  // namespace
+
+bool sameAccessible(AtspiAccessible* a, AtspiAccessible* b) {
+  if (a == b) return true;
+  if (!a || !b) return false;
+  return std::strcmp(busNameOf(a), busNameOf(b)) == 0 && std::strcmp(pathOf(a), pathOf(b)) == 0;
+}
+
+std::size_t hashAccessible(AtspiAccessible* accessible) {
+  if (!accessible) return 0;
+  return combine(std::hash<std::string_view>{}(busNameOf(accessible)),
+                 std::hash<std::string_view>{}(pathOf(accessible)));
+}
+
+}  // namespace linux_desktop
+
+using linux_desktop::valueOf;
+
+ValueKind Object::kind() const {
+  if (!impl_) return ValueKind::Null;
+  switch (impl_->value.index()) {
+    case 0:
+      return ValueKind::String;
+    case 1:
+      return ValueKind::Number;
+    case 2:
+      return ValueKind::Boolean;
+    case 3:
+      return ValueKind::Array;
+    case 4:
+      return ValueKind::AXValue;
+    case 5:
+      return ValueKind::Element;
+    case 6:
+      return ValueKind::TextMarker;
+    case 7:
+      return ValueKind::TextMarkerRange;
+    default:
+      return ValueKind::Other;
+  }
+}
+
+std::optional<std::string> Object::string() const {
+  const auto* text = valueOf<std::string>(*this);
+  return text ? std::optional<std::string>(*text) : std::nullopt;
+}
+
+std::optional<double> Object::number() const {
+  const auto* number = valueOf<double>(*this);
+  return number ? std::optional<double>(*number) : std::nullopt;
+}
+
+std::optional<bool> Object::boolean() const {
+  const auto* value = valueOf<bool>(*this);
+  return value ? std::optional<bool>(*value) : std::nullopt;
+}
+
+std::optional<std::vector<Object>> Object::array() const {
+  const auto* items = valueOf<std::vector<Object>>(*this);
+  return items ? std::optional<std::vector<Object>>(*items) : std::nullopt;
+}
+
+AXValueType Object::axValueType() const {
+  const auto* geometry = valueOf<linux_desktop::GeometryValue>(*this);
+  return geometry ? geometry->type : AXValueType::Illegal;
+}
+
+std::optional<Point> Object::axPoint() const {
+  const auto* g = linux_desktop::geometryOf(*this, AXValueType::CGPoint);
+  return g ? std::optional<Point>(g->point) : std::nullopt;
+}
+
+std::optional<Size> Object::axSize() const {
+  const auto* g = linux_desktop::geometryOf(*this, AXValueType::CGSize);
+  return g ? std::optional<Size>(g->size) : std::nullopt;
+}
+
+std::optional<Rect> Object::axRect() const {
+  const auto* g = linux_desktop::geometryOf(*this, AXValueType::CGRect);
+  return g ? std::optional<Rect>(g->rect) : std::nullopt;
+}
+
+std::optional<Range> Object::axRange() const {
+  const auto* g = linux_desktop::geometryOf(*this, AXValueType::CFRange);
+  return g ? std::optional<Range>(g->range) : std::nullopt;
+}
+
+bool Object::operator==(const Object& other) const {
+  if (impl_ == other.impl_) return true;
+  if (!impl_ || !other.impl_) return false;
+  return linux_desktop::sameValue(impl_->value, other.impl_->value);
+}
+
+std::size_t Object::hash() const {
+  return impl_ ? linux_desktop::hashValue(impl_->value) : 0;
+}
+
+Object Object::makeString(std::string_view utf8) {
+  // As text from another application, ill-formed UTF-8 becomes U+FFFD instead of cutting it short.
+  return linux_desktop::wrap(utf8::toWellFormed(utf8));
+}
+
+Object Object::makeNumber(double value) {
+  return linux_desktop::wrap(value);
+}
+
+Object Object::makeBoolean(bool value) {
+  return linux_desktop::wrap(value);
+}
+
+Object Object::makeRange(Range range) {
+  linux_desktop::GeometryValue geometry;
+  geometry.type = AXValueType::CFRange;
+  geometry.range = range;
+  return linux_desktop::wrap(geometry);
+}
+
+}  // namespace axb::platform

@@ -1,0 +1,185 @@
+// Accessibility observers over the global event hub: an observer serves one process, and each of
+// its registrations hears the notification for its element, or for every element of the process
+// when registered on the application element.
+#include "platform/observer.h"
+
+#include <glib.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/accessibility.h"
+#include "platform/linux/event_hub.h"
+#include "platform/linux/object_impl.h"
+
+namespace axb::platform {
+namespace {
+
+using linux_desktop::DesktopEvent;
+using linux_desktop::DesktopEventKind;
+
+constexpr char kApplicationPath[] = "/org/a11y/atspi/accessible/root";
+
+constexpr char kFocusedChanged[] = "AXFocusedUIElementChanged";
+constexpr char kSelectedTextChanged[] = "AXSelectedTextChanged";
+constexpr char kWindowMoved[] = "AXWindowMoved";
+constexpr char kWindowResized[] = "AXWindowResized";
+
+bool supported(std::string_view notification) {
+  return notification == kFocusedChanged || notification == kSelectedTextChanged ||
+         notification == kWindowMoved || notification == kWindowResized;
+}
+
+const char* notificationFor(DesktopEventKind kind) {
+  switch (kind) {
+    case DesktopEventKind::FocusGained:
+      return kFocusedChanged;
+    case DesktopEventKind::TextSelectionChanged:
+      return kSelectedTextChanged;
+    case DesktopEventKind::WindowMoved:
+      return kWindowMoved;
+    case DesktopEventKind::WindowResized:
+      return kWindowResized;
+    default:
+      return nullptr;
+  }
+}
+
+bool isApplicationElement(const Element& element) {
+  AtspiAccessible* accessible = linux_desktop::accessibleOf(element);
+  // An application not yet in the tree stands for all of it too.
+  if (!accessible) return linux_desktop::valueOf<linux_desktop::ElementValue>(element.object());
+  return accessible->parent.path && std::strcmp(accessible->parent.path, kApplicationPath) == 0;
+}
+
+}  // namespace
+
+struct Observer::Impl {
+  ProcessId pid = 0;
+  ObserverCallback callback = nullptr;
+  bool delivering = false;
+  struct Registration {
+    Element element;
+    std::string notification;
+    void* refcon;
+    std::uint64_t id;
+  };
+  std::vector<Registration> registrations;
+  int sink = 0;
+
+  ~Impl() {
+    if (sink) linux_desktop::removeSink(sink);
+  }
+
+  bool has(std::uint64_t id) const {
+    for (const auto& registration : registrations) {
+      if (registration.id == id) return true;
+    }
+    return false;
+  }
+
+  void hear(const DesktopEvent& event);
+};
+
+namespace {
+
+// Observers that may still be delivering, so that a delivery can tell whether the observer it
+// started with is still there after a callback ran.
+std::vector<const Observer::Impl*>& liveObservers() {
+  static auto* const observers = new std::vector<const Observer::Impl*>();
+  return *observers;
+}
+
+// Unique across observers: an observer released in a callback and another one created at the
+// same address must not be taken for each other.
+std::uint64_t nextRegistrationId() {
+  static std::uint64_t next = 0;
+  return ++next;
+}
+
+bool alive(const Observer::Impl* observer) {
+  for (const auto* live : liveObservers()) {
+    if (live == observer) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void Observer::Impl::hear(const DesktopEvent& event) {
+  if (!delivering || event.pid != pid || !event.source) return;
+  const char* notification = notificationFor(event.kind);
+  if (!notification) return;
+  std::vector<std::pair<std::uint64_t, void*>> due;
+  for (const auto& registration : registrations) {
+    if (registration.notification != notification) continue;
+    const bool whole = isApplicationElement(registration.element);
+    AtspiAccessible* own = linux_desktop::accessibleOf(registration.element);
+    if (!whole && !linux_desktop::sameAccessible(own, event.source.get())) continue;
+    due.emplace_back(registration.id, registration.refcon);
+  }
+  if (due.empty()) return;
+  const std::optional<Element> changed =
+      Element::from(linux_desktop::wrapAccessible(event.source));
+  if (!changed) return;
+  const ObserverCallback deliver = callback;
+  for (const auto& [id, refcon] : due) {
+    // The callback may withdraw registrations or release this observer.
+    if (!alive(this) || !has(id)) return;
+    deliver(*changed, notification, refcon);
+  }
+}
+
+std::unique_ptr<Observer> Observer::create(ProcessId pid, ObserverCallback callback) {
+  if (!callback) return nullptr;
+  linux_desktop::ensureListening();
+  auto impl = std::make_unique<Impl>();
+  impl->pid = pid;
+  impl->callback = callback;
+  Impl* raw = impl.get();
+  impl->sink = linux_desktop::addSink([raw](const DesktopEvent& event) { raw->hear(event); });
+  liveObservers().push_back(raw);
+  return std::make_unique<Observer>(std::move(impl));
+}
+
+Observer::Observer(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+Observer::~Observer() {
+  std::erase(liveObservers(), impl_.get());
+}
+
+AXErrorCode Observer::addNotification(const Element& element, std::string_view notification,
+                                      void* refcon) {
+  if (!element.object()) return axerr::kIllegalArgument;
+  for (const auto& registration : impl_->registrations) {
+    if (registration.element == element && registration.notification == notification) {
+      return axerr::kNotificationAlreadyRegistered;
+    }
+  }
+  if (!supported(notification)) return axerr::kNotificationUnsupported;
+  // An observer serves its own process only.
+  const std::optional<ProcessId> owner = elementProcessId(element);
+  if (owner && *owner != impl_->pid) return axerr::kIllegalArgument;
+  impl_->registrations.push_back(
+      {element, std::string(notification), refcon, nextRegistrationId()});
+  return axerr::kSuccess;
+}
+
+AXErrorCode Observer::removeNotification(const Element& element, std::string_view notification) {
+  const auto before = impl_->registrations.size();
+  std::erase_if(impl_->registrations, [&](const Impl::Registration& registration) {
+    return registration.element == element && registration.notification == notification;
+  });
+  return impl_->registrations.size() == before ? axerr::kNotificationNotRegistered
+                                               : axerr::kSuccess;
+}
+
+void Observer::addSourceToCurrentRunLoop() {
+  impl_->delivering = true;
+}
+
+}  // namespace axb::platform

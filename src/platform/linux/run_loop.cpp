@@ -1,0 +1,75 @@
+// The main thread's scheduling on the host's GLib main context (GTK and Electron hosts run one
+// on Linux), and the monotonic clock.
+#include "platform/run_loop.h"
+
+#include <glib.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <utility>
+
+namespace axb::platform {
+namespace {
+
+// Delays are clamped to [0, about 31 years]: negative and NaN delays mean now.
+constexpr double kMaxSeconds = 1e9;
+
+double clampedSeconds(double seconds) {
+  if (!(seconds > 0)) return 0;
+  return std::min(seconds, kMaxSeconds);
+}
+
+gboolean runOnce(gpointer data) {
+  const auto* work = static_cast<std::function<void()>*>(data);
+  if (*work) (*work)();
+  return G_SOURCE_REMOVE;
+}
+
+void destroyWork(gpointer data) {
+  delete static_cast<std::function<void()>*>(data);
+}
+
+// One-shot work on the context; the source owns the work and frees it when it is done.
+void attach(GMainContext* context, double seconds, std::function<void()> work) {
+  const double clamped = clampedSeconds(seconds);
+  // Whole milliseconds, rounded up, so that work never runs before its time.
+  const auto milliseconds = static_cast<guint>(std::min(std::ceil(clamped * 1000.0), 4.0e9));
+  GSource* source = g_timeout_source_new(milliseconds);
+  g_source_set_priority(source, G_PRIORITY_DEFAULT);
+  g_source_set_callback(source, runOnce, new std::function<void()>(std::move(work)), destroyWork);
+  g_source_attach(source, context);
+  g_source_unref(source);
+}
+
+}  // namespace
+
+void dispatchAfterOnMainQueue(double seconds, std::function<void()> work) {
+  // The default context is the main thread's; attaching to it is safe from any thread.
+  attach(g_main_context_default(), seconds, std::move(work));
+}
+
+void scheduleTimerOnCurrentRunLoop(double seconds, std::function<void()> work) {
+  GMainContext* context = g_main_context_ref_thread_default();
+  attach(context, seconds, std::move(work));
+  g_main_context_unref(context);
+}
+
+double monotonicSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+void sleepUntilMonotonic(double deadline) {
+  for (double now = monotonicSeconds(); now < deadline; now = monotonicSeconds()) {
+    const double remaining = std::min(deadline - now, 1.0);
+    timespec slice{};
+    slice.tv_sec = static_cast<time_t>(remaining);
+    slice.tv_nsec = static_cast<long>((remaining - std::floor(remaining)) * 1e9);
+    nanosleep(&slice, nullptr);
+  }
+}
+
+}  // namespace axb::platform

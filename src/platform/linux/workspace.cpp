@@ -1,0 +1,229 @@
+// Running applications and the workspace's notifications, from the accessibility tree, the
+// display and the processes themselves: an application is activated when its window comes to
+// the front, launched when it first shows a window, terminated when its process ends.
+#include "platform/workspace.h"
+
+#include <glib-unix.h>
+#include <glib.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "platform/linux/application_identity.h"
+#include "platform/linux/atspi_session.h"
+#include "platform/linux/event_hub.h"
+#include "platform/linux/x11_desktop.h"
+
+namespace axb::platform {
+
+struct RunningApplication::Impl {
+  ProcessId pid = 0;
+};
+
+namespace {
+
+using linux_desktop::DesktopEvent;
+using linux_desktop::DesktopEventKind;
+
+bool processExists(ProcessId pid) {
+  return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
+RunningApplication applicationFor(ProcessId pid) {
+  return RunningApplication(
+      std::make_shared<const RunningApplication::Impl>(RunningApplication::Impl{pid}));
+}
+
+const char* notificationName(WorkspaceEvent event) {
+  switch (event) {
+    case WorkspaceEvent::DidActivateApplication:
+      return kDidActivateApplicationNotification;
+    case WorkspaceEvent::DidLaunchApplication:
+      return kDidLaunchApplicationNotification;
+    case WorkspaceEvent::DidTerminateApplication:
+      return kDidTerminateApplicationNotification;
+  }
+  return kDidActivateApplicationNotification;
+}
+
+// A process's end, seen through a pidfd on the main context. Owns the descriptor and the source.
+class ExitWatch {
+ public:
+  ExitWatch(int fd, guint source) : fd_(fd), source_(source) {}
+  ExitWatch(const ExitWatch&) = delete;
+  ExitWatch& operator=(const ExitWatch&) = delete;
+  ~ExitWatch() {
+    if (source_) g_source_remove(source_);
+    if (fd_ >= 0) ::close(fd_);
+  }
+  // Called from the source's own callback, which then ends the source itself.
+  void sourceEnded() { source_ = 0; }
+
+ private:
+  int fd_;
+  guint source_;
+};
+
+struct WorkspaceState {
+  struct Subscriber {
+    int id;
+    WorkspaceEvent event;
+    std::shared_ptr<WorkspaceSubscription::Handler> handler;
+  };
+  std::vector<Subscriber> subscribers;
+  int nextId = 1;
+  int sink = 0;
+  std::optional<ProcessId> front;
+  std::set<ProcessId> announced;  // launched or activated: their ends are watched
+  std::map<ProcessId, std::unique_ptr<ExitWatch>> exits;
+};
+
+WorkspaceState& workspace() {
+  static auto* const state = new WorkspaceState();
+  return *state;
+}
+
+void post(WorkspaceEvent event, ProcessId pid) {
+  WorkspaceNotification notification;
+  notification.name = notificationName(event);
+  notification.userInfo.emplace();
+  notification.userInfo->emplace(kApplicationKey, applicationFor(pid));
+  // Snapshot: a handler may end subscriptions, its own among them.
+  std::vector<std::shared_ptr<WorkspaceSubscription::Handler>> handlers;
+  for (const auto& subscriber : workspace().subscribers) {
+    if (subscriber.event == event) handlers.push_back(subscriber.handler);
+  }
+  for (const auto& handler : handlers) {
+    if (*handler) (*handler)(notification);
+  }
+}
+
+void ended(ProcessId pid) {
+  WorkspaceState& state = workspace();
+  state.announced.erase(pid);
+  if (state.front == pid) state.front.reset();
+  post(WorkspaceEvent::DidTerminateApplication, pid);
+  linux_desktop::forgetFocus(pid);
+  linux_desktop::forgetIdentity(pid);
+  linux_desktop::forgetProcess(pid);
+}
+
+gboolean onExit(gint, GIOCondition, gpointer data) {
+  const auto pid = static_cast<ProcessId>(GPOINTER_TO_INT(data));
+  WorkspaceState& state = workspace();
+  if (auto watch = state.exits.find(pid); watch != state.exits.end()) {
+    watch->second->sourceEnded();
+    state.exits.erase(watch);
+  }
+  ended(pid);
+  return G_SOURCE_REMOVE;
+}
+
+void watchExit(ProcessId pid) {
+  WorkspaceState& state = workspace();
+  if (state.exits.contains(pid)) return;
+  const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+  if (fd < 0) return;
+  const guint source = g_unix_fd_add(fd, G_IO_IN, onExit, GINT_TO_POINTER(pid));
+  state.exits.emplace(pid, std::make_unique<ExitWatch>(fd, source));
+}
+
+void announce(ProcessId pid, bool launched) {
+  WorkspaceState& state = workspace();
+  const bool known = state.announced.contains(pid);
+  state.announced.insert(pid);
+  watchExit(pid);
+  if (!known && launched) post(WorkspaceEvent::DidLaunchApplication, pid);
+}
+
+void checkFront(const DesktopEvent& event) {
+  WorkspaceState& state = workspace();
+  std::optional<ProcessId> front = linux_desktop::frontmostProcess();
+  // Events can be stale: the display says who is in front now. Only without an answer from it
+  // does the event's own application count.
+  if (!front && event.pid > 0 && event.source) front = event.pid;
+  if (!front || front == state.front) return;
+  state.front = front;
+  if (*front == ::getpid()) return;
+  announce(*front, false);
+  post(WorkspaceEvent::DidActivateApplication, *front);
+}
+
+void hear(const DesktopEvent& event) {
+  switch (event.kind) {
+    case DesktopEventKind::WindowActivated:
+      checkFront(event);
+      break;
+    case DesktopEventKind::ApplicationAppeared:
+      if (event.pid != ::getpid()) announce(event.pid, true);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+ProcessId RunningApplication::processIdentifier() const {
+  return impl_->pid;
+}
+
+std::optional<std::string> RunningApplication::bundleIdentifier() const {
+  return linux_desktop::bundleIdentifierOf(impl_->pid);
+}
+
+std::optional<std::string> RunningApplication::localizedName() const {
+  return linux_desktop::applicationNameOf(impl_->pid);
+}
+
+bool RunningApplication::isFinishedLaunching() const {
+  // Finished once it is in the accessibility tree: before that nothing in it can be asked.
+  return static_cast<bool>(linux_desktop::applicationOf(impl_->pid));
+}
+
+bool RunningApplication::activate() const {
+  return linux_desktop::activateProcess(impl_->pid);
+}
+
+std::optional<RunningApplication> frontmostApplication() {
+  const std::optional<ProcessId> pid = linux_desktop::frontmostProcess();
+  if (!pid) return std::nullopt;
+  return runningApplicationWithProcessIdentifier(*pid);
+}
+
+std::optional<RunningApplication> runningApplicationWithProcessIdentifier(ProcessId pid) {
+  if (!processExists(pid)) return std::nullopt;
+  return applicationFor(pid);
+}
+
+ProcessId currentProcessId() {
+  return ::getpid();
+}
+
+struct WorkspaceSubscription::Impl {
+  int id = 0;
+  ~Impl() {
+    std::erase_if(workspace().subscribers,
+                  [this](const WorkspaceState::Subscriber& s) { return s.id == id; });
+  }
+};
+
+WorkspaceSubscription::WorkspaceSubscription(WorkspaceEvent event, Handler handler)
+    : impl_(std::make_unique<Impl>()) {
+  WorkspaceState& state = workspace();
+  linux_desktop::ensureListening();
+  if (!state.sink) state.sink = linux_desktop::addSink(hear);
+  impl_->id = state.nextId++;
+  state.subscribers.push_back(
+      {impl_->id, event, std::make_shared<Handler>(std::move(handler))});
+}
+
+WorkspaceSubscription::~WorkspaceSubscription() = default;
+
+}  // namespace axb::platform

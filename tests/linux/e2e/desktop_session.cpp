@@ -1,0 +1,254 @@
+#include "e2e/desktop_session.h"
+
+#include <fcntl.h>
+#include <glib.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "platform/linux/atspi_session.h"
+
+namespace axb::e2e {
+namespace {
+
+double now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// One turn of the main context, waiting at most a short while for something to happen.
+void turnOnce() {
+  bool woken = false;
+  const guint wake = g_timeout_add(
+      10,
+      [](gpointer data) -> gboolean {
+        *static_cast<bool*>(data) = true;
+        return G_SOURCE_REMOVE;
+      },
+      &woken);
+  g_main_context_iteration(nullptr, TRUE);
+  if (!woken) g_source_remove(wake);
+}
+
+std::optional<std::string> capture(const std::vector<std::string>& arguments) {
+  std::vector<gchar*> argv;
+  for (const auto& argument : arguments) argv.push_back(const_cast<gchar*>(argument.c_str()));
+  argv.push_back(nullptr);
+  gchar* out = nullptr;
+  gint status = 0;
+  const gboolean ran = g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr,
+                                    nullptr, &out, nullptr, &status, nullptr);
+  std::string text = out ? out : "";
+  g_free(out);
+  if (!ran || !g_spawn_check_wait_status(status, nullptr)) return std::nullopt;
+  return text;
+}
+
+std::optional<pid_t> frontPid() {
+  const std::vector<std::string> query =
+      windowManagerRuns()
+          ? std::vector<std::string>{"timeout", "5", "xdotool", "getactivewindow", "getwindowpid"}
+          : std::vector<std::string>{"timeout", "5", "xdotool", "getwindowfocus", "getwindowpid"};
+  const auto text = capture(query);
+  if (!text || text->empty()) return std::nullopt;
+  return static_cast<pid_t>(std::atoi(text->c_str()));
+}
+
+}  // namespace
+
+std::vector<HostEvent>& receivedEvents() {
+  static std::vector<HostEvent> events;
+  return events;
+}
+
+void recordEvent(const char* name, const char* json) {
+  receivedEvents().push_back({name ? name : "", Json::parse(json ? json : "null", nullptr, false)});
+}
+
+bool pumpUntil(const std::function<bool()>& condition, double seconds) {
+  const double deadline = now() + seconds;
+  while (true) {
+    if (condition()) return true;
+    if (now() >= deadline) return false;
+    turnOnce();
+  }
+}
+
+void pumpFor(double seconds) {
+  const double deadline = now() + seconds;
+  while (now() < deadline) turnOnce();
+}
+
+std::optional<HostEvent> waitForEvent(const std::string& name, std::size_t from,
+                                      const std::function<bool(const Json&)>& check,
+                                      double seconds) {
+  std::optional<HostEvent> found;
+  pumpUntil(
+      [&] {
+        const auto& events = receivedEvents();
+        for (std::size_t i = from; i < events.size(); ++i) {
+          if (events[i].name == name && (!check || check(events[i].payload))) {
+            found = events[i];
+            return true;
+          }
+        }
+        return false;
+      },
+      seconds);
+  return found;
+}
+
+bool xdotool(const std::vector<std::string>& arguments) {
+  std::vector<std::string> command{"timeout", "5", "xdotool"};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return capture(command).has_value();
+}
+
+bool windowManagerRuns() {
+  const auto text = capture({"timeout", "5", "xprop", "-root", "_NET_SUPPORTING_WM_CHECK"});
+  return text && text->find("window id") != std::string::npos;
+}
+
+std::optional<std::string> run(const std::vector<std::string>& arguments) {
+  return capture(arguments);
+}
+
+ChildApp::ChildApp(const std::vector<std::string>& argv) {
+  std::vector<gchar*> raw;
+  for (const auto& argument : argv) raw.push_back(const_cast<gchar*>(argument.c_str()));
+  raw.push_back(nullptr);
+  GPid pid = 0;
+  gint in = -1;
+  gint out = -1;
+  if (!g_spawn_async_with_pipes(nullptr, raw.data(), nullptr,
+                                static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD), nullptr,
+                                nullptr, &pid, &in, &out, nullptr, nullptr)) {
+    return;
+  }
+  pid_ = pid;
+  input_ = in;
+  output_ = out;
+  fcntl(output_, F_SETFL, fcntl(output_, F_GETFL) | O_NONBLOCK);
+}
+
+ChildApp::~ChildApp() {
+  if (pid_ > 0 && !exited_) {
+    ::kill(pid_, SIGCONT);
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  if (input_ >= 0) ::close(input_);
+  if (output_ >= 0) ::close(output_);
+}
+
+bool ChildApp::running() {
+  if (pid_ <= 0 || exited_) return false;
+  if (::waitpid(pid_, nullptr, WNOHANG) == pid_) exited_ = true;
+  return !exited_;
+}
+
+bool ChildApp::readAvailable() {
+  char chunk[4096];
+  while (true) {
+    const ssize_t got = ::read(output_, chunk, sizeof chunk);
+    if (got > 0) {
+      buffer_.append(chunk, static_cast<std::size_t>(got));
+      continue;
+    }
+    return got == 0 ? false : errno == EAGAIN;
+  }
+}
+
+std::optional<Json> ChildApp::nextLine(double seconds) {
+  std::optional<Json> line;
+  pumpUntil(
+      [&] {
+        readAvailable();
+        const std::size_t end = buffer_.find('\n');
+        if (end == std::string::npos) return false;
+        line = Json::parse(buffer_.substr(0, end), nullptr, false);
+        buffer_.erase(0, end + 1);
+        return true;
+      },
+      seconds);
+  return line;
+}
+
+std::optional<Json> ChildApp::ask(const std::string& command, double seconds) {
+  if (input_ < 0) return std::nullopt;
+  const std::string line = command + "\n";
+  if (::write(input_, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
+    return std::nullopt;
+  }
+  return nextLine(seconds);
+}
+
+bool ChildApp::waitForExit(double seconds) {
+  return pumpUntil([&] { return !running(); }, seconds);
+}
+
+std::vector<std::string> textAppCommand(const TextAppOptions& options) {
+  std::vector<std::string> argv{"/usr/bin/python3", AXBRIDGE_SOURCE_DIR "/tests/linux/text_app.py",
+                                "--title", options.title, "--prgname", options.prgname,
+                                "--entry-text", options.entryText, "--view-text",
+                                options.viewText, "--label-text", options.labelText};
+  if (!options.appId.empty()) {
+    argv.push_back("--app-id");
+    argv.push_back(options.appId);
+  }
+  return argv;
+}
+
+bool waitForAccessibilityTree(pid_t pid, double seconds) {
+  return pumpUntil([pid] { return static_cast<bool>(platform::linux_desktop::applicationOf(pid)); },
+                   seconds);
+}
+
+std::unique_ptr<ChildApp> startTextApp(const TextAppOptions& options) {
+  auto app = std::make_unique<ChildApp>(textAppCommand(options));
+  const auto ready = app->nextLine(20.0);
+  if (!ready || !ready->is_object() || !ready->value("ready", false)) return nullptr;
+  if (!waitForAccessibilityTree(app->pid())) return nullptr;
+  return app;
+}
+
+bool bringToFront(ChildApp& app) {
+  const auto windows = capture({"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid",
+                                std::to_string(app.pid())});
+  if (!windows || windows->empty()) return false;
+  const std::string window = windows->substr(0, windows->find('\n'));
+  // With a window manager as a user's click would; without one the input focus is all there is.
+  if (!xdotool({windowManagerRuns() ? "windowactivate" : "windowfocus", window})) return false;
+  return pumpUntil([&] { return frontPid() == app.pid(); }, 10.0);
+}
+
+std::optional<std::string> windowClassOf(const ChildApp& app) {
+  const auto windows = capture({"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid",
+                                std::to_string(app.pid())});
+  if (!windows || windows->empty()) return std::nullopt;
+  const auto text = capture({"timeout", "5", "xprop", "-id",
+                             windows->substr(0, windows->find('\n')), "WM_CLASS"});
+  // WM_CLASS(STRING) = "instance", "Class"
+  if (!text) return std::nullopt;
+  const std::size_t last = text->rfind('"');
+  if (last == std::string::npos || last == 0) return std::nullopt;
+  const std::size_t first = text->rfind('"', last - 1);
+  if (first == std::string::npos) return std::nullopt;
+  return text->substr(first + 1, last - first - 1);
+}
+
+std::optional<bool> accessibilityBusEnabled() {
+  const auto text = capture({"timeout", "5", "gdbus", "call", "--session", "--dest",
+                             "org.a11y.Bus", "--object-path", "/org/a11y/bus", "--method",
+                             "org.freedesktop.DBus.Properties.Get", "org.a11y.Status",
+                             "IsEnabled"});
+  if (!text) return std::nullopt;
+  return text->find("true") != std::string::npos;
+}
+
+}  // namespace axb::e2e

@@ -1,0 +1,103 @@
+// What the end-to-end tests need around the library: the host's main context turned until
+// something happens (with a deadline, never a fixed wait), the events the host callback
+// received, the test applications as child processes, and input typed with xdotool.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace axb::e2e {
+
+using Json = nlohmann::json;
+
+struct HostEvent {
+  std::string name;
+  Json payload;
+};
+
+// Every event the library sent to the host callback, oldest first.
+std::vector<HostEvent>& receivedEvents();
+// The callback to pass to initMacAccessibility.
+void recordEvent(const char* name, const char* json);
+
+// Turns the main context until the condition holds or the deadline passes; whether it held.
+bool pumpUntil(const std::function<bool()>& condition, double seconds = 5.0);
+// Turns the main context for the given time, for checking that something does not happen.
+void pumpFor(double seconds);
+
+// The first event of that name received from index `from` on that satisfies the check.
+std::optional<HostEvent> waitForEvent(const std::string& name, std::size_t from,
+                                      const std::function<bool(const Json&)>& check = {},
+                                      double seconds = 5.0);
+
+// Runs xdotool with the arguments, bounded by a timeout; whether it succeeded.
+bool xdotool(const std::vector<std::string>& arguments);
+
+// Runs a command and answers its standard output; nothing when it failed.
+std::optional<std::string> run(const std::vector<std::string>& arguments);
+
+// Whether a window manager runs on the display.
+bool windowManagerRuns();
+
+// A child process whose standard input takes commands and whose standard output answers with
+// one JSON line each. Killed and reaped on destruction.
+class ChildApp {
+ public:
+  ChildApp(const std::vector<std::string>& argv);
+  ~ChildApp();
+  ChildApp(const ChildApp&) = delete;
+  ChildApp& operator=(const ChildApp&) = delete;
+
+  pid_t pid() const { return pid_; }
+  bool running();
+  // Sends one command line and waits for its answer.
+  std::optional<Json> ask(const std::string& command, double seconds = 5.0);
+  // Waits for the next line the process prints on its own.
+  std::optional<Json> nextLine(double seconds = 5.0);
+  // Waits for the process to end; whether it did.
+  bool waitForExit(double seconds = 5.0);
+
+ private:
+  bool readAvailable();
+  pid_t pid_ = -1;
+  int input_ = -1;
+  int output_ = -1;
+  std::string buffer_;
+  bool exited_ = false;
+};
+
+// The GTK test application (tests/linux/text_app.py), started and shown, in the accessibility
+// tree and in front.
+struct TextAppOptions {
+  std::string title = "Text app";
+  std::string appId;  // a GtkApplication identifier; empty for a plain program
+  std::string prgname = "axbridge-text-app";
+  std::string entryText;
+  std::string viewText;
+  std::string labelText = "A label";
+};
+std::vector<std::string> textAppCommand(const TextAppOptions& options);
+
+// Starts it and waits until it is ready and in the accessibility tree.
+std::unique_ptr<ChildApp> startTextApp(const TextAppOptions& options);
+// Waits until the process has an application in the accessibility tree.
+bool waitForAccessibilityTree(pid_t pid, double seconds = 10.0);
+// Brings the process's window to the front with the tools a user's desktop would use (the window
+// manager's activation, else the input focus) and waits until the display says so.
+bool bringToFront(ChildApp& app);
+
+// The class of the process's window (WM_CLASS), read with xprop.
+std::optional<std::string> windowClassOf(const ChildApp& app);
+
+// The accessibility bus's IsEnabled, read with gdbus.
+std::optional<bool> accessibilityBusEnabled();
+
+}  // namespace axb::e2e

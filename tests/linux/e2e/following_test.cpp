@@ -1,0 +1,300 @@
+// The library in a host process on a real X11 desktop with AT-SPI, following real GTK
+// applications that xdotool types into. Rectangles are checked against the applications' own
+// Pango layouts, not against what the accessibility interface reports.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "ax/observers.h"
+#include "axbridge/axbridge.h"
+#include "e2e/desktop_session.h"
+
+namespace axb::e2e {
+namespace {
+
+constexpr char kAppId[] = "dev.axbridge.TextApp";
+// Pango positions are fractional and AT-SPI's are whole pixels.
+constexpr double kTolerance = 2.0;
+
+class FollowingTest : public ::testing::Test {
+ protected:
+  void SetUp() override { startHost("{}"); }
+
+  void TearDown() override {
+    if (!HasFailure()) return;
+    for (const HostEvent& event : receivedEvents()) {
+      std::printf("received %s %s\n", event.name.c_str(), event.payload.dump().c_str());
+    }
+  }
+
+  void startHost(const std::string& blockedList) {
+    receivedEvents().clear();
+    initMacAccessibility(recordEvent);
+    start(blockedList.c_str());
+  }
+
+  // Starts the application, brings it to the front and waits until the host hears about it.
+  std::unique_ptr<ChildApp> follow(const TextAppOptions& options) {
+    const std::size_t from = receivedEvents().size();
+    auto app = startTextApp(options);
+    if (!app) return nullptr;
+    if (!bringToFront(*app)) return nullptr;
+    if (!waitForEvent("app_changed", from)) return nullptr;
+    return app;
+  }
+
+  static void expectNear(const Json& payload, const Json& layoutRect) {
+    ASSERT_TRUE(layoutRect.is_array()) << layoutRect;
+    EXPECT_NEAR(payload["position"]["x"].get<double>(), layoutRect[0].get<double>(), kTolerance);
+    EXPECT_NEAR(payload["position"]["y"].get<double>(), layoutRect[1].get<double>(), kTolerance);
+    EXPECT_NEAR(payload["size"]["width"].get<double>(), layoutRect[2].get<double>(), kTolerance);
+    EXPECT_NEAR(payload["size"]["height"].get<double>(), layoutRect[3].get<double>(), kTolerance);
+  }
+
+  static Json layout(ChildApp& app, const std::string& widget, int start, int end) {
+    const auto answer =
+        app.ask("layout " + widget + " " + std::to_string(start) + " " + std::to_string(end));
+    return answer ? (*answer)["rect"] : Json();
+  }
+
+  static auto selecting(const std::string& text) {
+    return [text](const Json& payload) { return payload.value("selected_text", "") == text; };
+  }
+};
+
+TEST_F(FollowingTest, SwitchingApplicationsReportsEachWithItsIdentifierAndName) {
+  TextAppOptions first;
+  first.appId = kAppId;
+  auto a = startTextApp(first);
+  ASSERT_TRUE(a);
+  TextAppOptions second;
+  second.title = "Second app";
+  second.prgname = "axbridge-second-app";
+  auto b = startTextApp(second);
+  ASSERT_TRUE(b);
+
+  std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(bringToFront(*a));
+  const auto toA = waitForEvent("app_changed", from, [](const Json& payload) {
+    return payload.value("bundle_id", "") == kAppId;
+  });
+  ASSERT_TRUE(toA);
+  // The desktop-file id, which a GTK application gives its windows, and the AT-SPI name.
+  EXPECT_EQ(toA->payload["name"], "axbridge-text-app");
+  EXPECT_EQ(toA->payload["role"], "AXApplication");
+
+  from = receivedEvents().size();
+  ASSERT_TRUE(bringToFront(*b));
+  const std::optional<std::string> windowClass = windowClassOf(*b);
+  ASSERT_TRUE(windowClass);
+  // Without a desktop-file id, the class of its windows.
+  const auto toB = waitForEvent("app_changed", from, [&](const Json& payload) {
+    return payload.value("bundle_id", "") == *windowClass;
+  });
+  ASSERT_TRUE(toB) << "expected " << *windowClass;
+  EXPECT_EQ(toB->payload["name"], "axbridge-second-app");
+
+  from = receivedEvents().size();
+  ASSERT_TRUE(bringToFront(*a));
+  EXPECT_TRUE(waitForEvent("app_changed", from, [](const Json& payload) {
+    return payload.value("bundle_id", "") == kAppId;
+  }));
+}
+
+TEST_F(FollowingTest, MovingTheFocusReportsFocusedChanged) {
+  TextAppOptions options;
+  options.appId = kAppId;
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  const std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(xdotool({"key", "Tab"}));
+  const auto focused = waitForEvent("focused_changed", from);
+  ASSERT_TRUE(focused);
+  EXPECT_EQ(focused->payload["bundle_id"], kAppId);
+  EXPECT_EQ(app->ask("state")->at("focus"), "view");
+}
+
+TEST_F(FollowingTest, MovingTheCaretReportsCaret) {
+  TextAppOptions options;
+  options.entryText = "hello";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(xdotool({"key", "End"}));
+  const std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(xdotool({"key", "Left"}));
+  EXPECT_TRUE(waitForEvent("caret", from));
+}
+
+TEST_F(FollowingTest, SelectionInAnEntryHasItsTextAndTheLayoutsRectangle) {
+  TextAppOptions options;
+  // An emoji takes two UTF-16 units and one AT-SPI character; "é" here is "e" and a combining
+  // acute accent, two characters that make one cursor position.
+  options.entryText = "ab\xF0\x9F\x98\x80" "cd e\xCC\x81" "f";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+
+  ASSERT_TRUE(xdotool({"key", "End"}));
+  std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(xdotool({"key", "shift+Left", "shift+Left"}));
+  const auto accent = waitForEvent("text_select", from, selecting("e\xCC\x81" "f"));
+  ASSERT_TRUE(accent);
+  EXPECT_EQ(accent->payload["is_editable"], true);
+  expectNear(accent->payload, layout(*app, "entry", 6, 9));
+
+  ASSERT_TRUE(xdotool({"key", "Home", "Right", "Right"}));
+  from = receivedEvents().size();
+  ASSERT_TRUE(xdotool({"key", "shift+Right", "shift+Right"}));
+  const auto emoji = waitForEvent("text_select", from, selecting("\xF0\x9F\x98\x80" "c"));
+  ASSERT_TRUE(emoji);
+  expectNear(emoji->payload, layout(*app, "entry", 2, 4));
+}
+
+TEST_F(FollowingTest, SelectionInATextViewHasItsTextAndTheLayoutsRectangle) {
+  TextAppOptions options;
+  options.viewText = "first line\nsecond \xF0\x9F\x98\x80 line\nthird";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(xdotool({"key", "Tab"}));
+  ASSERT_TRUE(pumpUntil([&] { return app->ask("state")->at("focus") == "view"; }));
+  ASSERT_TRUE(xdotool({"key", "ctrl+Home", "Down", "Home"}));
+  const std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(xdotool({"key", "shift+End"}));
+  const auto selection =
+      waitForEvent("text_select", from, selecting("second \xF0\x9F\x98\x80 line"));
+  ASSERT_TRUE(selection);
+  // "second 😀 line" spans characters 11 to 24.
+  expectNear(selection->payload, layout(*app, "view", 11, 24));
+}
+
+TEST_F(FollowingTest, SelectionInALabelComesThroughTextMarkers) {
+  TextAppOptions options;
+  options.labelText = "Selectable label text";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  const std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(app->ask("select label 11 16"));
+  const auto selection = waitForEvent("text_select", from, selecting("label"));
+  ASSERT_TRUE(selection);
+  expectNear(selection->payload, layout(*app, "label", 11, 16));
+}
+
+TEST_F(FollowingTest, APasswordFieldOnTheBlockedListStaysSilent) {
+  startHost(std::string("{\"") + kAppId +
+            "\": {\"name\": \"AXSubrole\", \"value\": \"AXSecureTextField\"}}");
+  TextAppOptions options;
+  options.appId = kAppId;
+  options.entryText = "visible words";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+
+  const std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(xdotool({"key", "Tab", "Tab"}));
+  ASSERT_TRUE(pumpUntil([&] { return app->ask("state")->at("focus") == "password"; }));
+  ASSERT_TRUE(xdotool({"key", "End", "shift+Home"}));
+  // Then a selection in the entry, which is not blocked: once it arrives, the password's would
+  // have arrived before it.
+  ASSERT_TRUE(app->ask("focus entry"));
+  ASSERT_TRUE(xdotool({"key", "End", "shift+Home"}));
+  ASSERT_TRUE(waitForEvent("text_select", from, selecting("visible words")));
+  for (std::size_t i = from; i < receivedEvents().size(); ++i) {
+    const HostEvent& event = receivedEvents()[i];
+    if (event.name != "text_select") continue;
+    EXPECT_EQ(event.payload.value("selected_text", ""), "visible words");
+  }
+}
+
+TEST_F(FollowingTest, TheAssistantRequestGetsTheTextAboveTheCaret) {
+  TextAppOptions options;
+  options.viewText = "first \xF0\x9F\x98\x80 line\nsecond line";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(app->ask("focus view"));
+  // The caret before "line" on the second row: character 20.
+  ASSERT_TRUE(xdotool({"key", "ctrl+End", "Left", "Left", "Left", "Left"}));
+  ASSERT_TRUE(pumpUntil([&] { return app->ask("state")->at("focus") == "view"; }));
+  const std::size_t from = receivedEvents().size();
+  pumpFor(0.3);  // the caret events of the keys go out first
+  const std::size_t asked = receivedEvents().size();
+  getDataForVeskAssist();
+  const auto answer = waitForEvent("alt_enter_pressed", std::max(from, asked));
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->payload["selected_text"], "first \xF0\x9F\x98\x80 line\nsecond ");
+  // The rectangle of the character after the caret.
+  expectNear(answer->payload, layout(*app, "view", 20, 21));
+}
+
+TEST_F(FollowingTest, AStoppedApplicationCostsTheTimeoutAndNoMore) {
+  TextAppOptions options;
+  options.viewText = "some text";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(app->ask("focus view"));
+  ASSERT_TRUE(pumpUntil([&] { return app->ask("state")->at("focus") == "view"; }));
+
+  ASSERT_EQ(::kill(app->pid(), SIGSTOP), 0);
+  const auto started = std::chrono::steady_clock::now();
+  getDataForVeskAssist();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  ASSERT_EQ(::kill(app->pid(), SIGCONT), 0);
+  // One request waits out the timeout (about a second); the others of the run are skipped.
+  EXPECT_LT(seconds, 3.0);
+  EXPECT_GT(seconds, 0.5);
+
+  // Answering again, it is followed as before.
+  const std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(xdotool({"key", "End", "shift+Home"}));
+  EXPECT_TRUE(waitForEvent("text_select", from, selecting("some text")));
+}
+
+TEST_F(FollowingTest, AnApplicationThatQuitsReleasesItsRegistrations) {
+  TextAppOptions options;
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(xdotool({"key", "Tab"}));  // a focused element is watched too
+  ASSERT_TRUE(waitForEvent("focused_changed", 0));
+  ASSERT_GT(ax::registrationCount(), 0u);
+  ASSERT_TRUE(app->ask("quit"));
+  ASSERT_TRUE(app->waitForExit());
+  EXPECT_TRUE(pumpUntil([] { return ax::registrationCount() == 0; }));
+}
+
+TEST_F(FollowingTest, AStockApplicationIsFollowed) {
+  std::size_t from = receivedEvents().size();
+  ChildApp zenity({"zenity", "--entry", "--title=Stock", "--text=Name",
+                   "--entry-text=stock entry text"});
+  ASSERT_TRUE(waitForAccessibilityTree(zenity.pid()));
+  ASSERT_TRUE(bringToFront(zenity));
+  const std::optional<std::string> windowClass = windowClassOf(zenity);
+  ASSERT_TRUE(windowClass);
+  const auto changed = waitForEvent("app_changed", from, [&](const Json& payload) {
+    return payload.value("bundle_id", "") == *windowClass;
+  });
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(changed->payload["name"], "zenity");
+
+  ASSERT_TRUE(xdotool({"key", "End"}));
+  from = receivedEvents().size();
+  ASSERT_TRUE(xdotool({"key", "shift+Home"}));
+  const auto selection = waitForEvent("text_select", from, selecting("stock entry text"));
+  ASSERT_TRUE(selection);
+  EXPECT_EQ(selection->payload["bundle_id"], *windowClass);
+  EXPECT_GT(selection->payload["size"]["width"].get<double>(), 0);
+}
+
+TEST_F(FollowingTest, ThePromptSwitchesTheDesktopsAccessibilityOn) {
+  const bool before = isAccessibiltyEnabled();
+  EXPECT_EQ(accessibilityBusEnabled(), before);
+  // The answer is the state at the time of the call; the switch takes effect at once.
+  EXPECT_EQ(showAccessibiltyPermisionPopup(), before);
+  EXPECT_EQ(accessibilityBusEnabled(), true);
+  EXPECT_TRUE(isAccessibiltyEnabled());
+}
+
+}  // namespace
+}  // namespace axb::e2e
