@@ -14,7 +14,7 @@ fi
 
 packages=(cmake ninja-build g++ binutils nlohmann-json3-dev libutf8proc-dev libgtest-dev
           libgmock-dev libbenchmark-dev clang libclang-rt-14-dev valgrind python3-yaml
-          clang-16 libc++-16-dev libc++abi-16-dev googletest)
+          clang-16 libc++-16-dev libc++abi-16-dev googletest clang-format-14 git)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
