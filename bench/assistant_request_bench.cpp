@@ -7,6 +7,7 @@
 // answers the element hands out the same values ready-made (as an application that keeps them
 // would), so what remains is the library's own work on 10 MB: taking the text, building the
 // payload, serialising it and calling the host.
+#include "sim_desktop/desktop_text.h"
 #include "sim_desktop/values.h"
 #include "support.h"
 
@@ -26,7 +27,7 @@ void prepareAnswers(const std::string& text, std::int64_t caret) {
 void BM_AssistantRequest(benchmark::State& state, bool preparedAnswers) {
   const auto textBytes = static_cast<std::size_t>(state.range(0)) << 20;
   const std::string text = sampleText(textBytes);
-  const std::int64_t caret = utf16Length(text);
+  const std::int64_t caret = sim::textLength(text);
   freshWorld(text, {caret, 0});
   if (preparedAnswers) prepareAnswers(text, caret);
   const auto ask = [] {

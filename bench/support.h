@@ -96,16 +96,6 @@ inline std::string sampleText(std::size_t bytes) {
   return text;
 }
 
-// Length in UTF-16 code units of well-formed UTF-8.
-inline std::int64_t utf16Length(std::string_view text) {
-  std::int64_t units = 0;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte & 0xC0) != 0x80) units += byte >= 0xF0 ? 2 : 1;
-  }
-  return units;
-}
-
 // What handling one notification asked of the desktop.
 struct BoundaryProfile {
   std::vector<sim::RequestInfo> requests;  // requests to the other application, in order

@@ -3,6 +3,26 @@
 #include <cstdint>
 
 namespace axb::utf8 {
+namespace {
+
+bool isHighSurrogate(std::uint16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool isLowSurrogate(std::uint16_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+void appendUtf16(std::vector<std::uint16_t>& out, char32_t c) {
+  if (c < 0x10000) {
+    out.push_back(static_cast<std::uint16_t>(c));
+    return;
+  }
+  c -= 0x10000;
+  out.push_back(static_cast<std::uint16_t>(0xD800 + (c >> 10)));
+  out.push_back(static_cast<std::uint16_t>(0xDC00 + (c & 0x3FF)));
+}
+
+}  // namespace
 
 std::size_t decode(std::string_view text, std::size_t i, char32_t& codePoint) {
   const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
@@ -98,6 +118,34 @@ std::size_t utf16Length(std::string_view text) {
     units += codePoint >= 0x10000 ? 2 : 1;
   }
   return units;
+}
+
+std::vector<std::uint16_t> toUtf16(std::string_view text) {
+  std::vector<std::uint16_t> out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t codePoint = kReplacementCharacter;
+    i += decode(text, i, codePoint);
+    appendUtf16(out, codePoint);
+  }
+  return out;
+}
+
+std::string fromUtf16(const std::uint16_t* units, std::size_t count) {
+  std::string out;
+  out.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint16_t unit = units[i];
+    if (isHighSurrogate(unit) && i + 1 < count && isLowSurrogate(units[i + 1])) {
+      append(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+      ++i;
+    } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
+      append(out, kReplacementCharacter);
+    } else {
+      append(out, unit);
+    }
+  }
+  return out;
 }
 
 }  // namespace axb::utf8

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/utf8.h"
 #include "sim_desktop/desktop_state.h"
 #include "sim_desktop/desktop_text.h"
 
@@ -23,7 +24,7 @@ void Desktop::addElement(ProcessId pid, const ElementSpec& spec) {
     if (const auto owner = state.findApp(existing->pid)) std::erase(owner->elements, existing);
   }
   ElementSpec normalised = spec;
-  normalised.value = toValidUtf8(spec.value);
+  normalised.value = utf8::toWellFormed(spec.value);
   normalised.selection = clampRange(normalised.value, spec.selection);
   auto node = std::make_shared<ElementNode>(pid, std::move(normalised), /*isApplication=*/false);
   state.elements[spec.id] = node;

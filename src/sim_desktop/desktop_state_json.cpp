@@ -1,8 +1,8 @@
 // The whole desktop as one JSON object, for scenario results and debugging.
 #include <nlohmann/json.hpp>
 
+#include "platform/utf8.h"
 #include "sim_desktop/desktop_state.h"
-#include "sim_desktop/desktop_text.h"
 #include "sim_desktop/values.h"
 
 namespace axb::sim {
@@ -202,7 +202,7 @@ json pasteboardJson(const Desktop::State& state) {
     json representations = json::array();
     for (const auto& [type, data] : item.representations) {
       json representation = {{"type", type}};
-      if (isValidUtf8(data)) {
+      if (utf8::isWellFormed(data)) {
         representation["data"] = data;
       } else {
         representation["data_base64"] = base64(data);

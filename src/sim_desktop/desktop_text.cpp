@@ -1,13 +1,12 @@
 #include "sim_desktop/desktop_text.h"
 
-#include <utf8proc.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
 #include <limits>
 #include <vector>
 
+#include "platform/utf8.h"
 #include "sim_desktop/desktop.h"
 
 namespace axb::sim {
@@ -21,26 +20,16 @@ struct CodePoint {
   bool newline = false;
 };
 
-// Decodes one sequence; the length is negative when the sequence is ill-formed.
-utf8proc_ssize_t decodeOne(std::string_view bytes, std::size_t at, utf8proc_int32_t& codePoint) {
-  return utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(bytes.data() + at),
-                          static_cast<utf8proc_ssize_t>(bytes.size() - at), &codePoint);
-}
-
 std::vector<CodePoint> decode(std::string_view text) {
   std::vector<CodePoint> points;
   std::size_t at = 0;
   std::int64_t unit = 0;
   while (at < text.size()) {
-    utf8proc_int32_t codePoint = 0;
-    auto length = decodeOne(text, at, codePoint);
-    if (length <= 0) {  // not expected for stored text; count the byte as one unit
-      length = 1;
-      codePoint = 0xFFFD;
-    }
+    char32_t codePoint = 0;
+    const std::size_t length = utf8::decode(text, at, codePoint);
     const int units = codePoint >= 0x10000 ? 2 : 1;
-    points.push_back({at, static_cast<std::size_t>(length), unit, units, codePoint == '\n'});
-    at += static_cast<std::size_t>(length);
+    points.push_back({at, length, unit, units, codePoint == '\n'});
+    at += length;
     unit += units;
   }
   return points;
@@ -111,37 +100,8 @@ GridPosition positionOf(const std::vector<CodePoint>& points, std::int64_t offse
 
 }  // namespace
 
-bool isValidUtf8(std::string_view bytes) {
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    utf8proc_int32_t codePoint = 0;
-    const auto length = decodeOne(bytes, at, codePoint);
-    if (length <= 0) return false;
-    at += static_cast<std::size_t>(length);
-  }
-  return true;
-}
-
-std::string toValidUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    utf8proc_int32_t codePoint = 0;
-    const auto length = decodeOne(bytes, at, codePoint);
-    if (length <= 0) {
-      out += "\xEF\xBF\xBD";
-      ++at;
-      continue;
-    }
-    out.append(bytes.substr(at, static_cast<std::size_t>(length)));
-    at += static_cast<std::size_t>(length);
-  }
-  return out;
-}
-
-std::int64_t utf16Length(std::string_view text) {
-  return totalUnits(decode(text));
+std::int64_t textLength(std::string_view text) {
+  return static_cast<std::int64_t>(utf8::utf16Length(text));
 }
 
 Range clampRange(std::string_view text, Range range) {
@@ -150,7 +110,7 @@ Range clampRange(std::string_view text, Range range) {
 
 bool rangeWithin(std::string_view text, Range range) {
   return range.location >= 0 && range.length >= 0 &&
-         range.location <= utf16Length(text) - range.length;
+         range.location <= textLength(text) - range.length;
 }
 
 std::string substringUtf16(std::string_view text, Range range) {

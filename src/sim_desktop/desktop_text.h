@@ -1,5 +1,6 @@
-// Simulated text: stored as UTF-8, addressed in UTF-16 code units as the platform counts them,
-// laid out on a fixed grid (see kCharAdvance, kLineHeight, kTextInset).
+// Simulated text: stored as well-formed UTF-8 (platform/utf8.h), addressed in UTF-16 code units
+// as the platform counts them, laid out on a fixed grid (see kCharAdvance, kLineHeight,
+// kTextInset).
 #pragma once
 
 #include <cstdint>
@@ -10,12 +11,10 @@
 
 namespace axb::sim {
 
-bool isValidUtf8(std::string_view bytes);
-// Replaces every ill-formed sequence with U+FFFD.
-std::string toValidUtf8(std::string_view bytes);
+// The functions below expect well-formed UTF-8.
 
-// The functions below expect valid UTF-8.
-std::int64_t utf16Length(std::string_view text);
+// The text's length in UTF-16 units, as a text offset.
+std::int64_t textLength(std::string_view text);
 // Clamps the range into the text. A range end that falls inside a surrogate pair is moved
 // outward so the range covers the whole character (a caret moves to the character's start).
 Range clampRange(std::string_view text, Range range);

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf8.h"
 #include "sim_desktop/desktop_state.h"
 #include "sim_desktop/desktop_text.h"
 
@@ -21,18 +22,18 @@ bool acceptsTyping(const ElementNode& node) {
 
 void replaceSelectedText(Desktop& desktop, const std::shared_ptr<ElementNode>& node,
                          std::string_view inserted) {
-  const std::string clean = toValidUtf8(inserted);
+  const std::string clean = utf8::toWellFormed(inserted);
   const Range selection = clampRange(node->spec.value, node->spec.selection);
   node->spec.value = replaceUtf16(node->spec.value, selection, clean);
-  node->spec.selection = {selection.location + utf16Length(clean), 0};
+  node->spec.selection = {selection.location + textLength(clean), 0};
   postElementNotification(desktop, node, "AXValueChanged");
   postElementNotification(desktop, node, "AXSelectedTextChanged");
 }
 
 void replaceWholeText(Desktop& desktop, const std::shared_ptr<ElementNode>& node,
                       std::string_view text) {
-  node->spec.value = toValidUtf8(text);
-  node->spec.selection = {utf16Length(node->spec.value), 0};
+  node->spec.value = utf8::toWellFormed(text);
+  node->spec.selection = {textLength(node->spec.value), 0};
   postElementNotification(desktop, node, "AXValueChanged");
 }
 

@@ -101,10 +101,10 @@ std::optional<CopyResult> deriveText(const std::shared_ptr<ElementNode>& node,
     }
     if (name == "AXSelectedTextRange") return value(makeRangeValue(spec.selection));
     if (name == "AXNumberOfCharacters") {
-      return value(Object::makeNumber(static_cast<double>(utf16Length(spec.value))));
+      return value(Object::makeNumber(static_cast<double>(textLength(spec.value))));
     }
     if (name == "AXVisibleCharacterRange") {
-      return value(makeRangeValue({0, utf16Length(spec.value)}));
+      return value(makeRangeValue({0, textLength(spec.value)}));
     }
   }
   if (hasRanges(*node) || hasMarkers(*node)) {

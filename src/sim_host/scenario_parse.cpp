@@ -9,6 +9,8 @@
 #include <set>
 #include <utility>
 
+#include "sim_desktop/desktop_text.h"
+
 namespace axb::sim::scenario {
 namespace {
 
@@ -73,7 +75,7 @@ ElementDecl parseElement(const Node& node, ProcessId pid, const std::set<std::st
     const auto parts = selection->tuple(2, "[location, length]");
     spec.selection =
         Range{parts[0].integer(0, kMaxTextOffset), parts[1].integer(0, kMaxTextOffset)};
-    const std::int64_t length = utf16Length(spec.value);
+    const std::int64_t length = textLength(spec.value);
     if (spec.selection.location + spec.selection.length > length) {
       selection->fail("runs past the end of the text (" + std::to_string(length) +
                       " UTF-16 units)");
@@ -177,16 +179,6 @@ Scenario parseTopLevel(const Node& root) {
 }
 
 }  // namespace
-
-std::int64_t utf16Length(std::string_view utf8) {
-  std::int64_t units = 0;
-  for (const char c : utf8) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte & 0xC0) == 0x80) continue;  // continuation byte
-    units += byte >= 0xF0 ? 2 : 1;        // four-byte sequences need a surrogate pair
-  }
-  return units;
-}
 
 void KnownDesktop::declareApplication(const Node& pidNode, ProcessId pid) {
   if (applications_.contains(pid)) {

@@ -74,7 +74,4 @@ void buildApplicationElements(Desktop& desktop, const ApplicationDecl& app, std:
 void buildApplicationAnswers(Desktop& desktop, const ApplicationDecl& app, std::string& where);
 void buildApplicationFocus(Desktop& desktop, const ApplicationDecl& app, std::string& where);
 
-// The UTF-16 length of valid UTF-8 text, as the platform counts text ranges.
-std::int64_t utf16Length(std::string_view utf8);
-
 }  // namespace axb::sim::scenario
