@@ -37,15 +37,16 @@ bool ensureSession() {
   state.connected = result == 0 || result == 1;
   if (!state.connected) return false;
   // A stopped application would otherwise hold each request for the D-Bus default of 25 s.
-  atspi_set_timeout(kRequestTimeoutMilliseconds, kRequestTimeoutMilliseconds);
+  atspi_set_timeout(kRequestTimeoutMilliseconds, -1);
   return true;
 }
 
 AXErrorCode errorCodeOf(const GError* error) {
   if (!error) return axerr::kFailure;
   const char* message = error->message;
-  if (contains(message, "NoReply") || contains(message, "Timeout") ||
-      contains(message, "timed out") || contains(message, "did not receive a reply") ||
+  // libatspi words its own timeout "timeout from dbind"; D-Bus says "Did not receive a reply".
+  if (contains(message, "NoReply") || contains(message, "timeout") ||
+      contains(message, "Timeout") || contains(message, "timed out") ||
       contains(message, "Did not receive a reply")) {
     return axerr::kCannotComplete;
   }

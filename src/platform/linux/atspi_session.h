@@ -13,8 +13,10 @@
 
 namespace axb::platform::linux_desktop {
 
-// How long one request to another application may take before it counts as unanswered.
-inline constexpr int kRequestTimeoutMilliseconds = 1000;
+// How long one request to another application may take before it counts as unanswered. The
+// first request that times out waits about twice this, so a hung application costs a run about
+// a second and a half.
+inline constexpr int kRequestTimeoutMilliseconds = 500;
 
 // Connects to the accessibility bus once (later calls do nothing); false when there is none.
 bool ensureSession();

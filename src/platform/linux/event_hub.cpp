@@ -122,6 +122,9 @@ void onEvent(AtspiEvent* event, void*) {
     post({DesktopEventKind::FocusGained, *pid, std::move(source)});
   } else if (starts(type, "object:text-caret-moved") ||
              starts(type, "object:text-selection-changed")) {
+    // Likewise a field that selects its text when its window becomes active: the user did not
+    // select anything, and the switch must not be reported as a selection.
+    if (activationPending(*pid)) return;
     post({DesktopEventKind::TextSelectionChanged, *pid, std::move(source)});
   } else if (starts(type, "object:bounds-changed")) {
     GErrorSlot error;

@@ -81,6 +81,7 @@ struct WorkspaceState {
   int sink = 0;
   std::optional<ProcessId> front;
   std::set<ProcessId> announced;  // launched or activated: their ends are watched
+  std::set<ProcessId> launched;   // seen in the accessibility tree
   std::map<ProcessId, std::unique_ptr<ExitWatch>> exits;
 };
 
@@ -107,6 +108,7 @@ void post(WorkspaceEvent event, ProcessId pid) {
 void ended(ProcessId pid) {
   WorkspaceState& state = workspace();
   state.announced.erase(pid);
+  state.launched.erase(pid);
   if (state.front == pid) state.front.reset();
   post(WorkspaceEvent::DidTerminateApplication, pid);
   linux_desktop::forgetFocus(pid);
@@ -134,12 +136,17 @@ void watchExit(ProcessId pid) {
   state.exits.emplace(pid, std::make_unique<ExitWatch>(fd, source));
 }
 
-void announce(ProcessId pid, bool launched) {
-  WorkspaceState& state = workspace();
-  const bool known = state.announced.contains(pid);
-  state.announced.insert(pid);
+void announce(ProcessId pid) {
+  workspace().announced.insert(pid);
   watchExit(pid);
-  if (!known && launched) post(WorkspaceEvent::DidLaunchApplication, pid);
+}
+
+// An application's first window in the accessibility tree: it has finished launching. Its
+// activation may have come first, from the display, while it was not in the tree yet.
+void launched(ProcessId pid) {
+  WorkspaceState& state = workspace();
+  announce(pid);
+  if (state.launched.insert(pid).second) post(WorkspaceEvent::DidLaunchApplication, pid);
 }
 
 void checkFront(const DesktopEvent& event) {
@@ -151,7 +158,7 @@ void checkFront(const DesktopEvent& event) {
   if (!front || front == state.front) return;
   state.front = front;
   if (*front == ::getpid()) return;
-  announce(*front, false);
+  announce(*front);
   post(WorkspaceEvent::DidActivateApplication, *front);
 }
 
@@ -161,7 +168,7 @@ void hear(const DesktopEvent& event) {
       checkFront(event);
       break;
     case DesktopEventKind::ApplicationAppeared:
-      if (event.pid != ::getpid()) announce(event.pid, true);
+      if (event.pid != ::getpid()) launched(event.pid);
       break;
     default:
       break;

@@ -126,7 +126,7 @@ ChildApp::ChildApp(const std::vector<std::string>& argv) {
   gint in = -1;
   gint out = -1;
   if (!g_spawn_async_with_pipes(nullptr, raw.data(), nullptr,
-                                static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD), nullptr,
+                                static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_SEARCH_PATH), nullptr,
                                 nullptr, &pid, &in, &out, nullptr, nullptr)) {
     return;
   }
