@@ -51,11 +51,11 @@ const FieldDecl kFields[] = {
     {kNotes, "card", "AXTextField", "AXCardField", "Cafe\xCC\x81", "caf\xC3\xA9",
      axb::sim::TextKind::Native, "4111 1111 1111 1111"},
     {kNotes, "label", "AXStaticText", "AXCaption", "Label", "\xEF\xAC\x81",
-     axb::sim::TextKind::MarkersOnly, "A read-only caption"},
+     axb::sim::TextKind::Markers, "A read-only caption"},
     {kNotes, "web", "AXTextArea", "AXWebArea",
      "\xE2\x84\xAB"
      "ngstr\xC3\xB6m",
-     "web", axb::sim::TextKind::WebLike, "web text with markers"},
+     "web", axb::sim::TextKind::Web, "web text with markers"},
     {kMail, "subject", "AXTextField", "AXPlain", "Subject", "subject", axb::sim::TextKind::Native,
      "Quarterly report"},
     {kMail, "to", "AXTextField", "AXPlain", "To", "\xC3\x85", axb::sim::TextKind::Native,

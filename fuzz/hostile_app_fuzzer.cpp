@@ -261,7 +261,7 @@ void buildDesktop(axb::sim::Desktop& desk) {
                            .subrole = "AXWebArea",
                            .window = "notes.window",
                            .frame = {110, 500, 580, 100},
-                           .text = axb::sim::TextKind::WebLike,
+                           .text = axb::sim::TextKind::Web,
                            .value = "web text with markers",
                            .selection = {2, 3}});
   desk.addElement(kNotes, {.id = "notes.gone", .role = "AXTextArea"});

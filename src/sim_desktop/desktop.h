@@ -47,13 +47,18 @@ inline constexpr double kLibraryMessagingTimeout = 2.0;
 
 // How an element exposes text.
 enum class TextKind {
-  None,        // no text attributes at all
-  Native,      // ranges: AXValue, AXSelectedText(Range), AXNumberOfCharacters, AXStringForRange,
-               // AXBoundsForRange
-  WebLike,     // as Native, plus text markers: AXSelectedTextMarkerRange,
-               // AXBoundsForTextMarkerRange, AXStringForTextMarkerRange
-  MarkersOnly  // AXSelectedText and the text-marker attributes only
+  None,    // no text attributes at all
+  Native,  // ranges: AXValue, AXSelectedText(Range), AXNumberOfCharacters, AXStringForRange,
+           // AXBoundsForRange
+  Web,     // as Native, plus text markers: AXSelectedTextMarkerRange,
+           // AXBoundsForTextMarkerRange, AXStringForTextMarkerRange
+  Markers  // AXSelectedText and the text-marker attributes only
 };
+
+// The one spelling of each kind, in scenarios and in the desktop's state: "none", "native",
+// "web", "markers".
+const char* textKindName(TextKind kind);
+std::optional<TextKind> textKindNamed(std::string_view name);
 
 struct ElementSpec {
   std::string id;                   // unique on the desktop

@@ -4,6 +4,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "platform/utf8.h"
@@ -11,6 +12,30 @@
 #include "sim_desktop/desktop_text.h"
 
 namespace axb::sim {
+namespace {
+
+constexpr std::pair<TextKind, std::string_view> kTextKindNames[] = {
+    {TextKind::None, "none"},
+    {TextKind::Native, "native"},
+    {TextKind::Web, "web"},
+    {TextKind::Markers, "markers"},
+};
+
+}  // namespace
+
+const char* textKindName(TextKind kind) {
+  for (const auto& [known, name] : kTextKindNames) {
+    if (known == kind) return name.data();
+  }
+  return "none";
+}
+
+std::optional<TextKind> textKindNamed(std::string_view name) {
+  for (const auto& [kind, known] : kTextKindNames) {
+    if (known == name) return kind;
+  }
+  return std::nullopt;
+}
 
 void Desktop::addElement(ProcessId pid, const ElementSpec& spec) {
   auto& state = *state_;

@@ -10,20 +10,6 @@ namespace {
 
 using nlohmann::json;
 
-const char* textKindName(TextKind kind) {
-  switch (kind) {
-    case TextKind::None:
-      return "none";
-    case TextKind::Native:
-      return "native";
-    case TextKind::WebLike:
-      return "web_like";
-    case TextKind::MarkersOnly:
-      return "markers_only";
-  }
-  return "none";
-}
-
 const char* axValueTypeName(platform::AXValueType type) {
   switch (type) {
     case platform::AXValueType::CGPoint:

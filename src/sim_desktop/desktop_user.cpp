@@ -11,7 +11,7 @@ namespace axb::sim {
 namespace {
 
 bool hasTextRanges(const ElementNode& node) {
-  return node.spec.text == TextKind::Native || node.spec.text == TextKind::WebLike;
+  return node.spec.text == TextKind::Native || node.spec.text == TextKind::Web;
 }
 
 }  // namespace

@@ -49,10 +49,10 @@ CopyResult failure(AXErrorCode code) {
 }
 
 bool hasRanges(const ElementNode& node) {
-  return node.spec.text == TextKind::Native || node.spec.text == TextKind::WebLike;
+  return node.spec.text == TextKind::Native || node.spec.text == TextKind::Web;
 }
 bool hasMarkers(const ElementNode& node) {
-  return node.spec.text == TextKind::WebLike || node.spec.text == TextKind::MarkersOnly;
+  return node.spec.text == TextKind::Web || node.spec.text == TextKind::Markers;
 }
 // Secure fields keep their text to themselves.
 bool isSecure(const ElementNode& node) {

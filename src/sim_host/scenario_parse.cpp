@@ -24,12 +24,9 @@ std::string inQuotes(const std::string& text) {
   return "\"" + text + "\"";
 }
 
-TextKind textKindNamed(const Node& node) {
+TextKind readTextKind(const Node& node) {
   const std::string name = node.string(kMaxNameBytes);
-  if (name == "none") return TextKind::None;
-  if (name == "native") return TextKind::Native;
-  if (name == "web") return TextKind::WebLike;
-  if (name == "markers") return TextKind::MarkersOnly;
+  if (const std::optional<TextKind> kind = textKindNamed(name)) return *kind;
   node.fail("must be \"none\", \"native\", \"web\" or \"markers\", not " + inQuotes(name));
 }
 
@@ -65,7 +62,7 @@ ElementDecl parseElement(const Node& node, ProcessId pid, const std::set<std::st
     }
   }
   if (auto frame = fields.optional("frame")) spec.frame = readFrame(*frame);
-  if (auto kind = fields.optional("text_kind")) spec.text = textKindNamed(*kind);
+  if (auto kind = fields.optional("text_kind")) spec.text = readTextKind(*kind);
   if (auto text = fields.optional("text")) {
     if (spec.text == TextKind::None) text->fail("needs a text_kind other than \"none\"");
     spec.value = text->string();

@@ -15,6 +15,20 @@
 namespace axb::tracker {
 namespace {
 
+// The notifications registered on a followed application's element, in registration order.
+struct AppNotification {
+  const char* name;
+  platform::ObserverCallback (*handler)();
+  bool onlyWithFocusedElement;  // window geometry matters only where something has the focus
+};
+
+constexpr AppNotification kAppNotifications[] = {
+    {"AXFocusedUIElementChanged", &MacAccessibility::uiFocusedChange, false},
+    {"AXWindowMoved", &MacAccessibility::uiPositionChange, true},
+    {"AXWindowResized", &MacAccessibility::uiPositionChange, true},
+    {"AXSelectedTextChanged", &MacAccessibility::selectedTextChange, false},
+};
+
 std::optional<platform::RunningApplication> applicationOf(
     const platform::WorkspaceNotification& notification) {
   if (!notification.userInfo) return std::nullopt;
@@ -72,8 +86,11 @@ void MacAccessibility::followApp(const platform::RunningApplication& app) {
       ax::getAttributeValue<Element>(appRef, "AXFocusedUIElement");
   ax::setAttributeValue(appRef, "AXEnhancedUserInterface", platform::Object::makeBoolean(true));
 
-  const auto registerOn = [&](const char* notificationName, platform::ObserverCallback handler) {
-    registerNotification(appRef, pid, notificationName, handler);
+  const auto registerAppNotifications = [&](bool withFocusedElement) {
+    for (const AppNotification& notification : kAppNotifications) {
+      if (notification.onlyWithFocusedElement && !withFocusedElement) continue;
+      registerNotification(appRef, pid, notification.name, notification.handler());
+    }
   };
 
   if (focused) {
@@ -81,10 +98,7 @@ void MacAccessibility::followApp(const platform::RunningApplication& app) {
     callback("app_changed", EventDictionary{{"role", textOrNull(role)},
                                             {"name", textOrNull(name)},
                                             {"bundle_id", textOrNull(app.bundleIdentifier())}});
-    registerOn("AXFocusedUIElementChanged", uiFocusedChange());
-    registerOn("AXWindowMoved", uiPositionChange());
-    registerOn("AXWindowResized", uiPositionChange());
-    registerOn("AXSelectedTextChanged", selectedTextChange());
+    registerAppNotifications(true);
     return;
   }
 
@@ -93,8 +107,7 @@ void MacAccessibility::followApp(const platform::RunningApplication& app) {
   callback(
       "app_changed",
       EventDictionary{{"role", nullptr}, {"name", textOrNull(name)}, {"bundle_id", *bundleId}});
-  registerOn("AXFocusedUIElementChanged", uiFocusedChange());
-  registerOn("AXSelectedTextChanged", selectedTextChange());
+  registerAppNotifications(false);
 }
 
 void MacAccessibility::appTerminated(const platform::WorkspaceNotification& notification) {

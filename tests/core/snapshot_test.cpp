@@ -23,7 +23,7 @@ class SnapshotTest : public DesktopTest {
                                .role = "AXTextArea",
                                .window = "notes.window",
                                .frame = {110, 300, 580, 100},
-                               .text = sim::TextKind::WebLike,
+                               .text = sim::TextKind::Web,
                                .value = "web text here",
                                .selection = {4, 4}});
     tracker.frontmostApp = desk().runningApplication(kNotes);

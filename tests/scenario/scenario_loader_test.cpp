@@ -176,6 +176,19 @@ TEST_F(ScenarioTest, ARefusedScenarioLeavesNothingBehind) {
   EXPECT_EQ(std::string(axsim_last_error()), "");
 }
 
+TEST_F(ScenarioTest, TheDesktopStateNamesTextKindsAsScenariosDo) {
+  // The state of a played scenario reads back in the scenario's own words.
+  ASSERT_TRUE(load(app(R"({"id": "n", "text_kind": "none"}, {"id": "a", "text_kind": "native"},
+                          {"id": "w", "text_kind": "web"}, {"id": "m", "text_kind": "markers"})")))
+      << axsim_last_error();
+  const auto elements = state()["applications"][0]["elements"];
+  ASSERT_EQ(elements.size(), 4u);
+  EXPECT_EQ(elements[0]["text_kind"], "none");
+  EXPECT_EQ(elements[1]["text_kind"], "native");
+  EXPECT_EQ(elements[2]["text_kind"], "web");
+  EXPECT_EQ(elements[3]["text_kind"], "markers");
+}
+
 TEST_F(ScenarioTest, EveryShippedScenarioLoadsAndPlaysWithoutProblems) {
   const std::filesystem::path root = AXBRIDGE_SOURCE_DIR;
   std::vector<std::filesystem::path> files = {root / "tools/axbridge-watch/demo.json"};

@@ -29,7 +29,7 @@ class ScenarioValuesTest : public ::testing::Test {
     desktop().setEchoDiagnostics(false);
     desktop().addApplication({501, "com.example.notes", "Notes", true});
     desktop().addElement(
-        501, {.id = "body", .role = "AXTextArea", .text = TextKind::WebLike, .value = "Buy milk"});
+        501, {.id = "body", .role = "AXTextArea", .text = TextKind::Web, .value = "Buy milk"});
   }
 
   static Desktop& desktop() { return Desktop::current(); }

@@ -134,7 +134,7 @@ TEST_F(SimDesktopTextTest, MarkerRangesMeasureLikeRangesAndBackwardsRangesAreEmp
   desktop().addElement(kEditorPid, {.id = "web",
                                     .role = "AXTextArea",
                                     .frame = {0, 0, 300, 100},
-                                    .text = TextKind::WebLike,
+                                    .text = TextKind::Web,
                                     .value = "hello\nworld",
                                     .selection = {2, 6}});
   const auto selected = read("web", "AXSelectedTextMarkerRange").value;
@@ -169,7 +169,7 @@ TEST_F(SimDesktopTextTest, MarkersOnlyAndSecureElementsExposeLess) {
   addEditor();
   desktop().addElement(kEditorPid, {.id = "static",
                                     .role = "AXStaticText",
-                                    .text = TextKind::MarkersOnly,
+                                    .text = TextKind::Markers,
                                     .value = "read me",
                                     .selection = {0, 4}});
   EXPECT_EQ(read("static", "AXSelectedText").value.string(), "read");

@@ -242,14 +242,14 @@ class Soak {
                                 .role = "AXStaticText",
                                 .window = app.id("window"),
                                 .frame = {x + 10, 400, 300, 20},
-                                .text = sim::TextKind::MarkersOnly,
+                                .text = sim::TextKind::Markers,
                                 .value = "Read-only caption",
                                 .editable = false});
     desk().addElement(app.pid, {.id = app.id("web"),
                                 .role = "AXTextArea",
                                 .window = app.id("window"),
                                 .frame = {x + 10, 430, 600, 40},
-                                .text = sim::TextKind::WebLike,
+                                .text = sim::TextKind::Web,
                                 .value = "web content with markers"});
     desk().addElement(app.pid,
                       {.id = app.id("button"), .role = "AXButton", .window = app.id("window")});

@@ -28,7 +28,7 @@ inline void addNotesApp(const std::string& text = "Hello wrld", Range selection 
                            .role = "AXStaticText",
                            .window = "notes.window",
                            .frame = {110, 110, 300, 20},
-                           .text = sim::TextKind::MarkersOnly,
+                           .text = sim::TextKind::Markers,
                            .value = "Read-only note title",
                            .editable = false});
   desk.focus("notes.body");
