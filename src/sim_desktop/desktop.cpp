@@ -166,6 +166,8 @@ void Desktop::writeDiagnosticLine(std::string_view line) {
     std::fputc('\n', stdout);
     std::fflush(stdout);
   }
+  // A copy: the sink may replace itself.
+  if (const auto sink = state_->diagnosticSink) sink(line);
 }
 
 const std::vector<std::string>& Desktop::diagnosticLines() const {
@@ -176,6 +178,9 @@ void Desktop::clearDiagnosticLines() {
 }
 void Desktop::setEchoDiagnostics(bool echo) {
   state_->echoDiagnostics = echo;
+}
+void Desktop::setDiagnosticSink(std::function<void(std::string_view)> sink) {
+  state_->diagnosticSink = std::move(sink);
 }
 
 }  // namespace axb::sim

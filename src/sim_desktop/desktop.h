@@ -124,6 +124,11 @@ class Desktop {
   void runFor(double seconds, RunLoopMode mode = RunLoopMode::Default);
   // Whether any main-thread or world work is still scheduled.
   bool hasPendingWork() const;
+  // Caps how many more items the run calls may run, nested calls and blocking waits included;
+  // once the cap is spent they return without running anything. Nothing: no cap.
+  void limitRunItems(std::optional<std::uint64_t> items);
+  // Whether a run call found work it could not run because the cap was spent.
+  bool runLimitReached() const;
 
   // ---- Primitives behind the platform boundary (main thread)
   void dispatchAfterOnMainQueue(double seconds, std::function<void()> work);
@@ -254,6 +259,8 @@ class Desktop {
   const std::vector<std::string>& diagnosticLines() const;
   void clearDiagnosticLines();
   void setEchoDiagnostics(bool echo);  // also print them on standard output
+  // Also hands each line to the sink as it is written (nothing: no sink).
+  void setDiagnosticSink(std::function<void(std::string_view)> sink);
 
   // The whole desktop as JSON text (applications, frontmost, elements with attributes,
   // pasteboard, posted keys).

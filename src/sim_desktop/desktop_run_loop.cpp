@@ -56,6 +56,13 @@ bool runNext(Desktop& desktop, RunLoopMode mode, std::optional<Nanos> limit, Run
   const bool takeWorld = haveWorld && (!haveMain || world->first < main->first);
   const ScheduleKey key = takeWorld ? world->first : main->first;
   if (limit && key.first > *limit) return false;
+  if (state.runItemsLeft) {
+    if (*state.runItemsLeft == 0) {
+      state.runLimitReached = true;
+      return false;
+    }
+    --*state.runItemsLeft;
+  }
 
   std::function<void()> work;
   if (takeWorld) {
@@ -140,6 +147,15 @@ void Desktop::runFor(double seconds, RunLoopMode mode) {
 
 bool Desktop::hasPendingWork() const {
   return !state_->mainWork.empty() || !state_->worldWork.empty();
+}
+
+void Desktop::limitRunItems(std::optional<std::uint64_t> items) {
+  state_->runItemsLeft = items;
+  state_->runLimitReached = false;
+}
+
+bool Desktop::runLimitReached() const {
+  return state_->runLimitReached;
 }
 
 void Desktop::dispatchAfterOnMainQueue(double seconds, std::function<void()> work) {

@@ -65,6 +65,8 @@ struct Desktop::State {
   std::map<ScheduleKey, MainThreadWork> mainWork;
   std::map<ScheduleKey, std::function<void()>> worldWork;
   std::optional<RunLoopMode> runningMode;
+  std::optional<std::uint64_t> runItemsLeft;  // nothing: no cap
+  bool runLimitReached = false;
 
   // Applications and elements.
   std::vector<std::shared_ptr<AppRecord>> apps;                        // in the order they appeared
@@ -90,6 +92,7 @@ struct Desktop::State {
 
   std::vector<std::string> diagnostics;
   bool echoDiagnostics = true;
+  std::function<void(std::string_view)> diagnosticSink;
 
   std::uint64_t requestCount = 0;
   std::function<void(const RequestInfo&)> requestHook;

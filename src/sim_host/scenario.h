@@ -3,6 +3,7 @@
 // ScenarioPlayer builds it on the simulated desktop and plays it on the virtual clock.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -104,6 +105,9 @@ class Session : public std::enable_shared_from_this<Session> {
   // Builds the starting desktop on the current (empty) desktop and queues the script. Returns
   // an error message when the desktop refuses something; the desktop must then be reset.
   std::optional<std::string> install();
+  // Runs the main run loop up to the time (seconds since the scenario began), in the modes the
+  // script's run loop steps give.
+  void playUntil(double elapsedTarget);
   // Runs the main run loop until the script has ended and nothing is pending.
   void play();
 
@@ -137,13 +141,24 @@ class ScenarioPlayer {
   // resetWorld empties the desktop and forgets the library's own state.
   explicit ScenarioPlayer(std::function<void()> resetWorld);
 
-  void reset();
-  // Resets, then builds the scenario and queues its script. On failure lastError() says why
-  // and the desktop is left empty.
+  // How many items of work (main-thread items and other processes' actions) one run may run
+  // before it gives up on work that never stops arriving.
+  static constexpr std::uint64_t kRunItemLimit = 100'000;
+
+  // Each call below that answers false says why in lastError(), and clears it when it succeeds.
+  // Refused while a run is in progress: the run loop is inside the session.
+  bool reset();
+  // Resets, then builds the scenario and queues its script. On failure the desktop is left
+  // empty.
   bool load(std::string_view json);
   const std::string& lastError() const { return lastError_; }
-  // Plays the loaded scenario to its end; false when none is loaded or one is already playing.
+  // Plays the loaded scenario to its end; false when none is loaded, one is already playing, or
+  // work was still arriving after kRunItemLimit items.
   bool run();
+  // Runs the main run loop for the virtual duration: the loaded scenario's script (in its run
+  // loop modes), or the bare desktop when none is loaded. False for a duration that is negative
+  // or not finite, inside another run, or when kRunItemLimit items were not enough.
+  bool runFor(double seconds);
   bool playing() const { return playing_; }
 
   void setHostCallback(axbridge_event_callback callback);

@@ -5,6 +5,7 @@
 // the library blocks the main thread. Host calls go on the main queue: they run when the main
 // thread gets to them.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <functional>
@@ -101,23 +102,33 @@ void Session::perform(std::size_t index) {
   }
 }
 
-void Session::play() {
+// A run loop step that has already passed is skipped; one under way goes on in its mode.
+void Session::playUntil(double elapsedTarget) {
   Desktop& desktop = Desktop::current();
-  const auto runTo = [&](double at, RunLoopMode mode) {
-    desktop.runUntil(std::max(begin_ + at, desktop.now()), mode);
-  };
+  const double target = begin_ + elapsedTarget;
   for (const Step& step : scenario_.timeline) {
     if (step.kind != StepKind::RunLoop) continue;
-    runTo(step.at, RunLoopMode::Default);
-    runTo(step.at + step.duration, step.mode);
+    const double from = begin_ + step.at;
+    const double to = from + step.duration;
+    if (from >= target) break;
+    if (desktop.now() >= to) continue;
+    if (desktop.now() < from) desktop.runUntil(from, RunLoopMode::Default);
+    desktop.runUntil(std::min(to, target), step.mode);
+    // Work the step holds back waits for the next call.
+    if (to >= target) return;
   }
-  runTo(scenario_.scriptEnd(), RunLoopMode::Default);
-  drain();
+  desktop.runUntil(std::max(target, desktop.now()), RunLoopMode::Default);
+}
+
+void Session::play() {
+  playUntil(scenario_.scriptEnd());
+  drain();  // in the default mode
 }
 
 void Session::drain() {
   Desktop& desktop = Desktop::current();
   desktop.runUntilIdle(RunLoopMode::Default);
+  if (desktop.runLimitReached()) return;  // the player says why
   if (desktop.hasPendingWork()) reportProblem("run", "work was still pending when the run stopped");
 }
 
@@ -139,15 +150,54 @@ void Session::reportProblem(const std::string& where, const std::string& message
 ScenarioPlayer::ScenarioPlayer(std::function<void()> resetWorld)
     : resetWorld_(std::move(resetWorld)) {}
 
-void ScenarioPlayer::reset() {
-  if (playing_) return;  // the run loop is inside the session: it must outlive the run
+namespace {
+
+constexpr char kPlayingMessage[] =
+    "a scenario is playing: axsim_run or axsim_run_for has not returned yet";
+
+// Marks the player as playing and caps the desktop's run calls for the length of one run.
+class RunScope {
+ public:
+  explicit RunScope(bool& playing) : playing_(playing) {
+    playing_ = true;
+    Desktop::current().limitRunItems(ScenarioPlayer::kRunItemLimit);
+  }
+  ~RunScope() {
+    Desktop::current().limitRunItems(std::nullopt);
+    playing_ = false;
+  }
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
+
+  // Why the run stopped early, or nothing when it ran to its end.
+  static std::optional<std::string> stoppedEarly() {
+    Desktop& desktop = Desktop::current();
+    if (!desktop.runLimitReached()) return std::nullopt;
+    return "work was still arriving after " + std::to_string(ScenarioPlayer::kRunItemLimit) +
+           " items of work, and the run stopped there (is a host callback asking the library "
+           "for something on every event?)";
+  }
+
+ private:
+  bool& playing_;
+};
+
+}  // namespace
+
+bool ScenarioPlayer::reset() {
+  if (playing_) {  // the run loop is inside the session: it must outlive the run
+    lastError_ = std::string("axsim_reset refused: ") + kPlayingMessage;
+    return false;
+  }
   session_.reset();
   if (resetWorld_) resetWorld_();
+  lastError_.clear();
+  return true;
 }
 
 bool ScenarioPlayer::load(std::string_view json) {
   if (playing_) {
-    lastError_ = "a scenario is playing; load another one after axsim_run returns";
+    lastError_ = std::string(kPlayingMessage) + "; load another one after it returns";
     return false;
   }
   reset();
@@ -168,14 +218,48 @@ bool ScenarioPlayer::load(std::string_view json) {
 }
 
 bool ScenarioPlayer::run() {
-  if (!session_ || playing_) return false;
-  struct PlayingScope {
-    bool& flag;
-    explicit PlayingScope(bool& f) : flag(f) { flag = true; }
-    ~PlayingScope() { flag = false; }
-  } scope(playing_);
+  if (playing_) {
+    lastError_ = std::string("axsim_run refused: ") + kPlayingMessage;
+    return false;
+  }
+  if (!session_) {
+    lastError_ = "axsim_run: no scenario is loaded";
+    return false;
+  }
   const auto session = session_;  // kept alive for the whole run
+  RunScope scope(playing_);
   session->play();
+  if (auto stopped = RunScope::stoppedEarly()) {
+    session->reportProblem("run", *stopped);
+    lastError_ = "axsim_run: " + *stopped;
+    return false;
+  }
+  lastError_.clear();
+  return true;
+}
+
+bool ScenarioPlayer::runFor(double seconds) {
+  if (playing_) {
+    lastError_ = std::string("axsim_run_for refused: ") + kPlayingMessage;
+    return false;
+  }
+  if (!std::isfinite(seconds) || seconds < 0) {
+    lastError_ = "axsim_run_for: the duration must be a finite number of seconds, 0 or more";
+    return false;
+  }
+  const auto session = session_;  // kept alive for the whole run
+  RunScope scope(playing_);
+  if (session) {
+    session->playUntil(session->elapsed() + seconds);
+  } else {
+    Desktop::current().runFor(seconds);
+  }
+  if (auto stopped = RunScope::stoppedEarly()) {
+    if (session) session->reportProblem("run", *stopped);
+    lastError_ = "axsim_run_for: " + *stopped;
+    return false;
+  }
+  lastError_.clear();
   return true;
 }
 

@@ -1,0 +1,168 @@
+// A host that drives the library itself and runs its run loop for a while, as a host's event loop
+// does, instead of scripting its calls in the scenario.
+#include <cmath>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "axbridge/axbridge.h"
+#include "axbridge/sim.h"
+#include "sim_desktop/desktop.h"
+#include "sim_host/host_fixture.h"
+
+namespace axb::testing {
+namespace {
+
+// Notes with the user at work: the library hears nothing until the host starts it.
+const std::string kUserAtWork = withNotes(
+    R"([{"at": 0.5, "do": "activate", "pid": 501},
+        {"at": 1.0, "do": "select", "element": "body", "range": [4, 4]}])");
+
+TEST_F(HostDrivenTest, RunForPlaysTheDueStepsAndDeliversEventsToTheHostsOwnCallback) {
+  axsim_set_host_callback(nullptr);  // only the host's own initMacAccessibility call counts
+  ASSERT_TRUE(load(kUserAtWork)) << axsim_last_error();
+  startLibrary();
+
+  ASSERT_EQ(axsim_run_for(0.9), 1) << axsim_last_error();
+  EXPECT_DOUBLE_EQ(axsim_now(), 0.9);
+  ASSERT_EQ(eventNames(), std::vector<std::string>{"app_changed"});
+  EXPECT_EQ(nlohmann::json::parse(events()[0].json)["bundle_id"], "com.example.notes");
+
+  ASSERT_EQ(axsim_run_for(1.0), 1) << axsim_last_error();
+  EXPECT_DOUBLE_EQ(axsim_now(), 1.9);
+  ASSERT_EQ(eventNames(), (std::vector<std::string>{"app_changed", "text_select"}));
+  EXPECT_EQ(nlohmann::json::parse(events()[1].json)["selected_text"], "milk");
+  EXPECT_NEAR(events()[1].time, 1.18, 1e-9);
+}
+
+// Chunks of any size give the same events at the same times as one axsim_run, run loop steps
+// in another mode included (deliveries wait for the default mode to come back).
+TEST_F(HostDrivenTest, RunForInSmallChunksMatchesOneRun) {
+  const std::string scenario = withNotes(std::string("[") + kFollowNotes + R"(,
+      {"at": 1.0, "run_loop_mode": "tracking", "for": 0.5},
+      {"at": 1.1, "do": "select", "element": "body", "range": [0, 3]},
+      {"at": 2.0, "do": "select", "element": "body", "range": [4, 4]}])");
+  ASSERT_TRUE(load(scenario)) << axsim_last_error();
+  ASSERT_EQ(axsim_run(), 1) << axsim_last_error();
+  const std::vector<ScenarioEvent> whole = events();
+  ASSERT_EQ(whole.size(), 3u);
+  EXPECT_NEAR(whole[1].time, 1.5, 0.2);  // held while the tracking loop ran
+
+  for (const double chunk : {0.05, 0.37, 1.0}) {
+    SCOPED_TRACE(chunk);
+    events().clear();
+    ASSERT_TRUE(load(scenario)) << axsim_last_error();
+    while (axsim_now() < 3.0) ASSERT_EQ(axsim_run_for(chunk), 1) << axsim_last_error();
+    ASSERT_EQ(events().size(), whole.size());
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+      EXPECT_EQ(events()[i].name, whole[i].name);
+      EXPECT_EQ(events()[i].json, whole[i].json);
+      EXPECT_NEAR(events()[i].time, whole[i].time, 1e-9);
+    }
+  }
+}
+
+TEST_F(HostDrivenTest, RunForWorksOnTheBareDesktop) {
+  startLibrary();
+  ASSERT_EQ(axsim_run_for(2.5), 1) << axsim_last_error();
+  EXPECT_DOUBLE_EQ(axsim_now(), 2.5);
+  EXPECT_EQ(std::string(axsim_last_error()), "");
+  EXPECT_EQ(axsim_run_for(0), 1);
+  EXPECT_DOUBLE_EQ(axsim_now(), 2.5);
+}
+
+TEST_F(HostDrivenTest, RunForRefusesDurationsThatAreNotTimes) {
+  ASSERT_TRUE(load(kUserAtWork));
+  for (const double bad :
+       {-1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(axsim_run_for(bad), 0);
+    EXPECT_NE(std::string(axsim_last_error()).find("duration"), std::string::npos);
+    EXPECT_EQ(axsim_now(), 0);
+  }
+}
+
+// A host callback that asks for assistant data on every event keeps work arriving for ever.
+void askOnEveryEvent(const char* name, const char* json) {
+  HostDrivenTest::record(name, json);
+  getDataForVeskAssist();
+}
+
+TEST_F(HostDrivenTest, ARunGivesUpWithAMessageWhenWorkNeverStopsArriving) {
+  axsim_set_host_callback(&askOnEveryEvent);
+  ASSERT_TRUE(load(withNotes(std::string("[") + kFollowNotes + "]")));
+  EXPECT_EQ(axsim_run(), 0);
+  const std::string message = axsim_last_error();
+  EXPECT_NE(message.find("still arriving"), std::string::npos) << message;
+  // Bounded: about one event per three items of work.
+  EXPECT_GT(events().size(), 100u);
+  EXPECT_LT(events().size(), 100'000u);
+  const auto problems = state()["scenario"]["problems"];
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems[0].get<std::string>().find("still arriving"), std::string::npos);
+
+  // The desktop is still usable: a reset works and a run of a fixed length ends on time.
+  axsim_set_host_callback(nullptr);
+  ASSERT_EQ(axsim_reset(), 1);
+  EXPECT_EQ(std::string(axsim_last_error()), "");
+  ASSERT_TRUE(load(kUserAtWork));
+  events().clear();
+  initMacAccessibility(&askOnEveryEvent);
+  start("{}");
+  EXPECT_EQ(axsim_run_for(30), 1) << axsim_last_error();
+  EXPECT_DOUBLE_EQ(axsim_now(), 30);
+  EXPECT_GT(events().size(), 100u);
+  EXPECT_EQ(axsim_run_for(1e7), 0);
+  EXPECT_NE(std::string(axsim_last_error()).find("still arriving"), std::string::npos);
+}
+
+// The host callback may call back into the control surface; what would pull the desktop from
+// under the running scenario is refused, and says so.
+int resetResult = -1;
+std::string resetMessage;
+void resetFromCallback(const char*, const char*) {
+  resetResult = axsim_reset();
+  resetMessage = axsim_last_error();
+}
+
+TEST_F(HostDrivenTest, AResetWhileAScenarioPlaysIsRefusedWithAReason) {
+  axsim_set_host_callback(&resetFromCallback);
+  ASSERT_TRUE(load(withNotes(std::string("[") + kFollowNotes + "]")));
+  resetResult = -1;
+  ASSERT_EQ(axsim_run(), 1) << axsim_last_error();
+  EXPECT_EQ(resetResult, 0);
+  EXPECT_NE(resetMessage.find("playing"), std::string::npos) << resetMessage;
+  EXPECT_TRUE(sim::Desktop::current().hasElement("body"));
+
+  // The same from a run of the host's own.
+  axsim_set_host_callback(nullptr);
+  ASSERT_TRUE(load(kUserAtWork));
+  initMacAccessibility(&resetFromCallback);
+  start("{}");
+  resetResult = -1;
+  ASSERT_EQ(axsim_run_for(1), 1) << axsim_last_error();
+  EXPECT_EQ(resetResult, 0);
+  EXPECT_TRUE(sim::Desktop::current().hasElement("body"));
+
+  EXPECT_EQ(axsim_reset(), 1);
+  EXPECT_EQ(std::string(axsim_last_error()), "");
+  EXPECT_FALSE(sim::Desktop::current().hasElement("body"));
+}
+
+void runFromCallback(const char*, const char*) {
+  EXPECT_EQ(axsim_run_for(1), 0);
+  EXPECT_NE(std::string(axsim_last_error()).find("playing"), std::string::npos);
+  EXPECT_EQ(axsim_run(), 0);
+}
+
+TEST_F(HostDrivenTest, ARunCannotBeStartedFromInsideARun) {
+  ASSERT_TRUE(load(kUserAtWork));
+  initMacAccessibility(&runFromCallback);
+  start("{}");
+  ASSERT_EQ(axsim_run_for(2), 1) << axsim_last_error();
+  EXPECT_DOUBLE_EQ(axsim_now(), 2);
+}
+
+}  // namespace
+}  // namespace axb::testing
