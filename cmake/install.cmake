@@ -1,0 +1,71 @@
+# Install rules for the shared library of this build, included by src/CMakeLists.txt once the
+# library target (AXBRIDGE_LIBRARY) exists.
+#
+# The real flavour (libaxbridge) installs on every platform: the library, axbridge.h, the CMake
+# package axbridge (target axbridge::axbridge) and the pkg-config file axbridge.pc. The simulated
+# flavour is for hosts' own tests and installs only on request (AXBRIDGE_INSTALL_SIM=ON), as
+# libaxbridge-sim with axbridge.h and sim.h, the package axbridge-sim (target
+# axbridge::axbridge-sim) and axbridge-sim.pc.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+option(AXBRIDGE_INSTALL_SIM "Install the simulated flavour (libaxbridge-sim) as axbridge-sim" OFF)
+
+set(_package "${AXBRIDGE_LIBRARY}")
+set(_headers "${PROJECT_SOURCE_DIR}/include/axbridge/axbridge.h")
+if(_package STREQUAL "axbridge-sim")
+  if(NOT AXBRIDGE_INSTALL_SIM)
+    return()
+  endif()
+  list(APPEND _headers "${PROJECT_SOURCE_DIR}/include/axbridge/sim.h")
+  set(_description "axbridge on a simulated desktop, for testing hosts (the axsim_ API)")
+else()
+  set(_description "Follows the frontmost application through the accessibility interface")
+endif()
+
+set(_package_dir "${CMAKE_INSTALL_LIBDIR}/cmake/${_package}")
+install(TARGETS ${AXBRIDGE_LIBRARY} EXPORT ${_package}Targets
+  LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}"
+  ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}"
+  RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+install(FILES ${_headers} DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/axbridge")
+install(EXPORT ${_package}Targets NAMESPACE axbridge:: DESTINATION "${_package_dir}")
+
+file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/${_package}Config.cmake.in"
+  "@PACKAGE_INIT@\n"
+  "include(\"\${CMAKE_CURRENT_LIST_DIR}/${_package}Targets.cmake\")\n"
+  "check_required_components(${_package})\n")
+configure_package_config_file("${CMAKE_CURRENT_BINARY_DIR}/${_package}Config.cmake.in"
+  "${CMAKE_CURRENT_BINARY_DIR}/${_package}Config.cmake"
+  INSTALL_DESTINATION "${_package_dir}")
+write_basic_package_version_file("${CMAKE_CURRENT_BINARY_DIR}/${_package}ConfigVersion.cmake"
+  VERSION "${PROJECT_VERSION}" COMPATIBILITY SameMajorVersion)
+install(FILES "${CMAKE_CURRENT_BINARY_DIR}/${_package}Config.cmake"
+  "${CMAKE_CURRENT_BINARY_DIR}/${_package}ConfigVersion.cmake"
+  DESTINATION "${_package_dir}")
+
+# pkg-config: paths relative to the .pc file, so that the tree can be installed under any
+# prefix (cmake --install --prefix) and moved.
+set(_pc_dir "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
+  set(_pc_prefix "${CMAKE_INSTALL_PREFIX}")
+  set(_pc_libdir "${CMAKE_INSTALL_FULL_LIBDIR}")
+  set(_pc_includedir "${CMAKE_INSTALL_FULL_INCLUDEDIR}")
+else()
+  file(RELATIVE_PATH _pc_up "/${_pc_dir}" "/")
+  string(REGEX REPLACE "/$" "" _pc_up "${_pc_up}")
+  set(_pc_prefix "\${pcfiledir}/${_pc_up}")
+  set(_pc_libdir "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
+  set(_pc_includedir "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
+endif()
+file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/${_package}.pc"
+  "prefix=${_pc_prefix}\n"
+  "libdir=${_pc_libdir}\n"
+  "includedir=${_pc_includedir}\n"
+  "\n"
+  "Name: ${_package}\n"
+  "Description: ${_description}\n"
+  "Version: ${PROJECT_VERSION}\n"
+  "Libs: -L\${libdir} -l${_package}\n"
+  "Cflags: -I\${includedir}\n")
+install(FILES "${CMAKE_CURRENT_BINARY_DIR}/${_package}.pc" DESTINATION "${_pc_dir}")
