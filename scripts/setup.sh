@@ -14,7 +14,13 @@ fi
 
 packages=(cmake ninja-build g++ binutils nlohmann-json3-dev libutf8proc-dev libgtest-dev
           libgmock-dev libbenchmark-dev clang libclang-rt-14-dev valgrind python3-yaml
-          clang-16 libc++-16-dev libc++abi-16-dev googletest clang-format-14 git)
+          clang-16 libc++-16-dev libc++abi-16-dev googletest clang-format-14 git
+          # The Linux flavour (AT-SPI2 and X11) and its end-to-end suite: a headless display, a
+          # session bus, GTK3 applications (the Python test application, zenity), xdotool and a
+          # small window manager.
+          pkg-config libatspi2.0-dev libglib2.0-dev libx11-dev libxcb1-dev libxtst-dev libxi-dev
+          libxfixes-dev xvfb dbus at-spi2-core libgtk-3-0 python3-gi gir1.2-gtk-3.0 xdotool
+          x11-utils libglib2.0-bin matchbox-window-manager zenity)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -2,9 +2,9 @@
 # Checks the macOS workflow (which only GitHub runs) for the steps a release depends on, then
 # builds and runs every test: the suite (with the soak run) in a normal build, then the same
 # suite built with clang 16 and libc++, then built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then each fuzz target for a short while, then the demo and every
-# example scenario under valgrind's memcheck. Fails when any of them fails. AXBRIDGE_QUICK=1 stops
-# after the three suites.
+# UndefinedBehaviorSanitizer, then the Linux flavour with its end-to-end suite on a real X11
+# desktop, then each fuzz target for a short while, then the demo and every example scenario under
+# valgrind's memcheck. Fails when any of them fails. AXBRIDGE_QUICK=1 stops after the suites.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -33,6 +33,21 @@ run_suite build-libcxx -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang-16 \
   -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DAXBRIDGE_BUILD_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DAXBRIDGE_SANITIZE=ON
+
+# The real Linux flavour: its unit tests, then the end-to-end suite against GTK applications on a
+# display of its own, three times with a window manager (each run must pass on its own, without a
+# retry) and once without one.
+echo "== build-linux"
+cmake -S . -B build-linux -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAXBRIDGE_PLATFORM=linux \
+  >/dev/null
+cmake --build build-linux -j"$jobs"
+ctest --test-dir build-linux --output-on-failure -j"$jobs" -LE e2e
+for run in 1 2 3; do
+  echo "== Linux end to end, run $run of 3"
+  ./scripts/linux-e2e.sh build-linux/tests/linux/axbridge_linux_e2e
+done
+echo "== Linux end to end, no window manager"
+./scripts/linux-e2e.sh --no-window-manager build-linux/tests/linux/axbridge_linux_e2e
 
 [[ "${AXBRIDGE_QUICK:-0}" == 1 ]] && exit 0
 echo "== fuzzing"

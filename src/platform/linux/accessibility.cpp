@@ -130,7 +130,8 @@ std::optional<MarkerSpan> spanOf(const Object& markerRange) {
                                      range->end.element.accessible.get())) {
     return std::nullopt;
   }
-  return MarkerSpan{range->start.element.accessible, std::min(range->start.offset, range->end.offset),
+  return MarkerSpan{range->start.element.accessible,
+                    std::min(range->start.offset, range->end.offset),
                     std::max(range->start.offset, range->end.offset)};
 }
 
@@ -143,7 +144,8 @@ CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_vi
   AtspiAccessible* raw = accessible.get();
   if (attribute == "AXFocusedUIElement") return focusedElement(raw);
   if (attribute == "AXTitle") return fromAnswer(linux_desktop::readName(raw), makeText);
-  if (attribute == "AXDescription") return fromAnswer(linux_desktop::readDescription(raw), makeText);
+  if (attribute == "AXDescription")
+    return fromAnswer(linux_desktop::readDescription(raw), makeText);
   if (attribute == "AXIdentifier") {
     const auto identifier = linux_desktop::readIdentifier(raw);
     if (identifier.ok() && identifier.value.empty()) return {axerr::kNoValue, Object()};
@@ -219,14 +221,15 @@ CopyResult copyParameterizedAttributeValue(const Element& element, std::string_v
     const std::optional<MarkerSpan> span = spanOf(parameter);
     if (!span) return {axerr::kIllegalArgument, Object()};
     if (attribute == "AXBoundsForTextMarkerRange") {
-      const auto bounds = linux_desktop::readRangeBounds(span->accessible.get(), span->start, span->end);
+      const auto bounds =
+          linux_desktop::readRangeBounds(span->accessible.get(), span->start, span->end);
       if (!bounds.ok()) return {bounds.error, Object()};
       return geometry(AXValueType::CGRect, bounds.value);
     }
     const auto text = linux_desktop::readText(span->accessible.get());
     if (!text.ok()) return {text.error, Object()};
-    return success(Object::makeString(
-        linux_desktop::characterSubstring(text.value, span->start, span->end)));
+    return success(
+        Object::makeString(linux_desktop::characterSubstring(text.value, span->start, span->end)));
   }
 
   if (attribute != "AXStringForRange" && attribute != "AXBoundsForRange") {
@@ -287,9 +290,9 @@ SettableResult isAttributeSettable(const Element& element, std::string_view attr
     return {axerr::kSuccess, true};
   }
   // A macOS switch for assistive applications; AT-SPI has no counterpart.
-  for (const char* readOnly : {"AXEnhancedUserInterface", "AXRole", "AXSubrole", "AXTitle", "AXDescription", "AXIdentifier",
-                               "AXPosition", "AXSize", "AXFrame", "AXChildren",
-                               "AXFocusedUIElement"}) {
+  for (const char* readOnly :
+       {"AXEnhancedUserInterface", "AXRole", "AXSubrole", "AXTitle", "AXDescription",
+        "AXIdentifier", "AXPosition", "AXSize", "AXFrame", "AXChildren", "AXFocusedUIElement"}) {
     if (attribute == readOnly) return {axerr::kSuccess, false};
   }
   if (text && (attribute == "AXSelectedText" || attribute == "AXNumberOfCharacters" ||

@@ -35,19 +35,9 @@ Answer<Rect> rectAnswer(AtspiRect* raw, const GErrorSlot& error, bool caret) {
     return failed<Rect>(error);
   }
   const Rect rect{static_cast<double>(raw->x), static_cast<double>(raw->y),
-                  caret ? 0.0 : static_cast<double>(raw->width),
-                  static_cast<double>(raw->height)};
+                  caret ? 0.0 : static_cast<double>(raw->width), static_cast<double>(raw->height)};
   g_free(raw);
   return {axerr::kSuccess, rect};
-}
-
-bool isFocused(AtspiAccessible* accessible) {
-  atspi_accessible_clear_cache(accessible);
-  AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
-  if (!states) return false;
-  const bool focused = atspi_state_set_contains(states, ATSPI_STATE_FOCUSED);
-  g_object_unref(states);
-  return focused;
 }
 
 Answer<GRef<AtspiAccessible>> searchFocused(AtspiAccessible* root) {
@@ -56,7 +46,12 @@ Answer<GRef<AtspiAccessible>> searchFocused(AtspiAccessible* root) {
   for (int visited = 0; !pending.empty() && visited < kSearchLimit; ++visited) {
     GRef<AtspiAccessible> next = std::move(pending.front());
     pending.pop_front();
-    if (next.get() != root && isFocused(next.get())) return {axerr::kSuccess, std::move(next)};
+    if (next.get() != root) {
+      const auto facts = readRoleFacts(next.get());
+      // An application that stopped answering is not searched any further.
+      if (facts.error == axerr::kCannotComplete) return {facts.error, {}};
+      if (facts.ok() && facts.value.focused) return {axerr::kSuccess, std::move(next)};
+    }
     auto children = readChildren(next.get());
     if (!children.ok()) {
       if (next.get() == root) return {children.error, {}};
@@ -190,9 +185,8 @@ Answer<GRef<AtspiAccessible>> findFocusedDescendant(AtspiAccessible* root) {
         ATSPI_Collection_MATCH_NONE, nullptr, ATSPI_Collection_MATCH_NONE, FALSE);
     g_object_unref(states);
     GErrorSlot error;
-    GArray* matches =
-        atspi_collection_get_matches(ATSPI_COLLECTION(root), rule,
-                                     ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, error.out());
+    GArray* matches = atspi_collection_get_matches(
+        ATSPI_COLLECTION(root), rule, ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, error.out());
     g_object_unref(rule);
     if (!error && matches) {
       GRef<AtspiAccessible> found;
@@ -205,7 +199,8 @@ Answer<GRef<AtspiAccessible>> findFocusedDescendant(AtspiAccessible* root) {
       return {axerr::kSuccess, std::move(found)};
     }
     if (matches) g_array_free(matches, TRUE);
-    if (errorCodeOf(error.get()) == axerr::kCannotComplete) return failed<GRef<AtspiAccessible>>(error);
+    if (errorCodeOf(error.get()) == axerr::kCannotComplete)
+      return failed<GRef<AtspiAccessible>>(error);
   }
   return searchFocused(root);
 }

@@ -27,6 +27,7 @@ struct HubState {
   int nextSinkId = 1;
   std::vector<std::pair<int, DesktopEventSink>> sinks;
   std::map<ProcessId, GRef<AtspiAccessible>> lastFocused;
+  std::map<ProcessId, gint64> activatedAt;  // when a window of the process last became active
   // Events waiting for the next turn of the main context; repeats of one are merged.
   std::vector<DesktopEvent> pending;
   bool flushScheduled = false;
@@ -85,11 +86,17 @@ void post(DesktopEvent event) {
       nullptr, nullptr);
 }
 
+// How long after a window of an application becomes active its focus and selection events are
+// taken for the ones the activation brings: they may be dispatched in a later batch.
+constexpr gint64 kActivationEchoMicroseconds = 150000;
+
 bool activationPending(ProcessId pid) {
   for (const DesktopEvent& waiting : hub().pending) {
     if (waiting.kind == DesktopEventKind::WindowActivated && waiting.pid == pid) return true;
   }
-  return false;
+  const auto activated = hub().activatedAt.find(pid);
+  return activated != hub().activatedAt.end() &&
+         g_get_monotonic_time() - activated->second < kActivationEchoMicroseconds;
 }
 
 bool starts(const char* type, std::string_view prefix) {
@@ -131,6 +138,7 @@ void onEvent(AtspiEvent* event, void*) {
     if (!isWindowRole(atspi_accessible_get_role(source.get(), error.out()))) return;
     post({DesktopEventKind::WindowResized, *pid, std::move(source)});
   } else if (starts(type, "window:activate")) {
+    state.activatedAt[*pid] = g_get_monotonic_time();
     post({DesktopEventKind::WindowActivated, *pid, std::move(source)});
   } else if (starts(type, "window:create")) {
     post({DesktopEventKind::ApplicationAppeared, *pid, std::move(source)});
@@ -169,7 +177,9 @@ bool ensureListening() {
     atspi_event_listener_register(state.listener.get(), type, error.out());
   }
   watchDisplay({
-      [] { post({DesktopEventKind::WindowActivated, 0, {}}); },
+      [] {
+        post({DesktopEventKind::WindowActivated, 0, {}});
+      },
       [](ProcessId pid) {
         GRef<AtspiAccessible> window = windowOf(pid);
         if (window) post({DesktopEventKind::WindowMoved, pid, std::move(window)});
@@ -192,6 +202,7 @@ void removeSink(int id) {
 
 void forgetFocus(ProcessId pid) {
   hub().lastFocused.erase(pid);
+  hub().activatedAt.erase(pid);
 }
 
 GRef<AtspiAccessible> lastFocusedIn(ProcessId pid) {

@@ -123,8 +123,7 @@ void Observer::Impl::hear(const DesktopEvent& event) {
     due.emplace_back(registration.id, registration.refcon);
   }
   if (due.empty()) return;
-  const std::optional<Element> changed =
-      Element::from(linux_desktop::wrapAccessible(event.source));
+  const std::optional<Element> changed = Element::from(linux_desktop::wrapAccessible(event.source));
   if (!changed) return;
   const ObserverCallback deliver = callback;
   for (const auto& [id, refcon] : due) {

@@ -59,7 +59,6 @@ std::optional<Range> utf16Range(std::string_view text, std::int64_t start, std::
   return Range{*from, *to - *from};
 }
 
-
 std::string characterSubstring(std::string_view text, std::int64_t start, std::int64_t end) {
   std::string selected;
   std::size_t i = 0;

@@ -38,8 +38,8 @@ bool accessibilityEnabled(bool switchOn) {
   if (switchOn && !enabled) {
     GVariant* set = g_dbus_connection_call_sync(
         bus.get(), kBusName, kBusPath, kProperties, "Set",
-        g_variant_new("(ssv)", kStatusInterface, "IsEnabled", g_variant_new_boolean(TRUE)),
-        nullptr, G_DBUS_CALL_FLAGS_NONE, kRequestTimeoutMilliseconds, nullptr, error.out());
+        g_variant_new("(ssv)", kStatusInterface, "IsEnabled", g_variant_new_boolean(TRUE)), nullptr,
+        G_DBUS_CALL_FLAGS_NONE, kRequestTimeoutMilliseconds, nullptr, error.out());
     if (set) g_variant_unref(set);
   }
   return enabled;

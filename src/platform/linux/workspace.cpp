@@ -149,6 +149,27 @@ void launched(ProcessId pid) {
   if (state.launched.insert(pid).second) post(WorkspaceEvent::DidLaunchApplication, pid);
 }
 
+// An application that came to the front before it was in the accessibility tree is looked for
+// there a few times; it is launched once found.
+void awaitTree(ProcessId pid) {
+  struct Wait {
+    ProcessId pid;
+    int triesLeft;
+  };
+  g_timeout_add_full(
+      G_PRIORITY_DEFAULT, 100,
+      [](gpointer data) -> gboolean {
+        auto* wait = static_cast<Wait*>(data);
+        if (workspace().launched.contains(wait->pid)) return G_SOURCE_REMOVE;
+        if (linux_desktop::applicationOf(wait->pid)) {
+          launched(wait->pid);
+          return G_SOURCE_REMOVE;
+        }
+        return --wait->triesLeft > 0 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+      },
+      new Wait{pid, 30}, [](gpointer data) { delete static_cast<Wait*>(data); });
+}
+
 void checkFront(const DesktopEvent& event) {
   WorkspaceState& state = workspace();
   std::optional<ProcessId> front = linux_desktop::frontmostProcess();
@@ -160,9 +181,19 @@ void checkFront(const DesktopEvent& event) {
   if (*front == ::getpid()) return;
   announce(*front);
   post(WorkspaceEvent::DidActivateApplication, *front);
+  if (!state.launched.contains(*front) && !linux_desktop::applicationOf(*front)) {
+    awaitTree(*front);
+  }
 }
 
 void hear(const DesktopEvent& event) {
+  // Whatever an application says through AT-SPI, it says from the accessibility tree: it has
+  // finished launching (applications send only the events someone listens for, and may miss
+  // the first ones).
+  if (event.source && event.pid > 0 && event.pid != ::getpid() &&
+      !workspace().launched.contains(event.pid)) {
+    launched(event.pid);
+  }
   switch (event.kind) {
     case DesktopEventKind::WindowActivated:
       checkFront(event);
@@ -227,8 +258,7 @@ WorkspaceSubscription::WorkspaceSubscription(WorkspaceEvent event, Handler handl
   linux_desktop::ensureListening();
   if (!state.sink) state.sink = linux_desktop::addSink(hear);
   impl_->id = state.nextId++;
-  state.subscribers.push_back(
-      {impl_->id, event, std::make_shared<Handler>(std::move(handler))});
+  state.subscribers.push_back({impl_->id, event, std::make_shared<Handler>(std::move(handler))});
 }
 
 WorkspaceSubscription::~WorkspaceSubscription() = default;

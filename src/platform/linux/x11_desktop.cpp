@@ -43,7 +43,7 @@ struct Display {
 
 // Opened on first use and kept: the main context's source reads from it for the process's life.
 Display* display() {
-  static Display* const instance = [] () -> Display* {
+  static Display* const instance = []() -> Display* {
     int screenNumber = 0;
     xcb_connection_t* raw = xcb_connect(nullptr, &screenNumber);
     if (!raw || xcb_connection_has_error(raw)) {
@@ -91,8 +91,7 @@ std::optional<std::uint32_t> cardinal(Display& d, xcb_window_t window, xcb_atom_
   return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
 }
 
-std::optional<std::string> text(Display& d, xcb_window_t window, xcb_atom_t name,
-                                xcb_atom_t type) {
+std::optional<std::string> text(Display& d, xcb_window_t window, xcb_atom_t name, xcb_atom_t type) {
   const auto reply = property(d, window, name, type);
   if (!reply || reply->format != 8) return std::nullopt;
   const int length = xcb_get_property_value_length(reply.get());
@@ -299,8 +298,8 @@ bool watchDisplay(DisplayWatch watch) {
   d->watch = std::move(watch);
   if (d->watching) return true;
   d->watching = true;
-  const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE |
-                             XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_FOCUS_CHANGE;
+  const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY |
+                             XCB_EVENT_MASK_FOCUS_CHANGE;
   xcb_change_window_attributes(d->connection.get(), d->root, XCB_CW_EVENT_MASK, &mask);
   xcb_flush(d->connection.get());
   g_unix_fd_add(xcb_get_file_descriptor(d->connection.get()), G_IO_IN, readEvents, nullptr);

@@ -17,8 +17,7 @@ namespace axb::e2e {
 namespace {
 
 double now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // One turn of the main context, waiting at most a short while for something to happen.
@@ -125,9 +124,10 @@ ChildApp::ChildApp(const std::vector<std::string>& argv) {
   GPid pid = 0;
   gint in = -1;
   gint out = -1;
-  if (!g_spawn_async_with_pipes(nullptr, raw.data(), nullptr,
-                                static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_SEARCH_PATH), nullptr,
-                                nullptr, &pid, &in, &out, nullptr, nullptr)) {
+  if (!g_spawn_async_with_pipes(
+          nullptr, raw.data(), nullptr,
+          static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_SEARCH_PATH), nullptr,
+          nullptr, &pid, &in, &out, nullptr, nullptr)) {
     return;
   }
   pid_ = pid;
@@ -194,9 +194,11 @@ bool ChildApp::waitForExit(double seconds) {
 
 std::vector<std::string> textAppCommand(const TextAppOptions& options) {
   std::vector<std::string> argv{"/usr/bin/python3", AXBRIDGE_SOURCE_DIR "/tests/linux/text_app.py",
-                                "--title", options.title, "--prgname", options.prgname,
-                                "--entry-text", options.entryText, "--view-text",
-                                options.viewText, "--label-text", options.labelText};
+                                "--title",          options.title,
+                                "--prgname",        options.prgname,
+                                "--entry-text",     options.entryText,
+                                "--view-text",      options.viewText,
+                                "--label-text",     options.labelText};
   if (!options.appId.empty()) {
     argv.push_back("--app-id");
     argv.push_back(options.appId);
@@ -218,8 +220,8 @@ std::unique_ptr<ChildApp> startTextApp(const TextAppOptions& options) {
 }
 
 bool bringToFront(ChildApp& app) {
-  const auto windows = capture({"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid",
-                                std::to_string(app.pid())});
+  const auto windows = capture(
+      {"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(app.pid())});
   if (!windows || windows->empty()) return false;
   const std::string window = windows->substr(0, windows->find('\n'));
   // With a window manager as a user's click would; without one the input focus is all there is.
@@ -228,11 +230,11 @@ bool bringToFront(ChildApp& app) {
 }
 
 std::optional<std::string> windowClassOf(const ChildApp& app) {
-  const auto windows = capture({"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid",
-                                std::to_string(app.pid())});
+  const auto windows = capture(
+      {"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(app.pid())});
   if (!windows || windows->empty()) return std::nullopt;
-  const auto text = capture({"timeout", "5", "xprop", "-id",
-                             windows->substr(0, windows->find('\n')), "WM_CLASS"});
+  const auto text = capture(
+      {"timeout", "5", "xprop", "-id", windows->substr(0, windows->find('\n')), "WM_CLASS"});
   // WM_CLASS(STRING) = "instance", "Class"
   if (!text) return std::nullopt;
   const std::size_t last = text->rfind('"');
@@ -243,10 +245,10 @@ std::optional<std::string> windowClassOf(const ChildApp& app) {
 }
 
 std::optional<bool> accessibilityBusEnabled() {
-  const auto text = capture({"timeout", "5", "gdbus", "call", "--session", "--dest",
-                             "org.a11y.Bus", "--object-path", "/org/a11y/bus", "--method",
-                             "org.freedesktop.DBus.Properties.Get", "org.a11y.Status",
-                             "IsEnabled"});
+  const auto text =
+      capture({"timeout", "5", "gdbus", "call", "--session", "--dest", "org.a11y.Bus",
+               "--object-path", "/org/a11y/bus", "--method", "org.freedesktop.DBus.Properties.Get",
+               "org.a11y.Status", "IsEnabled"});
   if (!text) return std::nullopt;
   return text->find("true") != std::string::npos;
 }
