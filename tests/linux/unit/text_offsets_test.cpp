@@ -1,0 +1,75 @@
+// Offsets between AT-SPI's characters and the boundary's UTF-16 units, with the text shapes that
+// make them differ: characters outside the basic plane (two units, one character) and combining
+// marks (one unit and one character each, but no cursor position of their own).
+#include "platform/linux/text_offsets.h"
+
+#include <gtest/gtest.h>
+
+namespace axb::platform::linux_desktop {
+namespace {
+
+// "a😀é!" with "é" as "e" and a combining acute accent: characters a, 😀, e, ◌́, ! at 0 to 4;
+// UTF-16 units a=0, 😀=1-2, e=3, ◌́=4, !=5.
+constexpr char kText[] =
+    "a\xF0\x9F\x98\x80"
+    "e\xCC\x81!";
+
+TEST(TextOffsets, CharactersAfterAnEmojiAreOneUnitFurtherOn) {
+  EXPECT_EQ(utf16Offset(kText, 0), 0);
+  EXPECT_EQ(utf16Offset(kText, 1), 1);
+  EXPECT_EQ(utf16Offset(kText, 2), 3);
+  EXPECT_EQ(utf16Offset(kText, 4), 5);
+  EXPECT_EQ(utf16Offset(kText, 5), 6);  // the end of the text
+}
+
+TEST(TextOffsets, UnitsMapBackToCharacters) {
+  EXPECT_EQ(characterOffset(kText, 3), 2);
+  EXPECT_EQ(characterOffset(kText, 4), 3);  // the combining mark is a character of its own
+  EXPECT_EQ(characterOffset(kText, 6), 5);
+}
+
+TEST(TextOffsets, AnOffsetInsideASurrogatePairFallsOnItsCharacter) {
+  EXPECT_EQ(characterOffset(kText, 2), 1);
+}
+
+TEST(TextOffsets, OffsetsPastTheTextAreNothing) {
+  EXPECT_EQ(utf16Offset(kText, 6), std::nullopt);
+  EXPECT_EQ(characterOffset(kText, 7), std::nullopt);
+  EXPECT_EQ(utf16Offset(kText, -1), std::nullopt);
+  EXPECT_EQ(characterOffset(kText, -1), std::nullopt);
+}
+
+TEST(TextOffsets, ARangeOfTheEmojiIsOneCharacter) {
+  const auto span = characterSpan(kText, Range{1, 2});
+  ASSERT_TRUE(span);
+  EXPECT_EQ(span->start, 1);
+  EXPECT_EQ(span->end, 2);
+  EXPECT_EQ(characterSubstring(kText, span->start, span->end), "\xF0\x9F\x98\x80");
+}
+
+TEST(TextOffsets, ARangeEndingInsideAPairTakesTheWholeCharacter) {
+  const auto span = characterSpan(kText, Range{0, 2});
+  ASSERT_TRUE(span);
+  EXPECT_EQ(span->end, 2);
+}
+
+TEST(TextOffsets, ARangePastTheTextOrBeyondTheLimitIsNothing) {
+  EXPECT_FALSE(characterSpan(kText, Range{4, 3}));
+  EXPECT_FALSE(characterSpan(kText, Range{1, INT64_MAX}));
+  EXPECT_FALSE(characterSpan(kText, Range{-1, 1}));
+}
+
+TEST(TextOffsets, ASelectionInEitherOrderBecomesAForwardRange) {
+  EXPECT_EQ(utf16Range(kText, 4, 1), (Range{1, 4}));
+  EXPECT_EQ(utf16Range(kText, 2, 4), (Range{3, 2}));
+  EXPECT_EQ(utf16Range(kText, 0, 9), std::nullopt);
+}
+
+TEST(TextOffsets, TheSelectedTextKeepsTheCombiningMarkWithItsLetter) {
+  EXPECT_EQ(characterSubstring(kText, 2, 4), "e\xCC\x81");
+  EXPECT_EQ(characterSubstring(kText, 4, 5), "!");
+  EXPECT_EQ(characterSubstring(kText, 3, 3), "");
+}
+
+}  // namespace
+}  // namespace axb::platform::linux_desktop
