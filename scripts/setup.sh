@@ -21,6 +21,10 @@ packages=(cmake ninja-build g++ binutils nlohmann-json3-dev libutf8proc-dev libg
           pkg-config libatspi2.0-dev libglib2.0-dev libx11-dev libxcb1-dev libxtst-dev libxi-dev
           libxfixes-dev xvfb dbus at-spi2-core libgtk-3-0 python3-gi gir1.2-gtk-3.0 xdotool
           x11-utils libglib2.0-bin matchbox-window-manager zenity)
+# The host kits' tests: pytest, and Node.js with npm only where no node is installed (one
+# that is there already is used as it is: Debian's npm conflicts with other builds of node).
+packages+=(python3-pytest)
+command -v node >/dev/null || packages+=(nodejs npm)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

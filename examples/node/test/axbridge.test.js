@@ -1,0 +1,115 @@
+'use strict';
+// The Node.js kit against the simulated flavour: events by name with parsed payloads, the host's
+// window for addMouseTracker, diagnostic lines, and refusals as exceptions. The library comes
+// from AXBRIDGE_LIBRARY (default: the simulated flavour in the source tree's build/).
+const assert = require('node:assert/strict');
+const {execFileSync} = require('node:child_process');
+const path = require('node:path');
+const {test, beforeEach} = require('node:test');
+
+process.env.AXBRIDGE_LIBRARY ??=
+  path.join(__dirname, '..', '..', '..', 'build', 'src', 'libaxbridge-sim.so');
+const axbridge = require('../axbridge');
+
+const lib = axbridge.load();
+assert.ok(lib.simulated, 'the tests need the simulated flavour (libaxbridge-sim)');
+
+const notes = {
+  pid: 501, bundle_id: 'com.example.notes', name: 'Notes', focused: 'body',
+  elements: [
+    {id: 'window', role: 'AXWindow', frame: [100, 100, 800, 600]},
+    {id: 'body', role: 'AXTextArea', window: 'window', frame: [120, 160, 760, 480],
+      text_kind: 'native', text: 'Buy milk'},
+  ],
+};
+const desktop = (...steps) => ({
+  applications: [notes], pointer: [500, 400],
+  timeline: [{at: 0.5, do: 'activate', pid: 501}, ...steps],
+});
+
+beforeEach(() => {
+  lib.setDiagnosticsEcho(false);
+  lib.setHostCallback(null);
+  lib.onDiagnostic(null);
+  lib.reset();
+});
+
+test('events arrive by name with parsed payloads', () => {
+  const events = [];
+  lib.loadScenario(desktop({at: 1.0, do: 'select', element: 'body', range: [4, 4]}));
+  lib.initMacAccessibility((name, data) => events.push({at: lib.now(), name, data}));
+  lib.start({});
+  lib.runFor(2.0);
+  assert.equal(lib.now(), 2.0);
+  assert.deepEqual(events.map((e) => e.name), ['app_changed', 'text_select']);
+  assert.deepEqual(events[0].data,
+      {bundle_id: 'com.example.notes', name: 'Notes', role: 'AXApplication'});
+  assert.ok(Math.abs(events[1].at - 1.18) < 1e-9);
+  assert.deepEqual(events[1].data, {
+    bundle_id: 'com.example.notes', name: 'Notes', selected_text: 'milk', is_editable: true,
+    position: {x: 152, y: 164}, size: {width: 28, height: 16},
+  });
+});
+
+test('non-ASCII text round-trips', () => {
+  const events = [];
+  lib.loadScenario(desktop({at: 1.0, do: 'type', element: 'body', text: 'Grüße 😀'},
+      {at: 1.5, do: 'select', element: 'body', range: [0, 7]}));
+  lib.initMacAccessibility((name, data) => events.push({name, data}));
+  lib.start({});
+  lib.runFor(2.0);
+  assert.equal(events.at(-1).name, 'text_select');
+  assert.equal(events.at(-1).data.selected_text, 'Grüße 😀');
+});
+
+test('a window of the host reports the pointer', () => {
+  const events = [];
+  lib.loadScenario(desktop({at: 1.0, do: 'move_pointer', to: [1000, 300]}));
+  const window = lib.addHostWindow('assistant', 940, 100, 360, 600);
+  assert.equal(lib.hostWindow('assistant'), window);
+  lib.initMacAccessibility((name, data) => events.push({name, data}));
+  lib.start({});
+  lib.addMouseTracker(window);
+  lib.runFor(2.0);
+  assert.deepEqual(events.map((e) => e.name), ['app_changed', 'mouse_hoverd']);
+  assert.deepEqual(events[1].data, {});
+});
+
+test('diagnostic lines reach the callback', () => {
+  const lines = [];
+  lib.onDiagnostic((line) => lines.push(line));
+  lib.initMacAccessibility(() => {});
+  lib.start('not json');
+  lib.focusPreiov();
+  assert.equal(lines[0], 'Accessibility is enabled');
+  assert.match(lines[1], /^Error deserializing JSON: /);
+  assert.equal(lines[2], 'hello');
+});
+
+test('refusals throw with the library\'s reason', () => {
+  assert.throws(() => lib.loadScenario({timeline: [{at: 1, do: 'fly'}]}), /timeline/);
+  assert.throws(() => lib.runFor(-1), /duration/);
+  assert.throws(() => lib.hostWindow('nowhere'), /no open host window/);
+
+  const refusals = [];
+  lib.loadScenario(desktop());
+  lib.initMacAccessibility(() => {
+    try {
+      lib.reset();
+    } catch (error) {
+      assert.ok(error instanceof axbridge.AxsimError);
+      refusals.push(error.message);
+    }
+  });
+  lib.start({});
+  lib.runFor(1.0);
+  assert.equal(refusals.length, 1);
+  assert.match(refusals[0], /playing/);
+});
+
+test('the host example prints its events', () => {
+  const output = execFileSync(process.execPath, [path.join(__dirname, '..', 'host.js')],
+      {encoding: 'utf8'});
+  assert.match(output, /^app_changed \{"bundle_id":"com.example.notes"/m);
+  assert.match(output, /^text_select \{.*"selected_text":"milk"/m);
+});
