@@ -26,6 +26,11 @@ echo "== format"
 ./scripts/check_format.sh
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Hosts: the Node.js and Python kits against build/'s libaxbridge-sim, then an install into a
+# temporary prefix consumed by C programs through find_package and pkg-config.
+./scripts/check_kits.sh build
+echo "== install and consume"
+./scripts/check_install.sh build
 # clang 16 with LLVM's libc++ 16 stands in for the C++ library of Xcode 15: what only GNU's
 # library offers fails here. Warnings are errors for the project's own code.
 run_suite build-libcxx -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang-16 \
