@@ -24,6 +24,7 @@ using AppChangedCallback = std::function<void(const platform::WorkspaceNotificat
 // The application element of a process; requests to it fail when the process does not exist.
 Element getAppRef(ProcessId pid);
 
+// The workspace's frontmost application; named in the library's design, kept for hosts.
 std::optional<platform::RunningApplication> getFrontmost();
 
 enum class RegistrationResult {
@@ -64,13 +65,13 @@ std::size_t registrationCount();
 std::size_t registeredElementCount();
 std::size_t subscriptionCount();
 
-// The observer created most recently (nothing reads it; kept for inspection).
+// The observer created most recently: the design's process-wide `observer`, which nothing reads.
 std::weak_ptr<platform::Observer> latestObserver();
 
 // Drops every registration and subscription (process reset).
 void resetObservers();
 
-// A reference-counted box for one optional object.
+// A reference-counted box for one optional object; named in the library's design, kept for hosts.
 class MyRefcon {
  public:
   explicit MyRefcon(std::any data = {}) : data(std::move(data)) {}

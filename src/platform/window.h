@@ -1,7 +1,6 @@
 // The host's own windows and the mouse over them.
 #pragma once
 
-#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -82,7 +81,6 @@ class HostWindow {
 
   // Same window (not merely the same handle object).
   bool operator==(const HostWindow& other) const;
-  std::size_t hash() const;
   const std::shared_ptr<Impl>& impl() const { return impl_; }
 
  private:

@@ -27,7 +27,6 @@
 namespace axb::sim {
 
 enum class RunLoopMode { Default, EventTracking, ModalPanel };
-const char* modeName(RunLoopMode mode);
 
 struct AppSpec {
   ProcessId pid = 0;
@@ -177,7 +176,6 @@ class Desktop {
   // is destroyed leaves its application without a focused element.
   void destroyElement(const std::string& id);
   // How long requests about the element wait for a hung application (see kDefaultMessagingTimeout).
-  void setMessagingTimeout(const std::string& id, double seconds);
   double messagingTimeout(const std::string& id) const;
 
   // Fixed answers that take precedence over everything the element derives.
@@ -220,7 +218,6 @@ class Desktop {
   std::size_t trackingAreaCount(const std::string& id) const;
   // The pointer moves; tracking areas it enters or leaves report it on the main thread.
   void movePointer(Point location);
-  Point pointer() const;
   // A mouse-down at the pointer, in a host window or in another application.
   void mouseDown();
 

@@ -1,5 +1,4 @@
 // Elements of the simulated applications and the fixed answers tests give them.
-#include <algorithm>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -145,10 +144,6 @@ std::string Desktop::text(const std::string& id) const {
 
 Range Desktop::selection(const std::string& id) const {
   return state_->requireElement(id)->spec.selection;
-}
-
-void Desktop::setMessagingTimeout(const std::string& id, double seconds) {
-  state_->requireElement(id)->messagingTimeout = std::max(seconds, 0.0);
 }
 
 double Desktop::messagingTimeout(const std::string& id) const {

@@ -122,10 +122,6 @@ void Desktop::movePointer(Point location) {
   for (const auto& area : entered) queueTrackingEvent(*this, area, true);
 }
 
-Point Desktop::pointer() const {
-  return state_->pointer;
-}
-
 void addMouseDownMonitor(Desktop& desktop, std::shared_ptr<MouseDownMonitorNode> monitor) {
   auto& monitors = desktop.state().mouseDownMonitors;
   std::erase_if(monitors, [](const auto& weak) { return weak.expired(); });

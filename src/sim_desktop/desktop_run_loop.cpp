@@ -108,18 +108,6 @@ double nanosToSeconds(Nanos nanos) {
   return static_cast<double>(nanos) / 1e9;
 }
 
-const char* modeName(RunLoopMode mode) {
-  switch (mode) {
-    case RunLoopMode::Default:
-      return "default";
-    case RunLoopMode::EventTracking:
-      return "event_tracking";
-    case RunLoopMode::ModalPanel:
-      return "modal_panel";
-  }
-  return "unknown";
-}
-
 double Desktop::now() const {
   return nanosToSeconds(state_->now);
 }

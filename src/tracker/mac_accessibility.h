@@ -34,9 +34,10 @@ class MacAccessibility : public std::enable_shared_from_this<MacAccessibility> {
   EventSink callback;
   std::optional<platform::RunningApplication> frontmostApp;
   std::optional<ProcessId> processID;
-  std::string selectedText;
+  std::string selectedText;  // named in the library's design: each snapshot writes it, none reads
   std::optional<Element> focusedElement;
-  std::shared_ptr<platform::Observer> observer;  // unused: registrations own their observers
+  // Named in the library's design, never set: each registration owns its observer.
+  std::shared_ptr<platform::Observer> observer;
   BlockedFieldList blockedFiledsList;
 
   // The followed application's "bundle_id" and "name" (null when it lacks one); empty before

@@ -43,9 +43,6 @@ class WindowTracker final : public platform::MouseResponder {
   void mouseExited() override;
   void mouseDown() override;
 
-  // Whether the pointer entered one of this tracker's areas and has not left it since.
-  bool holdsPointer() const { return holdsPointer_; }
-
   // The window under the pointer closed: no leave will come, so the pointer is outside now.
   void windowClosedUnderPointer();
 
@@ -53,6 +50,7 @@ class WindowTracker final : public platform::MouseResponder {
 
  private:
   WindowTrackerSink sink_;
+  // Whether the pointer entered one of this tracker's areas and has not left it since.
   bool holdsPointer_ = false;
   std::vector<std::pair<platform::HostWindow, platform::TrackingArea>> installed_;
 };

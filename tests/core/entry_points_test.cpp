@@ -19,7 +19,6 @@ class EntryPointsTest : public DesktopTest {
   static BlockedFieldList& blockedList() {
     return bridge::globals().macAccessibility->blockedFiledsList;
   }
-  static std::string lastLine() { return lines().empty() ? "" : lines().back(); }
 };
 
 TEST_F(EntryPointsTest, TrustCheckWithoutPromptNeverPrompts) {

@@ -71,7 +71,6 @@ TEST_F(WindowTest, OnlyWindowsAreAccepted) {
   const auto second = HostWindow::fromHandle((__bridge void*)window_);
   ASSERT_TRUE(first && second);
   EXPECT_TRUE(*first == *second);
-  EXPECT_EQ(first->hash(), second->hash());
   EXPECT_TRUE(first->hasContentView());
   EXPECT_EQ(first->contentViewBounds(), (Rect{0, 0, 300, 200}));
 }

@@ -178,10 +178,6 @@ bool HostWindow::operator==(const HostWindow& other) const {
   return impl_->window == other.impl_->window;
 }
 
-std::size_t HostWindow::hash() const {
-  return std::hash<const void*>()((__bridge const void*)impl_->window);
-}
-
 WindowCloseSubscription::WindowCloseSubscription(std::unique_ptr<Impl> impl)
     : impl_(std::move(impl)) {}
 WindowCloseSubscription::~WindowCloseSubscription() = default;

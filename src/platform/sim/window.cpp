@@ -68,10 +68,6 @@ bool HostWindow::operator==(const HostWindow& other) const {
   return impl_ == other.impl_;
 }
 
-std::size_t HostWindow::hash() const {
-  return std::hash<const void*>{}(impl_.get());
-}
-
 WindowCloseSubscription::WindowCloseSubscription(std::unique_ptr<Impl> impl)
     : impl_(std::move(impl)) {}
 
