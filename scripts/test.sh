@@ -47,6 +47,8 @@ cmake -S . -B build-linux -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAXBRIDGE_
   >/dev/null
 cmake --build build-linux -j"$jobs"
 ctest --test-dir build-linux --output-on-failure -j"$jobs" -LE e2e
+echo "== install and consume the real flavour"
+./scripts/check_install.sh build-linux
 for run in 1 2 3; do
   echo "== Linux end to end, run $run of 3"
   ./scripts/linux-e2e.sh build-linux/tests/linux/axbridge_linux_e2e
