@@ -3,8 +3,8 @@
 
 namespace axb::ax {
 
-// Posts Command-V as four keyboard events (Command down, V down, V up, Command up), each with
-// exactly the Command flag, so that a modifier the user holds does not change the keystroke.
+// Posts the paste shortcut (Command-V on macOS: Command down, V down, V up, Command up, each with
+// exactly the Command flag, so that a modifier the user holds does not change the keystroke).
 void pasteCommand();
 
 // Blocks the calling thread for the duration without running its run loop. Measured on a

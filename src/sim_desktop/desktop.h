@@ -78,6 +78,13 @@ inline constexpr double kCharAdvance = 7.0;
 inline constexpr double kLineHeight = 16.0;
 inline constexpr double kTextInset = 4.0;
 
+// The simulated keyboard numbers keys, modifier flags, event sources and taps as macOS does.
+inline constexpr std::uint16_t kKeyCodeCommand = 55;
+inline constexpr std::uint16_t kKeyCodeV = 9;
+inline constexpr std::uint64_t kCommandFlag = 0x100000;
+inline constexpr int kHIDSystemState = 1;  // the state of an event source
+inline constexpr int kHIDEventTap = 0;     // where an event is posted
+
 // One keyboard event as posted by the library.
 struct PostedKeyEvent {
   int sourceState = 0;
@@ -228,7 +235,8 @@ class Desktop {
   // The user copies plain text in some application.
   void userCopies(const std::string& text);
   const std::vector<PostedKeyEvent>& postedKeyEvents() const;
-  void recordKeyEvent(PostedKeyEvent event);  // called by the keyboard boundary
+  // Posts a keyboard event at the desktop's current time (the keyboard boundary's paste).
+  void recordKeyEvent(PostedKeyEvent event);
 
   // ---- Trust
   void setTrusted(bool trusted);

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/keyboard.h"
 #include "sim_desktop/desktop_state.h"
 
 namespace axb::sim {
@@ -32,8 +31,8 @@ void handleKeyEvent(Desktop& desktop, const PostedKeyEvent& event) {
     app->heldKeys.push_back(event);
     return;
   }
-  const bool commandV = event.keyDown && event.keyCode == platform::kKeyCodeV &&
-                        (event.flags & platform::kEventFlagMaskCommand) != 0;
+  const bool commandV =
+      event.keyDown && event.keyCode == kKeyCodeV && (event.flags & kCommandFlag) != 0;
   if (!commandV) return;
   if (!app->focused || !acceptsTyping(*app->focused)) return;
   const auto text = plainText(state.pasteboardItems);
@@ -54,6 +53,7 @@ void scheduleKeyHandling(Desktop& desktop, const PostedKeyEvent& event) {
 
 // The system drops keystrokes that a process without the accessibility permission posts.
 void Desktop::recordKeyEvent(PostedKeyEvent event) {
+  event.time = now();
   state_->keyEvents.push_back(event);
   if (!state_->trusted) return;
   scheduleKeyHandling(*this, event);

@@ -1,49 +1,60 @@
-// Keyboard events are built and inspected, never posted: posting would type into whatever
-// application is in front.
-#include "platform/keyboard.h"
-
+// The paste shortcut's key events are built and inspected, never posted: posting would type into
+// whatever application is in front.
 #include <ApplicationServices/ApplicationServices.h>
 #include <gtest/gtest.h>
 
-#include "platform/mac/keyboard_impl.h"
+#include <cstdint>
 
-namespace axb::platform {
+#include "platform/mac/paste_chord.h"
+
+namespace axb::platform::mac {
 namespace {
 
-static_assert(kCombinedSessionState == kCGEventSourceStateCombinedSessionState);
-static_assert(kHIDSystemState == kCGEventSourceStateHIDSystemState);
-static_assert(kHIDEventTap == kCGHIDEventTap);
-static_assert(kEventFlagMaskCommand == kCGEventFlagMaskCommand);
+CFRef<CGEventSourceRef> hidSystemSource() {
+  return CFRef<CGEventSourceRef>::adopt(CGEventSourceCreate(kCGEventSourceStateHIDSystemState));
+}
 
-TEST(KeyboardTest, SourcesHaveTheRequestedState) {
-  for (const int state : {kHIDSystemState, kCombinedSessionState}) {
-    const auto source = KeyEventSource::create(state);
-    ASSERT_TRUE(source);
-    EXPECT_EQ(CGEventSourceGetSourceStateID(source->impl().source.get()), state);
+std::int64_t keyCodeOf(const CFRef<CGEventRef>& event) {
+  return CGEventGetIntegerValueField(event.get(), kCGKeyboardEventKeycode);
+}
+
+// The modifier keys' flags, without the device-dependent and non-coalesced bits.
+CGEventFlags modifiersOf(const CFRef<CGEventRef>& event) {
+  constexpr CGEventFlags kModifiers = kCGEventFlagMaskAlphaShift | kCGEventFlagMaskShift |
+                                      kCGEventFlagMaskControl | kCGEventFlagMaskAlternate |
+                                      kCGEventFlagMaskCommand | kCGEventFlagMaskSecondaryFn |
+                                      kCGEventFlagMaskNumericPad | kCGEventFlagMaskHelp;
+  return CGEventGetFlags(event.get()) & kModifiers;
+}
+
+TEST(KeyboardTest, KeyDownsAreCommandThenVWithTheCommandFlagAlone) {
+  const auto source = hidSystemSource();
+  ASSERT_TRUE(source);
+  const auto events = pasteChordEvents(source.get(), true);
+  ASSERT_TRUE(events[0] && events[1]);
+  EXPECT_EQ(keyCodeOf(events[0]), 55);
+  EXPECT_EQ(keyCodeOf(events[1]), 9);
+  for (const auto& event : events) {
+    EXPECT_EQ(CGEventGetType(event.get()), kCGEventKeyDown);
+    // Exactly Command: no other modifier the user happens to hold.
+    EXPECT_EQ(modifiersOf(event), kCGEventFlagMaskCommand);
+    EXPECT_EQ(CGEventGetIntegerValueField(event.get(), kCGEventSourceStateID),
+              static_cast<std::int64_t>(kCGEventSourceStateHIDSystemState));
   }
 }
 
-TEST(KeyboardTest, EventsCarryTheirKeyTheirDirectionAndTheFlagsSetOnThem) {
-  const auto source = KeyEventSource::create(kHIDSystemState);
+TEST(KeyboardTest, KeyUpsAreVThenCommandWithTheCommandFlagAlone) {
+  const auto source = hidSystemSource();
   ASSERT_TRUE(source);
-  for (const std::uint16_t key : {kKeyCodeCommand, kKeyCodeV}) {
-    for (const bool down : {true, false}) {
-      auto impl = KeyEvent::Impl::make(*source, key, down);
-      ASSERT_TRUE(impl);
-      // A second reference, to look at the event after the boundary has worked on it.
-      const mac::CFRef<CGEventRef> event = impl->event;
-      EXPECT_EQ(CGEventGetIntegerValueField(event.get(), kCGKeyboardEventKeycode), key);
-      EXPECT_EQ(CGEventGetType(event.get()), down ? kCGEventKeyDown : kCGEventKeyUp);
-
-      KeyEvent keyEvent(std::move(impl));
-      keyEvent.setFlags(kEventFlagMaskCommand);
-      EXPECT_EQ(CGEventGetFlags(event.get()) & kCGEventFlagMaskCommand, kCGEventFlagMaskCommand);
-      keyEvent.setFlags(0);
-      EXPECT_EQ(CGEventGetFlags(event.get()) & kCGEventFlagMaskCommand, 0u);
-    }
+  const auto events = pasteChordEvents(source.get(), false);
+  ASSERT_TRUE(events[0] && events[1]);
+  EXPECT_EQ(keyCodeOf(events[0]), 9);
+  EXPECT_EQ(keyCodeOf(events[1]), 55);
+  for (const auto& event : events) {
+    EXPECT_EQ(CGEventGetType(event.get()), kCGEventKeyUp);
+    EXPECT_EQ(modifiersOf(event), kCGEventFlagMaskCommand);
   }
-  EXPECT_TRUE(KeyEvent::create(*source, kKeyCodeV, true));
 }
 
 }  // namespace
-}  // namespace axb::platform
+}  // namespace axb::platform::mac

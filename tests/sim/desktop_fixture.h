@@ -4,24 +4,29 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/keyboard.h"
 #include "platform/observer.h"
 #include "sim_desktop/desktop.h"
 
 namespace axb::sim::testing {
 
-// Command-V as the library posts it (key down and up, with the Command flag).
+// A keyboard event as the system posts it for a process: from a source of the HID system's
+// state, at the HID tap.
+inline void postKey(std::uint16_t keyCode, bool keyDown, std::uint64_t flags) {
+  Desktop::current().recordKeyEvent({.sourceState = kHIDSystemState,
+                                     .keyCode = keyCode,
+                                     .keyDown = keyDown,
+                                     .flags = flags,
+                                     .tap = kHIDEventTap});
+}
+
+// The V key down and up with the Command flag: a paste.
 inline void postCommandV() {
-  auto source = platform::KeyEventSource::create(platform::kHIDSystemState);
-  for (bool down : {true, false}) {
-    auto key = platform::KeyEvent::create(*source, platform::kKeyCodeV, down);
-    key->setFlags(platform::kEventFlagMaskCommand);
-    key->post(platform::kHIDEventTap);
-  }
+  for (bool down : {true, false}) postKey(kKeyCodeV, down, kCommandFlag);
 }
 
 struct Heard {

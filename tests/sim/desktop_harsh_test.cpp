@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/accessibility.h"
-#include "platform/keyboard.h"
 #include "platform/pasteboard.h"
 #include "platform/run_loop.h"
 #include "platform/workspace.h"

@@ -1,5 +1,7 @@
 // The pasteboard's change count, posted keys and the frontmost application's paste handling, and
 // the desktop's own records (diagnostics, state).
+#include <cstddef>
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -46,10 +48,10 @@ TEST_F(SimDesktopTest, CommandVPastesIntoTheFocusedFieldWhileTheLibraryWaits) {
   postCommandV();
   ASSERT_EQ(desktop().postedKeyEvents().size(), 2u);
   const auto& down = desktop().postedKeyEvents()[0];
-  EXPECT_EQ(down.keyCode, platform::kKeyCodeV);
+  EXPECT_EQ(down.keyCode, kKeyCodeV);
   EXPECT_TRUE(down.keyDown);
-  EXPECT_EQ(down.sourceState, platform::kHIDSystemState);
-  EXPECT_EQ(down.flags, platform::kEventFlagMaskCommand);
+  EXPECT_EQ(down.sourceState, kHIDSystemState);
+  EXPECT_EQ(down.flags, kCommandFlag);
   EXPECT_EQ(desktop().text("area"), "hello world");  // handled by the application, later
 
   platform::sleepUntilMonotonic(desktop().now() + 0.2);  // the paste lands during the wait
@@ -58,6 +60,29 @@ TEST_F(SimDesktopTest, CommandVPastesIntoTheFocusedFieldWhileTheLibraryWaits) {
   EXPECT_TRUE(recorder.heard.empty());  // the main thread was blocked
   desktop().runUntilIdle();
   EXPECT_EQ(recorder.heard.size(), 1u);
+}
+
+TEST_F(SimDesktopTest, ThePasteShortcutIsCommandVAsMacOSPostsIt) {
+  addEditor("hello world", {6, 5});
+  desktop().activate(kEditorPid);
+  desktop().focus("area");
+  desktop().runUntilIdle();
+  desktop().userCopies("there");
+
+  EXPECT_TRUE(platform::postPasteShortcut());
+  const auto& keys = desktop().postedKeyEvents();
+  ASSERT_EQ(keys.size(), 4u);
+  const std::pair<std::uint16_t, bool> chord[] = {
+      {kKeyCodeCommand, true}, {kKeyCodeV, true}, {kKeyCodeV, false}, {kKeyCodeCommand, false}};
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    EXPECT_EQ(keys[i].keyCode, chord[i].first);
+    EXPECT_EQ(keys[i].keyDown, chord[i].second);
+    EXPECT_EQ(keys[i].flags, kCommandFlag);  // Command alone, whatever the user holds
+    EXPECT_EQ(keys[i].sourceState, kHIDSystemState);
+    EXPECT_EQ(keys[i].tap, kHIDEventTap);
+  }
+  desktop().runUntilIdle();
+  EXPECT_EQ(desktop().text("area"), "hello there");
 }
 
 TEST_F(SimDesktopTest, KeysThatAreNotAPasteIntoAnEditableFieldChangeNothing) {
@@ -71,9 +96,8 @@ TEST_F(SimDesktopTest, KeysThatAreNotAPasteIntoAnEditableFieldChangeNothing) {
   desktop().focus("area");
   postCommandV();  // nothing on the pasteboard when the editor handles it
   desktop().runFor(0.01);
-  auto source = platform::KeyEventSource::create(platform::kHIDSystemState);
   desktop().userCopies("pasted");
-  platform::KeyEvent::create(*source, platform::kKeyCodeV, true)->post(platform::kHIDEventTap);
+  postKey(kKeyCodeV, true, 0);  // V without Command types a "v", which this editor ignores
   desktop().runUntilIdle();
   EXPECT_EQ(desktop().text("area"), "text");
 

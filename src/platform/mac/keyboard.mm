@@ -1,46 +1,54 @@
-// Synthetic keyboard events through Quartz event services.
+// The paste shortcut through Quartz event services: Command down, V down, V up, Command up, from
+// a source of the HID system's state, posted at the HID tap like keyboard input.
 #include "platform/keyboard.h"
 
-#include "platform/mac/keyboard_impl.h"
+#include "platform/mac/paste_chord.h"
 
 namespace axb::platform {
+namespace mac {
+namespace {
 
-std::unique_ptr<KeyEventSource> KeyEventSource::create(int stateId) {
-  auto source = mac::CFRef<CGEventSourceRef>::adopt(
-      CGEventSourceCreate(static_cast<CGEventSourceStateID>(stateId)));
-  if (!source) return nullptr;
-  return std::make_unique<KeyEventSource>(std::make_unique<Impl>(Impl{std::move(source)}));
+// A key event flagged with Command alone; null when the system refuses to create it.
+CFRef<CGEventRef> commandKeyEvent(CGEventSourceRef source, CGKeyCode keyCode, bool keyDown) {
+  auto event = CFRef<CGEventRef>::adopt(CGEventCreateKeyboardEvent(source, keyCode, keyDown));
+  if (event) CGEventSetFlags(event.get(), kCGEventFlagMaskCommand);
+  return event;
 }
 
-KeyEventSource::KeyEventSource(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-KeyEventSource::~KeyEventSource() = default;
-
-std::unique_ptr<KeyEvent::Impl> KeyEvent::Impl::make(const KeyEventSource& source,
-                                                     std::uint16_t keyCode, bool keyDown) {
-  auto event = mac::CFRef<CGEventRef>::adopt(CGEventCreateKeyboardEvent(
-      source.impl().source.get(), static_cast<CGKeyCode>(keyCode), keyDown));
-  if (!event) return nullptr;
-  return std::make_unique<Impl>(Impl{std::move(event)});
+// Posts the events that were created; true when there was no gap.
+bool postAll(const std::array<CFRef<CGEventRef>, 2>& events) {
+  bool all = true;
+  for (const auto& event : events) {
+    if (!event) {
+      all = false;
+      continue;
+    }
+    CGEventPost(kCGHIDEventTap, event.get());
+  }
+  return all;
 }
 
-std::unique_ptr<KeyEvent> KeyEvent::create(const KeyEventSource& source, std::uint16_t keyCode,
-                                           bool keyDown) {
-  auto impl = Impl::make(source, keyCode, keyDown);
-  if (!impl) return nullptr;
-  return std::make_unique<KeyEvent>(std::move(impl));
+}  // namespace
+
+std::array<CFRef<CGEventRef>, 2> pasteChordEvents(CGEventSourceRef source, bool keyDown) {
+  if (keyDown) {
+    return {commandKeyEvent(source, kKeyCodeCommand, true),
+            commandKeyEvent(source, kKeyCodeV, true)};
+  }
+  return {commandKeyEvent(source, kKeyCodeV, false),
+          commandKeyEvent(source, kKeyCodeCommand, false)};
 }
 
-KeyEvent::KeyEvent(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-KeyEvent::~KeyEvent() = default;
+}  // namespace mac
 
-void KeyEvent::setFlags(std::uint64_t flags) {
-  CGEventSetFlags(impl_->event.get(), static_cast<CGEventFlags>(flags));
-}
-
-void KeyEvent::post(int tap) {
-  // Only the three tap locations there are: HID, session and annotated session.
-  if (tap < 0 || tap > static_cast<int>(kCGAnnotatedSessionEventTap)) return;
-  CGEventPost(static_cast<CGEventTapLocation>(tap), impl_->event.get());
+bool postPasteShortcut() {
+  const auto source =
+      mac::CFRef<CGEventSourceRef>::adopt(CGEventSourceCreate(kCGEventSourceStateHIDSystemState));
+  if (!source) return false;
+  // The key-ups are created after the key-downs are posted, as a typing hand would produce them.
+  const bool downs = mac::postAll(mac::pasteChordEvents(source.get(), true));
+  const bool ups = mac::postAll(mac::pasteChordEvents(source.get(), false));
+  return downs && ups;
 }
 
 }  // namespace axb::platform
