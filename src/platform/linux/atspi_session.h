@@ -13,9 +13,9 @@
 
 namespace axb::platform::linux_desktop {
 
-// How long one request to another application may take before it counts as unanswered. The
-// first request that times out waits about twice this, so a hung application costs a run about
-// a second and a half.
+// How long one request to another application may take before it counts as unanswered.
+// libatspi waits two to four times this before it gives up on an application that does not
+// answer, so a hung application costs a run up to about three seconds.
 inline constexpr int kRequestTimeoutMilliseconds = 500;
 
 // Connects to the accessibility bus once (later calls do nothing); false when there is none.

@@ -92,7 +92,12 @@ constexpr gint64 kActivationEchoMicroseconds = 150000;
 
 bool activationPending(ProcessId pid) {
   for (const DesktopEvent& waiting : hub().pending) {
-    if (waiting.kind == DesktopEventKind::WindowActivated && waiting.pid == pid) return true;
+    // The display's reports name no process: whoever it brought forward is not known yet.
+    if (waiting.kind == DesktopEventKind::InputFocusMoved) return true;
+    if (waiting.kind == DesktopEventKind::WindowActivated &&
+        (waiting.pid == pid || !waiting.source)) {
+      return true;
+    }
   }
   const auto activated = hub().activatedAt.find(pid);
   return activated != hub().activatedAt.end() &&
@@ -180,6 +185,9 @@ bool ensureListening() {
       [] {
         post({DesktopEventKind::WindowActivated, 0, {}});
       },
+      [] {
+        post({DesktopEventKind::InputFocusMoved, 0, {}});
+      },
       [](ProcessId pid) {
         GRef<AtspiAccessible> window = windowOf(pid);
         if (window) post({DesktopEventKind::WindowMoved, pid, std::move(window)});
@@ -198,6 +206,10 @@ int addSink(DesktopEventSink sink) {
 
 void removeSink(int id) {
   std::erase_if(hub().sinks, [id](const auto& entry) { return entry.first == id; });
+}
+
+void noteActivated(ProcessId pid) {
+  hub().activatedAt[pid] = g_get_monotonic_time();
 }
 
 void forgetFocus(ProcessId pid) {

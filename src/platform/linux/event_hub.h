@@ -18,6 +18,7 @@ enum class DesktopEventKind {
   WindowResized,         // a window's bounds changed
   WindowMoved,           // a window moved (X11)
   WindowActivated,       // a window became active: the front may have changed
+  InputFocusMoved,       // the display's input focus moved: the front may change
   ApplicationAppeared,   // an application created a window
 };
 
@@ -36,6 +37,10 @@ bool ensureListening();
 // Sinks hear events in the order they were added; removing a sink during a delivery is safe.
 int addSink(DesktopEventSink sink);
 void removeSink(int id);
+
+// Records that a window of the process came to the front now, also when only the display said
+// so: the focus and selection events that the activation brings are not reported as changes.
+void noteActivated(ProcessId pid);
 
 // The element that last gained the focus in the process, if one did since listening began.
 GRef<AtspiAccessible> lastFocusedIn(ProcessId pid);

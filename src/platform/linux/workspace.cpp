@@ -181,9 +181,31 @@ void checkFront(const DesktopEvent& event) {
   if (*front == ::getpid()) return;
   announce(*front);
   post(WorkspaceEvent::DidActivateApplication, *front);
+  // From when the switch has been handled, which on a busy desktop takes a while: the echoes
+  // that arrive meanwhile would otherwise replace the switch in the host's latest event.
+  linux_desktop::noteActivated(*front);
   if (!state.launched.contains(*front) && !linux_desktop::applicationOf(*front)) {
     awaitTree(*front);
   }
+}
+
+// How long a move of the input focus waits for the application's own word. An application that
+// says its window became active has taken the focus inside it, so its focused element can be
+// read; the display knows first, while the application may still be catching up.
+constexpr guint kInputFocusGraceMilliseconds = 300;
+
+void checkFrontSoon() {
+  static bool scheduled = false;
+  if (scheduled) return;
+  scheduled = true;
+  g_timeout_add(
+      kInputFocusGraceMilliseconds,
+      [](gpointer) -> gboolean {
+        scheduled = false;
+        checkFront(DesktopEvent{DesktopEventKind::InputFocusMoved, 0, {}});
+        return G_SOURCE_REMOVE;
+      },
+      nullptr);
 }
 
 void hear(const DesktopEvent& event) {
@@ -197,6 +219,14 @@ void hear(const DesktopEvent& event) {
   switch (event.kind) {
     case DesktopEventKind::WindowActivated:
       checkFront(event);
+      break;
+    case DesktopEventKind::InputFocusMoved:
+      checkFrontSoon();
+      break;
+    case DesktopEventKind::FocusGained:
+      // An application may not say that its window became active (a freshly started one does
+      // not know yet that anyone listens), but the focus it takes in there says so too.
+      if (event.pid != workspace().front) checkFront(event);
       break;
     case DesktopEventKind::ApplicationAppeared:
       if (event.pid != ::getpid()) launched(event.pid);
@@ -221,8 +251,10 @@ std::optional<std::string> RunningApplication::localizedName() const {
 }
 
 bool RunningApplication::isFinishedLaunching() const {
-  // Finished once it is in the accessibility tree: before that nothing in it can be asked.
-  return static_cast<bool>(linux_desktop::applicationOf(impl_->pid));
+  // Finished once it is in the accessibility tree: before that nothing in it can be asked. Once
+  // seen there it stays finished, also when a busy desktop does not answer the lookup in time.
+  return workspace().launched.contains(impl_->pid) ||
+         static_cast<bool>(linux_desktop::applicationOf(impl_->pid));
 }
 
 bool RunningApplication::activate() const {
