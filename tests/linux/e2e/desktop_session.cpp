@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -242,6 +243,36 @@ std::optional<std::string> windowClassOf(const ChildApp& app) {
   const std::size_t first = text->rfind('"', last - 1);
   if (first == std::string::npos) return std::nullopt;
   return text->substr(first + 1, last - first - 1);
+}
+
+StandardOutputCapture::StandardOutputCapture() {
+  int ends[2];
+  if (::pipe(ends) != 0) return;
+  std::fflush(stdout);
+  saved_ = ::dup(STDOUT_FILENO);
+  ::dup2(ends[1], STDOUT_FILENO);
+  ::close(ends[1]);
+  read_ = ends[0];
+  fcntl(read_, F_SETFL, fcntl(read_, F_GETFL) | O_NONBLOCK);
+}
+
+StandardOutputCapture::~StandardOutputCapture() {
+  std::fflush(stdout);
+  if (saved_ >= 0) {
+    ::dup2(saved_, STDOUT_FILENO);
+    ::close(saved_);
+  }
+  if (read_ >= 0) ::close(read_);
+}
+
+const std::string& StandardOutputCapture::text() {
+  std::fflush(stdout);
+  char chunk[4096];
+  ssize_t got = 0;
+  while (read_ >= 0 && (got = ::read(read_, chunk, sizeof chunk)) > 0) {
+    text_.append(chunk, static_cast<std::size_t>(got));
+  }
+  return text_;
 }
 
 std::optional<bool> accessibilityBusEnabled() {

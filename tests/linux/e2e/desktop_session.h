@@ -96,6 +96,23 @@ bool bringToFront(ChildApp& app);
 // The class of the process's window (WM_CLASS), read with xprop.
 std::optional<std::string> windowClassOf(const ChildApp& app);
 
+// Takes over this process's standard output, where the library writes its diagnostic lines,
+// until destroyed; what was written meanwhile can be read at any time.
+class StandardOutputCapture {
+ public:
+  StandardOutputCapture();
+  ~StandardOutputCapture();
+  StandardOutputCapture(const StandardOutputCapture&) = delete;
+  StandardOutputCapture& operator=(const StandardOutputCapture&) = delete;
+
+  const std::string& text();
+
+ private:
+  int saved_ = -1;
+  int read_ = -1;
+  std::string text_;
+};
+
 // The accessibility bus's IsEnabled, read with gdbus.
 std::optional<bool> accessibilityBusEnabled();
 

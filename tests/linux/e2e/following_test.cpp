@@ -94,14 +94,24 @@ TEST_F(FollowingTest, SwitchingApplicationsReportsEachWithItsIdentifierAndName) 
   auto b = startTextApp(second);
   ASSERT_TRUE(b);
 
+  // The switches start from the host knowing the application in front: one that was in front
+  // for less time than the desktop takes to settle may go unreported.
+  ASSERT_TRUE(bringToFront(*b));
+  ASSERT_TRUE(pumpUntil([] {
+    for (const HostEvent& event : receivedEvents()) {
+      if (event.payload.is_object() && event.payload.value("name", "") == "axbridge-second-app") {
+        return true;
+      }
+    }
+    return false;
+  }));
+
   std::size_t from = receivedEvents().size();
   ASSERT_TRUE(bringToFront(*a));
-  // The first switch of a fresh session may reach the host as the focus event that follows it
-  // (the application may not yet know that window activations are listened for); the later
-  // switches must be reported as switches.
+  // Also the first switch of a fresh session, when the application may not yet know that window
+  // activations are listened for and only its focus tells.
   const auto isA = [](const Json& payload) { return payload.value("bundle_id", "") == kAppId; };
-  auto toA = waitForEvent("app_changed", from, isA, 3.0);
-  if (!toA) toA = waitForEvent("focused_changed", from, isA);
+  const auto toA = waitForEvent("app_changed", from, isA);
   ASSERT_TRUE(toA);
   // The desktop-file id, which a GTK application gives its windows, and the AT-SPI name.
   EXPECT_EQ(toA->payload["name"], "axbridge-text-app");
@@ -267,15 +277,86 @@ TEST_F(FollowingTest, AStoppedApplicationCostsTheTimeoutAndNoMore) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   ASSERT_EQ(::kill(app->pid(), SIGCONT), 0);
-  // The request that meets the stopped application waits out the timeout (a second and a half at
-  // most, twice that when it is the first to time out); the others of the run are skipped.
-  EXPECT_LT(seconds, 4.0);
+  // The request that meets the stopped application waits out the timeout, and the others of the
+  // run are skipped. libatspi waits two to four times its half-second setting for an application
+  // that does not answer, longer on a busy machine; without the setting it would be 25 s.
+  EXPECT_LT(seconds, 6.0);
   EXPECT_GT(seconds, 0.5);
 
   // Answering again, it is followed as before.
   const std::size_t from = receivedEvents().size();
   ASSERT_TRUE(xdotool({"key", "End", "shift+Home"}));
   EXPECT_TRUE(waitForEvent("text_select", from, selecting("some text")));
+}
+
+TEST_F(FollowingTest, MovingTheWindowAsksTheMovedWindowForItsSelection) {
+  TextAppOptions options;
+  options.entryText = "moved along";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  // Window moves are followed where something has the focus when the application comes to the
+  // front; a freshly started application may not have given it to anything yet. Leaving it and
+  // coming back makes a switch to a settled application.
+  TextAppOptions otherOptions;
+  otherOptions.title = "Other app";
+  otherOptions.prgname = "axbridge-other-app";
+  auto other = startTextApp(otherOptions);
+  ASSERT_TRUE(other);
+  ASSERT_TRUE(bringToFront(*other));
+  // A freshly started application's first focus may follow its switch closely enough to reach
+  // the host in its place.
+  ASSERT_TRUE(pumpUntil([] {
+    for (const HostEvent& event : receivedEvents()) {
+      if (event.payload.is_object() && event.payload.value("name", "") == "axbridge-other-app") {
+        return true;
+      }
+    }
+    return false;
+  }));
+  std::size_t back = receivedEvents().size();
+  ASSERT_TRUE(bringToFront(*app));
+  const auto switched = waitForEvent("app_changed", back, [](const Json& payload) {
+    return payload.value("name", "") == "axbridge-text-app";
+  });
+  ASSERT_TRUE(switched);
+  ASSERT_EQ(switched->payload["role"], "AXApplication");
+  pumpFor(0.3);
+  const auto before = app->ask("state");
+  ASSERT_TRUE(before);
+  const auto windows = run(
+      {"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(app->pid())});
+  ASSERT_TRUE(windows && !windows->empty());
+  const std::string window = windows->substr(0, windows->find('\n'));
+
+  const std::size_t from = receivedEvents().size();
+  bool moved = false;
+  bool asked = false;
+  {
+    // Failures are reported once the output is the terminal's again.
+    StandardOutputCapture output;
+    if (xdotool({"windowmove", window, "200", "150"})) {
+      moved = pumpUntil(
+          [&] {
+            const auto state = app->ask("state");
+            return state && (*state)["origin"] != (*before)["origin"];
+          },
+          3.0);
+    }
+    // AT-SPI reports no move: it comes from the display, as the window's AXWindowMoved. A window
+    // holds no selection, so the host hears nothing, and the library notes the attribute the
+    // window could not answer.
+    if (moved) {
+      asked = pumpUntil([&] {
+        return output.text().find("-25205 Error retrieving attribute\n") != std::string::npos;
+      });
+    }
+  }
+  if (!moved) GTEST_SKIP() << "the window manager keeps the window where it is";
+  EXPECT_TRUE(asked);
+  pumpFor(0.2);
+  for (std::size_t i = from; i < receivedEvents().size(); ++i) {
+    EXPECT_NE(receivedEvents()[i].name, "ui_reized") << receivedEvents()[i].payload;
+  }
 }
 
 TEST_F(FollowingTest, AnApplicationThatQuitsReleasesItsRegistrations) {
