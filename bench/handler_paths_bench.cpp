@@ -54,10 +54,8 @@ Path pathOf(std::function<void()> fire, const ParameterFor& parameters,
   return path;
 }
 
-platform::WorkspaceNotification activation(ProcessId pid) {
-  return {platform::kDidActivateApplicationNotification,
-          std::map<std::string, platform::WorkspaceNotification::UserInfoValue>{
-              {platform::kApplicationKey, *desk().runningApplication(pid)}}};
+platform::WorkspaceEvent activation(ProcessId pid) {
+  return {platform::WorkspaceEventKind::ApplicationActivated, desk().runningApplication(pid)};
 }
 
 // Notes and Mail brought to the front in turn: each switch is accepted and reported.

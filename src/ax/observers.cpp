@@ -95,17 +95,18 @@ RegistrationResult setNotification(const Element& element, ProcessId pid,
 
 void setAppChangedNotification(AppChangedCallback callBack, const void* owner) {
   auto& subscriptions = state().subscriptions;
-  subscriptions.push_back({owner, std::make_unique<platform::WorkspaceSubscription>(
-                                      platform::WorkspaceEvent::DidActivateApplication, callBack)});
   subscriptions.push_back(
       {owner, std::make_unique<platform::WorkspaceSubscription>(
-                  platform::WorkspaceEvent::DidLaunchApplication, std::move(callBack))});
+                  platform::WorkspaceEventKind::ApplicationActivated, callBack)});
+  subscriptions.push_back(
+      {owner, std::make_unique<platform::WorkspaceSubscription>(
+                  platform::WorkspaceEventKind::ApplicationLaunched, std::move(callBack))});
 }
 
 void setAppTerminatedNotification(AppChangedCallback callBack, const void* owner) {
   state().subscriptions.push_back(
       {owner, std::make_unique<platform::WorkspaceSubscription>(
-                  platform::WorkspaceEvent::DidTerminateApplication, std::move(callBack))});
+                  platform::WorkspaceEventKind::ApplicationTerminated, std::move(callBack))});
 }
 
 void withdrawRegistrations(ProcessId pid) {

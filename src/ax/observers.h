@@ -19,7 +19,7 @@ namespace axb::ax {
 
 using platform::Element;
 using NotificationCallback = platform::ObserverCallback;
-using AppChangedCallback = std::function<void(const platform::WorkspaceNotification&)>;
+using AppChangedCallback = std::function<void(const platform::WorkspaceEvent&)>;
 
 // The application element of a process; requests to it fail when the process does not exist.
 Element getAppRef(ProcessId pid);

@@ -1,16 +1,13 @@
-// Running applications and the workspace's notifications about them.
+// Running applications and the workspace's events about them.
 #pragma once
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
-#include <variant>
 
 #include "platform/geometry.h"
-#include "platform/object.h"
 
 namespace axb::platform {
 
@@ -40,32 +37,28 @@ std::optional<RunningApplication> runningApplicationWithProcessIdentifier(Proces
 // The process the library runs in (the host's).
 ProcessId currentProcessId();
 
-inline constexpr char kDidActivateApplicationNotification[] =
-    "NSWorkspaceDidActivateApplicationNotification";
-inline constexpr char kDidLaunchApplicationNotification[] =
-    "NSWorkspaceDidLaunchApplicationNotification";
-inline constexpr char kDidTerminateApplicationNotification[] =
-    "NSWorkspaceDidTerminateApplicationNotification";
-inline constexpr char kApplicationKey[] = "NSWorkspaceApplicationKey";
-
-// A workspace notification: its name and its user information, whose entries are running
-// applications or other platform objects.
-struct WorkspaceNotification {
-  using UserInfoValue = std::variant<RunningApplication, Object>;
-  std::string name;
-  std::optional<std::map<std::string, UserInfoValue>> userInfo;
+enum class WorkspaceEventKind {
+  ApplicationActivated,  // came to the front
+  ApplicationLaunched,   // finished launching
+  ApplicationTerminated,
 };
 
-enum class WorkspaceEvent { DidActivateApplication, DidLaunchApplication, DidTerminateApplication };
+// One workspace event and the application it concerns. The application may be missing: an event
+// can arrive without one, or with something that is not a running application (any process may
+// post to the workspace's notification center).
+struct WorkspaceEvent {
+  WorkspaceEventKind kind = WorkspaceEventKind::ApplicationActivated;
+  std::optional<RunningApplication> application;
+};
 
-// A subscription to one workspace notification; the handler runs on the main thread. Destroying
+// A subscription to one kind of workspace event; the handler runs on the main thread. Destroying
 // the subscription withdraws it.
 class WorkspaceSubscription {
  public:
   struct Impl;
-  using Handler = std::function<void(const WorkspaceNotification&)>;
+  using Handler = std::function<void(const WorkspaceEvent&)>;
 
-  WorkspaceSubscription(WorkspaceEvent event, Handler handler);
+  WorkspaceSubscription(WorkspaceEventKind kind, Handler handler);
   ~WorkspaceSubscription();
   WorkspaceSubscription(const WorkspaceSubscription&) = delete;
   WorkspaceSubscription& operator=(const WorkspaceSubscription&) = delete;

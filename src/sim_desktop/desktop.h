@@ -23,6 +23,7 @@
 #include "platform/observer.h"
 #include "platform/pasteboard.h"
 #include "platform/workspace.h"
+#include "sim_desktop/workspace_notification.h"
 
 namespace axb::sim {
 
@@ -161,7 +162,7 @@ class Desktop {
   void setHostProcess(ProcessId pid);  // the library's own process
   ProcessId hostProcess() const;
   // Delivers an arbitrary workspace notification, malformed ones included.
-  void postWorkspaceNotification(const platform::WorkspaceNotification& notification);
+  void postWorkspaceNotification(const WorkspaceNotification& notification);
   // A workspace notification for an application (used by activate/launch/terminate).
   void postApplicationNotification(const char* name, ProcessId pid);
   std::optional<platform::RunningApplication> runningApplication(ProcessId pid) const;

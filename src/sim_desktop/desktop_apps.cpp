@@ -19,18 +19,6 @@ ElementSpec applicationElementSpec(ProcessId pid, const std::optional<std::strin
 
 }  // namespace
 
-const char* workspaceEventName(platform::WorkspaceEvent event) {
-  switch (event) {
-    case platform::WorkspaceEvent::DidActivateApplication:
-      return platform::kDidActivateApplicationNotification;
-    case platform::WorkspaceEvent::DidLaunchApplication:
-      return platform::kDidLaunchApplicationNotification;
-    case platform::WorkspaceEvent::DidTerminateApplication:
-      return platform::kDidTerminateApplicationNotification;
-  }
-  return "";
-}
-
 platform::RunningApplication runningApplicationFor(std::shared_ptr<AppRecord> record) {
   return platform::RunningApplication(std::make_shared<const platform::RunningApplication::Impl>(
       platform::RunningApplication::Impl{std::move(record)}));
@@ -66,20 +54,20 @@ void Desktop::launchApplication(const AppSpec& spec, double launchSeconds, bool 
   std::weak_ptr<AppRecord> record = state_->apps.back();
   if (!inBackground) {
     state_->frontmost = spec.pid;
-    postApplicationNotification(platform::kDidActivateApplicationNotification, spec.pid);
+    postApplicationNotification(kDidActivateApplicationNotification, spec.pid);
   }
   atWorldTime(now() + std::max(launchSeconds, 0.0), [this, record] {
     const auto app = record.lock();
     if (!app || app->terminated) return;
     app->finishedLaunching = true;
-    postApplicationNotification(platform::kDidLaunchApplicationNotification, app->spec.pid);
+    postApplicationNotification(kDidLaunchApplicationNotification, app->spec.pid);
   });
 }
 
 void Desktop::activate(ProcessId pid) {
   if (!state_->liveApp(pid) || state_->frontmost == pid) return;
   state_->frontmost = pid;
-  postApplicationNotification(platform::kDidActivateApplicationNotification, pid);
+  postApplicationNotification(kDidActivateApplicationNotification, pid);
 }
 
 void Desktop::terminate(ProcessId pid) {
@@ -90,7 +78,7 @@ void Desktop::terminate(ProcessId pid) {
   app->appNode->destroyed = true;
   for (const auto& node : app->elements) node->destroyed = true;
   if (state_->frontmost == pid) state_->frontmost.reset();
-  postApplicationNotification(platform::kDidTerminateApplicationNotification, pid);
+  postApplicationNotification(kDidTerminateApplicationNotification, pid);
 }
 
 bool requestActivation(Desktop& desktop, const std::shared_ptr<AppRecord>& record) {
@@ -131,24 +119,24 @@ void addSubscription(Desktop& desktop, std::shared_ptr<SubscriptionNode> subscri
 
 // Posted on the main thread: delivered by the run loop in any mode, to the subscriptions that
 // exist when it runs, in the order they were made.
-void Desktop::postWorkspaceNotification(const platform::WorkspaceNotification& notification) {
+void Desktop::postWorkspaceNotification(const WorkspaceNotification& notification) {
   dispatchAfterOnMainQueue(0, [this, notification] {
     const auto subscriptions = state_->subscriptions;
     for (const auto& weak : subscriptions) {
       const auto subscription = weak.lock();
       if (!subscription || !subscription->alive || !subscription->handler) continue;
-      if (notification.name != workspaceEventName(subscription->event)) continue;
+      if (notification.name != subscription->name) continue;
       subscription->handler(notification);
     }
   });
 }
 
 void Desktop::postApplicationNotification(const char* name, ProcessId pid) {
-  platform::WorkspaceNotification notification;
+  WorkspaceNotification notification;
   notification.name = name;
   if (const auto app = state_->findApp(pid)) {
     notification.userInfo.emplace();
-    notification.userInfo->emplace(platform::kApplicationKey, runningApplicationFor(app));
+    notification.userInfo->emplace(kApplicationKey, runningApplicationFor(app));
   }
   postWorkspaceNotification(notification);
 }

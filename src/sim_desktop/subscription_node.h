@@ -1,16 +1,17 @@
 // The simulated side of a workspace subscription; the platform subscription owns it.
 #pragma once
 
-#include "platform/workspace.h"
+#include <functional>
+#include <string>
+
+#include "sim_desktop/workspace_notification.h"
 
 namespace axb::sim {
 
 struct SubscriptionNode {
-  platform::WorkspaceEvent event;
-  platform::WorkspaceSubscription::Handler handler;
+  std::string name;  // of the notifications it receives
+  std::function<void(const WorkspaceNotification&)> handler;
   bool alive = true;
 };
-
-const char* workspaceEventName(platform::WorkspaceEvent event);
 
 }  // namespace axb::sim

@@ -197,7 +197,7 @@ Perform parsePostWorkspaceNotification(const Fields& fields, KnownDesktop& known
   }
   return [name, userInfo](Session&) {
     Desktop& d = desktop();
-    platform::WorkspaceNotification notification{name, std::nullopt};
+    WorkspaceNotification notification{name, std::nullopt};
     if (userInfo) {
       notification.userInfo.emplace();
       for (const auto& [key, entry] : *userInfo) {

@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 #include <utility>
-#include <variant>
 
 #include "ax/attributes.h"
 #include "ax/observers.h"
@@ -29,23 +28,14 @@ constexpr AppNotification kAppNotifications[] = {
     {"AXSelectedTextChanged", &MacAccessibility::selectedTextChange, false},
 };
 
-std::optional<platform::RunningApplication> applicationOf(
-    const platform::WorkspaceNotification& notification) {
-  if (!notification.userInfo) return std::nullopt;
-  const auto entry = notification.userInfo->find(platform::kApplicationKey);
-  if (entry == notification.userInfo->end()) return std::nullopt;
-  if (const auto* app = std::get_if<platform::RunningApplication>(&entry->second)) return *app;
-  return std::nullopt;
-}
-
 EventDictionary textOrNull(const std::optional<std::string>& text) {
   return text ? EventDictionary(*text) : EventDictionary(nullptr);
 }
 
 }  // namespace
 
-void MacAccessibility::appChangedEvent(const platform::WorkspaceNotification& notification) {
-  const std::optional<platform::RunningApplication> app = applicationOf(notification);
+void MacAccessibility::appChangedEvent(const platform::WorkspaceEvent& event) {
+  const std::optional<platform::RunningApplication>& app = event.application;
   if (!app) {
     platform::writeDiagnosticLine("returing");
     return;
@@ -63,7 +53,7 @@ void MacAccessibility::appChangedEvent(const platform::WorkspaceNotification& no
   if (!app->isFinishedLaunching()) return;
   // A launch in the background (a helper, an application the user left while it loaded) is not
   // where the user works: following it would paste into it.
-  if (notification.name == platform::kDidLaunchApplicationNotification) {
+  if (event.kind == platform::WorkspaceEventKind::ApplicationLaunched) {
     const platform::FocusedApplicationResult inFront = platform::focusedApplication();
     if (inFront.error != platform::axerr::kSuccess || inFront.pid != pid) return;
   }
@@ -110,9 +100,9 @@ void MacAccessibility::followApp(const platform::RunningApplication& app) {
   registerAppNotifications(false);
 }
 
-void MacAccessibility::appTerminated(const platform::WorkspaceNotification& notification) {
+void MacAccessibility::appTerminated(const platform::WorkspaceEvent& event) {
   // An application that is gone can post nothing more; its observers would only accumulate.
-  const auto app = applicationOf(notification);
+  const std::optional<platform::RunningApplication>& app = event.application;
   if (!app) return;
   ax::withdrawRegistrations(app->processIdentifier());
   if (app->processIdentifier() == processID) {

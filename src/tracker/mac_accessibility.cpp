@@ -25,16 +25,13 @@ void MacAccessibility::start() {
   // The subscriptions hold the tracker strongly: a started tracker lives as long as they do.
   std::shared_ptr<MacAccessibility> self = shared_from_this();
   ax::setAppChangedNotification(
-      [self](const platform::WorkspaceNotification& notification) {
+      [self](const platform::WorkspaceEvent& event) {
         const ax::RequestRun run;
-        self->appChangedEvent(notification);
+        self->appChangedEvent(event);
       },
       this);
   ax::setAppTerminatedNotification(
-      [self](const platform::WorkspaceNotification& notification) {
-        self->appTerminated(notification);
-      },
-      this);
+      [self](const platform::WorkspaceEvent& event) { self->appTerminated(event); }, this);
 }
 
 void MacAccessibility::stop() {

@@ -57,7 +57,7 @@ class MacAccessibility : public std::enable_shared_from_this<MacAccessibility> {
   static platform::ObserverCallback selectedTextChange();
 
   // Reaction to an application being activated or launched.
-  void appChangedEvent(const platform::WorkspaceNotification& notification);
+  void appChangedEvent(const platform::WorkspaceEvent& event);
 
   // Everything in the element from its start up to the start of its selection.
   std::optional<std::string> getTextAboveInsertionPoint(const Element& focusedElement);
@@ -99,7 +99,7 @@ class MacAccessibility : public std::enable_shared_from_this<MacAccessibility> {
   void handleUiFocusedChange(const Element& element);
   void handleUiPositionChange(const Element& element);
   void handleSelectedTextChange(const Element& element);
-  void appTerminated(const platform::WorkspaceNotification& notification);
+  void appTerminated(const platform::WorkspaceEvent& event);
   bool isBlockedField(const Element& element);
 
   // Whether a notification about the element concerns the followed application; with none

@@ -114,13 +114,17 @@ TEST_F(AppSwitchTest, ApplicationStillLaunchingIsTakenWhenItHasFinished) {
 }
 
 TEST_F(AppSwitchTest, NotificationWithoutApplicationPrintsReturing) {
-  desk().postWorkspaceNotification({platform::kDidActivateApplicationNotification, std::nullopt});
+  // Any process may post to the workspace: no user information, none under the application key,
+  // and something other than an application there.
+  using UserInfo = std::map<std::string, sim::WorkspaceNotification::UserInfoValue>;
+  desk().postWorkspaceNotification({sim::kDidActivateApplicationNotification, std::nullopt});
+  desk().postWorkspaceNotification({sim::kDidLaunchApplicationNotification,
+                                    UserInfo{{"application", *desk().runningApplication(kNotes)}}});
   desk().postWorkspaceNotification(
-      {platform::kDidActivateApplicationNotification,
-       std::map<std::string, platform::WorkspaceNotification::UserInfoValue>{
-           {platform::kApplicationKey, platform::Object::makeString("not an application")}}});
+      {sim::kDidActivateApplicationNotification,
+       UserInfo{{sim::kApplicationKey, platform::Object::makeString("not an application")}}});
   desk().runUntilIdle();
-  EXPECT_EQ(lines(), (std::vector<std::string>{"returing", "returing"}));
+  EXPECT_EQ(lines(), (std::vector<std::string>{"returing", "returing", "returing"}));
   EXPECT_TRUE(received().empty());
 }
 

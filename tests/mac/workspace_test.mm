@@ -34,11 +34,11 @@ TEST(WorkspaceTest, RunningApplicationsAreFoundByProcessIdentifier) {
   EXPECT_FALSE(runningApplicationWithProcessIdentifier(testing::unusedProcessId()));
 }
 
-TEST(WorkspaceTest, NotificationsArriveConvertedUntilTheSubscriptionEnds) {
-  std::vector<WorkspaceNotification> received;
+TEST(WorkspaceTest, NotificationsArriveAsEventsUntilTheSubscriptionEnds) {
+  std::vector<WorkspaceEvent> received;
   auto subscription = std::make_unique<WorkspaceSubscription>(
-      WorkspaceEvent::DidActivateApplication,
-      [&received](const WorkspaceNotification& notification) { received.push_back(notification); });
+      WorkspaceEventKind::ApplicationActivated,
+      [&received](const WorkspaceEvent& event) { received.push_back(event); });
 
   NSRunningApplication* current = [NSRunningApplication currentApplication];
   post(
@@ -47,32 +47,33 @@ TEST(WorkspaceTest, NotificationsArriveConvertedUntilTheSubscriptionEnds) {
         @"extra" : @"text",
         @42 : @"not a text key"});
   post(NSWorkspaceDidLaunchApplicationNotification, @{NSWorkspaceApplicationKey : current});
+  // Any process may post here: nothing, something else, or an application under another key.
   post(NSWorkspaceDidActivateApplicationNotification, nil);
+  post(NSWorkspaceDidActivateApplicationNotification, @{NSWorkspaceApplicationKey : @"text"});
+  post(NSWorkspaceDidActivateApplicationNotification, @{@"other" : current});
   subscription.reset();
   post(NSWorkspaceDidActivateApplicationNotification, @{NSWorkspaceApplicationKey : current});
 
-  ASSERT_EQ(received.size(), 2u);
-  const WorkspaceNotification& first = received[0];
-  EXPECT_EQ(first.name, kDidActivateApplicationNotification);
-  ASSERT_TRUE(first.userInfo);
-  EXPECT_EQ(first.userInfo->size(), 2u);
-  const auto* application = std::get_if<RunningApplication>(&first.userInfo->at(kApplicationKey));
-  ASSERT_TRUE(application);
-  EXPECT_EQ(application->processIdentifier(), getpid());
-  const auto* extra = std::get_if<Object>(&first.userInfo->at("extra"));
-  ASSERT_TRUE(extra);
-  EXPECT_EQ(extra->string(), "text");
-  EXPECT_FALSE(received[1].userInfo);
+  ASSERT_EQ(received.size(), 4u);
+  for (const WorkspaceEvent& event : received) {
+    EXPECT_EQ(event.kind, WorkspaceEventKind::ApplicationActivated);
+  }
+  ASSERT_TRUE(received[0].application);
+  EXPECT_EQ(received[0].application->processIdentifier(), getpid());
+  EXPECT_FALSE(received[1].application);
+  EXPECT_FALSE(received[2].application);
+  EXPECT_FALSE(received[3].application);
 }
 
 TEST(WorkspaceTest, AHandlerMayEndItsOwnSubscription) {
   int calls = 0;
   std::unique_ptr<WorkspaceSubscription> subscription;
-  subscription = std::make_unique<WorkspaceSubscription>(WorkspaceEvent::DidTerminateApplication,
-                                                         [&](const WorkspaceNotification&) {
-                                                           ++calls;
-                                                           subscription.reset();
-                                                         });
+  subscription = std::make_unique<WorkspaceSubscription>(
+      WorkspaceEventKind::ApplicationTerminated, [&](const WorkspaceEvent& event) {
+        EXPECT_EQ(event.kind, WorkspaceEventKind::ApplicationTerminated);
+        ++calls;
+        subscription.reset();
+      });
   post(NSWorkspaceDidTerminateApplicationNotification, nil);
   post(NSWorkspaceDidTerminateApplicationNotification, nil);
   EXPECT_EQ(calls, 1);

@@ -1,7 +1,8 @@
-// Applications coming and going, and the workspace notifications about them.
+// Applications coming and going, the workspace notifications about them, and the workspace
+// events a subscription makes of them.
+#include <map>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "platform/accessibility.h"
@@ -11,20 +12,27 @@
 namespace axb::sim::testing {
 namespace {
 
-using platform::WorkspaceEvent;
-using platform::WorkspaceNotification;
+using platform::WorkspaceEventKind;
 
-// "name pid" for every notification a subscription receives.
+std::string kindName(WorkspaceEventKind kind) {
+  switch (kind) {
+    case WorkspaceEventKind::ApplicationActivated:
+      return "activated";
+    case WorkspaceEventKind::ApplicationLaunched:
+      return "launched";
+    case WorkspaceEventKind::ApplicationTerminated:
+      return "terminated";
+  }
+  return "?";
+}
+
+// "kind pid" for every event a subscription receives (no pid when it carries no application).
 struct WorkspaceLog {
   std::vector<std::string> entries;
   platform::WorkspaceSubscription::Handler handler(const std::string& tag = "") {
-    return [this, tag](const WorkspaceNotification& notification) {
-      std::string entry = tag + notification.name.substr(std::string("NSWorkspace").size());
-      if (notification.userInfo) {
-        const auto& app = std::get<platform::RunningApplication>(
-            notification.userInfo->at(platform::kApplicationKey));
-        entry += " " + std::to_string(app.processIdentifier());
-      }
+    return [this, tag](const platform::WorkspaceEvent& event) {
+      std::string entry = tag + kindName(event.kind);
+      if (event.application) entry += " " + std::to_string(event.application->processIdentifier());
       entries.push_back(entry);
     };
   }
@@ -36,11 +44,14 @@ TEST_F(SimDesktopTest, UserActivationChangesTheFrontNowAndNotifiesInAnyMode) {
   addEditor();
   desktop().addApplication({200, "com.example.other", "Other", true});
   WorkspaceLog log;
-  platform::WorkspaceSubscription first(WorkspaceEvent::DidActivateApplication, log.handler("1 "));
-  platform::WorkspaceSubscription second(WorkspaceEvent::DidActivateApplication, log.handler("2 "));
-  platform::WorkspaceSubscription launches(WorkspaceEvent::DidLaunchApplication, log.handler());
+  platform::WorkspaceSubscription first(WorkspaceEventKind::ApplicationActivated,
+                                        log.handler("1 "));
+  platform::WorkspaceSubscription second(WorkspaceEventKind::ApplicationActivated,
+                                         log.handler("2 "));
+  platform::WorkspaceSubscription launches(WorkspaceEventKind::ApplicationLaunched, log.handler());
   {
-    platform::WorkspaceSubscription gone(WorkspaceEvent::DidActivateApplication, log.handler("x "));
+    platform::WorkspaceSubscription gone(WorkspaceEventKind::ApplicationActivated,
+                                         log.handler("x "));
     desktop().activate(kEditorPid);
   }
   EXPECT_EQ(desktop().frontmostPid(), kEditorPid);
@@ -50,8 +61,7 @@ TEST_F(SimDesktopTest, UserActivationChangesTheFrontNowAndNotifiesInAnyMode) {
   EXPECT_TRUE(log.entries.empty());
   desktop().runUntilIdle(RunLoopMode::ModalPanel);
   EXPECT_EQ(platform::frontmostApplication()->bundleIdentifier(), "com.example.editor");
-  EXPECT_EQ(log.entries, (Entries{"1 DidActivateApplicationNotification 100",
-                                  "2 DidActivateApplicationNotification 100"}));
+  EXPECT_EQ(log.entries, (Entries{"1 activated 100", "2 activated 100"}));
   desktop().activate(kEditorPid);  // already in front: nothing happens
   desktop().runUntilIdle();
   EXPECT_EQ(log.entries.size(), 2u);
@@ -59,27 +69,26 @@ TEST_F(SimDesktopTest, UserActivationChangesTheFrontNowAndNotifiesInAnyMode) {
 
 TEST_F(SimDesktopTest, ALaunchActivatesAtOnceAndFinishesLater) {
   WorkspaceLog log;
-  platform::WorkspaceSubscription activations(WorkspaceEvent::DidActivateApplication,
+  platform::WorkspaceSubscription activations(WorkspaceEventKind::ApplicationActivated,
                                               log.handler());
-  platform::WorkspaceSubscription launches(WorkspaceEvent::DidLaunchApplication, log.handler());
+  platform::WorkspaceSubscription launches(WorkspaceEventKind::ApplicationLaunched, log.handler());
   desktop().launchApplication({kEditorPid, "com.example.editor", "Editor", true}, 1.5);
   EXPECT_EQ(platform::focusedApplication().pid, kEditorPid);
   const auto app = platform::runningApplicationWithProcessIdentifier(kEditorPid);
   ASSERT_TRUE(app);
   EXPECT_FALSE(app->isFinishedLaunching());
   desktop().runFor(1.0);
-  EXPECT_EQ(log.entries, (Entries{"DidActivateApplicationNotification 100"}));
+  EXPECT_EQ(log.entries, (Entries{"activated 100"}));
   desktop().runFor(1.0);
   EXPECT_TRUE(app->isFinishedLaunching());
-  EXPECT_EQ(log.entries, (Entries{"DidActivateApplicationNotification 100",
-                                  "DidLaunchApplicationNotification 100"}));
+  EXPECT_EQ(log.entries, (Entries{"activated 100", "launched 100"}));
 }
 
 TEST_F(SimDesktopTest, TerminationDestroysElementsAndClearsTheFront) {
   addEditor();
   desktop().activate(kEditorPid);
   WorkspaceLog log;
-  platform::WorkspaceSubscription terminations(WorkspaceEvent::DidTerminateApplication,
+  platform::WorkspaceSubscription terminations(WorkspaceEventKind::ApplicationTerminated,
                                                log.handler());
   const auto app = desktop().runningApplication(kEditorPid);
   desktop().terminate(kEditorPid);
@@ -89,7 +98,7 @@ TEST_F(SimDesktopTest, TerminationDestroysElementsAndClearsTheFront) {
   EXPECT_EQ(platform::copyAttributeValue(desktop().element("area"), "AXRole").error, -25202);
   EXPECT_FALSE(app->activate());
   desktop().runUntilIdle();
-  EXPECT_EQ(log.entries, (Entries{"DidTerminateApplicationNotification 100"}));
+  EXPECT_EQ(log.entries, (Entries{"terminated 100"}));
 }
 
 TEST_F(SimDesktopTest, TheLibraryActivatingAnApplicationTakesAMoment) {
@@ -98,7 +107,7 @@ TEST_F(SimDesktopTest, TheLibraryActivatingAnApplicationTakesAMoment) {
   desktop().activate(200);
   desktop().runUntilIdle();
   WorkspaceLog log;
-  platform::WorkspaceSubscription activations(WorkspaceEvent::DidActivateApplication,
+  platform::WorkspaceSubscription activations(WorkspaceEventKind::ApplicationActivated,
                                               log.handler());
   const auto editor = platform::runningApplicationWithProcessIdentifier(kEditorPid);
   ASSERT_TRUE(editor);
@@ -108,21 +117,34 @@ TEST_F(SimDesktopTest, TheLibraryActivatingAnApplicationTakesAMoment) {
   EXPECT_EQ(desktop().frontmostPid(), 200);
   desktop().runFor(0.005);
   EXPECT_EQ(desktop().frontmostPid(), kEditorPid);
-  EXPECT_EQ(log.entries, (Entries{"DidActivateApplicationNotification 100"}));
+  EXPECT_EQ(log.entries, (Entries{"activated 100"}));
 
   EXPECT_TRUE(editor->activate());  // already in front: accepted, nothing posted
   desktop().runUntilIdle();
   EXPECT_EQ(log.entries.size(), 1u);
 }
 
-TEST_F(SimDesktopTest, MalformedNotificationsReachSubscribersAsTheyAre) {
+TEST_F(SimDesktopTest, MalformedNotificationsArriveAsEventsWithoutAnApplication) {
+  addEditor();
   WorkspaceLog log;
-  platform::WorkspaceSubscription activations(WorkspaceEvent::DidActivateApplication,
+  platform::WorkspaceSubscription activations(WorkspaceEventKind::ApplicationActivated,
                                               log.handler());
-  desktop().postWorkspaceNotification({platform::kDidActivateApplicationNotification, {}});
-  desktop().postWorkspaceNotification({"NSWorkspaceSomethingElse", {}});
+  using UserInfo = std::map<std::string, WorkspaceNotification::UserInfoValue>;
+  const auto editor = *desktop().runningApplication(kEditorPid);
+  desktop().postWorkspaceNotification({kDidActivateApplicationNotification, {}});
+  desktop().postWorkspaceNotification({kDidActivateApplicationNotification, UserInfo{}});
+  desktop().postWorkspaceNotification(
+      {kDidActivateApplicationNotification, UserInfo{{"NSWorkspaceOtherKey", editor}}});
+  desktop().postWorkspaceNotification(
+      {kDidActivateApplicationNotification,
+       UserInfo{{kApplicationKey, platform::Object::makeNumber(kEditorPid)}}});
+  desktop().postWorkspaceNotification(
+      {"NSWorkspaceSomethingElse", UserInfo{{kApplicationKey, editor}}});
+  desktop().postWorkspaceNotification(
+      {kDidActivateApplicationNotification, UserInfo{{kApplicationKey, editor}}});
   desktop().runUntilIdle();
-  EXPECT_EQ(log.entries, (Entries{"DidActivateApplicationNotification"}));
+  EXPECT_EQ(log.entries,
+            (Entries{"activated", "activated", "activated", "activated", "activated 100"}));
   EXPECT_EQ(platform::currentProcessId(), desktop().hostProcess());
 }
 

@@ -1,11 +1,11 @@
-// Running applications and the shared workspace's notifications about them.
+// Running applications and the shared workspace's notifications about them, as workspace
+// events.
 #include "platform/workspace.h"
 
 #import <AppKit/AppKit.h>
 #include <unistd.h>
 
 #include "platform/mac/cf_string.h"
-#include "platform/mac/object_impl.h"
 
 namespace axb::platform {
 
@@ -26,37 +26,24 @@ std::optional<RunningApplication> wrapApplication(NSRunningApplication* applicat
       std::make_shared<const RunningApplication::Impl>(RunningApplication::Impl{application}));
 }
 
-NSNotificationName notificationName(WorkspaceEvent event) {
-  switch (event) {
-    case WorkspaceEvent::DidActivateApplication:
+NSNotificationName notificationName(WorkspaceEventKind kind) {
+  switch (kind) {
+    case WorkspaceEventKind::ApplicationActivated:
       return NSWorkspaceDidActivateApplicationNotification;
-    case WorkspaceEvent::DidLaunchApplication:
+    case WorkspaceEventKind::ApplicationLaunched:
       return NSWorkspaceDidLaunchApplicationNotification;
-    case WorkspaceEvent::DidTerminateApplication:
+    case WorkspaceEventKind::ApplicationTerminated:
       return NSWorkspaceDidTerminateApplicationNotification;
   }
   return NSWorkspaceDidActivateApplicationNotification;
 }
 
-// Running applications stay applications; every other value is handed on as a platform object.
-WorkspaceNotification convert(NSNotification* notification) {
-  WorkspaceNotification converted;
-  converted.name = utf8(notification.name).value_or("");
-  NSDictionary* userInfo = notification.userInfo;
-  if (!userInfo) return converted;
-  converted.userInfo.emplace();
-  for (id key in userInfo) {
-    if (![key isKindOfClass:[NSString class]]) continue;
-    id value = userInfo[key];
-    const std::string name = *utf8(key);
-    if ([value isKindOfClass:[NSRunningApplication class]]) {
-      converted.userInfo->emplace(name, *wrapApplication(value));
-    } else {
-      converted.userInfo->emplace(name,
-                                  mac::wrap(mac::CFRef<CFTypeRef>::adopt(CFBridgingRetain(value))));
-    }
-  }
-  return converted;
+// The application under NSWorkspaceApplicationKey, when the user information holds one there: any
+// process may post to the workspace's center, with anything or nothing under that key.
+WorkspaceEvent convert(WorkspaceEventKind kind, NSNotification* notification) {
+  id application = notification.userInfo[NSWorkspaceApplicationKey];
+  if (![application isKindOfClass:[NSRunningApplication class]]) return WorkspaceEvent{kind, {}};
+  return WorkspaceEvent{kind, wrapApplication(application)};
 }
 
 }  // namespace
@@ -102,18 +89,18 @@ struct WorkspaceSubscription::Impl {
   }
 };
 
-WorkspaceSubscription::WorkspaceSubscription(WorkspaceEvent event, Handler handler)
+WorkspaceSubscription::WorkspaceSubscription(WorkspaceEventKind kind, Handler handler)
     : impl_(std::make_unique<Impl>()) {
   impl_->center = [NSWorkspace sharedWorkspace].notificationCenter;
   auto shared = std::make_shared<Handler>(std::move(handler));
   // No queue: the block runs where the workspace posts, which is the main thread.
-  impl_->token = [impl_->center addObserverForName:notificationName(event)
+  impl_->token = [impl_->center addObserverForName:notificationName(kind)
                                             object:nil
                                              queue:nil
                                         usingBlock:^(NSNotification* notification) {
                                           // Held here: the handler may end the subscription.
                                           const std::shared_ptr<Handler> keep = shared;
-                                          if (*keep) (*keep)(convert(notification));
+                                          if (*keep) (*keep)(convert(kind, notification));
                                         }];
 }
 

@@ -1,9 +1,36 @@
-// Running applications and workspace subscriptions of the platform boundary.
+// Running applications and workspace subscriptions of the platform boundary. The simulated
+// workspace posts notifications as macOS does; a subscription turns each into a workspace event.
 #include "platform/workspace.h"
+
+#include <variant>
 
 #include "sim_desktop/desktop_state.h"
 
 namespace axb::platform {
+namespace {
+
+const char* notificationName(WorkspaceEventKind kind) {
+  switch (kind) {
+    case WorkspaceEventKind::ApplicationActivated:
+      return sim::kDidActivateApplicationNotification;
+    case WorkspaceEventKind::ApplicationLaunched:
+      return sim::kDidLaunchApplicationNotification;
+    case WorkspaceEventKind::ApplicationTerminated:
+      return sim::kDidTerminateApplicationNotification;
+  }
+  return sim::kDidActivateApplicationNotification;
+}
+
+// The application under the application key, when there is one and it is a running application.
+std::optional<RunningApplication> applicationOf(const sim::WorkspaceNotification& notification) {
+  if (!notification.userInfo) return std::nullopt;
+  const auto entry = notification.userInfo->find(sim::kApplicationKey);
+  if (entry == notification.userInfo->end()) return std::nullopt;
+  if (const auto* app = std::get_if<RunningApplication>(&entry->second)) return *app;
+  return std::nullopt;
+}
+
+}  // namespace
 
 ProcessId RunningApplication::processIdentifier() const {
   return impl_->record->spec.pid;
@@ -44,9 +71,13 @@ struct WorkspaceSubscription::Impl {
   std::shared_ptr<sim::SubscriptionNode> node;
 };
 
-WorkspaceSubscription::WorkspaceSubscription(WorkspaceEvent event, Handler handler)
-    : impl_(std::make_unique<Impl>(Impl{std::make_shared<sim::SubscriptionNode>(
-          sim::SubscriptionNode{event, std::move(handler)})})) {
+WorkspaceSubscription::WorkspaceSubscription(WorkspaceEventKind kind, Handler handler)
+    : impl_(std::make_unique<Impl>()) {
+  auto convert = [kind, handler = std::move(handler)](const sim::WorkspaceNotification& posted) {
+    if (handler) handler(WorkspaceEvent{kind, applicationOf(posted)});
+  };
+  impl_->node = std::make_shared<sim::SubscriptionNode>(
+      sim::SubscriptionNode{notificationName(kind), std::move(convert)});
   sim::addSubscription(sim::Desktop::current(), impl_->node);
 }
 
