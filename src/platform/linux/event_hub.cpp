@@ -93,7 +93,6 @@ constexpr gint64 kActivationEchoMicroseconds = 150000;
 bool activationPending(ProcessId pid) {
   for (const DesktopEvent& waiting : hub().pending) {
     // The display's reports name no process: whoever it brought forward is not known yet.
-    if (waiting.kind == DesktopEventKind::InputFocusMoved) return true;
     if (waiting.kind == DesktopEventKind::WindowActivated &&
         (waiting.pid == pid || !waiting.source)) {
       return true;
@@ -184,9 +183,6 @@ bool ensureListening() {
   watchDisplay({
       [] {
         post({DesktopEventKind::WindowActivated, 0, {}});
-      },
-      [] {
-        post({DesktopEventKind::InputFocusMoved, 0, {}});
       },
       [](ProcessId pid) {
         GRef<AtspiAccessible> window = windowOf(pid);

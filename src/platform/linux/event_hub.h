@@ -18,7 +18,6 @@ enum class DesktopEventKind {
   WindowResized,         // a window's bounds changed
   WindowMoved,           // a window moved (X11)
   WindowActivated,       // a window became active: the front may have changed
-  InputFocusMoved,       // the display's input focus moved: the front may change
   ApplicationAppeared,   // an application created a window
 };
 

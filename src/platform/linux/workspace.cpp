@@ -189,25 +189,6 @@ void checkFront(const DesktopEvent& event) {
   }
 }
 
-// How long a move of the input focus waits for the application's own word. An application that
-// says its window became active has taken the focus inside it, so its focused element can be
-// read; the display knows first, while the application may still be catching up.
-constexpr guint kInputFocusGraceMilliseconds = 300;
-
-void checkFrontSoon() {
-  static bool scheduled = false;
-  if (scheduled) return;
-  scheduled = true;
-  g_timeout_add(
-      kInputFocusGraceMilliseconds,
-      [](gpointer) -> gboolean {
-        scheduled = false;
-        checkFront(DesktopEvent{DesktopEventKind::InputFocusMoved, 0, {}});
-        return G_SOURCE_REMOVE;
-      },
-      nullptr);
-}
-
 void hear(const DesktopEvent& event) {
   // Whatever an application says through AT-SPI, it says from the accessibility tree: it has
   // finished launching (applications send only the events someone listens for, and may miss
@@ -219,9 +200,6 @@ void hear(const DesktopEvent& event) {
   switch (event.kind) {
     case DesktopEventKind::WindowActivated:
       checkFront(event);
-      break;
-    case DesktopEventKind::InputFocusMoved:
-      checkFrontSoon();
       break;
     case DesktopEventKind::FocusGained:
       // An application may not say that its window became active (a freshly started one does

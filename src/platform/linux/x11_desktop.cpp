@@ -162,27 +162,8 @@ bool windowManagerRuns(Display& d) {
   return check && *check != XCB_WINDOW_NONE;
 }
 
-// Without a window manager nobody announces the active window, and the root window hears no
-// focus change between two of its children: each top-level window is watched for its own.
-void watchFocusOf(Display& d, xcb_window_t window) {
-  const std::uint32_t mask = XCB_EVENT_MASK_FOCUS_CHANGE;
-  xcb_change_window_attributes(d.connection.get(), window, XCB_CW_EVENT_MASK, &mask);
-}
-
 void handle(Display& d, const xcb_generic_event_t& event) {
   switch (event.response_type & 0x7f) {
-    case XCB_CREATE_NOTIFY: {
-      const auto& notify = reinterpret_cast<const xcb_create_notify_event_t&>(event);
-      if (notify.parent == d.root) watchFocusOf(d, notify.window);
-      break;
-    }
-    case XCB_MAP_NOTIFY:
-      // A window may have taken the focus before it was watched.
-      if (reinterpret_cast<const xcb_map_notify_event_t&>(event).event == d.root &&
-          d.watch.inputFocusMoved) {
-        d.watch.inputFocusMoved();
-      }
-      break;
     case XCB_PROPERTY_NOTIFY: {
       const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
       if (notify.window == d.root && notify.atom == d.atoms.activeWindow &&
@@ -199,7 +180,7 @@ void handle(Display& d, const xcb_generic_event_t& event) {
     }
     case XCB_FOCUS_IN:
     case XCB_FOCUS_OUT:
-      if (d.watch.inputFocusMoved) d.watch.inputFocusMoved();
+      if (d.watch.activeWindowChanged) d.watch.activeWindowChanged();
       break;
     default:
       break;
@@ -214,7 +195,6 @@ gboolean readEvents(gint, GIOCondition, gpointer) {
     const std::unique_ptr<xcb_generic_event_t, FreeDeleter<xcb_generic_event_t>> event(raw);
     handle(*d, *event);
   }
-  xcb_flush(d->connection.get());  // what the events asked for (new windows watched)
   if (xcb_connection_has_error(d->connection.get())) return G_SOURCE_REMOVE;
   return G_SOURCE_CONTINUE;
 }
@@ -321,7 +301,6 @@ bool watchDisplay(DisplayWatch watch) {
   const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY |
                              XCB_EVENT_MASK_FOCUS_CHANGE;
   xcb_change_window_attributes(d->connection.get(), d->root, XCB_CW_EVENT_MASK, &mask);
-  for (const xcb_window_t window : childrenOf(*d, d->root)) watchFocusOf(*d, window);
   xcb_flush(d->connection.get());
   g_unix_fd_add(xcb_get_file_descriptor(d->connection.get()), G_IO_IN, readEvents, nullptr);
   return true;

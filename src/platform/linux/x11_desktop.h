@@ -28,8 +28,7 @@ std::optional<std::string> applicationIdOf(ProcessId pid);
 
 // What the display reports as it happens, on the main context.
 struct DisplayWatch {
-  std::function<void()> activeWindowChanged;        // the window manager's active window
-  std::function<void()> inputFocusMoved;            // between top-level windows, or a window mapped
+  std::function<void()> activeWindowChanged;
   std::function<void(ProcessId)> windowConfigured;  // moved or resized
 };
 // Starts watching the display (once); false without an X11 display.
