@@ -40,18 +40,6 @@ RunningApplication applicationFor(ProcessId pid) {
       std::make_shared<const RunningApplication::Impl>(RunningApplication::Impl{pid}));
 }
 
-const char* notificationName(WorkspaceEvent event) {
-  switch (event) {
-    case WorkspaceEvent::DidActivateApplication:
-      return kDidActivateApplicationNotification;
-    case WorkspaceEvent::DidLaunchApplication:
-      return kDidLaunchApplicationNotification;
-    case WorkspaceEvent::DidTerminateApplication:
-      return kDidTerminateApplicationNotification;
-  }
-  return kDidActivateApplicationNotification;
-}
-
 // A process's end, seen through a pidfd on the main context. Owns the descriptor and the source.
 class ExitWatch {
  public:
@@ -73,7 +61,7 @@ class ExitWatch {
 struct WorkspaceState {
   struct Subscriber {
     int id;
-    WorkspaceEvent event;
+    WorkspaceEventKind kind;
     std::shared_ptr<WorkspaceSubscription::Handler> handler;
   };
   std::vector<Subscriber> subscribers;
@@ -90,18 +78,15 @@ WorkspaceState& workspace() {
   return *state;
 }
 
-void post(WorkspaceEvent event, ProcessId pid) {
-  WorkspaceNotification notification;
-  notification.name = notificationName(event);
-  notification.userInfo.emplace();
-  notification.userInfo->emplace(kApplicationKey, applicationFor(pid));
+void post(WorkspaceEventKind kind, ProcessId pid) {
+  const WorkspaceEvent event{kind, applicationFor(pid)};
   // Snapshot: a handler may end subscriptions, its own among them.
   std::vector<std::shared_ptr<WorkspaceSubscription::Handler>> handlers;
   for (const auto& subscriber : workspace().subscribers) {
-    if (subscriber.event == event) handlers.push_back(subscriber.handler);
+    if (subscriber.kind == kind) handlers.push_back(subscriber.handler);
   }
   for (const auto& handler : handlers) {
-    if (*handler) (*handler)(notification);
+    if (*handler) (*handler)(event);
   }
 }
 
@@ -110,7 +95,7 @@ void ended(ProcessId pid) {
   state.announced.erase(pid);
   state.launched.erase(pid);
   if (state.front == pid) state.front.reset();
-  post(WorkspaceEvent::DidTerminateApplication, pid);
+  post(WorkspaceEventKind::ApplicationTerminated, pid);
   linux_desktop::forgetFocus(pid);
   linux_desktop::forgetIdentity(pid);
   linux_desktop::forgetProcess(pid);
@@ -146,7 +131,7 @@ void announce(ProcessId pid) {
 void launched(ProcessId pid) {
   WorkspaceState& state = workspace();
   announce(pid);
-  if (state.launched.insert(pid).second) post(WorkspaceEvent::DidLaunchApplication, pid);
+  if (state.launched.insert(pid).second) post(WorkspaceEventKind::ApplicationLaunched, pid);
 }
 
 // An application that came to the front before it was in the accessibility tree is looked for
@@ -180,7 +165,7 @@ void checkFront(const DesktopEvent& event) {
   state.front = front;
   if (*front == ::getpid()) return;
   announce(*front);
-  post(WorkspaceEvent::DidActivateApplication, *front);
+  post(WorkspaceEventKind::ApplicationActivated, *front);
   // From when the switch has been handled, which on a busy desktop takes a while: the echoes
   // that arrive meanwhile would otherwise replace the switch in the host's latest event.
   linux_desktop::noteActivated(*front);
@@ -262,13 +247,13 @@ struct WorkspaceSubscription::Impl {
   }
 };
 
-WorkspaceSubscription::WorkspaceSubscription(WorkspaceEvent event, Handler handler)
+WorkspaceSubscription::WorkspaceSubscription(WorkspaceEventKind kind, Handler handler)
     : impl_(std::make_unique<Impl>()) {
   WorkspaceState& state = workspace();
   linux_desktop::ensureListening();
   if (!state.sink) state.sink = linux_desktop::addSink(hear);
   impl_->id = state.nextId++;
-  state.subscribers.push_back({impl_->id, event, std::make_shared<Handler>(std::move(handler))});
+  state.subscribers.push_back({impl_->id, kind, std::make_shared<Handler>(std::move(handler))});
 }
 
 WorkspaceSubscription::~WorkspaceSubscription() = default;
