@@ -23,10 +23,37 @@ class MouseResponder {
   ~MouseResponder() = default;
 };
 
-// Tracking area options.
-inline constexpr unsigned kTrackingMouseEnteredAndExited = 0x01;
-inline constexpr unsigned kTrackingActiveAlways = 0x80;
-inline constexpr unsigned kTrackingInVisibleRect = 0x200;
+// What a tracking area reports, and when.
+enum class TrackingOption : unsigned {
+  MouseEnteredAndExited = 1u << 0,  // the pointer entering and leaving the area
+  ActiveAlways = 1u << 1,           // also while the host is not the active application
+  InVisibleRect = 1u << 2,          // the area is the view's visible part, whatever its size
+};
+
+// A set of tracking options, written TrackingOption::A | TrackingOption::B.
+class TrackingOptions {
+ public:
+  constexpr TrackingOptions() = default;
+  // One option is a set of one, so that an option can be passed where a set is expected.
+  constexpr TrackingOptions(TrackingOption option) : bits_(static_cast<unsigned>(option)) {}
+
+  constexpr bool contains(TrackingOption option) const {
+    return (bits_ & static_cast<unsigned>(option)) != 0;
+  }
+  friend constexpr TrackingOptions operator|(TrackingOptions a, TrackingOptions b) {
+    TrackingOptions both;
+    both.bits_ = a.bits_ | b.bits_;
+    return both;
+  }
+  constexpr bool operator==(const TrackingOptions&) const = default;
+
+ private:
+  unsigned bits_ = 0;
+};
+
+constexpr TrackingOptions operator|(TrackingOption a, TrackingOption b) {
+  return TrackingOptions(a) | TrackingOptions(b);
+}
 
 // A tracking area installed in a window's content view. The view holds it too; copies share it.
 class TrackingArea {
@@ -72,7 +99,7 @@ class HostWindow {
 
   // Installs a tracking area in the content view (no-op without one; the result is then
   // empty). The owner is not retained.
-  std::optional<TrackingArea> addTrackingArea(Rect rect, unsigned options,
+  std::optional<TrackingArea> addTrackingArea(Rect rect, TrackingOptions options,
                                               MouseResponder* owner) const;
   // Removes the area; its owner hears nothing afterwards, not even an event already queued.
   void removeTrackingArea(const TrackingArea& area) const;

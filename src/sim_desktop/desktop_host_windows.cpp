@@ -33,7 +33,7 @@ std::shared_ptr<WindowImpl> requireWindow(const Desktop::State& state, std::stri
 // is resized; any other keeps the rectangle it was made with.
 Rect screenRect(const WindowImpl& window, const AreaImpl& area) {
   const Rect& frame = window.spec.frame;
-  if (area.options & platform::kTrackingInVisibleRect) return frame;
+  if (area.options.contains(platform::TrackingOption::InVisibleRect)) return frame;
   return {frame.x + area.rect.x, frame.y + area.rect.y, area.rect.width, area.rect.height};
 }
 
@@ -109,8 +109,8 @@ void Desktop::movePointer(Point location) {
   for (const auto& window : state.hostWindows) {
     if (window->closed) continue;
     for (const auto& area : window->areas) {
-      if (!(area->options & platform::kTrackingMouseEnteredAndExited)) continue;
-      if (!(area->options & platform::kTrackingActiveAlways) && !hostActive) continue;
+      if (!area->options.contains(platform::TrackingOption::MouseEnteredAndExited)) continue;
+      if (!area->options.contains(platform::TrackingOption::ActiveAlways) && !hostActive) continue;
       const bool inside = contains(screenRect(*window, *area), location);
       if (inside == area->inside) continue;
       area->inside = inside;

@@ -29,7 +29,7 @@ namespace axb::platform {
 
 struct TrackingArea::Impl {
   Rect rect;  // in the content view, origin at its top-left
-  unsigned options = 0;
+  TrackingOptions options;
   MouseResponder* owner = nullptr;  // not retained
   // As last reported. A new area starts outside: a pointer already in it is reported entering
   // at its next move.

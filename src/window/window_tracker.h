@@ -21,9 +21,9 @@ struct WindowTrackerSink {
 
 // The options of every tracking area: entering and leaving, whether or not the host is active,
 // over the view's visible part (so the area follows the window when it is resized).
-inline constexpr unsigned kTrackingOptions = platform::kTrackingMouseEnteredAndExited |
-                                             platform::kTrackingActiveAlways |
-                                             platform::kTrackingInVisibleRect;
+inline constexpr platform::TrackingOptions kTrackingOptions =
+    platform::TrackingOption::MouseEnteredAndExited | platform::TrackingOption::ActiveAlways |
+    platform::TrackingOption::InVisibleRect;
 
 class WindowTracker final : public platform::MouseResponder {
  public:

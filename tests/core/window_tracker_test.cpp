@@ -159,5 +159,29 @@ TEST_F(WindowTrackerTest, AnythingThatIsNotAWindowIsIgnored) {
   EXPECT_TRUE(lines().empty());
 }
 
+TEST(TrackingOptionsTest, ASetHoldsExactlyTheOptionsPutInIt) {
+  using platform::TrackingOption;
+  const platform::TrackingOptions none;
+  EXPECT_FALSE(none.contains(TrackingOption::MouseEnteredAndExited));
+  const platform::TrackingOptions two =
+      TrackingOption::MouseEnteredAndExited | TrackingOption::InVisibleRect;
+  EXPECT_TRUE(two.contains(TrackingOption::MouseEnteredAndExited));
+  EXPECT_TRUE(two.contains(TrackingOption::InVisibleRect));
+  EXPECT_FALSE(two.contains(TrackingOption::ActiveAlways));
+  EXPECT_EQ(two | TrackingOption::ActiveAlways, TrackingOption::ActiveAlways |
+                                                    TrackingOption::InVisibleRect |
+                                                    TrackingOption::MouseEnteredAndExited);
+  EXPECT_FALSE(two == platform::TrackingOptions(TrackingOption::InVisibleRect));
+}
+
+TEST_F(WindowTrackerTest, TheAreaHearsEnteringAndLeavingOverTheVisibleViewWhateverIsActive) {
+  addMouseTracker(window);
+  const auto& areas = sim::hostWindowFromHandle(desk(), window)->areas;
+  ASSERT_EQ(areas.size(), 1u);
+  EXPECT_EQ(areas[0]->options, platform::TrackingOption::MouseEnteredAndExited |
+                                   platform::TrackingOption::ActiveAlways |
+                                   platform::TrackingOption::InVisibleRect);
+}
+
 }  // namespace
 }  // namespace axb::testing

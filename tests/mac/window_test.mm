@@ -5,15 +5,24 @@
 #import <AppKit/AppKit.h>
 #include <gtest/gtest.h>
 
+#include "platform/mac/tracking_options.h"
+
 namespace axb::platform {
 namespace {
 
-static_assert(kTrackingMouseEnteredAndExited == NSTrackingMouseEnteredAndExited);
-static_assert(kTrackingActiveAlways == NSTrackingActiveAlways);
-static_assert(kTrackingInVisibleRect == NSTrackingInVisibleRect);
+constexpr TrackingOptions kOptions = TrackingOption::MouseEnteredAndExited |
+                                     TrackingOption::ActiveAlways | TrackingOption::InVisibleRect;
+constexpr NSTrackingAreaOptions kAppKitOptions =
+    NSTrackingMouseEnteredAndExited | NSTrackingActiveAlways | NSTrackingInVisibleRect;
 
-constexpr unsigned kOptions =
-    kTrackingMouseEnteredAndExited | kTrackingActiveAlways | kTrackingInVisibleRect;
+TEST(TrackingOptionsTest, EachOptionIsItsAppKitOption) {
+  EXPECT_EQ(mac::appKitTrackingOptions(kOptions), kAppKitOptions);
+  EXPECT_EQ(mac::appKitTrackingOptions(TrackingOption::MouseEnteredAndExited),
+            NSTrackingMouseEnteredAndExited);
+  EXPECT_EQ(mac::appKitTrackingOptions(TrackingOption::ActiveAlways), NSTrackingActiveAlways);
+  EXPECT_EQ(mac::appKitTrackingOptions(TrackingOption::InVisibleRect), NSTrackingInVisibleRect);
+  EXPECT_EQ(mac::appKitTrackingOptions(TrackingOptions()), 0u);
+}
 
 struct Recorder final : MouseResponder {
   int entered = 0;
@@ -53,7 +62,7 @@ class WindowTest : public ::testing::Test {
   HostWindow host() const { return *HostWindow::fromHandle((__bridge void*)window_); }
   NSTrackingArea* installedArea() const {
     for (NSTrackingArea* area in window_.contentView.trackingAreas) {
-      if (area.options == kOptions) return area;
+      if (area.options == kAppKitOptions) return area;
     }
     return nil;
   }
@@ -141,8 +150,9 @@ TEST_F(WindowTest, ARemovedAreasOwnerNoLongerCallsItsResponder) {
 
 TEST_F(WindowTest, AreasThatWouldNeverReportAreRefused) {
   Recorder recorder;
-  EXPECT_FALSE(host().addTrackingArea({0, 0, 10, 10}, kTrackingActiveAlways, &recorder));
-  EXPECT_FALSE(host().addTrackingArea({0, 0, 10, 10}, kTrackingMouseEnteredAndExited, &recorder));
+  EXPECT_FALSE(host().addTrackingArea({0, 0, 10, 10}, TrackingOption::ActiveAlways, &recorder));
+  EXPECT_FALSE(
+      host().addTrackingArea({0, 0, 10, 10}, TrackingOption::MouseEnteredAndExited, &recorder));
 }
 
 TEST_F(WindowTest, CloseIsReportedOnceAndNotAfterTheSubscriptionEnds) {

@@ -22,8 +22,10 @@ struct LoggingResponder final : platform::MouseResponder {
 };
 
 using Log = std::vector<std::string>;
-constexpr unsigned kFollowView = platform::kTrackingMouseEnteredAndExited |
-                                 platform::kTrackingActiveAlways | platform::kTrackingInVisibleRect;
+using platform::TrackingOption;
+constexpr platform::TrackingOptions kFollowView = TrackingOption::MouseEnteredAndExited |
+                                                  TrackingOption::ActiveAlways |
+                                                  TrackingOption::InVisibleRect;
 
 class SimHostWindowTest : public SimDesktopTest {
  protected:
@@ -54,9 +56,8 @@ TEST_F(SimHostWindowTest, AnAreaInTheVisibleRectFollowsTheWindowOthersKeepTheirR
   const auto main = window("main", {100, 100, 200, 100});
   LoggingResponder follows(log, "follows"), fixed(log, "fixed");
   main.addTrackingArea({}, kFollowView, &follows);
-  main.addTrackingArea({0, 0, 10, 10},
-                       platform::kTrackingMouseEnteredAndExited | platform::kTrackingActiveAlways,
-                       &fixed);
+  main.addTrackingArea(
+      {0, 0, 10, 10}, TrackingOption::MouseEnteredAndExited | TrackingOption::ActiveAlways, &fixed);
   desktop().setHostWindowFrame("main", {100, 100, 400, 300});
   desktop().movePointer({105, 105});
   desktop().movePointer({450, 350});
@@ -70,8 +71,8 @@ TEST_F(SimHostWindowTest, AreasThatAreNotAlwaysActiveWaitForTheHostToBeInFront) 
   desktop().activate(kEditorPid);
   const auto main = window("main", {0, 0, 100, 100});
   LoggingResponder responder(log, "main");
-  main.addTrackingArea(
-      {}, platform::kTrackingMouseEnteredAndExited | platform::kTrackingInVisibleRect, &responder);
+  main.addTrackingArea({}, TrackingOption::MouseEnteredAndExited | TrackingOption::InVisibleRect,
+                       &responder);
   desktop().movePointer({50, 50});
   desktop().runUntilIdle();
   EXPECT_TRUE(log.empty());

@@ -8,6 +8,8 @@
 #import <AppKit/AppKit.h>
 #import <objc/runtime.h>
 
+#include "platform/mac/tracking_options.h"
+
 namespace axb::platform {
 namespace {
 
@@ -121,10 +123,11 @@ void HostWindow::setDelegate(MouseResponder* delegate) const {
   objc_setAssociatedObject(window, &kDelegateKey, standIn, OBJC_ASSOCIATION_RETAIN_NONATOMIC);
 }
 
-std::optional<TrackingArea> HostWindow::addTrackingArea(Rect rect, unsigned options,
+std::optional<TrackingArea> HostWindow::addTrackingArea(Rect rect, TrackingOptions options,
                                                         MouseResponder* owner) const {
   NSView* view = impl_->window.contentView;
   if (!view) return std::nullopt;
+  const NSTrackingAreaOptions appKitOptions = mac::appKitTrackingOptions(options);
   // An area must report something and be active at some time; anything else is refused here
   // rather than handed to the platform.
   const NSTrackingAreaOptions kTypes =
@@ -132,11 +135,11 @@ std::optional<TrackingArea> HostWindow::addTrackingArea(Rect rect, unsigned opti
   const NSTrackingAreaOptions kActivities = NSTrackingActiveWhenFirstResponder |
                                             NSTrackingActiveInKeyWindow |
                                             NSTrackingActiveInActiveApp | NSTrackingActiveAlways;
-  if (!(options & kTypes) || !(options & kActivities)) return std::nullopt;
+  if (!(appKitOptions & kTypes) || !(appKitOptions & kActivities)) return std::nullopt;
   AXBridgeTrackingOwner* shim = [[AXBridgeTrackingOwner alloc] initWithResponder:owner];
   NSTrackingArea* area =
       [[NSTrackingArea alloc] initWithRect:NSMakeRect(rect.x, rect.y, rect.width, rect.height)
-                                   options:static_cast<NSTrackingAreaOptions>(options)
+                                   options:appKitOptions
                                      owner:shim
                                   userInfo:nil];
   // The owner lives as long as the area, which the view may hold longer than the library.

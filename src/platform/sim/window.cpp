@@ -33,7 +33,7 @@ void HostWindow::setDelegate(MouseResponder* delegate) const {
   impl_->delegate = delegate;
 }
 
-std::optional<TrackingArea> HostWindow::addTrackingArea(Rect rect, unsigned options,
+std::optional<TrackingArea> HostWindow::addTrackingArea(Rect rect, TrackingOptions options,
                                                         MouseResponder* owner) const {
   if (!impl_->spec.contentView) return std::nullopt;
   auto area = std::make_shared<TrackingArea::Impl>();
