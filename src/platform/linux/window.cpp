@@ -27,7 +27,8 @@ bool HostWindow::hasDelegate() const {
 
 void HostWindow::setDelegate(MouseResponder*) const {}
 
-std::optional<TrackingArea> HostWindow::addTrackingArea(Rect, unsigned, MouseResponder*) const {
+std::optional<TrackingArea> HostWindow::addTrackingArea(Rect, TrackingOptions,
+                                                        MouseResponder*) const {
   return std::nullopt;
 }
 
