@@ -38,6 +38,9 @@ struct AppSpec {
   // (the system may refuse activation requested by a process in the background).
   double activationSeconds = 0.01;
   bool refusesActivation = false;
+  // Whether it announces its focused element again (AXFocusedUIElementChanged) right after each
+  // time it comes to the front, as toolkits that report a window becoming active do.
+  bool announcesFocusOnActivation = false;
 };
 
 // How long a request waits for an application that does not answer: the platform's default, and

@@ -65,9 +65,18 @@ void Desktop::launchApplication(const AppSpec& spec, double launchSeconds, bool 
 }
 
 void Desktop::activate(ProcessId pid) {
-  if (!state_->liveApp(pid) || state_->frontmost == pid) return;
+  const auto app = state_->liveApp(pid);
+  if (!app || state_->frontmost == pid) return;
   state_->frontmost = pid;
   postApplicationNotification(kDidActivateApplicationNotification, pid);
+  if (!app->spec.announcesFocusOnActivation) return;
+  // After the activation has been handled, so that whoever it made listen hears the focus too.
+  std::weak_ptr<AppRecord> record = app;
+  dispatchAfterOnMainQueue(0, [this, record] {
+    const auto live = record.lock();
+    if (!live || live->terminated || !live->focused || live->focused->destroyed) return;
+    postElementNotification(*this, live->focused, "AXFocusedUIElementChanged");
+  });
 }
 
 void Desktop::terminate(ProcessId pid) {

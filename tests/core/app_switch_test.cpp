@@ -44,6 +44,36 @@ TEST_F(AppSwitchTest, SwitchReportsTheApplicationAndRecordsIt) {
   EXPECT_EQ(ax::registrationCount(), 4u);  // focus, window moved, window resized, selection
 }
 
+TEST_F(AppSwitchTest, AFocusAnnouncedRightAfterTheSwitchStillNamesTheApplication) {
+  // Some toolkits announce the focus again whenever a window becomes active.
+  desk().addApplication({.pid = 30,
+                         .bundleId = "com.example.editor",
+                         .name = "Editor",
+                         .announcesFocusOnActivation = true});
+  desk().addElement(30, {.id = "editor.window", .role = "AXWindow", .frame = {0, 0, 400, 300}});
+  desk().addElement(30, {.id = "editor.field",
+                         .role = "AXTextField",
+                         .window = "editor.window",
+                         .frame = {10, 40, 300, 24},
+                         .text = sim::TextKind::Native,
+                         .value = "draft"});
+  desk().focus("editor.field");
+  desk().runUntilIdle();
+  switchTo(30);
+  // The focus change replaces the switch in the host's latest event; it names the application, so
+  // the host still learns which one is in front.
+  ASSERT_EQ(names(), std::vector<std::string>{"focused_changed"});
+  EXPECT_EQ(received()[0].data,
+            (nlohmann::json{{"bundle_id", "com.example.editor"}, {"name", "Editor"}}));
+  EXPECT_EQ(tracker().processID, 30);
+  EXPECT_EQ(tracker().focusedElement, desk().element("editor.field"));
+
+  switchTo(kNotes);
+  received().clear();
+  switchTo(30);
+  EXPECT_EQ(names(), std::vector<std::string>{"focused_changed"});
+}
+
 TEST_F(AppSwitchTest, TheHostAndRepeatedActivationsAreIgnored) {
   switchTo(kNotes);
   switchTo(99);  // the host itself
