@@ -279,8 +279,9 @@ TEST_F(FollowingTest, AStoppedApplicationCostsTheTimeoutAndNoMore) {
   ASSERT_EQ(::kill(app->pid(), SIGCONT), 0);
   // The request that meets the stopped application waits out the timeout, and the others of the
   // run are skipped. libatspi waits two to four times its half-second setting for an application
-  // that does not answer, longer on a busy machine; without the setting it would be 25 s.
-  EXPECT_LT(seconds, 6.0);
+  // that does not answer: the call takes 2.5 to 5 s on a busy machine, where without the setting
+  // it would take 17 s or more.
+  EXPECT_LT(seconds, 8.0);
   EXPECT_GT(seconds, 0.5);
 
   // Answering again, it is followed as before.
