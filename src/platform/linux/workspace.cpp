@@ -131,7 +131,16 @@ void announce(ProcessId pid) {
 void launched(ProcessId pid) {
   WorkspaceState& state = workspace();
   announce(pid);
-  if (state.launched.insert(pid).second) post(WorkspaceEventKind::ApplicationLaunched, pid);
+  if (!state.launched.insert(pid).second) return;
+  // Launched in front, it is followed from now on: coming back to it later is a switch. Asked
+  // before the launch is handled: should it come to the front only after this, its activation
+  // is still reported, and is taken for a repeat by whoever followed it already.
+  const bool inFront = linux_desktop::frontmostProcess() == pid;
+  post(WorkspaceEventKind::ApplicationLaunched, pid);
+  if (inFront) {
+    state.front = pid;
+    linux_desktop::noteActivated(pid);
+  }
 }
 
 // An application that came to the front before it was in the accessibility tree is looked for
