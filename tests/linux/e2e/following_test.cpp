@@ -20,6 +20,9 @@ namespace {
 constexpr char kAppId[] = "dev.axbridge.TextApp";
 // Pango positions are fractional and AT-SPI's are whole pixels.
 constexpr double kTolerance = 2.0;
+// A freshly started application enters the accessibility tree and answers its first requests
+// late on a loaded machine: the switch to it is waited for longer than other events.
+constexpr double kSwitchDeadline = 15.0;
 
 class FollowingTest : public ::testing::Test {
  protected:
@@ -47,17 +50,19 @@ class FollowingTest : public ::testing::Test {
     auto app = startTextApp(options);
     if (!app) return nullptr;
     if (!bringToFront(*app)) return nullptr;
-    const bool heard = pumpUntil([&] {
-      const auto& events = receivedEvents();
-      for (std::size_t i = from; i < events.size(); ++i) {
-        if (events[i].name == "app_changed" || events[i].name == "caret") return true;
-        if (events[i].payload.is_object() &&
-            events[i].payload.value("name", "") == options.prgname) {
-          return true;
-        }
-      }
-      return false;
-    });
+    const bool heard = pumpUntil(
+        [&] {
+          const auto& events = receivedEvents();
+          for (std::size_t i = from; i < events.size(); ++i) {
+            if (events[i].name == "app_changed" || events[i].name == "caret") return true;
+            if (events[i].payload.is_object() &&
+                events[i].payload.value("name", "") == options.prgname) {
+              return true;
+            }
+          }
+          return false;
+        },
+        kSwitchDeadline);
     if (!heard) return nullptr;
     // Whatever the switch set off is delivered before the test acts.
     pumpFor(0.3);
