@@ -137,7 +137,10 @@ void launched(ProcessId pid) {
   // is still reported, and is taken for a repeat by whoever followed it already.
   const bool inFront = linux_desktop::frontmostProcess() == pid;
   post(WorkspaceEventKind::ApplicationLaunched, pid);
-  if (inFront) {
+  // Already known in front, its activation was noted when it happened. The launch is often
+  // learnt only from the user's first focus or caret change in there, and noting it again then
+  // would swallow what the user does next as echoes of an activation.
+  if (inFront && state.front != pid) {
     state.front = pid;
     linux_desktop::noteActivated(pid);
   }
