@@ -20,7 +20,10 @@ packages=(cmake ninja-build g++ binutils nlohmann-json3-dev libutf8proc-dev libg
           # small window manager.
           pkg-config libatspi2.0-dev libglib2.0-dev libx11-dev libxcb1-dev libxtst-dev libxi-dev
           libxfixes-dev xvfb dbus at-spi2-core libgtk-3-0 python3-gi gir1.2-gtk-3.0 xdotool
-          x11-utils libglib2.0-bin matchbox-window-manager zenity)
+          x11-utils libglib2.0-bin matchbox-window-manager zenity
+          # Its clipboard, keyboard and mouse (XFixes, XTest, XInput2) and the clipboard tools
+          # the suite copies with.
+          libxcb-xfixes0-dev libxcb-xinput-dev libxcb-xtest0-dev libxcb-keysyms1-dev xclip)
 # The host kits' tests: pytest, and Node.js with npm only where no node is installed (one
 # that is there already is used as it is: Debian's npm conflicts with other builds of node).
 packages+=(python3-pytest)
