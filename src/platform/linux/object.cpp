@@ -10,6 +10,7 @@
 
 #include "platform/linux/object_impl.h"
 #include "platform/utf8.h"
+#include "platform/value_hash.h"
 
 namespace axb::platform {
 namespace linux_desktop {
@@ -24,15 +25,7 @@ const char* pathOf(AtspiAccessible* accessible) {
   return accessible->parent.path ? accessible->parent.path : "";
 }
 
-std::size_t combine(std::size_t seed, std::size_t value) {
-  return seed ^ (value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2));
-}
-
-std::size_t hashDouble(double value) {
-  if (value == 0) return 0;  // 0.0 and -0.0 are equal
-  if (std::isnan(value)) return 1;
-  return std::hash<double>{}(value);
-}
+using platform::hashCombine;
 
 bool sameElement(const ElementValue& a, const ElementValue& b) {
   if (!a.accessible || !b.accessible) return !a.accessible && !b.accessible && a.pid == b.pid;
@@ -61,18 +54,16 @@ bool sameGeometry(const GeometryValue& a, const GeometryValue& b) {
 }
 
 std::size_t hashGeometry(const GeometryValue& g) {
-  std::size_t seed = static_cast<std::size_t>(g.type);
+  const auto seed = static_cast<std::size_t>(g.type);
   switch (g.type) {
     case AXValueType::CGPoint:
-      return combine(combine(seed, hashDouble(g.point.x)), hashDouble(g.point.y));
+      return platform::hashValue(seed, g.point);
     case AXValueType::CGSize:
-      return combine(combine(seed, hashDouble(g.size.width)), hashDouble(g.size.height));
+      return platform::hashValue(seed, g.size);
     case AXValueType::CGRect:
-      seed = combine(combine(seed, hashDouble(g.rect.x)), hashDouble(g.rect.y));
-      return combine(combine(seed, hashDouble(g.rect.width)), hashDouble(g.rect.height));
+      return platform::hashValue(seed, g.rect);
     case AXValueType::CFRange:
-      seed = combine(seed, std::hash<std::int64_t>{}(g.range.location));
-      return combine(seed, std::hash<std::int64_t>{}(g.range.length));
+      return platform::hashValue(seed, g.range);
     default:
       return seed;
   }
@@ -83,7 +74,7 @@ bool sameMarker(const MarkerValue& a, const MarkerValue& b) {
 }
 
 std::size_t hashMarker(const MarkerValue& marker) {
-  return combine(hashElement(marker.element), std::hash<std::int64_t>{}(marker.offset));
+  return hashCombine(hashElement(marker.element), std::hash<std::int64_t>{}(marker.offset));
 }
 
 bool sameValue(const Value& a, const Value& b) {
@@ -111,30 +102,31 @@ bool sameValue(const Value& a, const Value& b) {
 
 std::size_t hashValue(const Value& value) {
   const std::size_t kind = value.index();
-  return combine(kind, std::visit(
-                           [](const auto& v) -> std::size_t {
-                             using T = std::decay_t<decltype(v)>;
-                             if constexpr (std::is_same_v<T, std::string>) {
-                               return std::hash<std::string>{}(v);
-                             } else if constexpr (std::is_same_v<T, double>) {
-                               return hashDouble(v);
-                             } else if constexpr (std::is_same_v<T, bool>) {
-                               return v ? 1 : 0;
-                             } else if constexpr (std::is_same_v<T, std::vector<Object>>) {
-                               std::size_t seed = v.size();
-                               for (const Object& item : v) seed = combine(seed, item.hash());
-                               return seed;
-                             } else if constexpr (std::is_same_v<T, GeometryValue>) {
-                               return hashGeometry(v);
-                             } else if constexpr (std::is_same_v<T, ElementValue>) {
-                               return hashElement(v);
-                             } else if constexpr (std::is_same_v<T, MarkerValue>) {
-                               return hashMarker(v);
-                             } else {
-                               return combine(hashMarker(v.start), hashMarker(v.end));
-                             }
-                           },
-                           value));
+  return hashCombine(kind, std::visit(
+                               [](const auto& v) -> std::size_t {
+                                 using T = std::decay_t<decltype(v)>;
+                                 if constexpr (std::is_same_v<T, std::string>) {
+                                   return std::hash<std::string>{}(v);
+                                 } else if constexpr (std::is_same_v<T, double>) {
+                                   return platform::hashNumber(v);
+                                 } else if constexpr (std::is_same_v<T, bool>) {
+                                   return v ? 1 : 0;
+                                 } else if constexpr (std::is_same_v<T, std::vector<Object>>) {
+                                   std::size_t seed = v.size();
+                                   for (const Object& item : v)
+                                     seed = hashCombine(seed, item.hash());
+                                   return seed;
+                                 } else if constexpr (std::is_same_v<T, GeometryValue>) {
+                                   return hashGeometry(v);
+                                 } else if constexpr (std::is_same_v<T, ElementValue>) {
+                                   return hashElement(v);
+                                 } else if constexpr (std::is_same_v<T, MarkerValue>) {
+                                   return hashMarker(v);
+                                 } else {
+                                   return hashCombine(hashMarker(v.start), hashMarker(v.end));
+                                 }
+                               },
+                               value));
 }
 
 const GeometryValue* geometryOf(const Object& object, AXValueType type) {
@@ -152,8 +144,8 @@ bool sameAccessible(AtspiAccessible* a, AtspiAccessible* b) {
 
 std::size_t hashAccessible(AtspiAccessible* accessible) {
   if (!accessible) return 0;
-  return combine(std::hash<std::string_view>{}(busNameOf(accessible)),
-                 std::hash<std::string_view>{}(pathOf(accessible)));
+  return hashCombine(std::hash<std::string_view>{}(busNameOf(accessible)),
+                     std::hash<std::string_view>{}(pathOf(accessible)));
 }
 
 }  // namespace linux_desktop

@@ -8,6 +8,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "platform/value_hash.h"
 #include "sim_desktop/values.h"
 
 namespace axb::platform {
@@ -19,16 +20,6 @@ using sim::ElementNode;
 using sim::OtherValue;
 using sim::TextMarkerRangeValue;
 using sim::TextMarkerValue;
-
-std::size_t combine(std::size_t seed, std::size_t value) {
-  return seed ^ (value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2));
-}
-
-std::size_t hashDouble(double value) {
-  if (value == 0) return 0;  // 0.0 and -0.0 are equal
-  if (std::isnan(value)) return 1;
-  return std::hash<double>{}(value);
-}
 
 bool sameNumber(double a, double b) {
   return a == b || (std::isnan(a) && std::isnan(b));
@@ -59,21 +50,19 @@ bool sameBox(const AXValueBox& a, const AXValueBox& b) {
 }
 
 std::size_t hashBox(const AXValueBox& box) {
-  std::size_t seed = static_cast<std::size_t>(box.type);
-  if (!box.extractable) return combine(seed, 7);
+  const auto seed = static_cast<std::size_t>(box.type);
+  if (!box.extractable) return hashCombine(seed, 7);
   switch (box.type) {
     case AXValueType::CGPoint:
-      return combine(combine(seed, hashDouble(box.point.x)), hashDouble(box.point.y));
+      return hashValue(seed, box.point);
     case AXValueType::CGSize:
-      return combine(combine(seed, hashDouble(box.size.width)), hashDouble(box.size.height));
+      return hashValue(seed, box.size);
     case AXValueType::CGRect:
-      seed = combine(combine(seed, hashDouble(box.rect.x)), hashDouble(box.rect.y));
-      return combine(combine(seed, hashDouble(box.rect.width)), hashDouble(box.rect.height));
+      return hashValue(seed, box.rect);
     case AXValueType::CFRange:
-      seed = combine(seed, std::hash<std::int64_t>{}(box.range.location));
-      return combine(seed, std::hash<std::int64_t>{}(box.range.length));
+      return hashValue(seed, box.range);
     case AXValueType::AXError:
-      return combine(seed, std::hash<std::int32_t>{}(box.error));
+      return hashCombine(seed, std::hash<std::int32_t>{}(box.error));
     case AXValueType::Illegal:
       return seed;
   }
@@ -198,28 +187,28 @@ std::size_t Object::hash() const {
       [seed](const auto& payload) -> std::size_t {
         using T = std::decay_t<decltype(payload)>;
         if constexpr (std::is_same_v<T, std::string>) {
-          return combine(seed, std::hash<std::string>{}(payload));
+          return hashCombine(seed, std::hash<std::string>{}(payload));
         } else if constexpr (std::is_same_v<T, double>) {
-          return combine(seed, hashDouble(payload));
+          return hashCombine(seed, hashNumber(payload));
         } else if constexpr (std::is_same_v<T, bool>) {
-          return combine(seed, payload ? 1 : 2);
+          return hashCombine(seed, payload ? 1 : 2);
         } else if constexpr (std::is_same_v<T, std::vector<Object>>) {
           std::size_t h = seed;
-          for (const auto& item : payload) h = combine(h, item.hash());
+          for (const auto& item : payload) h = hashCombine(h, item.hash());
           return h;
         } else if constexpr (std::is_same_v<T, AXValueBox>) {
-          return combine(seed, hashBox(payload));
+          return hashCombine(seed, hashBox(payload));
         } else if constexpr (std::is_same_v<T, AttributedStringValue>) {
-          return combine(seed, std::hash<std::string>{}(payload.text));
+          return hashCombine(seed, std::hash<std::string>{}(payload.text));
         } else if constexpr (std::is_same_v<T, OtherValue>) {
-          return combine(seed, std::hash<std::string>{}(payload.description));
+          return hashCombine(seed, std::hash<std::string>{}(payload.description));
         } else if constexpr (std::is_same_v<T, std::shared_ptr<ElementNode>>) {
-          return combine(seed, std::hash<const void*>{}(payload.get()));
+          return hashCombine(seed, std::hash<const void*>{}(payload.get()));
         } else if constexpr (std::is_same_v<T, TextMarkerValue>) {
           // The element may be gone while markers to it still compare equal: hash the offset.
-          return combine(seed, std::hash<std::int64_t>{}(payload.offset));
+          return hashCombine(seed, std::hash<std::int64_t>{}(payload.offset));
         } else {
-          return combine(combine(seed, payload.start.hash()), payload.end.hash());
+          return hashCombine(hashCombine(seed, payload.start.hash()), payload.end.hash());
         }
       },
       impl_->payload);
