@@ -283,6 +283,9 @@ ApplicationDecl parseApplication(const Fields& fields, KnownDesktop& known,
   if (auto refuses = fields.optional("refuses_activation")) {
     app.spec.refusesActivation = refuses->boolean();
   }
+  if (auto announces = fields.optional("announces_focus_on_activation")) {
+    app.spec.announcesFocusOnActivation = announces->boolean();
+  }
   if (auto attributes = fields.optional("attributes")) {
     app.attributes = decodeAnswers(*attributes, /*allowSettable=*/true, references);
   }

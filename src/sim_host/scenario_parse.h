@@ -64,7 +64,8 @@ inline const std::vector<std::string_view> kApplicationKeys = {"pid",
                                                                "elements",
                                                                "focused",
                                                                "activation_seconds",
-                                                               "refuses_activation"};
+                                                               "refuses_activation",
+                                                               "announces_focus_on_activation"};
 
 std::vector<Step> parseTimeline(const Node& node, KnownDesktop& known);
 

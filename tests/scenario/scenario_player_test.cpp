@@ -95,6 +95,23 @@ TEST_F(ScenarioTest, LaunchedApplicationsAreFollowedOnceTheyHaveFinishedLaunchin
   EXPECT_EQ(nlohmann::json::parse(events()[0].json)["role"], "AXEditorApplication");
 }
 
+TEST_F(ScenarioTest, AnApplicationCanAnnounceItsFocusAgainWhenItComesToTheFront) {
+  // The focus announced right after the switch replaces it as the host's latest event.
+  std::string notes = notesApplication();
+  notes.insert(1, R"("announces_focus_on_activation": true, )");
+  const std::string timeline = std::string("[") + kFollowNotes + "]";
+  ASSERT_TRUE(load(R"({"applications": [)" + notes + R"(], "timeline": )" + timeline + "}"))
+      << axsim_last_error();
+  ASSERT_EQ(axsim_run(), 1);
+  ASSERT_EQ(eventNames(), (std::vector<std::string>{"focused_changed"}));
+  EXPECT_EQ(nlohmann::json::parse(events()[0].json)["bundle_id"], "com.example.notes");
+
+  events().clear();
+  ASSERT_TRUE(load(withNotes(timeline)));
+  ASSERT_EQ(axsim_run(), 1);
+  EXPECT_EQ(eventNames(), (std::vector<std::string>{"app_changed"}));
+}
+
 // The host callback may call back into the control surface; what would pull the desktop from
 // under the running scenario is refused.
 void reenter(const char*, const char*) {
