@@ -74,6 +74,9 @@ struct ElementSpec {
   std::string value;     // the text (UTF-8)
   Range selection;       // UTF-16 units
   bool editable = true;  // AXValue settable; typing and paste allowed
+  // Selects its whole text each time it gains the focus, as single-line fields of some toolkits
+  // do; the selection change follows the focus change.
+  bool selectsAllOnFocus = false;
 };
 
 // Layout of simulated text: fixed advance per UTF-16 unit, lines broken at newlines, starting at

@@ -48,6 +48,9 @@ void Desktop::focus(const std::string& id) {
   if (node->destroyed || node->application || !app) return;
   app->focused = node;
   postElementNotification(*this, node, "AXFocusedUIElementChanged");
+  if (node->spec.selectsAllOnFocus && hasTextRanges(*node)) {
+    changeSelection(*this, node, Range{0, textLength(node->spec.value)});
+  }
 }
 
 void Desktop::clearFocus(ProcessId pid) {

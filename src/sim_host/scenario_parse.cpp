@@ -38,9 +38,9 @@ std::optional<std::string> optionalText(const Fields& fields, std::string_view k
 
 ElementDecl parseElement(const Node& node, ProcessId pid, const std::set<std::string>& windows,
                          KnownDesktop& known, std::vector<ElementReference>& references) {
-  const Fields fields(
-      node, {"id", "role", "subrole", "title", "window", "frame", "text_kind", "text", "selection",
-             "editable", "attributes", "parameterized", "notification_errors"});
+  const Fields fields(node, {"id", "role", "subrole", "title", "window", "frame", "text_kind",
+                             "text", "selection", "editable", "selects_all_on_focus", "attributes",
+                             "parameterized", "notification_errors"});
   ElementDecl decl;
   decl.path = node.path();
   ElementSpec& spec = decl.spec;
@@ -79,6 +79,9 @@ ElementDecl parseElement(const Node& node, ProcessId pid, const std::set<std::st
     }
   }
   if (auto editable = fields.optional("editable")) spec.editable = editable->boolean();
+  if (auto selectsAll = fields.optional("selects_all_on_focus")) {
+    spec.selectsAllOnFocus = selectsAll->boolean();
+  }
   if (auto attributes = fields.optional("attributes")) {
     decl.attributes = decodeAnswers(*attributes, /*allowSettable=*/true, references);
   }

@@ -112,6 +112,20 @@ TEST_F(ScenarioTest, AnApplicationCanAnnounceItsFocusAgainWhenItComesToTheFront)
   EXPECT_EQ(eventNames(), (std::vector<std::string>{"app_changed"}));
 }
 
+TEST_F(ScenarioTest, AFieldThatSelectsAllOnFocusReportsItsWholeTextAsTheSelection) {
+  std::string notes = notesApplication();
+  const std::string field = R"("id": "field", )";
+  notes.insert(notes.find(field) + field.size(), R"("selects_all_on_focus": true, )");
+  notes.replace(notes.find(R"("text": "")"), 10, R"("text": "Buy oat milk")");
+  ASSERT_TRUE(load(R"({"applications": [)" + notes + R"(], "timeline": [)" + kFollowNotes +
+                   R"(, {"at": 1.5, "do": "focus", "element": "field"}]})"))
+      << axsim_last_error();
+  ASSERT_EQ(axsim_run(), 1);
+  ASSERT_FALSE(events().empty());
+  EXPECT_EQ(events().back().name, "text_select");
+  EXPECT_EQ(nlohmann::json::parse(events().back().json)["selected_text"], "Buy oat milk");
+}
+
 // The host callback may call back into the control surface; what would pull the desktop from
 // under the running scenario is refused.
 void reenter(const char*, const char*) {
