@@ -1,0 +1,292 @@
+// Replacing the selection through the clipboard on a real X11 desktop: the library owns
+// CLIPBOARD, posts Control-V into the followed GTK application, and gives the user's clipboard
+// back afterwards, every target of it, unless someone copied meanwhile. The clipboard is read
+// back with xclip, as any other application would read it.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "axbridge/axbridge.h"
+#include "e2e/clipboard_reader.h"
+#include "e2e/desktop_session.h"
+
+namespace axb::e2e {
+namespace {
+
+// A freshly started application enters the accessibility tree and answers late on a loaded
+// machine: the switch to it is waited for longer than other events.
+constexpr double kSwitchDeadline = 15.0;
+
+double seconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+bool contains(const std::vector<std::string>& list, const std::string& value) {
+  return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+// A real PNG image (stored, uncompressed noise) large enough to need chunked transfers.
+std::string pngImage() {
+  std::string bytes("\x89PNG\r\n\x1a\n", 8);
+  const auto crc = [](const std::string& data) {
+    std::uint32_t value = 0xffffffffu;
+    for (const char c : data) {
+      value ^= static_cast<unsigned char>(c);
+      for (int k = 0; k < 8; ++k) value = (value >> 1) ^ (0xedb88320u & (0u - (value & 1u)));
+    }
+    return value ^ 0xffffffffu;
+  };
+  const auto be32 = [](std::uint32_t v) {
+    return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16),
+                       static_cast<char>(v >> 8), static_cast<char>(v)};
+  };
+  const auto chunk = [&](const std::string& type, const std::string& data) {
+    bytes += be32(static_cast<std::uint32_t>(data.size())) + type + data + be32(crc(type + data));
+  };
+  const std::uint32_t side = 300;
+  chunk("IHDR", be32(side) + be32(side) + std::string("\x08\x02\x00\x00\x00", 5));
+  std::mt19937 random(7);
+  std::string raw;
+  for (std::uint32_t y = 0; y < side; ++y) {
+    raw.push_back('\0');
+    for (std::uint32_t x = 0; x < side * 3; ++x) raw.push_back(static_cast<char>(random()));
+  }
+  // zlib stream of stored blocks.
+  std::string zlib("\x78\x01", 2);
+  std::uint32_t a = 1;
+  std::uint32_t b = 0;
+  for (const char c : raw) {
+    a = (a + static_cast<unsigned char>(c)) % 65521;
+    b = (b + a) % 65521;
+  }
+  for (std::size_t offset = 0; offset < raw.size(); offset += 65535) {
+    const std::size_t length = std::min<std::size_t>(65535, raw.size() - offset);
+    zlib.push_back(offset + length == raw.size() ? '\1' : '\0');
+    const auto n = static_cast<std::uint16_t>(length);
+    zlib += std::string{static_cast<char>(n & 0xff), static_cast<char>(n >> 8),
+                        static_cast<char>(~n & 0xff), static_cast<char>((~n >> 8) & 0xff)};
+    zlib += raw.substr(offset, length);
+  }
+  zlib += be32((b << 16) | a);
+  chunk("IDAT", zlib);
+  chunk("IEND", "");
+  return bytes;
+}
+
+std::string writeFile(const std::string& name, const std::string& data) {
+  const char* work = std::getenv("AXBRIDGE_E2E_WORK");
+  const std::string path = std::string(work ? work : "/tmp") + "/" + name;
+  std::ofstream(path, std::ios::binary) << data;
+  return path;
+}
+
+// Another application that copied: it owns CLIPBOARD with these targets until it is killed.
+std::unique_ptr<ChildApp> copyInAnotherClient(
+    const std::vector<std::pair<std::string, std::string>>& targets) {
+  std::vector<std::string> argv{AXBRIDGE_CLIPBOARD_OWNER};
+  int index = 0;
+  for (const auto& [target, data] : targets) {
+    argv.push_back(target + "=" + writeFile("target" + std::to_string(index++), data));
+  }
+  auto owner = std::make_unique<ChildApp>(argv);
+  const auto ready = owner->nextLine(10.0);
+  if (!ready || !ready->is_object() || !ready->value("ready", false)) return nullptr;
+  return owner;
+}
+
+class PasteTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    receivedEvents().clear();
+    initMacAccessibility(recordEvent);
+    start("{}");
+  }
+
+  void TearDown() override {
+    if (!HasFailure()) return;
+    for (const HostEvent& event : receivedEvents()) {
+      std::printf("received %s %s\n", event.name.c_str(), event.payload.dump().c_str());
+    }
+  }
+
+  // Starts the application (with extra arguments), brings it to the front and waits until the
+  // host hears of it, so that the library follows it.
+  std::unique_ptr<ChildApp> follow(const TextAppOptions& options,
+                                   const std::vector<std::string>& extra = {}) {
+    const std::size_t from = receivedEvents().size();
+    std::vector<std::string> argv = textAppCommand(options);
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    auto app = std::make_unique<ChildApp>(argv);
+    const auto ready = app->nextLine(20.0);
+    if (!ready || !ready->is_object() || !ready->value("ready", false)) return nullptr;
+    if (!waitForAccessibilityTree(app->pid())) return nullptr;
+    if (!bringToFront(*app)) return nullptr;
+    const bool heard = pumpUntil(
+        [&] {
+          const auto& events = receivedEvents();
+          for (std::size_t i = from; i < events.size(); ++i) {
+            if (events[i].name == "app_changed" || events[i].name == "caret") return true;
+            if (events[i].payload.is_object() &&
+                events[i].payload.value("name", "") == options.prgname) {
+              return true;
+            }
+          }
+          return false;
+        },
+        kSwitchDeadline);
+    if (!heard) return nullptr;
+    pumpFor(0.3);
+    return app;
+  }
+
+  static std::string textOf(ChildApp& app, const std::string& widget) {
+    const auto answer = app.ask("text " + widget);
+    return answer && answer->is_object() ? answer->value("text", "") : "";
+  }
+
+  // The application's text becomes the expected one (the paste lands during the library's
+  // wait, but the application may report it a moment later on a busy machine).
+  static bool textBecomes(ChildApp& app, const std::string& widget, const std::string& expected) {
+    return pumpUntil([&] { return textOf(app, widget) == expected; }, 10.0);
+  }
+
+  static void selectIn(ChildApp& app, const std::string& widget, int start, int end) {
+    ASSERT_TRUE(app.ask("focus " + widget));
+    ASSERT_TRUE(
+        app.ask("select " + widget + " " + std::to_string(start) + " " + std::to_string(end)));
+  }
+};
+
+TEST_F(PasteTest, ReplacesTheSelectionInASingleLineEntry) {
+  TextAppOptions options;
+  options.entryText = "hello world";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  selectIn(*app, "entry", 6, 11);
+
+  const double began = seconds();
+  setText("wörld 🌍");
+  std::printf("setText took %.2f s\n", seconds() - began);
+  EXPECT_TRUE(textBecomes(*app, "entry", "hello wörld 🌍")) << textOf(*app, "entry");
+}
+
+TEST_F(PasteTest, ReplacesTheSelectionInAMultiLineTextView) {
+  TextAppOptions options;
+  options.viewText = "first line\nsecond line";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  selectIn(*app, "view", 11, 17);
+
+  setText("zweite 🎉\ndritte");
+  EXPECT_TRUE(textBecomes(*app, "view", "first line\nzweite 🎉\ndritte line"))
+      << textOf(*app, "view");
+}
+
+TEST_F(PasteTest, GivesBackEveryTargetOfTheClipboardAfterItsOwnerIsGone) {
+  const std::string image = pngImage();
+  auto owner = copyInAnotherClient({{"UTF8_STRING", "copied ✂ text"},
+                                    {"text/plain;charset=utf-8", "copied ✂ text"},
+                                    {"image/png", image}});
+  ASSERT_TRUE(owner);
+  TextAppOptions options;
+  options.entryText = "abc";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  selectIn(*app, "entry", 1, 2);
+
+  setText("B");
+  ASSERT_TRUE(textBecomes(*app, "entry", "aBc")) << textOf(*app, "entry");
+  // The client that copied is gone: only the library can still answer.
+  ::kill(owner->pid(), SIGKILL);
+  ASSERT_TRUE(owner->waitForExit());
+
+  const auto targets = clipboardTargets();
+  EXPECT_TRUE(contains(targets, "UTF8_STRING"));
+  EXPECT_TRUE(contains(targets, "text/plain;charset=utf-8"));
+  EXPECT_TRUE(contains(targets, "image/png"));
+  EXPECT_FALSE(contains(targets, "x-kde-passwordManagerHint"));
+  EXPECT_EQ(readClipboard("UTF8_STRING"), "copied ✂ text");
+  EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied ✂ text");
+  const auto png = readClipboard("image/png");
+  ASSERT_TRUE(png);
+  EXPECT_EQ(png->size(), image.size());
+  EXPECT_TRUE(*png == image);
+}
+
+TEST_F(PasteTest, KeepsWhatAnotherClientCopiedWhileThePasteLanded) {
+  auto owner = copyInAnotherClient({{"UTF8_STRING", "saved text"}});
+  ASSERT_TRUE(owner);
+  TextAppOptions options;
+  options.entryText = "abc";
+  // The application copies as soon as the paste changes its text, during the library's wait.
+  auto app = follow(options, {"--copy-on-change", "copied meanwhile"});
+  ASSERT_TRUE(app);
+  selectIn(*app, "entry", 0, 3);
+
+  setText("xyz");
+  ASSERT_TRUE(textBecomes(*app, "entry", "xyz")) << textOf(*app, "entry");
+  EXPECT_EQ(readClipboard("UTF8_STRING"), "copied meanwhile");
+}
+
+TEST_F(PasteTest, MarksItsOwnWriteForClipboardManagersToSkip) {
+  TextAppOptions options;
+  options.entryText = "abc";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  selectIn(*app, "entry", 3, 3);
+
+  setText("def");
+  ASSERT_TRUE(textBecomes(*app, "entry", "abcdef")) << textOf(*app, "entry");
+  // What the clipboard offered while the application pasted.
+  Json pasted;
+  ASSERT_TRUE(pumpUntil([&] {
+    const auto answer = app->ask("pasted");
+    if (!answer || !answer->is_object() || (*answer)["targets"].is_null() ||
+        (*answer)["hint"].is_null()) {
+      return false;
+    }
+    pasted = *answer;
+    return true;
+  }));
+  std::vector<std::string> targets;
+  for (const auto& target : pasted["targets"]) targets.push_back(target.get<std::string>());
+  EXPECT_TRUE(contains(targets, "x-kde-passwordManagerHint")) << pasted.dump();
+  EXPECT_TRUE(contains(targets, "UTF8_STRING")) << pasted.dump();
+  EXPECT_EQ(pasted["hint"], "secret");
+}
+
+TEST_F(PasteTest, IsCancelledWhenTheFollowedApplicationQuitBeforehand) {
+  TextAppOptions options;
+  options.entryText = "abc";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  auto owner = copyInAnotherClient({{"UTF8_STRING", "untouched"}});
+  ASSERT_TRUE(owner);
+  ::kill(app->pid(), SIGKILL);
+  ASSERT_TRUE(app->waitForExit());
+
+  std::string output;
+  {
+    StandardOutputCapture capture;
+    setText("never pasted");
+    output = capture.text();
+  }
+  EXPECT_NE(output.find("paste cancelled: "), std::string::npos) << output;
+  EXPECT_EQ(output.find("pasted text"), std::string::npos) << output;
+  EXPECT_EQ(readClipboard("UTF8_STRING"), "untouched");
+  // Still the other client's: the library never took it.
+  ::kill(owner->pid(), SIGKILL);
+  ASSERT_TRUE(owner->waitForExit());
+  EXPECT_FALSE(readClipboard("UTF8_STRING", 3.0));
+}
+
+}  // namespace
+}  // namespace axb::e2e
