@@ -14,7 +14,8 @@ Commands (offsets count characters, as GTK does):
   select <widget> <start> <end> select a range (start == end places the caret)
   layout <widget> <start> <end> screen rectangle of the range, or of the caret when empty
   state                         the focused widget and the window's screen position
-  text <widget>                 the widget's text
+  text <widget>                 the widget's text, and when the application's text last
+                                changed (CLOCK_MONOTONIC seconds, as time.monotonic())
   pasted                        what the clipboard offered when the last paste began: its
                                 targets and the password manager hint's data
   quit                          leave
@@ -27,6 +28,7 @@ import argparse
 import json
 import os
 import sys
+import time
 
 import gi
 
@@ -81,6 +83,7 @@ class TextApp:
             "password": self.password,
             "label": self.label,
         }
+        self.changed_at = None
         self.copy_on_change = args.copy_on_change
         self.entry.connect("changed", self.on_changed)
         self.view.get_buffer().connect("changed", self.on_changed)
@@ -106,6 +109,7 @@ class TextApp:
         return False
 
     def on_changed(self, *_):
+        self.changed_at = time.monotonic()
         if self.copy_on_change is not None:
             text, self.copy_on_change = self.copy_on_change, None
             Gtk.Clipboard.get(Gdk.SELECTION_CLIPBOARD).set_text(text, -1)
@@ -159,8 +163,8 @@ class TextApp:
             if widget is self.view:
                 buffer = widget.get_buffer()
                 return {"text": buffer.get_text(buffer.get_start_iter(), buffer.get_end_iter(),
-                                                 True)}
-            return {"text": widget.get_text()}
+                                                 True), "changed_at": self.changed_at}
+            return {"text": widget.get_text(), "changed_at": self.changed_at}
         if command == "focus":
             widget.grab_focus()
             return {"ok": True}

@@ -158,6 +158,13 @@ class PasteTest : public ::testing::Test {
     return pumpUntil([&] { return textOf(app, widget) == expected; }, 10.0);
   }
 
+  // When the application's text last changed, on this process's monotonic clock.
+  static double changedAt(ChildApp& app) {
+    const auto answer = app.ask("text entry");
+    if (!answer || !answer->is_object() || !(*answer)["changed_at"].is_number()) return -1;
+    return (*answer)["changed_at"].get<double>();
+  }
+
   static void selectIn(ChildApp& app, const std::string& widget, int start, int end) {
     ASSERT_TRUE(app.ask("focus " + widget));
     ASSERT_TRUE(
@@ -174,8 +181,14 @@ TEST_F(PasteTest, ReplacesTheSelectionInASingleLineEntry) {
 
   const double began = seconds();
   setText("wörld 🌍");
-  std::printf("setText took %.2f s\n", seconds() - began);
+  const double returned = seconds();
+  std::printf("setText took %.2f s\n", returned - began);
   EXPECT_TRUE(textBecomes(*app, "entry", "hello wörld 🌍")) << textOf(*app, "entry");
+  // The application pasted while the library waited (and answered its clipboard request), not
+  // after the library gave the clipboard back.
+  const double landed = changedAt(*app);
+  EXPECT_GT(landed, began);
+  EXPECT_LT(landed, returned);
 }
 
 TEST_F(PasteTest, ReplacesTheSelectionInAMultiLineTextView) {
@@ -185,9 +198,14 @@ TEST_F(PasteTest, ReplacesTheSelectionInAMultiLineTextView) {
   ASSERT_TRUE(app);
   selectIn(*app, "view", 11, 17);
 
+  const double began = seconds();
   setText("zweite 🎉\ndritte");
+  const double returned = seconds();
   EXPECT_TRUE(textBecomes(*app, "view", "first line\nzweite 🎉\ndritte line"))
       << textOf(*app, "view");
+  const double landed = changedAt(*app);
+  EXPECT_GT(landed, began);
+  EXPECT_LT(landed, returned);
 }
 
 TEST_F(PasteTest, GivesBackEveryTargetOfTheClipboardAfterItsOwnerIsGone) {
