@@ -239,6 +239,41 @@ TEST_F(PasteTest, GivesBackEveryTargetOfTheClipboardAfterItsOwnerIsGone) {
   EXPECT_TRUE(*png == image);
 }
 
+TEST_F(PasteTest, HandsTheGivenBackClipboardToARunningClipboardManager) {
+  auto manager = std::make_unique<ChildApp>(std::vector<std::string>{AXBRIDGE_CLIPBOARD_MANAGER});
+  const auto running = manager->nextLine(10.0);
+  ASSERT_TRUE(running && running->is_object() && running->value("ready", false));
+  const std::string image = pngImage();
+  auto owner = copyInAnotherClient({{"UTF8_STRING", "keep me"}, {"image/png", image}});
+  ASSERT_TRUE(owner);
+  TextAppOptions options;
+  options.entryText = "abc";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  selectIn(*app, "entry", 0, 1);
+
+  setText("A");
+  ASSERT_TRUE(textBecomes(*app, "entry", "Abc")) << textOf(*app, "entry");
+  // Asked once, for the clipboard given back, never for the library's own transient write.
+  const auto state = manager->ask("state");
+  ASSERT_TRUE(state && state->is_object());
+  EXPECT_EQ((*state)["saves"], 1) << state->dump();
+  std::vector<std::string> kept;
+  for (const auto& target : (*state)["targets"]) kept.push_back(target.get<std::string>());
+  EXPECT_TRUE(contains(kept, "UTF8_STRING")) << state->dump();
+  EXPECT_TRUE(contains(kept, "image/png")) << state->dump();
+  EXPECT_FALSE(contains(kept, "x-kde-passwordManagerHint")) << state->dump();
+
+  ::kill(owner->pid(), SIGKILL);
+  ASSERT_TRUE(owner->waitForExit());
+  EXPECT_EQ(readClipboard("UTF8_STRING"), "keep me");
+  EXPECT_TRUE(readClipboard("image/png") == image);
+  // The manager holds it now, not this process: the contents no longer depend on the host.
+  ::kill(manager->pid(), SIGKILL);
+  ASSERT_TRUE(manager->waitForExit());
+  EXPECT_FALSE(readClipboard("UTF8_STRING", 3.0));
+}
+
 TEST_F(PasteTest, KeepsWhatAnotherClientCopiedWhileThePasteLanded) {
   auto owner = copyInAnotherClient({{"UTF8_STRING", "saved text"}});
   ASSERT_TRUE(owner);
