@@ -27,6 +27,8 @@ namespace {
 constexpr double kRequestWait = 1.0;
 // A whole read of the clipboard stops asking after this long.
 constexpr double kReadBudget = 4.0;
+// Requests to other clients cycle through this many properties.
+constexpr unsigned kRequestProperties = 8;
 // A clipboard manager gets this long to take its copy.
 constexpr double kHandOffWait = 2.0;
 // Data above this size is sent in chunks (INCR), whatever the server would take in one request.
@@ -64,6 +66,7 @@ struct Clipboard {
   std::map<std::string, xcb_atom_t> atoms;
   std::map<xcb_atom_t, std::string> names;
   std::int64_t changes = 0;
+  unsigned conversions = 0;
   bool owning = false;
   xcb_timestamp_t ownedSince = XCB_CURRENT_TIME;
   std::vector<std::pair<xcb_atom_t, std::string>> offered;
@@ -229,7 +232,9 @@ void handle(Clipboard& cb, const xcb_generic_event_t& event) {
     serveRequest(cb, reinterpret_cast<const xcb_selection_request_event_t&>(event));
   } else if (type == XCB_SELECTION_CLEAR) {
     const auto& clear = reinterpret_cast<const xcb_selection_clear_event_t&>(event);
-    if (clear.selection == atom(cb, "CLIPBOARD") && clear.owner == cb.window) {
+    // A clear read late, from before the library owned it again, is no longer true.
+    const bool current = cb.ownedSince == XCB_CURRENT_TIME || clear.time >= cb.ownedSince;
+    if (clear.selection == atom(cb, "CLIPBOARD") && clear.owner == cb.window && current) {
       // Another client took it: what it holds now is what the user has, ours is dropped.
       cb.owning = false;
       cb.offered.clear();
@@ -326,16 +331,22 @@ std::string valueOf(const xcb_get_property_reply_t& reply) {
 // Asks the owner for one target and reads it, chunk by chunk when it sends INCR.
 Conversion convert(Clipboard& cb, xcb_atom_t target, double budgetEnd) {
   const xcb_atom_t selection = atom(cb, "CLIPBOARD");
-  const xcb_atom_t property = atom(cb, "AXBRIDGE_SELECTION");
+  // A property of its own for each of the last few requests: a late answer to an earlier one
+  // lands elsewhere.
+  const xcb_atom_t property =
+      atom(cb, "AXBRIDGE_SELECTION_" + std::to_string(cb.conversions++ % kRequestProperties));
   xcb_delete_property(cb.c(), cb.window, property);
   xcb_convert_selection(cb.c(), cb.window, selection, target, property, XCB_CURRENT_TIME);
   xcb_flush(cb.c());
   const Event answer = waitFor(
       cb,
-      [&cb, selection](const xcb_generic_event_t& e) {
+      [&cb, selection, target, property](const xcb_generic_event_t& e) {
         if ((e.response_type & 0x7f) != XCB_SELECTION_NOTIFY) return false;
         const auto& notify = reinterpret_cast<const xcb_selection_notify_event_t&>(e);
-        return notify.requestor == cb.window && notify.selection == selection;
+        // An owner that was slow may still answer an earlier request: that answer is not this.
+        return notify.requestor == cb.window && notify.selection == selection &&
+               notify.target == target &&
+               (notify.property == property || notify.property == XCB_ATOM_NONE);
       },
       std::min(monotonicSeconds() + kRequestWait, budgetEnd));
   Conversion result;
@@ -344,7 +355,7 @@ Conversion convert(Clipboard& cb, xcb_atom_t target, double budgetEnd) {
     return result;
   }
   const auto& notify = reinterpret_cast<const xcb_selection_notify_event_t&>(*answer);
-  if (notify.property == XCB_ATOM_NONE || notify.target != target) return result;
+  if (notify.property == XCB_ATOM_NONE) return result;
   const auto first = takeProperty(cb, property);
   if (!first || first->type == XCB_ATOM_NONE) return result;
   result.type = first->type;
