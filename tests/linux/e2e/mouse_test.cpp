@@ -2,6 +2,7 @@
 // plain X11 windows of its own that it hands to addMouseTracker by id, and xdotool moves and
 // clicks the pointer as a user would.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
@@ -66,6 +67,7 @@ void* handleOf(std::uint32_t id) {
 }
 
 enum class Placement {
+  Application,      // a main window, which a window manager may give the whole screen
   ByWindowManager,  // a dialog, which a window manager places where it likes at its size
   Fixed,            // where it is asked to be (override-redirect), for clicking into it: a
                     // window manager may take a click in a dialog to move the dialog
@@ -84,9 +86,15 @@ class HostTestWindow {
                       static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                       XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
-    const xcb_atom_t dialog = atom("_NET_WM_WINDOW_TYPE_DIALOG");
+    const xcb_atom_t type =
+        atom(placement == Placement::Application ? "_NET_WM_WINDOW_TYPE_NORMAL"
+                                                 : "_NET_WM_WINDOW_TYPE_DIALOG");
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id_, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM,
-                        32, 1, &dialog);
+                        32, 1, &type);
+    // The host's own window, as toolkits mark theirs.
+    const std::uint32_t pid = static_cast<std::uint32_t>(::getpid());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id_, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32,
+                        1, &pid);
     xcb_flush(c);
   }
 
@@ -165,6 +173,15 @@ class HostTestWindow {
   std::uint32_t id_ = 0;
   bool destroyed_ = false;
 };
+
+// The process whose window is in front, as the desktop's own tools tell.
+std::optional<pid_t> frontPid() {
+  const auto text =
+      run({"timeout", "5", "xdotool", windowManagerRuns() ? "getactivewindow" : "getwindowfocus",
+           "getwindowpid"});
+  if (!text || text->empty()) return std::nullopt;
+  return static_cast<pid_t>(std::atoi(text->c_str()));
+}
 
 bool movePointer(int x, int y) {
   return xdotool({"mousemove", std::to_string(x), std::to_string(y)});
@@ -540,6 +557,47 @@ TEST_F(MouseTrackingTest, NothingWakesTheHostOnceNothingIsTracked) {
   }
   pumpFor(kDeliveryBound);
   EXPECT_EQ(platform::linux_desktop::pointerWakeUps(), before);
+}
+
+// The host's window is where the user went from the application they work in; leaving it takes
+// them back there.
+TEST_F(MouseTrackingTest, LeavingTheWindowBringsTheFollowedApplicationBack) {
+  start("{}");
+  TextAppOptions options;
+  auto app = startTextApp(options);
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(bringToFront(*app));
+  // Followed once the host heard of it: the switch, or the first caret or selection in it.
+  ASSERT_TRUE(pumpUntil(
+      [&] {
+        for (const HostEvent& event : receivedEvents()) {
+          if (event.name == "app_changed" || event.name == "caret") return true;
+          if (event.payload.is_object() && event.payload.value("name", "") == options.prgname) {
+            return true;
+          }
+        }
+        return false;
+      },
+      15.0));
+
+  // The host comes to the front with its main window; the tracked one is its panel over it.
+  HostTestWindow main(400, 300, Placement::Application);
+  ASSERT_TRUE(main.show());
+  const std::string id = std::to_string(main.id());
+  ASSERT_TRUE(xdotool({windowManagerRuns() ? "windowactivate" : "windowfocus", id}));
+  ASSERT_TRUE(pumpUntil([] { return frontPid() == ::getpid(); }, 10.0));
+  HostTestWindow window(320, 200, Placement::Fixed);
+  ASSERT_TRUE(window.show());
+  const auto rect = window.onScreen();
+  ASSERT_TRUE(rect);
+  const auto away = outside({*rect});
+  ASSERT_TRUE(away);
+  addMouseTracker(window.handle());
+  ASSERT_TRUE(hover(*rect));
+
+  ASSERT_TRUE(movePointer(away->first, away->second));
+  ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
+  EXPECT_TRUE(pumpUntil([&] { return frontPid() == app->pid(); }, 10.0));
 }
 
 }  // namespace
