@@ -52,7 +52,7 @@ struct WatchedWindow {
 };
 
 // The live window with that id on the display, watched from now on; nothing for 0, for any id
-// that is not a live window, and without an X11 display with XInput 2.2.
+// that is not a live window, and without an X11 display with XInput 2.1 or later.
 std::shared_ptr<WatchedWindow> watchWindow(std::uintptr_t id);
 
 // Starts and stops reporting the pointer to an area; the pointer is looked at when one is added,
