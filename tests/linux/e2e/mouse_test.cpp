@@ -559,6 +559,29 @@ TEST_F(MouseTrackingTest, NothingWakesTheHostOnceNothingIsTracked) {
   EXPECT_EQ(platform::linux_desktop::pointerWakeUps(), before);
 }
 
+TEST_F(MouseTrackingTest, NothingWakesTheHostOnceItsTrackedWindowsAreDestroyed) {
+  HostTestWindow window(320, 200);
+  ASSERT_TRUE(window.show());
+  const auto rect = window.onScreen();
+  ASSERT_TRUE(rect);
+  const auto away = outside({*rect});
+  ASSERT_TRUE(away);
+  addMouseTracker(window.handle());
+  ASSERT_TRUE(hover(*rect));
+
+  window.destroy();
+  ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
+  pumpFor(kDeliveryBound);
+  const std::uint64_t before = platform::linux_desktop::pointerWakeUps();
+  ASSERT_TRUE(movePointer(away->first, away->second));
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(xdotool({"mousemove_relative", "--", "20", "20"}));
+    ASSERT_TRUE(click(1));
+  }
+  pumpFor(kDeliveryBound);
+  EXPECT_EQ(platform::linux_desktop::pointerWakeUps(), before);
+}
+
 // The host's window is where the user went from the application they work in; leaving it takes
 // them back there.
 TEST_F(MouseTrackingTest, LeavingTheWindowBringsTheFollowedApplicationBack) {
