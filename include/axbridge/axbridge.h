@@ -49,7 +49,9 @@ AXBRIDGE_API void getDataForVeskAssist(void);
 /* Brings the followed application back to the front. */
 AXBRIDGE_API void focusPreiov(void);
 
-/* Watches the mouse over one of the host's windows (an NSWindow pointer on macOS). */
+/* Watches the mouse over one of the host's windows: an NSWindow pointer on macOS; on Linux (X11)
+ * the window's XID cast to a pointer, e.g. (void*)(uintptr_t)gdk_x11_window_get_xid(...). Anything
+ * that is not a window is ignored. */
 AXBRIDGE_API void addMouseTracker(void* window);
 
 #ifdef __cplusplus

@@ -50,6 +50,8 @@ void windowClosed(const WatchedWindow* closed) {
     release(*watched);
     // The close subscription is running this very handler: drop it only afterwards.
     platform::dispatchAfterOnMainQueue(0, [watched] {});
+    // Nothing left to tell of mouse-downs: stop watching them until a window is watched again.
+    if (windows.empty()) state().mouseDowns.reset();
     return;
   }
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "bridge/globals.h"
+#include "sim_desktop/desktop_state.h"
 #include "sim_desktop/host_window_node.h"
 #include "support/desktop_fixture.h"
 
@@ -144,6 +145,29 @@ TEST_F(WindowTrackerTest, AWindowClosedUnderThePointerLeavesLaterClicksOutside) 
   desk().runUntilIdle();
   EXPECT_FALSE(inWindow());
   EXPECT_EQ(desk().frontmostPid(), kHost);  // closing is not leaving: nobody is activated
+  click();
+  EXPECT_EQ(names(), std::vector<std::string>{"clcicked_outside"});
+}
+
+TEST_F(WindowTrackerTest, MouseDownsAreWatchedOnlyWhileAWindowIs) {
+  const auto watching = [] {
+    const auto& monitors = desk().state().mouseDownMonitors;
+    return std::count_if(monitors.begin(), monitors.end(), [](const auto& weak) {
+      const auto monitor = weak.lock();
+      return monitor && monitor->alive;
+    });
+  };
+  addMouseTracker(window);
+  EXPECT_EQ(watching(), 1);
+  desk().closeHostWindow("panel");
+  desk().runUntilIdle();
+  EXPECT_EQ(watching(), 0);
+
+  // A window tracked later hears clicks again.
+  void* const other = desk().addHostWindow({.id = "other", .frame = {0, 700, 300, 200}});
+  addMouseTracker(other);
+  EXPECT_EQ(watching(), 1);
+  forgetWhatHappened();
   click();
   EXPECT_EQ(names(), std::vector<std::string>{"clcicked_outside"});
 }

@@ -1,0 +1,627 @@
+// The mouse over the host's own window on a real X11 display: this test process is the host, with
+// plain X11 windows of its own that it hands to addMouseTracker by id, and xdotool moves and
+// clicks the pointer as a user would.
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "axbridge/axbridge.h"
+#include "bridge/globals.h"
+#include "e2e/desktop_session.h"
+#include "platform/linux/host_windows.h"
+#include "window/mouse_tracking.h"
+
+namespace axb::e2e {
+namespace {
+
+// The library hands a burst of events on as its latest one, about 0.2 s after it started; what
+// did not arrive within twice that after its cause was handled is not coming.
+constexpr double kDeliveryBound = 0.5;
+
+struct ScreenRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+
+  bool contains(int px, int py) const {
+    return px >= x && px < x + width && py >= y && py < y + height;
+  }
+};
+
+template <typename T>
+struct FreeDeleter {
+  void operator()(T* pointer) const { std::free(pointer); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, FreeDeleter<T>>;
+
+// The host's side of the display: a connection of the test's own, as a toolkit has.
+xcb_connection_t* hostConnection() {
+  static xcb_connection_t* const connection = xcb_connect(nullptr, nullptr);
+  return connection;
+}
+
+xcb_screen_t* hostScreen() {
+  return xcb_setup_roots_iterator(xcb_get_setup(hostConnection())).data;
+}
+
+xcb_atom_t atom(const char* name) {
+  xcb_connection_t* c = hostConnection();
+  const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+      c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::string(name).size()), name),
+      nullptr));
+  return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+void* handleOf(std::uint32_t id) {
+  return reinterpret_cast<void*>(static_cast<std::uintptr_t>(id));
+}
+
+enum class Placement {
+  Application,      // a main window, which a window manager may give the whole screen
+  ByWindowManager,  // a dialog, which a window manager places where it likes at its size
+  Fixed,            // where it is asked to be (override-redirect), for clicking into it: a
+                    // window manager may take a click in a dialog to move the dialog
+};
+
+// A top-level window of the host, of the given size; where it ended up is read back from the
+// display.
+class HostTestWindow {
+ public:
+  HostTestWindow(int width, int height, Placement placement = Placement::ByWindowManager) {
+    xcb_connection_t* c = hostConnection();
+    xcb_screen_t* screen = hostScreen();
+    id_ = xcb_generate_id(c);
+    const std::uint32_t values[] = {screen->white_pixel, placement == Placement::Fixed ? 1u : 0u};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, id_, screen->root, 240, 200,
+                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    const xcb_atom_t type =
+        atom(placement == Placement::Application ? "_NET_WM_WINDOW_TYPE_NORMAL"
+                                                 : "_NET_WM_WINDOW_TYPE_DIALOG");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id_, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM,
+                        32, 1, &type);
+    // The host's own window, as toolkits mark theirs.
+    const std::uint32_t pid = static_cast<std::uint32_t>(::getpid());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id_, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32,
+                        1, &pid);
+    xcb_flush(c);
+  }
+
+  ~HostTestWindow() { destroy(); }
+  HostTestWindow(const HostTestWindow&) = delete;
+  HostTestWindow& operator=(const HostTestWindow&) = delete;
+
+  std::uint32_t id() const { return id_; }
+  void* handle() const { return handleOf(id_); }
+
+  // Maps the window and waits until it is on screen and the window manager has settled it.
+  bool show() {
+    xcb_map_window(hostConnection(), id_);
+    xcb_flush(hostConnection());
+    std::optional<ScreenRect> last;
+    int steady = 0;
+    return pumpUntil(
+        [&] {
+          const auto now = viewable() ? onScreen() : std::nullopt;
+          steady = now && last && now->x == last->x && now->y == last->y &&
+                           now->width == last->width && now->height == last->height
+                       ? steady + 1
+                       : 0;
+          last = now;
+          return steady >= 5;
+        },
+        10.0);
+  }
+
+  // Where a fixed window goes, before it is shown.
+  void moveTo(int x, int y) {
+    const std::uint32_t place[] = {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)};
+    xcb_configure_window(hostConnection(), id_, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, place);
+    xcb_flush(hostConnection());
+  }
+
+  void hide() {
+    xcb_unmap_window(hostConnection(), id_);
+    xcb_flush(hostConnection());
+  }
+
+  void resize(int width, int height) {
+    const std::uint32_t size[] = {static_cast<std::uint32_t>(width),
+                                  static_cast<std::uint32_t>(height)};
+    xcb_configure_window(hostConnection(), id_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                         size);
+    xcb_flush(hostConnection());
+  }
+
+  void destroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    xcb_destroy_window(hostConnection(), id_);
+    xcb_flush(hostConnection());
+  }
+
+  bool viewable() const {
+    xcb_connection_t* c = hostConnection();
+    const Reply<xcb_get_window_attributes_reply_t> reply(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id_), nullptr));
+    return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
+  }
+
+  // The inside of the window in root coordinates.
+  std::optional<ScreenRect> onScreen() const {
+    xcb_connection_t* c = hostConnection();
+    const Reply<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, id_), nullptr));
+    const Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, id_, hostScreen()->root, 0, 0), nullptr));
+    if (!geometry || !origin) return std::nullopt;
+    return ScreenRect{origin->dst_x, origin->dst_y, geometry->width, geometry->height};
+  }
+
+ private:
+  std::uint32_t id_ = 0;
+  bool destroyed_ = false;
+};
+
+// The process whose window is in front, as the desktop's own tools tell.
+std::optional<pid_t> frontPid() {
+  const auto text =
+      run({"timeout", "5", "xdotool", windowManagerRuns() ? "getactivewindow" : "getwindowfocus",
+           "getwindowpid"});
+  if (!text || text->empty()) return std::nullopt;
+  return static_cast<pid_t>(std::atoi(text->c_str()));
+}
+
+bool movePointer(int x, int y) {
+  return xdotool({"mousemove", std::to_string(x), std::to_string(y)});
+}
+
+bool click(int button = 1) {
+  return xdotool({"click", std::to_string(button)});
+}
+
+std::size_t countOf(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+class MouseTrackingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    receivedEvents().clear();
+    initMacAccessibility(recordEvent);
+    ASSERT_NE(hostConnection(), nullptr);
+    ASSERT_EQ(xcb_connection_has_error(hostConnection()), 0);
+  }
+
+  void TearDown() override {
+    // The failures' messages went to the captured output.
+    const std::string captured = output_ ? output_->text() : std::string();
+    output_.reset();
+    if (HasFailure()) {
+      std::printf("%s", captured.c_str());
+      for (const HostEvent& event : receivedEvents()) {
+        std::printf("received %s %s\n", event.name.c_str(), event.payload.dump().c_str());
+      }
+    }
+    window::resetMouseTrackers();
+    bridge::globals().isInWindow = false;
+  }
+
+  // Takes over standard output, where the library says "clicked bro".
+  StandardOutputCapture& output() {
+    if (!output_) output_ = std::make_unique<StandardOutputCapture>();
+    return *output_;
+  }
+
+  // A point on screen outside every rectangle given, away from their edges.
+  static std::optional<std::pair<int, int>> outside(const std::vector<ScreenRect>& rects) {
+    const xcb_screen_t* screen = hostScreen();
+    const int w = screen->width_in_pixels;
+    const int h = screen->height_in_pixels;
+    const std::pair<int, int> candidates[] = {{8, 8}, {w - 8, h - 8}, {8, h - 8}, {w - 8, 8}};
+    for (const auto& [x, y] : candidates) {
+      bool clear = true;
+      for (const ScreenRect& rect : rects) {
+        const ScreenRect margin{rect.x - 8, rect.y - 8, rect.width + 16, rect.height + 16};
+        if (margin.contains(x, y)) clear = false;
+      }
+      if (clear) return std::make_pair(x, y);
+    }
+    return std::nullopt;
+  }
+
+  static std::pair<int, int> centreOf(const ScreenRect& rect) {
+    return {rect.x + rect.width / 2, rect.y + rect.height / 2};
+  }
+
+  // Hovering the window: the pointer moved into it until the host hears it.
+  static bool hover(const ScreenRect& rect) {
+    const std::size_t from = receivedEvents().size();
+    const auto [x, y] = centreOf(rect);
+    return movePointer(x, y) && waitForEvent("mouse_hoverd", from).has_value();
+  }
+
+  // Clicks and waits until the library has handled the click (each window tracker says
+  // "clicked bro"), then for anything it posted to be delivered.
+  static bool clickHandled(StandardOutputCapture& output, std::size_t trackers, int button = 1) {
+    const std::size_t before = countOf(output.text(), "clicked bro");
+    if (!click(button)) return false;
+    if (!pumpUntil([&] { return countOf(output.text(), "clicked bro") >= before + trackers; })) {
+      return false;
+    }
+    pumpFor(kDeliveryBound);
+    return true;
+  }
+
+  std::unique_ptr<StandardOutputCapture> output_;
+
+  static bool heard(const std::string& name, std::size_t from) {
+    const auto& events = receivedEvents();
+    for (std::size_t i = from; i < events.size(); ++i) {
+      if (events[i].name == name) return true;
+    }
+    return false;
+  }
+};
+
+TEST_F(MouseTrackingTest, MovingThePointerIntoTheWindowTellsTheHost) {
+  HostTestWindow window(320, 200);
+  ASSERT_TRUE(window.show());
+  const auto rect = window.onScreen();
+  ASSERT_TRUE(rect);
+  const auto away = outside({*rect});
+  ASSERT_TRUE(away) << "the window covers the screen";
+  ASSERT_TRUE(movePointer(away->first, away->second));
+
+  addMouseTracker(window.handle());
+  const std::size_t from = receivedEvents().size();
+  const auto [x, y] = centreOf(*rect);
+  ASSERT_TRUE(movePointer(x, y));
+  const auto hovered = waitForEvent("mouse_hoverd", from);
+  ASSERT_TRUE(hovered);
+  EXPECT_EQ(hovered->payload, Json::object());
+}
+
+TEST_F(MouseTrackingTest, ClickingOutsideTellsTheHostAndClickingInsideDoesNot) {
+  StandardOutputCapture& output = this->output();
+  HostTestWindow window(320, 200, Placement::Fixed);
+  ASSERT_TRUE(window.show());
+  const auto rect = window.onScreen();
+  ASSERT_TRUE(rect);
+  const auto away = outside({*rect});
+  ASSERT_TRUE(away);
+  addMouseTracker(window.handle());
+
+  ASSERT_TRUE(hover(*rect));
+  std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(clickHandled(output, 1));
+  EXPECT_FALSE(heard("clcicked_outside", from));
+
+  // Moved out and clicked at once: the click counts where it happened, not where the pointer
+  // was last seen.
+  from = receivedEvents().size();
+  ASSERT_TRUE(xdotool(
+      {"mousemove", std::to_string(away->first), std::to_string(away->second), "click", "1"}));
+  const auto outsideClick = waitForEvent("clcicked_outside", from);
+  ASSERT_TRUE(outsideClick);
+  EXPECT_EQ(outsideClick->payload, Json::object());
+
+  // And back in with a click straight away: inside again.
+  ASSERT_TRUE(pumpUntil([&] { return countOf(output.text(), "clicked bro") >= 2; }));
+  pumpFor(kDeliveryBound);
+  from = receivedEvents().size();
+  const auto [x, y] = centreOf(*rect);
+  const std::size_t before = countOf(output.text(), "clicked bro");
+  ASSERT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}));
+  ASSERT_TRUE(pumpUntil([&] { return countOf(output.text(), "clicked bro") > before; }));
+  pumpFor(kDeliveryBound);
+  EXPECT_FALSE(heard("clcicked_outside", from));
+  EXPECT_TRUE(heard("mouse_hoverd", from));
+}
+
+// The host's own popup (a menu, a suggestion list) over its window: the pointer on it is still
+// over the window, though X11 says it left the window.
+TEST_F(MouseTrackingTest, ThePointerOnAPopupOverTheWindowStaysInside) {
+  StandardOutputCapture& output = this->output();
+  HostTestWindow window(320, 200, Placement::Fixed);
+  ASSERT_TRUE(window.show());
+  const auto rect = window.onScreen();
+  ASSERT_TRUE(rect);
+  addMouseTracker(window.handle());
+  ASSERT_TRUE(hover(*rect));
+
+  HostTestWindow popup(100, 60, Placement::Fixed);
+  popup.moveTo(rect->x + 20, rect->y + 20);
+  ASSERT_TRUE(popup.show());
+  ASSERT_TRUE(movePointer(rect->x + 50, rect->y + 40));
+  // Leaving would bring the followed application to the front, over the popup.
+  pumpFor(kDeliveryBound);
+  EXPECT_TRUE(bridge::globals().isInWindow);
+  std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(clickHandled(output, 1));
+  EXPECT_FALSE(heard("clcicked_outside", from));
+  EXPECT_TRUE(bridge::globals().isInWindow);
+}
+
+// A real mouse moves the pointer by relative steps, and the library hears them as raw motion
+// wherever the pointer goes, also where a window over the host's hides the crossing of its edge.
+TEST_F(MouseTrackingTest, RelativeMotionUnderACoveringWindowIsHeard) {
+  HostTestWindow window(200, 120, Placement::Fixed);
+  ASSERT_TRUE(window.show());
+  const auto rect = window.onScreen();
+  ASSERT_TRUE(rect);
+  HostTestWindow cover(rect->width + 200, rect->height + 200, Placement::Fixed);
+  cover.moveTo(rect->x - 100, rect->y - 100);
+  ASSERT_TRUE(cover.show());
+  const auto covered = cover.onScreen();
+  ASSERT_TRUE(covered);
+  const auto away = outside({*covered});
+  ASSERT_TRUE(away);
+  ASSERT_TRUE(movePointer(away->first, away->second));
+  addMouseTracker(window.handle());
+  // On the cover, left of the window.
+  ASSERT_TRUE(movePointer(rect->x - 50, rect->y + rect->height / 2));
+  pumpFor(kDeliveryBound);
+  ASSERT_FALSE(bridge::globals().isInWindow);
+
+  const std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(xdotool({"mousemove_relative", "--", "150", "0"}));
+  EXPECT_TRUE(waitForEvent("mouse_hoverd", from));
+}
+
+TEST_F(MouseTrackingTest, TheWheelAndTheMiddleButtonAreNoClick) {
+  StandardOutputCapture& output = this->output();
+  HostTestWindow window(320, 200);
+  ASSERT_TRUE(window.show());
+  const auto rect = window.onScreen();
+  ASSERT_TRUE(rect);
+  const auto away = outside({*rect});
+  ASSERT_TRUE(away);
+  addMouseTracker(window.handle());
+  ASSERT_TRUE(movePointer(away->first, away->second));
+
+  const std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(click(4));
+  ASSERT_TRUE(click(5));
+  ASSERT_TRUE(click(2));
+  // The right button is a click; the steps before it are not.
+  ASSERT_TRUE(clickHandled(output, 1, 3));
+  EXPECT_EQ(countOf(output.text(), "clicked bro"), 1u);
+  EXPECT_TRUE(heard("clcicked_outside", from));
+}
+
+TEST_F(MouseTrackingTest, AnythingButALiveWindowIsIgnored) {
+  StandardOutputCapture& output = this->output();
+  xcb_connection_t* c = hostConnection();
+  // An id of the test's own that names nothing, and one that named a window.
+  const std::uint32_t unused = xcb_generate_id(c);
+  std::uint32_t gone = 0;
+  {
+    HostTestWindow destroyed(100, 100);
+    gone = destroyed.id();
+  }
+  const Reply<xcb_get_input_focus_reply_t> sync(
+      xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  addMouseTracker(nullptr);
+  addMouseTracker(handleOf(unused));
+  addMouseTracker(handleOf(gone));
+  // Beyond the 29 bits of an id, and a window id with high bits that would be cut away.
+  addMouseTracker(reinterpret_cast<void*>(~std::uintptr_t{0}));
+  HostTestWindow window(320, 200);
+  ASSERT_TRUE(window.show());
+  addMouseTracker(reinterpret_cast<void*>((std::uintptr_t{1} << 32) | window.id()));
+
+  // One real window tracked now: one tracker hears the click, and it is outside.
+  addMouseTracker(window.handle());
+  const auto rect = window.onScreen();
+  ASSERT_TRUE(rect);
+  const auto away = outside({*rect});
+  ASSERT_TRUE(away);
+  ASSERT_TRUE(movePointer(away->first, away->second));
+  const std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(clickHandled(output, 1));
+  EXPECT_EQ(countOf(output.text(), "clicked bro"), 1u);
+  EXPECT_TRUE(heard("clcicked_outside", from));
+}
+
+TEST_F(MouseTrackingTest, AWindowDestroyedUnderThePointerLeavesItOutside) {
+  StandardOutputCapture& output = this->output();
+  HostTestWindow closing(320, 200);
+  ASSERT_TRUE(closing.show());
+  HostTestWindow staying(200, 120);
+  ASSERT_TRUE(staying.show());
+  const auto closingRect = closing.onScreen();
+  const auto stayingRect = staying.onScreen();
+  ASSERT_TRUE(closingRect && stayingRect);
+  const auto away = outside({*closingRect, *stayingRect});
+  ASSERT_TRUE(away);
+  addMouseTracker(closing.handle());
+  addMouseTracker(staying.handle());
+  ASSERT_TRUE(movePointer(away->first, away->second));
+  ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
+
+  // Over the part of the closing window that the other one does not cover.
+  const auto [x, y] = centreOf(*closingRect);
+  int px = x;
+  int py = y;
+  for (int dx = -closingRect->width / 2 + 4; stayingRect->contains(px, py); dx += 8) {
+    px = x + dx;
+    ASSERT_LT(dx, closingRect->width / 2) << "the windows cover each other";
+  }
+  std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(movePointer(px, py));
+  ASSERT_TRUE(waitForEvent("mouse_hoverd", from));
+
+  closing.destroy();
+  // The destroyed window's tracker is released: from now on only the other one hears clicks,
+  // and the pointer counts as outside until it enters a window again.
+  ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
+  ASSERT_TRUE(movePointer(away->first, away->second));
+  from = receivedEvents().size();
+  const std::size_t before = countOf(output.text(), "clicked bro");
+  ASSERT_TRUE(clickHandled(output, 1));
+  EXPECT_EQ(countOf(output.text(), "clicked bro"), before + 1);
+  EXPECT_TRUE(heard("clcicked_outside", from));
+}
+
+TEST_F(MouseTrackingTest, HidingTheWindowIsNoClosing) {
+  HostTestWindow window(320, 200);
+  ASSERT_TRUE(window.show());
+  auto rect = window.onScreen();
+  ASSERT_TRUE(rect);
+  const auto away = outside({*rect});
+  ASSERT_TRUE(away);
+  addMouseTracker(window.handle());
+  ASSERT_TRUE(hover(*rect));
+
+  // Hidden under the pointer, the window no longer holds it.
+  window.hide();
+  ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
+  ASSERT_TRUE(movePointer(away->first, away->second));
+
+  // Shown again, it is still tracked.
+  ASSERT_TRUE(window.show());
+  rect = window.onScreen();
+  ASSERT_TRUE(rect);
+  ASSERT_TRUE(hover(*rect));
+}
+
+TEST_F(MouseTrackingTest, TheWindowIsTrackedAtItsNewSize) {
+  HostTestWindow window(200, 120);
+  ASSERT_TRUE(window.show());
+  const auto small = window.onScreen();
+  ASSERT_TRUE(small);
+  addMouseTracker(window.handle());
+  window.resize(400, 300);
+  std::optional<ScreenRect> large;
+  if (!pumpUntil([&] {
+        large = window.onScreen();
+        return large && large->width == 400 && large->height == 300;
+      })) {
+    GTEST_SKIP() << "the window manager keeps the window at its size";
+  }
+  const auto away = outside({*large});
+  ASSERT_TRUE(away);
+  ASSERT_TRUE(movePointer(away->first, away->second));
+  ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
+
+  // A point of the grown window that lay outside its first size.
+  const int x = large->x + large->width - 10;
+  const int y = large->y + large->height - 10;
+  ASSERT_FALSE(ScreenRect({large->x, large->y, small->width, small->height}).contains(x, y));
+  const std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(movePointer(x, y));
+  EXPECT_TRUE(waitForEvent("mouse_hoverd", from));
+}
+
+TEST_F(MouseTrackingTest, NothingWakesTheHostOnceNothingIsTracked) {
+  HostTestWindow window(320, 200);
+  ASSERT_TRUE(window.show());
+  const auto rect = window.onScreen();
+  ASSERT_TRUE(rect);
+  const auto away = outside({*rect});
+  ASSERT_TRUE(away);
+  addMouseTracker(window.handle());
+  ASSERT_TRUE(hover(*rect));
+
+  // While tracked, the pointer's moves reach the host.
+  std::uint64_t before = platform::linux_desktop::pointerWakeUps();
+  ASSERT_TRUE(movePointer(away->first, away->second));
+  ASSERT_TRUE(pumpUntil([&] { return platform::linux_desktop::pointerWakeUps() > before; }));
+
+  window::resetMouseTrackers();
+  bridge::globals().isInWindow = false;
+  // What was already on its way is let in first.
+  pumpFor(kDeliveryBound);
+  before = platform::linux_desktop::pointerWakeUps();
+  // Across the window and back, as a mouse moves (relative steps), and clicking.
+  ASSERT_TRUE(movePointer(rect->x - 20, rect->y + 20));
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_TRUE(xdotool({"mousemove_relative", "--", i % 2 ? "-60" : "60", "10"}));
+    ASSERT_TRUE(click(1));
+  }
+  pumpFor(kDeliveryBound);
+  EXPECT_EQ(platform::linux_desktop::pointerWakeUps(), before);
+}
+
+TEST_F(MouseTrackingTest, NothingWakesTheHostOnceItsTrackedWindowsAreDestroyed) {
+  HostTestWindow window(320, 200);
+  ASSERT_TRUE(window.show());
+  const auto rect = window.onScreen();
+  ASSERT_TRUE(rect);
+  const auto away = outside({*rect});
+  ASSERT_TRUE(away);
+  addMouseTracker(window.handle());
+  ASSERT_TRUE(hover(*rect));
+
+  window.destroy();
+  ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
+  pumpFor(kDeliveryBound);
+  const std::uint64_t before = platform::linux_desktop::pointerWakeUps();
+  ASSERT_TRUE(movePointer(away->first, away->second));
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(xdotool({"mousemove_relative", "--", "20", "20"}));
+    ASSERT_TRUE(click(1));
+  }
+  pumpFor(kDeliveryBound);
+  EXPECT_EQ(platform::linux_desktop::pointerWakeUps(), before);
+}
+
+// The host's window is where the user went from the application they work in; leaving it takes
+// them back there.
+TEST_F(MouseTrackingTest, LeavingTheWindowBringsTheFollowedApplicationBack) {
+  start("{}");
+  TextAppOptions options;
+  auto app = startTextApp(options);
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(bringToFront(*app));
+  // Followed once the host heard of it: the switch, or the first caret or selection in it.
+  ASSERT_TRUE(pumpUntil(
+      [&] {
+        for (const HostEvent& event : receivedEvents()) {
+          if (event.name == "app_changed" || event.name == "caret") return true;
+          if (event.payload.is_object() && event.payload.value("name", "") == options.prgname) {
+            return true;
+          }
+        }
+        return false;
+      },
+      15.0));
+
+  // The host comes to the front with its main window; the tracked one is its panel over it.
+  HostTestWindow main(400, 300, Placement::Application);
+  ASSERT_TRUE(main.show());
+  const std::string id = std::to_string(main.id());
+  ASSERT_TRUE(xdotool({windowManagerRuns() ? "windowactivate" : "windowfocus", id}));
+  ASSERT_TRUE(pumpUntil([] { return frontPid() == ::getpid(); }, 10.0));
+  HostTestWindow window(320, 200, Placement::Fixed);
+  ASSERT_TRUE(window.show());
+  const auto rect = window.onScreen();
+  ASSERT_TRUE(rect);
+  const auto away = outside({*rect});
+  ASSERT_TRUE(away);
+  addMouseTracker(window.handle());
+  ASSERT_TRUE(hover(*rect));
+
+  ASSERT_TRUE(movePointer(away->first, away->second));
+  ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
+  EXPECT_TRUE(pumpUntil([&] { return frontPid() == app->pid(); }, 10.0));
+}
+
+}  // namespace
+}  // namespace axb::e2e
