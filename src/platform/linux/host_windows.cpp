@@ -10,19 +10,14 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/linux/xcb_handles.h"
+
 namespace axb::platform::linux_desktop {
 namespace {
 
-template <typename T>
-struct FreeDeleter {
-  void operator()(T* pointer) const { std::free(pointer); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter<T>>;
-
-struct ConnectionCloser {
-  void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
-};
+using x11::ConnectionCloser;
+using x11::FreeDeleter;
+using x11::Reply;
 
 // XIDs have 29 bits; anything larger is not a window id, whatever the server would say.
 constexpr std::uintptr_t kLargestId = 0x1fffffff;

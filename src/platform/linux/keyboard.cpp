@@ -10,15 +10,15 @@
 #include <cstdlib>
 #include <memory>
 
+#include "platform/linux/xcb_handles.h"
+
 namespace axb::platform {
 namespace {
 
 constexpr xcb_keysym_t kControlL = 0xffe3;
 constexpr xcb_keysym_t kLetterV = 0x0076;
 
-struct ConnectionCloser {
-  void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
-};
+using x11::ConnectionCloser;
 struct KeySymbolsFreer {
   void operator()(xcb_key_symbols_t* symbols) const { xcb_key_symbols_free(symbols); }
 };

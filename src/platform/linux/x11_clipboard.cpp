@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/linux/xcb_handles.h"
 #include "platform/run_loop.h"
 
 namespace axb::platform::linux_clipboard {
@@ -36,17 +37,11 @@ constexpr std::size_t kLargestChunk = 256 * 1024;
 // A requestor that stops taking INCR chunks is given up after this long.
 constexpr double kStalledTransfer = 10.0;
 
-template <typename T>
-struct FreeDeleter {
-  void operator()(T* pointer) const { std::free(pointer); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter<T>>;
+using x11::FreeDeleter;
+using x11::Reply;
 using Event = Reply<xcb_generic_event_t>;
 
-struct ConnectionCloser {
-  void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
-};
+using x11::ConnectionCloser;
 
 // A large target going to a requestor chunk by chunk, each after it deleted the previous one.
 struct OutgoingTransfer {

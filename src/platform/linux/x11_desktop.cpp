@@ -11,19 +11,14 @@
 #include <utility>
 #include <vector>
 
+#include "platform/linux/xcb_handles.h"
+
 namespace axb::platform::linux_desktop {
 namespace {
 
-template <typename T>
-struct FreeDeleter {
-  void operator()(T* pointer) const { std::free(pointer); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter<T>>;
-
-struct ConnectionCloser {
-  void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
-};
+using x11::ConnectionCloser;
+using x11::FreeDeleter;
+using x11::Reply;
 
 struct Atoms {
   xcb_atom_t activeWindow = XCB_ATOM_NONE;
