@@ -204,6 +204,7 @@ std::vector<std::string> textAppCommand(const TextAppOptions& options) {
     argv.push_back("--app-id");
     argv.push_back(options.appId);
   }
+  argv.insert(argv.end(), options.extraArguments.begin(), options.extraArguments.end());
   return argv;
 }
 

@@ -82,6 +82,7 @@ struct TextAppOptions {
   std::string entryText;
   std::string viewText;
   std::string labelText = "A label";
+  std::vector<std::string> extraArguments;  // more options of the test application
 };
 std::vector<std::string> textAppCommand(const TextAppOptions& options);
 

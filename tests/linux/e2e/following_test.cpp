@@ -13,6 +13,7 @@
 #include "ax/observers.h"
 #include "axbridge/axbridge.h"
 #include "e2e/desktop_session.h"
+#include "e2e/host_test.h"
 
 namespace axb::e2e {
 namespace {
@@ -20,55 +21,8 @@ namespace {
 constexpr char kAppId[] = "dev.axbridge.TextApp";
 // Pango positions are fractional and AT-SPI's are whole pixels.
 constexpr double kTolerance = 2.0;
-// A freshly started application enters the accessibility tree and answers its first requests
-// late on a loaded machine: the switch to it is waited for longer than other events.
-constexpr double kSwitchDeadline = 15.0;
-
-class FollowingTest : public ::testing::Test {
+class FollowingTest : public HostTest {
  protected:
-  void SetUp() override { startHost("{}"); }
-
-  void TearDown() override {
-    if (!HasFailure()) return;
-    for (const HostEvent& event : receivedEvents()) {
-      std::printf("received %s %s\n", event.name.c_str(), event.payload.dump().c_str());
-    }
-  }
-
-  void startHost(const std::string& blockedList) {
-    receivedEvents().clear();
-    initMacAccessibility(recordEvent);
-    start(blockedList.c_str());
-  }
-
-  // Starts the application, brings it to the front and waits until the host hears about it.
-  // The switch may reach the host as the application's first caret or selection event instead:
-  // a field that selects its text on focus reports it right after the switch, and the host
-  // receives the latest of a burst.
-  std::unique_ptr<ChildApp> follow(const TextAppOptions& options) {
-    const std::size_t from = receivedEvents().size();
-    auto app = startTextApp(options);
-    if (!app) return nullptr;
-    if (!bringToFront(*app)) return nullptr;
-    const bool heard = pumpUntil(
-        [&] {
-          const auto& events = receivedEvents();
-          for (std::size_t i = from; i < events.size(); ++i) {
-            if (events[i].name == "app_changed" || events[i].name == "caret") return true;
-            if (events[i].payload.is_object() &&
-                events[i].payload.value("name", "") == options.prgname) {
-              return true;
-            }
-          }
-          return false;
-        },
-        kSwitchDeadline);
-    if (!heard) return nullptr;
-    // Whatever the switch set off is delivered before the test acts.
-    pumpFor(0.3);
-    return app;
-  }
-
   static void expectNear(const Json& payload, const Json& layoutRect) {
     ASSERT_TRUE(layoutRect.is_array()) << layoutRect;
     EXPECT_NEAR(payload["position"]["x"].get<double>(), layoutRect[0].get<double>(), kTolerance);

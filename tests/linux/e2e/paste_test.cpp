@@ -18,13 +18,10 @@
 #include "e2e/clipboard_clients.h"
 #include "e2e/clipboard_reader.h"
 #include "e2e/desktop_session.h"
+#include "e2e/host_test.h"
 
 namespace axb::e2e {
 namespace {
-
-// A freshly started application enters the accessibility tree and answers late on a loaded
-// machine: the switch to it is waited for longer than other events.
-constexpr double kSwitchDeadline = 15.0;
 
 double seconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -34,51 +31,8 @@ bool contains(const std::vector<std::string>& list, const std::string& value) {
   return std::find(list.begin(), list.end(), value) != list.end();
 }
 
-class PasteTest : public ::testing::Test {
+class PasteTest : public HostTest {
  protected:
-  void SetUp() override {
-    receivedEvents().clear();
-    initMacAccessibility(recordEvent);
-    start("{}");
-  }
-
-  void TearDown() override {
-    if (!HasFailure()) return;
-    for (const HostEvent& event : receivedEvents()) {
-      std::printf("received %s %s\n", event.name.c_str(), event.payload.dump().c_str());
-    }
-  }
-
-  // Starts the application (with extra arguments), brings it to the front and waits until the
-  // host hears of it, so that the library follows it.
-  std::unique_ptr<ChildApp> follow(const TextAppOptions& options,
-                                   const std::vector<std::string>& extra = {}) {
-    const std::size_t from = receivedEvents().size();
-    std::vector<std::string> argv = textAppCommand(options);
-    argv.insert(argv.end(), extra.begin(), extra.end());
-    auto app = std::make_unique<ChildApp>(argv);
-    const auto ready = app->nextLine(20.0);
-    if (!ready || !ready->is_object() || !ready->value("ready", false)) return nullptr;
-    if (!waitForAccessibilityTree(app->pid())) return nullptr;
-    if (!bringToFront(*app)) return nullptr;
-    const bool heard = pumpUntil(
-        [&] {
-          const auto& events = receivedEvents();
-          for (std::size_t i = from; i < events.size(); ++i) {
-            if (events[i].name == "app_changed" || events[i].name == "caret") return true;
-            if (events[i].payload.is_object() &&
-                events[i].payload.value("name", "") == options.prgname) {
-              return true;
-            }
-          }
-          return false;
-        },
-        kSwitchDeadline);
-    if (!heard) return nullptr;
-    pumpFor(0.3);
-    return app;
-  }
-
   static std::string textOf(ChildApp& app, const std::string& widget) {
     const auto answer = app.ask("text " + widget);
     return answer && answer->is_object() ? answer->value("text", "") : "";
@@ -212,7 +166,8 @@ TEST_F(PasteTest, KeepsWhatAnotherClientCopiedWhileThePasteLanded) {
   TextAppOptions options;
   options.entryText = "abc";
   // The application copies as soon as the paste changes its text, during the library's wait.
-  auto app = follow(options, {"--copy-on-change", "copied meanwhile"});
+  options.extraArguments = {"--copy-on-change", "copied meanwhile"};
+  auto app = follow(options);
   ASSERT_TRUE(app);
   selectIn(*app, "entry", 0, 3);
 

@@ -1,0 +1,45 @@
+#include "e2e/host_test.h"
+
+#include <cstdio>
+#include <string>
+
+#include "axbridge/axbridge.h"
+
+namespace axb::e2e {
+
+void HostTest::TearDown() {
+  if (!HasFailure()) return;
+  for (const HostEvent& event : receivedEvents()) {
+    std::printf("received %s %s\n", event.name.c_str(), event.payload.dump().c_str());
+  }
+}
+
+void HostTest::startHost(const std::string& blockedList) {
+  receivedEvents().clear();
+  initMacAccessibility(recordEvent);
+  start(blockedList.c_str());
+}
+
+std::unique_ptr<ChildApp> HostTest::follow(const TextAppOptions& options) {
+  const std::size_t from = receivedEvents().size();
+  auto app = startTextApp(options);
+  if (!app || !bringToFront(*app)) return nullptr;
+  const bool heard = pumpUntil(
+      [&] {
+        const auto& events = receivedEvents();
+        for (std::size_t i = from; i < events.size(); ++i) {
+          if (events[i].name == "app_changed" || events[i].name == "caret") return true;
+          if (events[i].payload.is_object() &&
+              events[i].payload.value("name", "") == options.prgname) {
+            return true;
+          }
+        }
+        return false;
+      },
+      kSwitchDeadline);
+  if (!heard) return nullptr;
+  pumpFor(0.3);
+  return app;
+}
+
+}  // namespace axb::e2e
