@@ -100,6 +100,13 @@ class TextApp(Child):
         return json.loads(line)
 
 
+    def text(self, widget):
+        answer = self.ask("text " + widget)
+        if "text" not in answer:
+            raise Failure(f"{self.name} does not tell its text: {answer.get('error')}")
+        return answer["text"]
+
+
 def event_of(line):
     """The watcher's event line as (name, payload); None for a diagnostic line."""
     if not line.startswith("{"):
@@ -186,10 +193,10 @@ def run(watch, text_app_script):
             lambda line: line.startswith("pasted text:") or line.startswith("paste cancelled"),
             mark)
         deadline = time.monotonic() + STEP_SECONDS
-        text = drafts.ask("text view")["text"]
+        text = drafts.text("view")
         while text != EXPECTED_TEXT and time.monotonic() < deadline:
             time.sleep(0.1)
-            text = drafts.ask("text view")["text"]
+            text = drafts.text("view")
 
         step("what the watcher printed")
         for line in watcher.lines:

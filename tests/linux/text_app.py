@@ -13,7 +13,6 @@ Commands (offsets count characters, as GTK does):
   set <widget> <json text>      replace the widget's text
   select <widget> <start> <end> select a range (start == end places the caret)
   layout <widget> <start> <end> screen rectangle of the range, or of the caret when empty
-  text <widget>                 the widget's text
   state                         the focused widget and the window's screen position
   quit                          leave
 Widgets: entry, view, password, label.
@@ -125,12 +124,6 @@ class TextApp:
         if command == "focus":
             widget.grab_focus()
             return {"ok": True}
-        if command == "text":
-            if widget is self.view:
-                buffer = widget.get_buffer()
-                return {"text": buffer.get_text(buffer.get_start_iter(), buffer.get_end_iter(),
-                                                 True)}
-            return {"text": widget.get_text()}
         if command == "set":
             text = json.loads(rest)
             if widget is self.view:
