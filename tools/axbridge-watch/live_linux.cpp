@@ -117,10 +117,25 @@ std::optional<std::string> desktopProblem() {
   return busProblem();
 }
 
-void runMainLoop(const std::function<void(std::string_view line)>& onLine) {
+struct MainLoop::Impl {
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-  const guint interrupt = g_unix_signal_add(SIGINT, quitLoop, loop);
-  const guint terminate = g_unix_signal_add(SIGTERM, quitLoop, loop);
+  guint interrupt = 0;
+  guint terminate = 0;
+};
+
+MainLoop::MainLoop() : impl_(new Impl) {
+  impl_->interrupt = g_unix_signal_add(SIGINT, quitLoop, impl_->loop);
+  impl_->terminate = g_unix_signal_add(SIGTERM, quitLoop, impl_->loop);
+}
+
+MainLoop::~MainLoop() {
+  g_source_remove(impl_->interrupt);
+  g_source_remove(impl_->terminate);
+  g_main_loop_unref(impl_->loop);
+  delete impl_;
+}
+
+void MainLoop::run(const std::function<void(std::string_view line)>& onLine) {
   StandardInput input{CommandLines(kLongestCommandLine, onLine,
                                    [] {
                                      std::fputs(
@@ -135,9 +150,6 @@ void runMainLoop(const std::function<void(std::string_view line)>& onLine) {
         g_unix_fd_add(STDIN_FILENO, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
                       readStandardInput, &input);
   }
-  g_main_loop_run(loop);
+  g_main_loop_run(impl_->loop);
   if (input.source != 0) g_source_remove(input.source);
-  g_source_remove(interrupt);
-  g_source_remove(terminate);
-  g_main_loop_unref(loop);
 }

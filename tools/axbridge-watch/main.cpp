@@ -317,6 +317,7 @@ int watch(const Options& options) {
   std::string blocked;
   if (!readBlockedList(options.scenarioPath, blocked)) return kExitUsage;
 #if AXBRIDGE_WATCH_LINUX
+  MainLoop loop;
   if (const auto problem = desktopProblem()) {
     std::fprintf(stderr, "axbridge-watch: %s\n", problem->c_str());
     return kExitFailure;
@@ -337,7 +338,7 @@ int watch(const Options& options) {
   initMacAccessibility(printEvent);
   start(blocked.c_str());
 #if AXBRIDGE_WATCH_LINUX
-  runMainLoop(runLiveCommandLine);
+  loop.run(runLiveCommandLine);
 #else
   runMainRunLoop();
 #endif
