@@ -17,6 +17,6 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAXBRIDGE_PLA
   >/dev/null
 cmake --build "$build" --target axbridge_measure_linux -j2 >/dev/null
 
-# The full run takes about ten minutes; the bound leaves room for a loaded machine.
+# The full run takes about eight minutes; the bound leaves room for a loaded machine.
 exec timeout --kill-after=10 1800 ./scripts/headless-desktop.sh \
   "$build/bench/linux/axbridge_measure_linux" "$@"
