@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 namespace axb::measure {
@@ -15,10 +16,10 @@ struct PollState {
   int timers = 0;
   std::map<std::string, int> descriptors;
 };
-PollState* recording = nullptr;
+std::unique_ptr<PollState> recording;
 
 std::string descriptorName(int fd) {
-  if (recording != nullptr) {
+  if (recording) {
     if (const auto named = recording->names.find(fd); named != recording->names.end()) {
       return named->second;
     }
@@ -32,7 +33,7 @@ std::string descriptorName(int fd) {
 
 gint recordingPoll(GPollFD* fds, guint count, gint timeout) {
   const gint ready = g_poll(fds, count, timeout);
-  if (recording == nullptr) return ready;
+  if (!recording) return ready;
   if (ready == 0) {
     ++recording->timers;
   } else if (ready > 0) {
@@ -83,14 +84,13 @@ std::optional<long> residentKilobytes() {
 }
 
 PollRecorder::PollRecorder(std::map<int, std::string> names) {
-  recording = new PollState{std::move(names), 0, {}};
+  recording = std::make_unique<PollState>(PollState{std::move(names), 0, {}});
   g_main_context_set_poll_func(nullptr, recordingPoll);
 }
 
 PollRecorder::~PollRecorder() {
   g_main_context_set_poll_func(nullptr, nullptr);
-  delete recording;
-  recording = nullptr;
+  recording.reset();
 }
 
 int PollRecorder::timerWakeups() const {

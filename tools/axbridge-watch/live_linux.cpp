@@ -118,22 +118,26 @@ std::optional<std::string> desktopProblem() {
 }
 
 struct MainLoop::Impl {
-  GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-  guint interrupt = 0;
-  guint terminate = 0;
+  Impl()
+      : loop(g_main_loop_new(nullptr, FALSE)),
+        interrupt(g_unix_signal_add(SIGINT, quitLoop, loop)),
+        terminate(g_unix_signal_add(SIGTERM, quitLoop, loop)) {}
+  ~Impl() {
+    g_source_remove(interrupt);
+    g_source_remove(terminate);
+    g_main_loop_unref(loop);
+  }
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+
+  GMainLoop* const loop;
+  const guint interrupt;
+  const guint terminate;
 };
 
-MainLoop::MainLoop() : impl_(new Impl) {
-  impl_->interrupt = g_unix_signal_add(SIGINT, quitLoop, impl_->loop);
-  impl_->terminate = g_unix_signal_add(SIGTERM, quitLoop, impl_->loop);
-}
+MainLoop::MainLoop() : impl_(std::make_unique<Impl>()) {}
 
-MainLoop::~MainLoop() {
-  g_source_remove(impl_->interrupt);
-  g_source_remove(impl_->terminate);
-  g_main_loop_unref(impl_->loop);
-  delete impl_;
-}
+MainLoop::~MainLoop() = default;
 
 void MainLoop::run(const std::function<void(std::string_view line)>& onLine) {
   StandardInput input{CommandLines(kLongestCommandLine, onLine,
