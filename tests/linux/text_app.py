@@ -14,14 +14,21 @@ Commands (offsets count characters, as GTK does):
   select <widget> <start> <end> select a range (start == end places the caret)
   layout <widget> <start> <end> screen rectangle of the range, or of the caret when empty
   state                         the focused widget and the window's screen position
+  text <widget>                 the widget's text, and when the application's text last
+                                changed (CLOCK_MONOTONIC seconds, as time.monotonic())
+  pasted                        what the clipboard offered when the last paste began: its
+                                targets and the password manager hint's data
   quit                          leave
 Widgets: entry, view, password, label.
+With --copy-on-change TEXT the application copies TEXT to the clipboard the first time the entry's
+or the text view's text changes, as a user copying while a paste lands would.
 """
 
 import argparse
 import json
 import os
 import sys
+import time
 
 import gi
 
@@ -76,6 +83,13 @@ class TextApp:
             "password": self.password,
             "label": self.label,
         }
+        self.changed_at = None
+        self.copy_on_change = args.copy_on_change
+        self.entry.connect("changed", self.on_changed)
+        self.view.get_buffer().connect("changed", self.on_changed)
+        self.pasted = {"targets": None, "hint": None}
+        self.entry.connect("paste-clipboard", self.on_paste)
+        self.view.connect("paste-clipboard", self.on_paste)
         self.ready_sent = False
         GLib.io_add_watch(sys.stdin.fileno(), GLib.IO_IN | GLib.IO_HUP, self.on_input)
         self.window.show_all()
@@ -93,6 +107,28 @@ class TextApp:
         self.window.present_with_time(Gdk.CURRENT_TIME)
         answer({"ready": True, "pid": os.getpid(), "xid": self.window.get_window().get_xid()})
         return False
+
+    def on_changed(self, *_):
+        self.changed_at = time.monotonic()
+        if self.copy_on_change is not None:
+            text, self.copy_on_change = self.copy_on_change, None
+            Gtk.Clipboard.get(Gdk.SELECTION_CLIPBOARD).set_text(text, -1)
+
+    # Asked while the paste is under way, from whoever owns the clipboard then.
+    def on_paste(self, *_):
+        clipboard = Gtk.Clipboard.get(Gdk.SELECTION_CLIPBOARD)
+        self.pasted = {"targets": None, "hint": None}
+
+        def targets_received(_clipboard, atoms, *_rest):
+            self.pasted["targets"] = [atom.name() for atom in (atoms or [])]
+
+        def hint_received(_clipboard, selection, *_rest):
+            data = selection.get_data() if selection.get_length() >= 0 else None
+            self.pasted["hint"] = bytes(data).decode("utf-8", "replace") if data else ""
+
+        clipboard.request_targets(targets_received)
+        clipboard.request_contents(Gdk.Atom.intern("x-kde-passwordManagerHint", False),
+                                   hint_received)
 
     def on_input(self, fd, condition):
         line = sys.stdin.readline()
@@ -119,8 +155,16 @@ class TextApp:
             name = next((k for k, w in self.widgets.items() if w is focus), None)
             return {"focus": name, "origin": [origin.x, origin.y],
                     "active": self.window.is_active()}
+        if command == "pasted":
+            return self.pasted
         name, _, rest = rest.partition(" ")
         widget = self.widgets[name]
+        if command == "text":
+            if widget is self.view:
+                buffer = widget.get_buffer()
+                return {"text": buffer.get_text(buffer.get_start_iter(), buffer.get_end_iter(),
+                                                 True), "changed_at": self.changed_at}
+            return {"text": widget.get_text(), "changed_at": self.changed_at}
         if command == "focus":
             widget.grab_focus()
             return {"ok": True}
@@ -206,6 +250,7 @@ def main():
     parser.add_argument("--label-text", default="A label")
     parser.add_argument("--prgname", default="axbridge-text-app")
     parser.add_argument("--app-id", default="")
+    parser.add_argument("--copy-on-change", default=None)
     args = parser.parse_args()
     GLib.set_prgname(args.prgname)
     if args.app_id:

@@ -1,23 +1,41 @@
-// The clipboard is not read or written on Linux yet: it reads as empty and never changes, and a
-// write is refused (the count stays), so the text the user copied is never touched.
+// The pasteboard is the X11 CLIPBOARD selection: one item whose representations are the
+// targets its owner offers. Writing makes this process the owner until another client copies;
+// contents the library puts back are handed to a running clipboard manager so that they outlive
+// the process (without one they last as long as it does).
 #include "platform/pasteboard.h"
+
+#include <algorithm>
+
+#include "platform/linux/clipboard_targets.h"
+#include "platform/linux/x11_clipboard.h"
 
 namespace axb::platform {
 
 std::int64_t pasteboardChangeCount() {
-  return 0;
+  return linux_clipboard::changeCount();
 }
 
 std::vector<PasteboardItem> pasteboardItems() {
-  return {};
+  return linux_clipboard::itemsFromTargets(linux_clipboard::read());
 }
 
 std::optional<std::string> pasteboardString() {
+  for (const PasteboardItem& item : pasteboardItems()) {
+    for (const auto& [type, data] : item.representations) {
+      if (type == kPlainTextType || type == linux_clipboard::kTextPlainUtf8Target) return data;
+    }
+  }
   return std::nullopt;
 }
 
-std::int64_t pasteboardReplace(const std::vector<PasteboardItem>&) {
-  return 0;
+std::int64_t pasteboardReplace(const std::vector<PasteboardItem>& items) {
+  const bool transient = std::any_of(items.begin(), items.end(), [](const PasteboardItem& item) {
+    return std::any_of(
+        item.representations.begin(), item.representations.end(),
+        [](const auto& representation) { return representation.first == kTransientType; });
+  });
+  // Contents marked transient stay out of clipboard managers' hands.
+  return linux_clipboard::own(linux_clipboard::targetsFromItems(items), !transient);
 }
 
 }  // namespace axb::platform

@@ -10,6 +10,8 @@
 #include <memory>
 #include <utility>
 
+#include "platform/linux/x11_clipboard.h"
+
 namespace axb::platform {
 namespace {
 
@@ -63,6 +65,9 @@ double monotonicSeconds() {
 }
 
 void sleepUntilMonotonic(double deadline) {
+  // An application pasting meanwhile asks this process for the clipboard it owns: the wait
+  // answers it (the main context does not run here).
+  if (linux_clipboard::serveUntil(deadline)) return;
   for (double now = monotonicSeconds(); now < deadline; now = monotonicSeconds()) {
     const double remaining = std::min(deadline - now, 1.0);
     timespec slice{};

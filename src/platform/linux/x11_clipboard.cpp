@@ -1,0 +1,557 @@
+#include "platform/linux/x11_clipboard.h"
+
+#include <glib-unix.h>
+#include <glib.h>
+#include <poll.h>
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/run_loop.h"
+
+namespace axb::platform::linux_clipboard {
+namespace {
+
+// Each request to another client waits this long at most (an owner may be hung); an INCR
+// transfer waits this long for each chunk.
+constexpr double kRequestWait = 1.0;
+// A whole read of the clipboard stops asking after this long.
+constexpr double kReadBudget = 4.0;
+// Requests to other clients cycle through this many properties.
+constexpr unsigned kRequestProperties = 8;
+// A clipboard manager gets this long to take its copy.
+constexpr double kHandOffWait = 2.0;
+// Data above this size is sent in chunks (INCR), whatever the server would take in one request.
+constexpr std::size_t kLargestChunk = 256 * 1024;
+// A requestor that stops taking INCR chunks is given up after this long.
+constexpr double kStalledTransfer = 10.0;
+
+template <typename T>
+struct FreeDeleter {
+  void operator()(T* pointer) const { std::free(pointer); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, FreeDeleter<T>>;
+using Event = Reply<xcb_generic_event_t>;
+
+struct ConnectionCloser {
+  void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
+};
+
+// A large target going to a requestor chunk by chunk, each after it deleted the previous one.
+struct OutgoingTransfer {
+  xcb_window_t requestor = XCB_WINDOW_NONE;
+  xcb_atom_t property = XCB_ATOM_NONE;
+  xcb_atom_t type = XCB_ATOM_NONE;
+  IncrChunks chunks;
+  double lastProgress = 0;
+};
+
+struct Clipboard {
+  std::unique_ptr<xcb_connection_t, ConnectionCloser> connection;
+  xcb_window_t root = XCB_WINDOW_NONE;
+  xcb_window_t window = XCB_WINDOW_NONE;
+  std::uint8_t xfixesEventBase = 0;
+  std::size_t chunkSize = kLargestChunk;
+  std::map<std::string, xcb_atom_t> atoms;
+  std::map<xcb_atom_t, std::string> names;
+  std::int64_t changes = 0;
+  unsigned conversions = 0;
+  bool owning = false;
+  xcb_timestamp_t ownedSince = XCB_CURRENT_TIME;
+  std::vector<std::pair<xcb_atom_t, std::string>> offered;
+  std::vector<OutgoingTransfer> transfers;
+
+  xcb_connection_t* c() const { return connection.get(); }
+};
+
+Clipboard* clipboard();
+
+xcb_atom_t atom(Clipboard& cb, const std::string& name) {
+  if (const auto found = cb.atoms.find(name); found != cb.atoms.end()) return found->second;
+  xcb_connection_t* c = cb.c();
+  const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+      c,
+      xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::min<std::size_t>(name.size(), 65535)),
+                      name.data()),
+      nullptr));
+  const xcb_atom_t value = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+  if (value != XCB_ATOM_NONE) {
+    cb.atoms[name] = value;
+    cb.names[value] = name;
+  }
+  return value;
+}
+
+std::optional<std::string> atomName(Clipboard& cb, xcb_atom_t value) {
+  if (const auto found = cb.names.find(value); found != cb.names.end()) return found->second;
+  xcb_connection_t* c = cb.c();
+  const Reply<xcb_get_atom_name_reply_t> reply(
+      xcb_get_atom_name_reply(c, xcb_get_atom_name(c, value), nullptr));
+  if (!reply) return std::nullopt;
+  std::string name(xcb_get_atom_name_name(reply.get()),
+                   static_cast<std::size_t>(xcb_get_atom_name_name_length(reply.get())));
+  cb.names[value] = name;
+  cb.atoms[name] = value;
+  return name;
+}
+
+void changeProperty(Clipboard& cb, xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+                    std::uint8_t format, const void* data, std::size_t units) {
+  xcb_change_property(cb.c(), XCB_PROP_MODE_REPLACE, window, property, type, format,
+                      static_cast<std::uint32_t>(units), data);
+}
+
+// Serves one target into the requestor's property; false when it cannot be served that way.
+bool serveTarget(Clipboard& cb, xcb_window_t requestor, xcb_atom_t target, xcb_atom_t property,
+                 bool allowChunks);
+
+void serveMultiple(Clipboard& cb, xcb_window_t requestor, xcb_atom_t property) {
+  xcb_connection_t* c = cb.c();
+  const xcb_atom_t atomPair = atom(cb, "ATOM_PAIR");
+  const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+      c, xcb_get_property(c, 0, requestor, property, atomPair, 0, 1024), nullptr));
+  if (!reply || reply->format != 32) return;
+  const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+  std::vector<xcb_atom_t> pairs(
+      values, values + xcb_get_property_value_length(reply.get()) / sizeof(xcb_atom_t));
+  // Chunked transfers are not nested in MULTIPLE: a large target is refused there.
+  for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
+    if (!serveTarget(cb, requestor, pairs[i], pairs[i + 1], false)) pairs[i + 1] = XCB_ATOM_NONE;
+  }
+  changeProperty(cb, requestor, property, atomPair, 32, pairs.data(), pairs.size());
+}
+
+bool serveTarget(Clipboard& cb, xcb_window_t requestor, xcb_atom_t target, xcb_atom_t property,
+                 bool allowChunks) {
+  if (property == XCB_ATOM_NONE) return false;
+  if (target == atom(cb, "TARGETS")) {
+    std::vector<xcb_atom_t> list{target, atom(cb, "TIMESTAMP"), atom(cb, "MULTIPLE")};
+    for (const auto& offered : cb.offered) list.push_back(offered.first);
+    changeProperty(cb, requestor, property, XCB_ATOM_ATOM, 32, list.data(), list.size());
+    return true;
+  }
+  if (target == atom(cb, "TIMESTAMP")) {
+    const std::uint32_t time = cb.ownedSince;
+    changeProperty(cb, requestor, property, XCB_ATOM_INTEGER, 32, &time, 1);
+    return true;
+  }
+  if (target == atom(cb, "MULTIPLE")) {
+    if (!allowChunks) return false;
+    serveMultiple(cb, requestor, property);
+    return true;
+  }
+  const auto found =
+      std::find_if(cb.offered.begin(), cb.offered.end(),
+                   [target](const auto& offered) { return offered.first == target; });
+  if (found == cb.offered.end()) return false;
+  // TEXT lets the owner choose the encoding: the library's text is UTF-8.
+  const xcb_atom_t type = target == atom(cb, kTextTarget) ? atom(cb, kUtf8StringTarget) : target;
+  const std::string& data = found->second;
+  if (data.size() <= cb.chunkSize) {
+    changeProperty(cb, requestor, property, type, 8, data.data(), data.size());
+    return true;
+  }
+  if (!allowChunks) return false;
+  // INCR: announce the size, then send a chunk each time the requestor deletes the property.
+  const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+  xcb_change_window_attributes(cb.c(), requestor, XCB_CW_EVENT_MASK, &mask);
+  const auto size = static_cast<std::uint32_t>(std::min<std::size_t>(data.size(), UINT32_MAX));
+  changeProperty(cb, requestor, property, atom(cb, "INCR"), 32, &size, 1);
+  cb.transfers.push_back(
+      {requestor, property, type, IncrChunks(data, cb.chunkSize), monotonicSeconds()});
+  return true;
+}
+
+void serveRequest(Clipboard& cb, const xcb_selection_request_event_t& request) {
+  xcb_selection_notify_event_t notify{};
+  notify.response_type = XCB_SELECTION_NOTIFY;
+  notify.time = request.time;
+  notify.requestor = request.requestor;
+  notify.selection = request.selection;
+  notify.target = request.target;
+  notify.property = XCB_ATOM_NONE;
+  const bool current = request.time == XCB_CURRENT_TIME || cb.ownedSince == XCB_CURRENT_TIME ||
+                       request.time >= cb.ownedSince;
+  if (request.selection == atom(cb, "CLIPBOARD") && request.owner == cb.window && cb.owning &&
+      current) {
+    // Clients from before ICCCM 2 name no property: the target's name is used.
+    const xcb_atom_t property =
+        request.property == XCB_ATOM_NONE ? request.target : request.property;
+    if (serveTarget(cb, request.requestor, request.target, property, true)) {
+      notify.property = property;
+    }
+  }
+  xcb_send_event(cb.c(), 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                 reinterpret_cast<const char*>(&notify));
+  xcb_flush(cb.c());
+}
+
+void continueTransfer(Clipboard& cb, const xcb_property_notify_event_t& notify) {
+  const double now = monotonicSeconds();
+  // Requestors that went away (their windows with them) are given up.
+  cb.transfers.erase(std::remove_if(cb.transfers.begin(), cb.transfers.end(),
+                                    [now](const OutgoingTransfer& transfer) {
+                                      return now - transfer.lastProgress > kStalledTransfer;
+                                    }),
+                     cb.transfers.end());
+  if (notify.state != XCB_PROPERTY_DELETE) return;
+  const auto transfer = std::find_if(
+      cb.transfers.begin(), cb.transfers.end(), [&notify](const OutgoingTransfer& candidate) {
+        return candidate.requestor == notify.window && candidate.property == notify.atom;
+      });
+  if (transfer == cb.transfers.end()) return;
+  const std::string_view chunk = transfer->chunks.next();
+  changeProperty(cb, transfer->requestor, transfer->property, transfer->type, 8, chunk.data(),
+                 chunk.size());
+  transfer->lastProgress = now;
+  if (transfer->chunks.finished()) {
+    const std::uint32_t mask = XCB_EVENT_MASK_NO_EVENT;
+    if (transfer->requestor != cb.window) {
+      xcb_change_window_attributes(cb.c(), transfer->requestor, XCB_CW_EVENT_MASK, &mask);
+    }
+    cb.transfers.erase(transfer);
+  }
+  xcb_flush(cb.c());
+}
+
+// Everything the clipboard does on its own: serving, letting go, counting owner changes.
+void handle(Clipboard& cb, const xcb_generic_event_t& event) {
+  const std::uint8_t type = event.response_type & 0x7f;
+  if (type == XCB_SELECTION_REQUEST) {
+    serveRequest(cb, reinterpret_cast<const xcb_selection_request_event_t&>(event));
+  } else if (type == XCB_SELECTION_CLEAR) {
+    const auto& clear = reinterpret_cast<const xcb_selection_clear_event_t&>(event);
+    // A clear read late, from before the library owned it again, is no longer true.
+    const bool current = cb.ownedSince == XCB_CURRENT_TIME || clear.time >= cb.ownedSince;
+    if (clear.selection == atom(cb, "CLIPBOARD") && clear.owner == cb.window && current) {
+      // Another client took it: what it holds now is what the user has, ours is dropped.
+      cb.owning = false;
+      cb.offered.clear();
+    }
+  } else if (type == XCB_PROPERTY_NOTIFY) {
+    continueTransfer(cb, reinterpret_cast<const xcb_property_notify_event_t&>(event));
+  } else if (cb.xfixesEventBase != 0 && type == cb.xfixesEventBase + XCB_XFIXES_SELECTION_NOTIFY) {
+    const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
+    if (notify.selection == atom(cb, "CLIPBOARD")) ++cb.changes;
+  }
+  // Errors (a requestor's window gone mid-transfer) and other events need nothing.
+}
+
+// Handles events until one satisfies `wanted` (answered) or the deadline passes (nothing).
+Event waitFor(Clipboard& cb, const std::function<bool(const xcb_generic_event_t&)>& wanted,
+              double deadline) {
+  xcb_connection_t* c = cb.c();
+  for (;;) {
+    while (xcb_generic_event_t* raw = xcb_poll_for_event(c)) {
+      Event event(raw);
+      if (wanted && wanted(*event)) return event;
+      handle(cb, *event);
+    }
+    if (xcb_connection_has_error(c)) return nullptr;
+    const double remaining = deadline - monotonicSeconds();
+    if (remaining <= 0) return nullptr;
+    pollfd descriptor{xcb_get_file_descriptor(c), POLLIN, 0};
+    poll(&descriptor, 1, static_cast<int>(std::ceil(std::min(remaining, 1.0) * 1000.0)));
+  }
+}
+
+// A round trip: every change the server made before it has been read and handled.
+void synchronise(Clipboard& cb) {
+  xcb_connection_t* c = cb.c();
+  const Reply<xcb_get_input_focus_reply_t> sync(
+      xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  waitFor(cb, {}, 0);
+}
+
+xcb_window_t ownerOf(Clipboard& cb, xcb_atom_t selection) {
+  xcb_connection_t* c = cb.c();
+  const Reply<xcb_get_selection_owner_reply_t> reply(
+      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr));
+  return reply ? reply->owner : static_cast<xcb_window_t>(XCB_WINDOW_NONE);
+}
+
+// The server's time now, from a property change on the clipboard's window (ICCCM asks owners
+// for a real timestamp, which TIMESTAMP then answers).
+xcb_timestamp_t serverTime(Clipboard& cb) {
+  const xcb_atom_t property = atom(cb, "AXBRIDGE_TIMESTAMP");
+  xcb_change_property(cb.c(), XCB_PROP_MODE_APPEND, cb.window, property, XCB_ATOM_STRING, 8, 0,
+                      nullptr);
+  xcb_flush(cb.c());
+  const Event event = waitFor(
+      cb,
+      [&cb, property](const xcb_generic_event_t& e) {
+        if ((e.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+        const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+        return notify.window == cb.window && notify.atom == property;
+      },
+      monotonicSeconds() + kRequestWait);
+  if (!event) return XCB_CURRENT_TIME;
+  return reinterpret_cast<const xcb_property_notify_event_t&>(*event).time;
+}
+
+enum class Outcome { Read, Refused, TimedOut };
+struct Conversion {
+  Outcome outcome = Outcome::Refused;
+  std::string data;
+  xcb_atom_t type = XCB_ATOM_NONE;
+  std::uint8_t format = 8;
+};
+
+bool isPropertyNotify(const Clipboard& cb, const xcb_generic_event_t& e, xcb_atom_t property) {
+  if ((e.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+  const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+  return notify.window == cb.window && notify.atom == property &&
+         notify.state == XCB_PROPERTY_NEW_VALUE;
+}
+
+Reply<xcb_get_property_reply_t> takeProperty(Clipboard& cb, xcb_atom_t property) {
+  xcb_connection_t* c = cb.c();
+  return Reply<xcb_get_property_reply_t>(xcb_get_property_reply(
+      c, xcb_get_property(c, 1, cb.window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
+      nullptr));
+}
+
+std::string valueOf(const xcb_get_property_reply_t& reply) {
+  const int length = xcb_get_property_value_length(&reply);
+  return std::string(static_cast<const char*>(xcb_get_property_value(&reply)),
+                     static_cast<std::size_t>(std::max(length, 0)));
+}
+
+// Asks the owner for one target and reads it, chunk by chunk when it sends INCR.
+Conversion convert(Clipboard& cb, xcb_atom_t target, double budgetEnd) {
+  const xcb_atom_t selection = atom(cb, "CLIPBOARD");
+  // A property of its own for each of the last few requests: a late answer to an earlier one
+  // lands elsewhere.
+  const xcb_atom_t property =
+      atom(cb, "AXBRIDGE_SELECTION_" + std::to_string(cb.conversions++ % kRequestProperties));
+  xcb_delete_property(cb.c(), cb.window, property);
+  xcb_convert_selection(cb.c(), cb.window, selection, target, property, XCB_CURRENT_TIME);
+  xcb_flush(cb.c());
+  const Event answer = waitFor(
+      cb,
+      [&cb, selection, target, property](const xcb_generic_event_t& e) {
+        if ((e.response_type & 0x7f) != XCB_SELECTION_NOTIFY) return false;
+        const auto& notify = reinterpret_cast<const xcb_selection_notify_event_t&>(e);
+        // An owner that was slow may still answer an earlier request: that answer is not this.
+        return notify.requestor == cb.window && notify.selection == selection &&
+               notify.target == target &&
+               (notify.property == property || notify.property == XCB_ATOM_NONE);
+      },
+      std::min(monotonicSeconds() + kRequestWait, budgetEnd));
+  Conversion result;
+  if (!answer) {
+    result.outcome = Outcome::TimedOut;
+    return result;
+  }
+  const auto& notify = reinterpret_cast<const xcb_selection_notify_event_t&>(*answer);
+  if (notify.property == XCB_ATOM_NONE) return result;
+  const auto first = takeProperty(cb, property);
+  if (!first || first->type == XCB_ATOM_NONE) return result;
+  result.type = first->type;
+  result.format = first->format;
+  if (first->type != atom(cb, "INCR")) {
+    result.data = valueOf(*first);
+    result.outcome = Outcome::Read;
+    return result;
+  }
+  // INCR: each deletion asks for the next chunk; an empty chunk ends the transfer.
+  result.type = XCB_ATOM_NONE;
+  for (;;) {
+    const Event chunkReady = waitFor(
+        cb,
+        [&cb, property](const xcb_generic_event_t& e) { return isPropertyNotify(cb, e, property); },
+        std::min(monotonicSeconds() + kRequestWait, budgetEnd));
+    if (!chunkReady) {
+      result.outcome = Outcome::TimedOut;
+      result.data.clear();
+      return result;
+    }
+    const auto chunk = takeProperty(cb, property);
+    if (!chunk || chunk->type == atom(cb, "INCR")) continue;
+    if (xcb_get_property_value_length(chunk.get()) <= 0) break;
+    result.type = chunk->type;
+    result.format = chunk->format;
+    result.data += valueOf(*chunk);
+  }
+  result.outcome = Outcome::Read;
+  return result;
+}
+
+gboolean readEvents(gint, GIOCondition, gpointer) {
+  Clipboard* cb = clipboard();
+  if (!cb) return G_SOURCE_REMOVE;
+  waitFor(*cb, {}, 0);
+  return xcb_connection_has_error(cb->c()) ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+}
+
+Clipboard* open() {
+  int screenNumber = 0;
+  xcb_connection_t* raw = xcb_connect(nullptr, &screenNumber);
+  if (!raw || xcb_connection_has_error(raw)) {
+    if (raw) xcb_disconnect(raw);
+    return nullptr;
+  }
+  auto cb = std::make_unique<Clipboard>();
+  cb->connection.reset(raw);
+  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(raw));
+  for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
+  if (!screens.rem) return nullptr;
+  cb->root = screens.data->root;
+  cb->window = xcb_generate_id(raw);
+  const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+  xcb_create_window(raw, XCB_COPY_FROM_PARENT, cb->window, cb->root, -10, -10, 1, 1, 0,
+                    XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+  // Requests are limited in size (in four-byte units); chunks stay well below.
+  const std::size_t largestRequest = std::size_t{xcb_get_maximum_request_length(raw)} * 4;
+  cb->chunkSize = std::min(kLargestChunk, largestRequest / 4);
+  const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(raw, &xcb_xfixes_id);
+  if (xfixes && xfixes->present) {
+    const Reply<xcb_xfixes_query_version_reply_t> version(xcb_xfixes_query_version_reply(
+        raw, xcb_xfixes_query_version(raw, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
+        nullptr));
+    if (version) {
+      cb->xfixesEventBase = xfixes->first_event;
+      xcb_xfixes_select_selection_input(
+          raw, cb->window, atom(*cb, "CLIPBOARD"),
+          XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+              XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+              XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    }
+  }
+  xcb_flush(raw);
+  // Between the library's calls the host's main context answers the clipboard's requests.
+  g_unix_fd_add(xcb_get_file_descriptor(raw), G_IO_IN, readEvents, nullptr);
+  return cb.release();
+}
+
+bool opened = false;
+
+// Opened on first use and kept: what the library owns is served for the process's life.
+Clipboard* clipboard() {
+  static Clipboard* const instance = [] {
+    opened = true;
+    return open();
+  }();
+  if (!instance || xcb_connection_has_error(instance->c())) return nullptr;
+  return instance;
+}
+
+void handOff(Clipboard& cb) {
+  const xcb_atom_t manager = atom(cb, "CLIPBOARD_MANAGER");
+  if (ownerOf(cb, manager) == XCB_WINDOW_NONE) return;
+  // The targets to keep, in a property the manager reads (ICCCM).
+  std::vector<xcb_atom_t> targets;
+  for (const auto& offered : cb.offered) targets.push_back(offered.first);
+  const xcb_atom_t property = atom(cb, "AXBRIDGE_SAVE_TARGETS");
+  changeProperty(cb, cb.window, property, XCB_ATOM_ATOM, 32, targets.data(), targets.size());
+  xcb_convert_selection(cb.c(), cb.window, manager, atom(cb, "SAVE_TARGETS"), property,
+                        cb.ownedSince);
+  xcb_flush(cb.c());
+  // The manager asks for every target meanwhile: they are served while waiting.
+  waitFor(
+      cb,
+      [&cb, manager](const xcb_generic_event_t& e) {
+        if ((e.response_type & 0x7f) != XCB_SELECTION_NOTIFY) return false;
+        const auto& notify = reinterpret_cast<const xcb_selection_notify_event_t&>(e);
+        return notify.requestor == cb.window && notify.selection == manager;
+      },
+      monotonicSeconds() + kHandOffWait);
+}
+
+}  // namespace
+
+std::int64_t changeCount() {
+  Clipboard* cb = clipboard();
+  if (!cb) return 0;
+  synchronise(*cb);
+  return cb->changes;
+}
+
+Targets read() {
+  Clipboard* cb = clipboard();
+  if (!cb) return {};
+  const xcb_window_t owner = ownerOf(*cb, atom(*cb, "CLIPBOARD"));
+  Targets read;
+  if (owner == XCB_WINDOW_NONE) return read;
+  if (owner == cb->window) {
+    for (const auto& [target, data] : cb->offered) {
+      if (const auto name = atomName(*cb, target)) read.emplace_back(*name, data);
+    }
+    return read;
+  }
+  const double budgetEnd = monotonicSeconds() + kReadBudget;
+  const Conversion list = convert(*cb, atom(*cb, "TARGETS"), budgetEnd);
+  std::vector<xcb_atom_t> targets;
+  if (list.outcome == Outcome::Read && list.format == 32) {
+    const auto* atoms = reinterpret_cast<const xcb_atom_t*>(list.data.data());
+    targets.assign(atoms, atoms + list.data.size() / sizeof(xcb_atom_t));
+  } else if (list.outcome == Outcome::Refused) {
+    // An owner that keeps its list to itself may still give text.
+    targets.push_back(atom(*cb, kUtf8StringTarget));
+  } else {
+    return read;  // not answering: asking again would only block longer
+  }
+  for (const xcb_atom_t target : targets) {
+    const auto name = atomName(*cb, target);
+    if (!name || isMetaTarget(*name)) continue;
+    if (std::any_of(read.begin(), read.end(), [&](const auto& r) { return r.first == *name; })) {
+      continue;
+    }
+    const Conversion value = convert(*cb, target, budgetEnd);
+    if (value.outcome == Outcome::TimedOut) break;
+    if (value.outcome == Outcome::Read && value.format == 8) read.emplace_back(*name, value.data);
+  }
+  return read;
+}
+
+std::int64_t own(const Targets& targets, bool handOffToManager) {
+  Clipboard* cb = clipboard();
+  if (!cb) return 0;
+  const xcb_atom_t selection = atom(*cb, "CLIPBOARD");
+  cb->transfers.clear();
+  if (targets.empty()) {
+    cb->offered.clear();
+    cb->owning = false;
+    xcb_set_selection_owner(cb->c(), XCB_WINDOW_NONE, selection, XCB_CURRENT_TIME);
+    synchronise(*cb);
+    return cb->changes;
+  }
+  std::vector<std::pair<xcb_atom_t, std::string>> offered;
+  for (const auto& [name, data] : targets) {
+    const xcb_atom_t target = atom(*cb, name);
+    if (target != XCB_ATOM_NONE) offered.emplace_back(target, data);
+  }
+  cb->offered = std::move(offered);
+  cb->ownedSince = serverTime(*cb);
+  xcb_set_selection_owner(cb->c(), cb->window, selection, cb->ownedSince);
+  cb->owning = ownerOf(*cb, selection) == cb->window;
+  if (!cb->owning) cb->offered.clear();
+  // Our own change of owner is counted before the count is answered.
+  synchronise(*cb);
+  if (cb->owning && handOffToManager) {
+    handOff(*cb);
+    synchronise(*cb);
+  }
+  return cb->changes;
+}
+
+bool serveUntil(double deadline) {
+  if (!opened) return false;
+  Clipboard* cb = clipboard();
+  if (!cb) return false;
+  waitFor(*cb, {}, deadline);
+  return true;
+}
+
+}  // namespace axb::platform::linux_clipboard

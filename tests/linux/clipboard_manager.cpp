@@ -1,0 +1,106 @@
+// A clipboard manager as desktops run one: it owns CLIPBOARD_MANAGER and, when a client asks it
+// to save the clipboard (ICCCM SAVE_TARGETS), reads every target of CLIPBOARD and becomes its
+// owner, so that the contents outlive the client. Prints one JSON line when it is running;
+// "state" on standard input answers how many saves it made and the targets it keeps.
+#include <poll.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/linux/x11_clipboard.h"
+#include "platform/run_loop.h"
+
+namespace {
+
+namespace clip = axb::platform::linux_clipboard;
+
+xcb_atom_t intern(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+      c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+  const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+  std::free(reply);
+  return atom;
+}
+
+std::string quoted(const std::string& text) {
+  std::string out = "\"";
+  for (const char ch : text) {
+    if (ch == '"' || ch == '\\') out.push_back('\\');
+    out.push_back(ch);
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+int main() {
+  int screenNumber = 0;
+  xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
+  if (!c || xcb_connection_has_error(c)) return 1;
+  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
+  for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
+  const xcb_window_t window = xcb_generate_id(c);
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screens.data->root, 0, 0, 1, 1, 0,
+                    XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+  const xcb_atom_t manager = intern(c, "CLIPBOARD_MANAGER");
+  const xcb_atom_t saveTargets = intern(c, "SAVE_TARGETS");
+  xcb_set_selection_owner(c, window, manager, XCB_CURRENT_TIME);
+  xcb_get_selection_owner_reply_t* owner =
+      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, manager), nullptr);
+  const bool owning = owner && owner->owner == window;
+  std::free(owner);
+  if (!owning) return 1;
+  std::printf("{\"ready\": true, \"pid\": %d}\n", static_cast<int>(getpid()));
+  std::fflush(stdout);
+
+  int saves = 0;
+  clip::Targets kept;
+  std::string input;
+  for (;;) {
+    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {xcb_get_file_descriptor(c), POLLIN, 0}};
+    poll(fds, 2, 20);
+    if (fds[0].revents & (POLLIN | POLLHUP)) {
+      char buffer[256];
+      const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
+      if (got <= 0) return 0;
+      input.append(buffer, static_cast<std::size_t>(got));
+      for (std::size_t end; (end = input.find('\n')) != std::string::npos;) {
+        input.erase(0, end + 1);
+        std::string targets;
+        for (const auto& target : kept) {
+          targets += (targets.empty() ? "" : ", ") + quoted(target.first);
+        }
+        std::printf("{\"saves\": %d, \"targets\": [%s]}\n", saves, targets.c_str());
+        std::fflush(stdout);
+      }
+    }
+    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+      if ((event->response_type & 0x7f) == XCB_SELECTION_REQUEST) {
+        const auto* request = reinterpret_cast<const xcb_selection_request_event_t*>(event);
+        xcb_selection_notify_event_t notify{};
+        notify.response_type = XCB_SELECTION_NOTIFY;
+        notify.time = request->time;
+        notify.requestor = request->requestor;
+        notify.selection = request->selection;
+        notify.target = request->target;
+        notify.property = XCB_ATOM_NONE;
+        if (request->target == saveTargets) {
+          ++saves;
+          kept = clip::read();
+          clip::own(kept, false);
+          if (!kept.empty()) notify.property = request->property;
+        }
+        xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&notify));
+        xcb_flush(c);
+      }
+      std::free(event);
+    }
+    if (xcb_connection_has_error(c)) return 1;
+    clip::serveUntil(axb::platform::monotonicSeconds());
+  }
+}

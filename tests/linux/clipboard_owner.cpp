@@ -1,0 +1,39 @@
+// A client that owns the X11 CLIPBOARD the way an application that copied does: it offers the
+// targets given as NAME=FILE arguments (split at the last "=") (the file's bytes as the data),
+// prints one JSON line when it owns the clipboard, and serves it until its standard input closes or
+// it is killed.
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "platform/linux/x11_clipboard.h"
+#include "platform/run_loop.h"
+
+int main(int argc, char** argv) {
+  namespace clip = axb::platform::linux_clipboard;
+  clip::Targets targets;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    const std::size_t split = argument.rfind('=');
+    if (split == std::string::npos) return 2;
+    std::ifstream file(argument.substr(split + 1), std::ios::binary);
+    if (!file) return 2;
+    targets.emplace_back(argument.substr(0, split),
+                         std::string(std::istreambuf_iterator<char>(file), {}));
+  }
+  clip::own(targets, false);
+  std::printf("{\"ready\": true, \"pid\": %d}\n", static_cast<int>(getpid()));
+  std::fflush(stdout);
+  for (;;) {
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    if (poll(&input, 1, 0) > 0) {
+      char buffer[256];
+      if (read(STDIN_FILENO, buffer, sizeof buffer) <= 0) return 0;
+    }
+    clip::serveUntil(axb::platform::monotonicSeconds() + 0.05);
+  }
+}

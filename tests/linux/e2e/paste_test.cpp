@@ -1,0 +1,277 @@
+// Replacing the selection through the clipboard on a real X11 desktop: the library owns
+// CLIPBOARD, posts Control-V into the followed GTK application, and gives the user's clipboard
+// back afterwards, every target of it, unless someone copied meanwhile. The clipboard is read
+// back with xclip, as any other application would read it.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "axbridge/axbridge.h"
+#include "e2e/clipboard_clients.h"
+#include "e2e/clipboard_reader.h"
+#include "e2e/desktop_session.h"
+
+namespace axb::e2e {
+namespace {
+
+// A freshly started application enters the accessibility tree and answers late on a loaded
+// machine: the switch to it is waited for longer than other events.
+constexpr double kSwitchDeadline = 15.0;
+
+double seconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+bool contains(const std::vector<std::string>& list, const std::string& value) {
+  return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+class PasteTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    receivedEvents().clear();
+    initMacAccessibility(recordEvent);
+    start("{}");
+  }
+
+  void TearDown() override {
+    if (!HasFailure()) return;
+    for (const HostEvent& event : receivedEvents()) {
+      std::printf("received %s %s\n", event.name.c_str(), event.payload.dump().c_str());
+    }
+  }
+
+  // Starts the application (with extra arguments), brings it to the front and waits until the
+  // host hears of it, so that the library follows it.
+  std::unique_ptr<ChildApp> follow(const TextAppOptions& options,
+                                   const std::vector<std::string>& extra = {}) {
+    const std::size_t from = receivedEvents().size();
+    std::vector<std::string> argv = textAppCommand(options);
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    auto app = std::make_unique<ChildApp>(argv);
+    const auto ready = app->nextLine(20.0);
+    if (!ready || !ready->is_object() || !ready->value("ready", false)) return nullptr;
+    if (!waitForAccessibilityTree(app->pid())) return nullptr;
+    if (!bringToFront(*app)) return nullptr;
+    const bool heard = pumpUntil(
+        [&] {
+          const auto& events = receivedEvents();
+          for (std::size_t i = from; i < events.size(); ++i) {
+            if (events[i].name == "app_changed" || events[i].name == "caret") return true;
+            if (events[i].payload.is_object() &&
+                events[i].payload.value("name", "") == options.prgname) {
+              return true;
+            }
+          }
+          return false;
+        },
+        kSwitchDeadline);
+    if (!heard) return nullptr;
+    pumpFor(0.3);
+    return app;
+  }
+
+  static std::string textOf(ChildApp& app, const std::string& widget) {
+    const auto answer = app.ask("text " + widget);
+    return answer && answer->is_object() ? answer->value("text", "") : "";
+  }
+
+  // The application's text becomes the expected one (the paste lands during the library's
+  // wait, but the application may report it a moment later on a busy machine).
+  static bool textBecomes(ChildApp& app, const std::string& widget, const std::string& expected) {
+    return pumpUntil([&] { return textOf(app, widget) == expected; }, 10.0);
+  }
+
+  // When the application's text last changed, on this process's monotonic clock.
+  static double changedAt(ChildApp& app) {
+    const auto answer = app.ask("text entry");
+    if (!answer || !answer->is_object() || !(*answer)["changed_at"].is_number()) return -1;
+    return (*answer)["changed_at"].get<double>();
+  }
+
+  static void selectIn(ChildApp& app, const std::string& widget, int start, int end) {
+    ASSERT_TRUE(app.ask("focus " + widget));
+    ASSERT_TRUE(
+        app.ask("select " + widget + " " + std::to_string(start) + " " + std::to_string(end)));
+  }
+};
+
+TEST_F(PasteTest, ReplacesTheSelectionInASingleLineEntry) {
+  TextAppOptions options;
+  options.entryText = "hello world";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  selectIn(*app, "entry", 6, 11);
+
+  const double began = seconds();
+  setText("wörld 🌍");
+  const double returned = seconds();
+  std::printf("setText took %.2f s\n", returned - began);
+  EXPECT_TRUE(textBecomes(*app, "entry", "hello wörld 🌍")) << textOf(*app, "entry");
+  // The application pasted while the library waited (and answered its clipboard request), not
+  // after the library gave the clipboard back.
+  const double landed = changedAt(*app);
+  EXPECT_GT(landed, began);
+  EXPECT_LT(landed, returned);
+}
+
+TEST_F(PasteTest, ReplacesTheSelectionInAMultiLineTextView) {
+  TextAppOptions options;
+  options.viewText = "first line\nsecond line";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  selectIn(*app, "view", 11, 17);
+
+  const double began = seconds();
+  setText("zweite 🎉\ndritte");
+  const double returned = seconds();
+  EXPECT_TRUE(textBecomes(*app, "view", "first line\nzweite 🎉\ndritte line"))
+      << textOf(*app, "view");
+  const double landed = changedAt(*app);
+  EXPECT_GT(landed, began);
+  EXPECT_LT(landed, returned);
+}
+
+TEST_F(PasteTest, GivesBackEveryTargetOfTheClipboardAfterItsOwnerIsGone) {
+  const std::string image = pngImage();
+  auto owner = copyInAnotherClient({{"UTF8_STRING", "copied ✂ text"},
+                                    {"text/plain;charset=utf-8", "copied ✂ text"},
+                                    {"image/png", image}});
+  ASSERT_TRUE(owner);
+  TextAppOptions options;
+  options.entryText = "abc";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  selectIn(*app, "entry", 1, 2);
+
+  setText("B");
+  ASSERT_TRUE(textBecomes(*app, "entry", "aBc")) << textOf(*app, "entry");
+  // The client that copied is gone: only the library can still answer.
+  ::kill(owner->pid(), SIGKILL);
+  ASSERT_TRUE(owner->waitForExit());
+
+  const auto targets = clipboardTargets();
+  EXPECT_TRUE(contains(targets, "UTF8_STRING"));
+  EXPECT_TRUE(contains(targets, "text/plain;charset=utf-8"));
+  EXPECT_TRUE(contains(targets, "image/png"));
+  EXPECT_FALSE(contains(targets, "x-kde-passwordManagerHint"));
+  EXPECT_EQ(readClipboard("UTF8_STRING"), "copied ✂ text");
+  EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied ✂ text");
+  const auto png = readClipboard("image/png");
+  ASSERT_TRUE(png);
+  EXPECT_EQ(png->size(), image.size());
+  EXPECT_TRUE(*png == image);
+}
+
+TEST_F(PasteTest, HandsTheGivenBackClipboardToARunningClipboardManager) {
+  auto manager = std::make_unique<ChildApp>(std::vector<std::string>{AXBRIDGE_CLIPBOARD_MANAGER});
+  const auto running = manager->nextLine(10.0);
+  ASSERT_TRUE(running && running->is_object() && running->value("ready", false));
+  const std::string image = pngImage();
+  auto owner = copyInAnotherClient({{"UTF8_STRING", "keep me"}, {"image/png", image}});
+  ASSERT_TRUE(owner);
+  TextAppOptions options;
+  options.entryText = "abc";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  selectIn(*app, "entry", 0, 1);
+
+  setText("A");
+  ASSERT_TRUE(textBecomes(*app, "entry", "Abc")) << textOf(*app, "entry");
+  // Asked once, for the clipboard given back, never for the library's own transient write.
+  const auto state = manager->ask("state");
+  ASSERT_TRUE(state && state->is_object());
+  EXPECT_EQ((*state)["saves"], 1) << state->dump();
+  std::vector<std::string> kept;
+  for (const auto& target : (*state)["targets"]) kept.push_back(target.get<std::string>());
+  EXPECT_TRUE(contains(kept, "UTF8_STRING")) << state->dump();
+  EXPECT_TRUE(contains(kept, "image/png")) << state->dump();
+  EXPECT_FALSE(contains(kept, "x-kde-passwordManagerHint")) << state->dump();
+
+  ::kill(owner->pid(), SIGKILL);
+  ASSERT_TRUE(owner->waitForExit());
+  EXPECT_EQ(readClipboard("UTF8_STRING"), "keep me");
+  EXPECT_TRUE(readClipboard("image/png") == image);
+  // The manager holds it now, not this process: the contents no longer depend on the host.
+  ::kill(manager->pid(), SIGKILL);
+  ASSERT_TRUE(manager->waitForExit());
+  EXPECT_FALSE(readClipboard("UTF8_STRING", 3.0));
+}
+
+TEST_F(PasteTest, KeepsWhatAnotherClientCopiedWhileThePasteLanded) {
+  auto owner = copyInAnotherClient({{"UTF8_STRING", "saved text"}});
+  ASSERT_TRUE(owner);
+  TextAppOptions options;
+  options.entryText = "abc";
+  // The application copies as soon as the paste changes its text, during the library's wait.
+  auto app = follow(options, {"--copy-on-change", "copied meanwhile"});
+  ASSERT_TRUE(app);
+  selectIn(*app, "entry", 0, 3);
+
+  setText("xyz");
+  ASSERT_TRUE(textBecomes(*app, "entry", "xyz")) << textOf(*app, "entry");
+  EXPECT_EQ(readClipboard("UTF8_STRING"), "copied meanwhile");
+}
+
+TEST_F(PasteTest, MarksItsOwnWriteForClipboardManagersToSkip) {
+  TextAppOptions options;
+  options.entryText = "abc";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  selectIn(*app, "entry", 3, 3);
+
+  setText("def");
+  ASSERT_TRUE(textBecomes(*app, "entry", "abcdef")) << textOf(*app, "entry");
+  // What the clipboard offered while the application pasted.
+  Json pasted;
+  ASSERT_TRUE(pumpUntil([&] {
+    const auto answer = app->ask("pasted");
+    if (!answer || !answer->is_object() || (*answer)["targets"].is_null() ||
+        (*answer)["hint"].is_null()) {
+      return false;
+    }
+    pasted = *answer;
+    return true;
+  }));
+  std::vector<std::string> targets;
+  for (const auto& target : pasted["targets"]) targets.push_back(target.get<std::string>());
+  EXPECT_TRUE(contains(targets, "x-kde-passwordManagerHint")) << pasted.dump();
+  EXPECT_TRUE(contains(targets, "UTF8_STRING")) << pasted.dump();
+  EXPECT_EQ(pasted["hint"], "secret");
+}
+
+TEST_F(PasteTest, IsCancelledWhenTheFollowedApplicationQuitBeforehand) {
+  TextAppOptions options;
+  options.entryText = "abc";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  auto owner = copyInAnotherClient({{"UTF8_STRING", "untouched"}});
+  ASSERT_TRUE(owner);
+  ::kill(app->pid(), SIGKILL);
+  ASSERT_TRUE(app->waitForExit());
+
+  std::string output;
+  {
+    StandardOutputCapture capture;
+    setText("never pasted");
+    output = capture.text();
+  }
+  EXPECT_NE(output.find("paste cancelled: "), std::string::npos) << output;
+  EXPECT_EQ(output.find("pasted text"), std::string::npos) << output;
+  EXPECT_EQ(readClipboard("UTF8_STRING"), "untouched");
+  // Still the other client's: the library never took it.
+  ::kill(owner->pid(), SIGKILL);
+  ASSERT_TRUE(owner->waitForExit());
+  EXPECT_FALSE(readClipboard("UTF8_STRING", 3.0));
+}
+
+}  // namespace
+}  // namespace axb::e2e
