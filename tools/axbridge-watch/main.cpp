@@ -280,14 +280,15 @@ bool readBlockedList(const std::string& path, std::string& text) {
 #if AXBRIDGE_WATCH_LINUX
 // There is no permission on Linux: the desktop's accessibility is on or off for everyone.
 void explainMissingPermission(bool prompted) {
-  std::fprintf(stderr,
-               "axbridge-watch: the desktop's accessibility is switched off (org.a11y.Status\n"
-               "IsEnabled), so many applications do not show their contents. %s\n",
-               prompted ? "It could not be switched on; switch on assistive technologies in the\n"
-                          "desktop's accessibility settings, then start axbridge-watch again."
-                        : "Run axbridge-watch with --prompt\n"
-                          "to switch it on, or switch on assistive technologies in the desktop's\n"
-                          "accessibility settings.");
+  std::fputs(
+      "axbridge-watch: the desktop's accessibility is switched off (org.a11y.Status\n"
+      "IsEnabled), so many applications do not show their contents.\n",
+      stderr);
+  std::fputs(prompted ? "It could not be switched on: switch on assistive technologies in the\n"
+                        "desktop's accessibility settings, then start axbridge-watch again.\n"
+                      : "Run axbridge-watch with --prompt to switch it on, or switch on assistive\n"
+                        "technologies in the desktop's accessibility settings.\n",
+             stderr);
 }
 #else
 // The permission is the app's that this program runs in (a terminal, an editor), not its own.

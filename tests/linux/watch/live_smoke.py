@@ -66,8 +66,25 @@ def check(condition, what, watcher):
         sys.exit(1)
 
 
+def accessibility_enabled():
+    answer = subprocess.run(
+        ["timeout", "10", "gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path",
+         "/org/a11y/bus", "--method", "org.freedesktop.DBus.Properties.Get", "org.a11y.Status",
+         "IsEnabled"], capture_output=True, text=True)
+    return "true" in answer.stdout
+
+
 def main():
     watch = sys.argv[1]
+
+    # A fresh session starts with accessibility off: without --prompt the watcher says so.
+    if not accessibility_enabled():
+        watcher = Watcher([watch, "--live"])
+        watcher.process.stdin.close()
+        status = watcher.finish()
+        check(status == 1, f"with accessibility off it exits with 1, not {status}", watcher)
+        check(watcher.wait_for(watcher.err, "Run axbridge-watch with --prompt"),
+              "with accessibility off it says how to switch it on", watcher)
 
     watcher = Watcher([watch, "--live", "--prompt"])
     check(watcher.wait_for(watcher.out, "Accessibility is enabled"),
@@ -97,8 +114,8 @@ def main():
     check(status == 1, f"without a session bus it exits with 1, not {status}", watcher)
     check(watcher.wait_for(watcher.err, "there is no D-Bus session bus"),
           "without a session bus it says so", watcher)
-    print("axbridge-watch --live: started, took commands, ended on SIGTERM and SIGINT, "
-          "explained a missing session bus")
+    print("axbridge-watch --live: switched accessibility on, took commands, ended on SIGTERM "
+          "and SIGINT, explained a missing session bus")
 
 
 if __name__ == "__main__":
