@@ -1,80 +1,16 @@
 #!/usr/bin/env bash
-# Runs the Linux end-to-end tests on a display of their own: a fresh Xvfb (its number chosen by
-# the server, so parallel runs never share one), a private D-Bus session bus, where GTK
-# applications start the accessibility bus themselves, and a small window manager unless
-# --no-window-manager is given.
+# Runs the Linux end-to-end tests on a desktop of their own (scripts/headless-desktop.sh): a
+# fresh Xvfb, a private D-Bus session bus and a small window manager unless --no-window-manager
+# is given.
 #
 #   scripts/linux-e2e.sh [--no-window-manager] <test binary> [test arguments...]
 set -euo pipefail
 
-window_manager=1
+desktop=()
 if [[ "${1:-}" == "--no-window-manager" ]]; then
-  window_manager=0
+  desktop=(--no-window-manager)
   shift
 fi
 binary=${1:?usage: $0 [--no-window-manager] <test binary> [arguments...]}
 shift
-
-work=$(mktemp -d)
-xvfb_pid=
-cleanup() {
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Polls until the command succeeds, for at most the given number of seconds.
-wait_for() {
-  local seconds=$1; shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    if ((SECONDS >= deadline)); then return 1; fi
-    sleep 0.05
-  done
-}
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-if ! wait_for 10 test -s "$work/display"; then
-  echo "Xvfb did not start" >&2
-  cat "$work/xvfb.log" >&2
-  exit 1
-fi
-export DISPLAY=":$(head -n1 "$work/display")"
-export AXBRIDGE_E2E_WINDOW_MANAGER=$window_manager AXBRIDGE_E2E_WORK=$work
-# GTK must not read a user's settings or talk to a real session's services.
-export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=0 GTK_A11Y=atspi
-unset NO_AT_BRIDGE
-
-dbus-run-session -- bash -c '
-  set -u
-  wm_pid=
-  if [[ "$AXBRIDGE_E2E_WINDOW_MANAGER" == 1 ]]; then
-    # matchbox now and then exits at once, saying it cannot open a display that other clients
-    # open fine (about one start in twenty here): a window manager that exits before it is up is
-    # started again, three times at most.
-    for attempt in 1 2 3; do
-      matchbox-window-manager -use_titlebar no >"$AXBRIDGE_E2E_WORK/wm.log" 2>&1 &
-      wm_pid=$!
-      deadline=$((SECONDS + 10))
-      until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
-        if ! kill -0 "$wm_pid" 2>/dev/null || ((SECONDS >= deadline)); then
-          kill "$wm_pid" 2>/dev/null
-          wm_pid=
-          break
-        fi
-        sleep 0.05
-      done
-      [[ -n "$wm_pid" ]] && break
-    done
-    if [[ -z "$wm_pid" ]]; then
-      echo "the window manager did not start:" >&2
-      cat "$AXBRIDGE_E2E_WORK/wm.log" >&2
-      exit 1
-    fi
-  fi
-  status=0
-  "$@" || status=$?
-  [[ -n "$wm_pid" ]] && kill "$wm_pid" 2>/dev/null
-  exit $status
-' e2e "$binary" "$@"
+exec "$(dirname "$0")/headless-desktop.sh" ${desktop[@]+"${desktop[@]}"} "$binary" "$@"

@@ -2,7 +2,8 @@
 //   {"t":<seconds>,"event":"<name>","data":<payload exactly as received>}
 // On the simulated desktop it plays a scenario file (or its built-in demo) on the virtual clock;
 // the library's diagnostic lines appear on the same standard output, in the order they happen.
-// Built with the macOS binding it watches the real desktop, but only when asked to with --live.
+// Built with the macOS or Linux binding it watches the real desktop, but only when asked to with
+// --live; on Linux it then also takes commands on standard input (live_commands.h).
 //
 // The library exports a C function named `start`: nothing here may take that name.
 #include <cerrno>
@@ -21,6 +22,11 @@
 
 #include "axbridge/sim.h"
 #include "demo_scenario.h"
+#elif AXBRIDGE_WATCH_LINUX
+#include <chrono>
+
+#include "live_commands.h"
+#include "live_linux.h"
 #else
 #include <chrono>
 
@@ -46,6 +52,28 @@ constexpr char kUsage[] =
     "  --help    show this text\n"
     "\n"
     "Exit status: 0 when the scenario ran, 2 for a usage error or an invalid scenario.\n";
+#elif AXBRIDGE_WATCH_LINUX
+constexpr char kUsage[] =
+    "usage: axbridge-watch --live [--prompt] [blocked-fields.json]\n"
+    "\n"
+    "Follows the application in front on this X11 desktop and prints every event the library\n"
+    "delivers as one line:\n"
+    "  {\"t\":<seconds since start>,\"event\":\"<name>\",\"data\":<JSON payload>}\n"
+    "The library's diagnostic lines appear in between. Stop it with Control-C (or SIGTERM).\n"
+    "\n"
+    "  --live    watch the real desktop (needs DISPLAY, the session and accessibility buses)\n"
+    "  blocked-fields.json   the blocked field list to start with (default: none)\n"
+    "  --prompt  switch the desktop's accessibility on when it is off\n"
+    "  --help    show this text\n"
+    "\n"
+    "Commands on standard input, one a line:\n"
+    "  context         ask for the assistant context; the answer is an \"alt_enter_pressed\" line\n"
+    "  replace <text>  replace the selected text with the rest of the line\n"
+    "  front           bring the followed application back to the front\n"
+    "  help            list these commands\n"
+    "\n"
+    "Scenarios and the built-in demo play on the simulated desktop, a build of its own:\n"
+    "scripts/demo.sh makes and runs it; scripts/live-demo.sh shows --live on a headless desktop.\n";
 #else
 constexpr char kUsage[] =
     "usage: axbridge-watch --live [--prompt] [blocked-fields.json]\n"
@@ -149,8 +177,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
       options.printState = true;
     } else if (!optionsEnded && argument == "--live") {
       std::fputs(
-          "axbridge-watch: --live watches the real desktop, which only the macOS build can do;\n"
-          "this build plays scenarios on the simulated desktop\n",
+          "axbridge-watch: --live watches the real desktop, which only the macOS and Linux builds\n"
+          "can do; this build plays scenarios on the simulated desktop\n",
           stderr);
       return false;
 #else
@@ -249,6 +277,20 @@ bool readBlockedList(const std::string& path, std::string& text) {
   return readFile(path, text);
 }
 
+#if AXBRIDGE_WATCH_LINUX
+// There is no permission on Linux: the desktop's accessibility is on or off for everyone.
+void explainMissingPermission(bool prompted) {
+  std::fputs(
+      "axbridge-watch: the desktop's accessibility is switched off (org.a11y.Status\n"
+      "IsEnabled), so many applications do not show their contents.\n",
+      stderr);
+  std::fputs(prompted ? "It could not be switched on: switch on assistive technologies in the\n"
+                        "desktop's accessibility settings, then start axbridge-watch again.\n"
+                      : "Run axbridge-watch with --prompt to switch it on, or switch on assistive\n"
+                        "technologies in the desktop's accessibility settings.\n",
+             stderr);
+}
+#else
 // The permission is the app's that this program runs in (a terminal, an editor), not its own.
 void explainMissingPermission(bool prompted) {
   const std::string app = permissionHolderName();
@@ -261,6 +303,7 @@ void explainMissingPermission(bool prompted) {
                app.empty() ? "that app" : app.c_str(),
                prompted ? "" : " (or run it with --prompt to be asked)");
 }
+#endif
 
 int watch(const Options& options) {
   // Watching the real desktop needs the permission and shows what the user does: only on request.
@@ -274,14 +317,32 @@ int watch(const Options& options) {
   }
   std::string blocked;
   if (!readBlockedList(options.scenarioPath, blocked)) return kExitUsage;
+#if AXBRIDGE_WATCH_LINUX
+  MainLoop loop;
+  if (const auto problem = desktopProblem()) {
+    std::fprintf(stderr, "axbridge-watch: %s\n", problem->c_str());
+    return kExitFailure;
+  }
+  bool trusted = isAccessibiltyEnabled();
+  if (!trusted && options.prompt) {
+    // Switches it on, answering the state before: the state after is asked again.
+    showAccessibiltyPermisionPopup();
+    trusted = isAccessibiltyEnabled();
+  }
+#else
   const bool trusted = options.prompt ? showAccessibiltyPermisionPopup() : isAccessibiltyEnabled();
+#endif
   if (!trusted) {
     explainMissingPermission(options.prompt);
     return kExitFailure;
   }
   initMacAccessibility(printEvent);
   start(blocked.c_str());
+#if AXBRIDGE_WATCH_LINUX
+  loop.run(runLiveCommandLine);
+#else
   runMainRunLoop();
+#endif
   return kExitOk;
 }
 
