@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <utility>
 
 #include "platform/linux/xcb_handles.h"
@@ -15,7 +17,6 @@
 namespace axb::platform::linux_desktop {
 namespace {
 
-using x11::ConnectionCloser;
 using x11::FreeDeleter;
 using x11::Reply;
 
@@ -34,7 +35,7 @@ struct PositionQuery {
 };
 
 struct Display {
-  std::unique_ptr<xcb_connection_t, ConnectionCloser> connection;
+  x11::Connection connection;
   xcb_window_t root = XCB_WINDOW_NONE;
   std::uint8_t inputOpcode = 0;
   std::uint32_t selected = 0;  // the raw events selected on the root window
@@ -55,16 +56,9 @@ gboolean onReadable(gint, GIOCondition, gpointer);
 
 Display* display() {
   static Display* const instance = []() -> Display* {
-    int screenNumber = 0;
-    xcb_connection_t* raw = xcb_connect(nullptr, &screenNumber);
-    if (!raw || xcb_connection_has_error(raw)) {
-      if (raw) xcb_disconnect(raw);
-      return nullptr;
-    }
-    std::unique_ptr<xcb_connection_t, ConnectionCloser> connection(raw);
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(raw));
-    for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
-    if (!screens.rem) return nullptr;
+    std::optional<x11::DisplayConnection> connected = x11::connectToDisplay();
+    if (!connected) return nullptr;
+    xcb_connection_t* raw = connected->connection.get();
     const xcb_query_extension_reply_t* input = xcb_get_extension_data(raw, &xcb_input_id);
     if (!input || !input->present) return nullptr;
     // Raw events on the root window reach every client that selects them from XInput 2.1 on;
@@ -76,8 +70,8 @@ Display* display() {
       return nullptr;
     }
     auto* opened = new Display();
-    opened->connection = std::move(connection);
-    opened->root = screens.data->root;
+    opened->connection = std::move(connected->connection);
+    opened->root = connected->root;
     opened->inputOpcode = input->major_opcode;
     g_unix_fd_add(xcb_get_file_descriptor(raw), G_IO_IN, onReadable, nullptr);
     return opened;

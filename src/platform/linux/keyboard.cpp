@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "platform/linux/xcb_handles.h"
 
@@ -18,27 +19,20 @@ namespace {
 constexpr xcb_keysym_t kControlL = 0xffe3;
 constexpr xcb_keysym_t kLetterV = 0x0076;
 
-using x11::ConnectionCloser;
 struct KeySymbolsFreer {
   void operator()(xcb_key_symbols_t* symbols) const { xcb_key_symbols_free(symbols); }
 };
 
 // Opened on first use and kept.
 xcb_connection_t* connection() {
-  static const std::unique_ptr<xcb_connection_t, ConnectionCloser> instance(
-      []() -> xcb_connection_t* {
-        xcb_connection_t* raw = xcb_connect(nullptr, nullptr);
-        if (!raw || xcb_connection_has_error(raw)) {
-          if (raw) xcb_disconnect(raw);
-          return nullptr;
-        }
-        const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(raw, &xcb_test_id);
-        if (!xtest || !xtest->present) {
-          xcb_disconnect(raw);
-          return nullptr;
-        }
-        return raw;
-      }());
+  static const x11::Connection instance = []() -> x11::Connection {
+    std::optional<x11::DisplayConnection> connected = x11::connectToDisplay();
+    if (!connected) return nullptr;
+    const xcb_query_extension_reply_t* xtest =
+        xcb_get_extension_data(connected->connection.get(), &xcb_test_id);
+    if (!xtest || !xtest->present) return nullptr;
+    return std::move(connected->connection);
+  }();
   if (!instance || xcb_connection_has_error(instance.get())) return nullptr;
   return instance.get();
 }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,8 +42,6 @@ using x11::FreeDeleter;
 using x11::Reply;
 using Event = Reply<xcb_generic_event_t>;
 
-using x11::ConnectionCloser;
-
 // A large target going to a requestor chunk by chunk, each after it deleted the previous one.
 struct OutgoingTransfer {
   xcb_window_t requestor = XCB_WINDOW_NONE;
@@ -53,7 +52,7 @@ struct OutgoingTransfer {
 };
 
 struct Clipboard {
-  std::unique_ptr<xcb_connection_t, ConnectionCloser> connection;
+  x11::Connection connection;
   xcb_window_t root = XCB_WINDOW_NONE;
   xcb_window_t window = XCB_WINDOW_NONE;
   std::uint8_t xfixesEventBase = 0;
@@ -391,18 +390,12 @@ gboolean readEvents(gint, GIOCondition, gpointer) {
 }
 
 Clipboard* open() {
-  int screenNumber = 0;
-  xcb_connection_t* raw = xcb_connect(nullptr, &screenNumber);
-  if (!raw || xcb_connection_has_error(raw)) {
-    if (raw) xcb_disconnect(raw);
-    return nullptr;
-  }
+  std::optional<x11::DisplayConnection> connected = x11::connectToDisplay();
+  if (!connected) return nullptr;
   auto cb = std::make_unique<Clipboard>();
-  cb->connection.reset(raw);
-  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(raw));
-  for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
-  if (!screens.rem) return nullptr;
-  cb->root = screens.data->root;
+  cb->connection = std::move(connected->connection);
+  cb->root = connected->root;
+  xcb_connection_t* raw = cb->c();
   cb->window = xcb_generate_id(raw);
   const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_create_window(raw, XCB_COPY_FROM_PARENT, cb->window, cb->root, -10, -10, 1, 1, 0,

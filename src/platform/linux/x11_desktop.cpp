@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -16,7 +17,6 @@
 namespace axb::platform::linux_desktop {
 namespace {
 
-using x11::ConnectionCloser;
 using x11::FreeDeleter;
 using x11::Reply;
 
@@ -29,7 +29,7 @@ struct Atoms {
 };
 
 struct Display {
-  std::unique_ptr<xcb_connection_t, ConnectionCloser> connection;
+  x11::Connection connection;
   xcb_window_t root = XCB_WINDOW_NONE;
   Atoms atoms;
   DisplayWatch watch;
@@ -39,18 +39,12 @@ struct Display {
 // Opened on first use and kept: the main context's source reads from it for the process's life.
 Display* display() {
   static Display* const instance = []() -> Display* {
-    int screenNumber = 0;
-    xcb_connection_t* raw = xcb_connect(nullptr, &screenNumber);
-    if (!raw || xcb_connection_has_error(raw)) {
-      if (raw) xcb_disconnect(raw);
-      return nullptr;
-    }
+    std::optional<x11::DisplayConnection> connected = x11::connectToDisplay();
+    if (!connected) return nullptr;
     auto* opened = new Display();
-    opened->connection.reset(raw);
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(raw));
-    for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
-    if (!screens.rem) return opened;
-    opened->root = screens.data->root;
+    opened->connection = std::move(connected->connection);
+    opened->root = connected->root;
+    xcb_connection_t* raw = opened->connection.get();
     const auto intern = [raw](const char* name) {
       const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
           raw, xcb_intern_atom(raw, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
