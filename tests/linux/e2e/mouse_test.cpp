@@ -245,6 +245,16 @@ class MouseTrackingTest : public ::testing::Test {
     return std::nullopt;
   }
 
+  // Shows the window; where it is on screen and a point away from it (nothing when the window
+  // does not show or covers the screen).
+  static std::pair<std::optional<ScreenRect>, std::optional<std::pair<int, int>>> showWithPointAway(
+      HostTestWindow& window) {
+    if (!window.show()) return {};
+    const auto rect = window.onScreen();
+    if (!rect) return {};
+    return {rect, outside({*rect})};
+  }
+
   static std::pair<int, int> centreOf(const ScreenRect& rect) {
     return {rect.x + rect.width / 2, rect.y + rect.height / 2};
   }
@@ -281,11 +291,8 @@ class MouseTrackingTest : public ::testing::Test {
 
 TEST_F(MouseTrackingTest, MovingThePointerIntoTheWindowTellsTheHost) {
   HostTestWindow window(320, 200);
-  ASSERT_TRUE(window.show());
-  const auto rect = window.onScreen();
-  ASSERT_TRUE(rect);
-  const auto away = outside({*rect});
-  ASSERT_TRUE(away) << "the window covers the screen";
+  const auto [rect, away] = showWithPointAway(window);
+  ASSERT_TRUE(rect && away);
   ASSERT_TRUE(movePointer(away->first, away->second));
 
   addMouseTracker(window.handle());
@@ -300,11 +307,8 @@ TEST_F(MouseTrackingTest, MovingThePointerIntoTheWindowTellsTheHost) {
 TEST_F(MouseTrackingTest, ClickingOutsideTellsTheHostAndClickingInsideDoesNot) {
   StandardOutputCapture& output = this->output();
   HostTestWindow window(320, 200, Placement::Fixed);
-  ASSERT_TRUE(window.show());
-  const auto rect = window.onScreen();
-  ASSERT_TRUE(rect);
-  const auto away = outside({*rect});
-  ASSERT_TRUE(away);
+  const auto [rect, away] = showWithPointAway(window);
+  ASSERT_TRUE(rect && away);
   addMouseTracker(window.handle());
 
   ASSERT_TRUE(hover(*rect));
@@ -387,11 +391,8 @@ TEST_F(MouseTrackingTest, RelativeMotionUnderACoveringWindowIsHeard) {
 TEST_F(MouseTrackingTest, TheWheelAndTheMiddleButtonAreNoClick) {
   StandardOutputCapture& output = this->output();
   HostTestWindow window(320, 200);
-  ASSERT_TRUE(window.show());
-  const auto rect = window.onScreen();
-  ASSERT_TRUE(rect);
-  const auto away = outside({*rect});
-  ASSERT_TRUE(away);
+  const auto [rect, away] = showWithPointAway(window);
+  ASSERT_TRUE(rect && away);
   addMouseTracker(window.handle());
   ASSERT_TRUE(movePointer(away->first, away->second));
 
@@ -531,11 +532,8 @@ TEST_F(MouseTrackingTest, TheWindowIsTrackedAtItsNewSize) {
 
 TEST_F(MouseTrackingTest, NothingWakesTheHostOnceNothingIsTracked) {
   HostTestWindow window(320, 200);
-  ASSERT_TRUE(window.show());
-  const auto rect = window.onScreen();
-  ASSERT_TRUE(rect);
-  const auto away = outside({*rect});
-  ASSERT_TRUE(away);
+  const auto [rect, away] = showWithPointAway(window);
+  ASSERT_TRUE(rect && away);
   addMouseTracker(window.handle());
   ASSERT_TRUE(hover(*rect));
 
@@ -561,11 +559,8 @@ TEST_F(MouseTrackingTest, NothingWakesTheHostOnceNothingIsTracked) {
 
 TEST_F(MouseTrackingTest, NothingWakesTheHostOnceItsTrackedWindowsAreDestroyed) {
   HostTestWindow window(320, 200);
-  ASSERT_TRUE(window.show());
-  const auto rect = window.onScreen();
-  ASSERT_TRUE(rect);
-  const auto away = outside({*rect});
-  ASSERT_TRUE(away);
+  const auto [rect, away] = showWithPointAway(window);
+  ASSERT_TRUE(rect && away);
   addMouseTracker(window.handle());
   ASSERT_TRUE(hover(*rect));
 
@@ -610,11 +605,8 @@ TEST_F(MouseTrackingTest, LeavingTheWindowBringsTheFollowedApplicationBack) {
   ASSERT_TRUE(xdotool({windowManagerRuns() ? "windowactivate" : "windowfocus", id}));
   ASSERT_TRUE(pumpUntil([] { return frontPid() == ::getpid(); }, 10.0));
   HostTestWindow window(320, 200, Placement::Fixed);
-  ASSERT_TRUE(window.show());
-  const auto rect = window.onScreen();
-  ASSERT_TRUE(rect);
-  const auto away = outside({*rect});
-  ASSERT_TRUE(away);
+  const auto [rect, away] = showWithPointAway(window);
+  ASSERT_TRUE(rect && away);
   addMouseTracker(window.handle());
   ASSERT_TRUE(hover(*rect));
 
