@@ -51,6 +51,21 @@ class PasteTest : public HostTest {
     return (*answer)["changed_at"].get<double>();
   }
 
+  // Replaces the selection with text; the widget's text becomes the expected one, and the
+  // application pasted while the library waited (and answered its clipboard request), not after
+  // the library gave the clipboard back.
+  static void replaceAndExpect(ChildApp& app, const std::string& widget, const std::string& text,
+                               const std::string& expected) {
+    const double began = seconds();
+    setText(text.c_str());
+    const double returned = seconds();
+    std::printf("setText took %.2f s\n", returned - began);
+    EXPECT_TRUE(textBecomes(app, widget, expected)) << textOf(app, widget);
+    const double landed = changedAt(app);
+    EXPECT_GT(landed, began);
+    EXPECT_LT(landed, returned);
+  }
+
   static void selectIn(ChildApp& app, const std::string& widget, int start, int end) {
     ASSERT_TRUE(app.ask("focus " + widget));
     ASSERT_TRUE(
@@ -65,16 +80,7 @@ TEST_F(PasteTest, ReplacesTheSelectionInASingleLineEntry) {
   ASSERT_TRUE(app);
   selectIn(*app, "entry", 6, 11);
 
-  const double began = seconds();
-  setText("wörld 🌍");
-  const double returned = seconds();
-  std::printf("setText took %.2f s\n", returned - began);
-  EXPECT_TRUE(textBecomes(*app, "entry", "hello wörld 🌍")) << textOf(*app, "entry");
-  // The application pasted while the library waited (and answered its clipboard request), not
-  // after the library gave the clipboard back.
-  const double landed = changedAt(*app);
-  EXPECT_GT(landed, began);
-  EXPECT_LT(landed, returned);
+  replaceAndExpect(*app, "entry", "wörld 🌍", "hello wörld 🌍");
 }
 
 TEST_F(PasteTest, ReplacesTheSelectionInAMultiLineTextView) {
@@ -84,14 +90,7 @@ TEST_F(PasteTest, ReplacesTheSelectionInAMultiLineTextView) {
   ASSERT_TRUE(app);
   selectIn(*app, "view", 11, 17);
 
-  const double began = seconds();
-  setText("zweite 🎉\ndritte");
-  const double returned = seconds();
-  EXPECT_TRUE(textBecomes(*app, "view", "first line\nzweite 🎉\ndritte line"))
-      << textOf(*app, "view");
-  const double landed = changedAt(*app);
-  EXPECT_GT(landed, began);
-  EXPECT_LT(landed, returned);
+  replaceAndExpect(*app, "view", "zweite 🎉\ndritte", "first line\nzweite 🎉\ndritte line");
 }
 
 TEST_F(PasteTest, GivesBackEveryTargetOfTheClipboardAfterItsOwnerIsGone) {
