@@ -20,12 +20,7 @@ std::vector<PasteboardItem> pasteboardItems() {
 }
 
 std::optional<std::string> pasteboardString() {
-  for (const PasteboardItem& item : pasteboardItems()) {
-    for (const auto& [type, data] : item.representations) {
-      if (type == kPlainTextType || type == linux_clipboard::kTextPlainUtf8Target) return data;
-    }
-  }
-  return std::nullopt;
+  return linux_clipboard::readText();
 }
 
 std::int64_t pasteboardReplace(const std::vector<PasteboardItem>& items) {

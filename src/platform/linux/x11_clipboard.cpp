@@ -503,6 +503,27 @@ Targets read() {
   return read;
 }
 
+std::optional<std::string> readText() {
+  Clipboard* cb = clipboard();
+  if (!cb) return std::nullopt;
+  const xcb_window_t owner = ownerOf(*cb, atom(*cb, "CLIPBOARD"));
+  if (owner == XCB_WINDOW_NONE) return std::nullopt;
+  const double budgetEnd = monotonicSeconds() + kRequestWait;
+  for (const char* name : {kUtf8StringTarget, kTextPlainUtf8Target}) {
+    const xcb_atom_t target = atom(*cb, name);
+    if (owner == cb->window) {
+      for (const auto& [offered, data] : cb->offered) {
+        if (offered == target) return data;
+      }
+      continue;
+    }
+    const Conversion value = convert(*cb, target, budgetEnd);
+    if (value.outcome == Outcome::TimedOut) return std::nullopt;
+    if (value.outcome == Outcome::Read && value.format == 8) return value.data;
+  }
+  return std::nullopt;
+}
+
 std::int64_t own(const Targets& targets, bool handOffToManager) {
   Clipboard* cb = clipboard();
   if (!cb) return 0;

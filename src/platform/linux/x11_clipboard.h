@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "platform/linux/clipboard_targets.h"
 
@@ -18,6 +19,10 @@ std::int64_t changeCount();
 // refuses is left out; an owner that does not answer in time is asked nothing more, and what
 // was read until then is answered (see the implementation for why).
 Targets read();
+
+// The clipboard's text alone (UTF8_STRING, else text/plain;charset=utf-8), without transferring
+// every other target; nothing when the owner offers neither or does not answer in time.
+std::optional<std::string> readText();
 
 // Owns CLIPBOARD and serves the targets until another client takes it; no targets empties it.
 // With `handOff`, a running clipboard manager is asked to keep a copy (ICCCM SAVE_TARGETS), so
