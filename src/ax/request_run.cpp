@@ -61,4 +61,13 @@ bool RequestRun::answered(ProcessId pid) {
   return state().answering.contains(pid);
 }
 
+platform::AXErrorCode askApplication(ProcessId pid) {
+  const platform::Element application = platform::createApplicationElement(pid);
+  if (RequestRun::skips(application)) return platform::axerr::kCannotComplete;
+  const platform::CopyResult focused =
+      platform::copyAttributeValue(application, "AXFocusedUIElement");
+  RequestRun::note(application, focused.error);
+  return focused.error;
+}
+
 }  // namespace axb::ax

@@ -26,4 +26,8 @@ class RequestRun {
   static bool answered(ProcessId pid);
 };
 
+// Asks the application one cheap question, printing nothing, and notes the outcome in the run:
+// the error it answered with (-25204 while it is busy).
+platform::AXErrorCode askApplication(ProcessId pid);
+
 }  // namespace axb::ax

@@ -100,9 +100,9 @@ AXBRIDGE_API void start(const char* blocked_fields_json) {
 AXBRIDGE_API void setText(const char* text) {
   guarded("setText", [&] {
     const auto current = tracker();
-    const auto decoded = axb::bridge::copyHostString(text);
+    auto decoded = axb::bridge::copyHostString(text);
     if (!current || !decoded) return;
-    current->setSelectedText(*decoded);
+    current->setSelectedText(std::move(*decoded));
     current->finishRun();
   });
 }

@@ -2,6 +2,7 @@
 #include "sim_desktop/desktop.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <stdexcept>
 #include <utility>
@@ -11,6 +12,12 @@
 #include "sim_desktop/values.h"
 
 namespace axb::sim {
+
+Desktop::State::State()
+    : serial([] {
+        static std::uint64_t desktopsMade = 0;
+        return ++desktopsMade;
+      }()) {}
 
 Desktop::State::~State() {
   // Overrides may hold elements, and so their own node: break such cycles.

@@ -145,7 +145,15 @@ class Desktop {
 
   // ---- Primitives behind the platform boundary (main thread)
   void dispatchAfterOnMainQueue(double seconds, std::function<void()> work);
-  void scheduleTimer(double seconds, std::function<void()> work);  // default mode only
+  // A timer in the default mode only; cancelling one that ran, or one of a desktop since reset,
+  // does nothing.
+  struct TimerId {
+    std::uint64_t desktop = 0;
+    std::int64_t due = 0;
+    std::uint64_t sequence = 0;
+  };
+  TimerId scheduleTimer(double seconds, std::function<void()> work);
+  void cancelTimer(const TimerId& timer);
   // Blocks the main thread: world events run, main-thread work does not.
   void blockMainThreadUntil(double time);
   // Schedules another process's work on the world timeline.

@@ -152,10 +152,16 @@ void Desktop::dispatchAfterOnMainQueue(double seconds, std::function<void()> wor
                          MainThreadWork{kCommonModes, std::move(work)});
 }
 
-void Desktop::scheduleTimer(double seconds, std::function<void()> work) {
+Desktop::TimerId Desktop::scheduleTimer(double seconds, std::function<void()> work) {
   auto& state = *state_;
-  state.mainWork.emplace(state.nextKey(state.now + secondsToNanos(seconds)),
-                         MainThreadWork{modeBit(RunLoopMode::Default), std::move(work)});
+  const ScheduleKey key = state.nextKey(state.now + secondsToNanos(seconds));
+  state.mainWork.emplace(key, MainThreadWork{modeBit(RunLoopMode::Default), std::move(work)});
+  return {state.serial, key.first, key.second};
+}
+
+void Desktop::cancelTimer(const TimerId& timer) {
+  if (timer.desktop != state_->serial) return;
+  state_->mainWork.erase(ScheduleKey{timer.due, timer.sequence});
 }
 
 void Desktop::blockMainThreadUntil(double time) {

@@ -45,7 +45,7 @@ struct MainThreadWork {
 };
 
 struct Desktop::State {
-  State() = default;
+  State();
   ~State();
   State(const State&) = delete;
   State& operator=(const State&) = delete;
@@ -60,6 +60,7 @@ struct Desktop::State {
   ScheduleKey nextKey(Nanos due) { return {due, nextSequence++}; }
 
   // Clock and run loop.
+  const std::uint64_t serial;  // tells this desktop from earlier ones, for stale timer handles
   Nanos now = 0;
   std::uint64_t nextSequence = 0;
   std::map<ScheduleKey, MainThreadWork> mainWork;

@@ -63,7 +63,7 @@ void MacAccessibility::appChangedEvent(const platform::WorkspaceEvent& event) {
 void MacAccessibility::followApp(const platform::RunningApplication& app) {
   // Only the followed application's notifications may reach the handlers.
   ax::withdrawRegistrationsOf(this);
-  unansweredRegistrations_.clear();
+  forgetUnansweredRegistrations();
   watchedFocusedElement_.reset();
 
   const ProcessId pid = app.processIdentifier();
@@ -106,7 +106,7 @@ void MacAccessibility::appTerminated(const platform::WorkspaceEvent& event) {
   if (!app) return;
   ax::withdrawRegistrations(app->processIdentifier());
   if (app->processIdentifier() == processID) {
-    unansweredRegistrations_.clear();
+    forgetUnansweredRegistrations();
     watchedFocusedElement_.reset();
   }
 }

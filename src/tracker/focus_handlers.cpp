@@ -37,6 +37,7 @@ void MacAccessibility::watchFocusedElement(const Element& element, ProcessId pid
     std::erase_if(unansweredRegistrations_, [&](const UnansweredRegistration& registration) {
       return registration.element == *watchedFocusedElement_;
     });
+    updateRetryTimer();
   }
   // The application element's own registration belongs to the switch, not to the focus.
   const bool applicationElement = element == ax::getAppRef(pid);

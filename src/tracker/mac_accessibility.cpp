@@ -1,9 +1,17 @@
 #include "tracker/mac_accessibility.h"
 
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 
+#include "ax/request_run.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
+#include "platform/run_loop.h"
+#include "platform/workspace.h"
+#include "tracker/roles.h"
 
 namespace axb::tracker {
 
@@ -35,7 +43,7 @@ void MacAccessibility::start() {
 }
 
 void MacAccessibility::stop() {
-  unansweredRegistrations_.clear();
+  forgetUnansweredRegistrations();
   watchedFocusedElement_.reset();
   ax::withdrawRegistrationsOf(this);
   ax::withdrawSubscriptionsOf(this);
@@ -52,6 +60,7 @@ void MacAccessibility::registerNotification(const Element& element, ProcessId pi
   if (ax::setNotification(element, pid, notification, handler, this) ==
       ax::RegistrationResult::Unanswered) {
     unansweredRegistrations_.push_back({element, std::string(notification), handler});
+    updateRetryTimer();
   }
 }
 
@@ -63,6 +72,50 @@ void MacAccessibility::retryUnansweredRegistrations() {
     registerNotification(registration.element, *processID, registration.notification,
                          registration.handler);
   }
+  updateRetryTimer();
+}
+
+void MacAccessibility::updateRetryTimer() {
+  if (unansweredRegistrations_.empty()) {
+    retryTimer_.reset();
+    nextRetrySeconds_ = kFirstRetrySeconds;
+    return;
+  }
+  if (retryTimer_.holdsTimer()) return;
+  // Nothing else would ask the application again: with no registration in force, no handler run
+  // starts while it stays silent.
+  const double seconds = nextRetrySeconds_;
+  nextRetrySeconds_ = std::min(nextRetrySeconds_ * 2, kLongestRetrySeconds);
+  retryTimer_ = platform::scheduleCancellableTimer(seconds, [weak = weak_from_this()] {
+    if (const std::shared_ptr<MacAccessibility> self = weak.lock()) self->retryFromTimer();
+  });
+}
+
+void MacAccessibility::retryFromTimer() {
+  retryTimer_.reset();
+  // While the host is in front nothing is asked; coming back to the application retries at once.
+  if (hostIsInFront()) return;
+  // One run, and one question first: a still busy application costs one timeout per retry,
+  // whatever is unanswered, and prints nothing.
+  const ax::RequestRun run;
+  if (!processID || ax::askApplication(*processID) == platform::axerr::kCannotComplete) {
+    updateRetryTimer();
+    return;
+  }
+  retryUnansweredRegistrations();
+}
+
+void MacAccessibility::forgetUnansweredRegistrations() {
+  unansweredRegistrations_.clear();
+  updateRetryTimer();
+}
+
+bool MacAccessibility::hostIsInFront() const {
+  const std::optional<platform::RunningApplication> front = platform::frontmostApplication();
+  if (!front) return false;
+  if (front->processIdentifier() == platform::currentProcessId()) return true;
+  const std::optional<std::string> name = front->localizedName();
+  return name && *name == kHostApplicationName;
 }
 
 void MacAccessibility::finishRun() {

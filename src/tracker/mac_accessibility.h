@@ -17,6 +17,7 @@
 #include "platform/geometry.h"
 #include "platform/object.h"
 #include "platform/observer.h"
+#include "platform/run_loop.h"
 #include "platform/workspace.h"
 #include "tracker/blocked_field_list.h"
 
@@ -48,8 +49,9 @@ class MacAccessibility : public std::enable_shared_from_this<MacAccessibility> {
   // keys, or a dictionary with a "message" key.
   EventDictionary nativeTextFieldSelectedText();
 
-  // Replaces the selection in the followed application by pasting the text.
-  void setSelectedText(const std::string& text);
+  // Replaces the selection in the followed application by pasting the text (taken over: a large
+  // text is not copied again).
+  void setSelectedText(std::string text);
 
   // The notification handlers, as callbacks for observer registrations (refcon: the tracker).
   static platform::ObserverCallback uiFocusedChange();
@@ -109,10 +111,20 @@ class MacAccessibility : public std::enable_shared_from_this<MacAccessibility> {
   void registerNotification(const Element& element, ProcessId pid, std::string_view notification,
                             platform::ObserverCallback handler);
   void retryUnansweredRegistrations();
+  // Keeps the retry timer running exactly while registrations are unanswered.
+  void updateRetryTimer();
+  void retryFromTimer();
+  void forgetUnansweredRegistrations();
+  bool hostIsInFront() const;
   // Moves the focused element's selection registration to the element.
   void watchFocusedElement(const Element& element, ProcessId pid);
 
   std::vector<UnansweredRegistration> unansweredRegistrations_;
+  // An application that stays busy is asked again after 0.5 s, 1 s, 2 s, ... up to every 8 s.
+  static constexpr double kFirstRetrySeconds = 0.5;
+  static constexpr double kLongestRetrySeconds = 8.0;
+  platform::TimerHandle retryTimer_;
+  double nextRetrySeconds_ = kFirstRetrySeconds;
   std::optional<Element> watchedFocusedElement_;
 };
 

@@ -1,8 +1,10 @@
 // Replacing the selection in the followed application the way a user would: bring it to the
 // front, put the text on the pasteboard, press Command-V, and give the user's clipboard back.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ax/observers.h"
@@ -68,7 +70,7 @@ PasteTarget pasteTarget(ProcessId pid) {
 
 }  // namespace
 
-void MacAccessibility::setSelectedText(const std::string& text) {
+void MacAccessibility::setSelectedText(std::string text) {
   if (frontmostApp) frontmostApp->activate();
   ax::delay(kActivationWait);
   // Without a followed application the keystroke goes to whatever is in front, as it always has.
@@ -88,13 +90,16 @@ void MacAccessibility::setSelectedText(const std::string& text) {
         "saved pasteboard text: " + std::to_string(utf8::utf16Length(*savedText)) + " characters");
   }
 
-  // Marked transient so that clipboard managers do not record the library's own write.
-  const platform::PasteboardItem item{
-      {{platform::kPlainTextType, text}, {platform::kTransientType, ""}}};
-  const std::int64_t ownWrite = platform::pasteboardReplace({item});
+  const std::size_t pastedLength = utf8::utf16Length(text);
+  // Marked transient so that clipboard managers do not record the library's own write. The text
+  // moves into the item: the library holds it once, however large.
+  std::vector<platform::PasteboardItem> ownItems(1);
+  ownItems[0].representations.emplace_back(platform::kPlainTextType, std::move(text));
+  ownItems[0].representations.emplace_back(platform::kTransientType, "");
+  const std::int64_t ownWrite = platform::pasteboardReplace(ownItems);
+  ownItems.clear();
   ax::pasteCommand();
-  platform::writeDiagnosticLine("pasted text: " + std::to_string(utf8::utf16Length(text)) +
-                                " characters");
+  platform::writeDiagnosticLine("pasted text: " + std::to_string(pastedLength) + " characters");
   ax::delay(kPasteWait);
 
   // Someone else wrote meanwhile (the user copied something): theirs is newer, keep it.

@@ -188,5 +188,56 @@ TEST_F(RightApplicationTest, RegistrationsAMissedHungApplicationAreMadeWhenItAns
   EXPECT_EQ(names(), std::vector<std::string>{"text_select"});
 }
 
+// Busy while the user switches to it: nothing would ask it again, so a timer does, backing off,
+// and only while something is unanswered.
+TEST_F(RightApplicationTest, AnApplicationBusyDuringTheSwitchIsHeardOnceItAnswersAgain) {
+  followApp(kMail);
+  forgetWhatHappened();
+  desk().activate(kNotes);
+  desk().setResponsive(kNotes, false, 3.4);
+  desk().runFor(4.0);
+  EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});
+  desk().runFor(1.0);  // the retry after 1 s finds it answering
+  desk().select("notes.body", {0, 5});
+  settle();
+  EXPECT_EQ(names(), (std::vector<std::string>{"app_changed", "text_select"}));
+  EXPECT_EQ(lines(), std::vector<std::string>{"-25204 Error retrieving attribute"});
+  desk().runFor(60);
+  EXPECT_FALSE(desk().hasPendingWork());  // no timer once everything is in force
+}
+
+TEST_F(RightApplicationTest, ComingBackToABusyApplicationRetriesUntilItAnswers) {
+  followApp(kMail);
+  followApp(kNotes);
+  EXPECT_FALSE(desk().hasPendingWork());  // nothing unanswered, no timer
+  followApp(kMail);
+  desk().setResponsive(kNotes, false);
+  forgetWhatHappened();
+  desk().resetRequestCount();
+  desk().activate(kNotes);
+  desk().runFor(60);  // retries back off: one timeout each, a few a minute
+  EXPECT_LE(desk().requestCount(), 10u);
+  desk().setResponsive(kNotes, true);
+  desk().runFor(8.5);
+  desk().select("notes.body", {0, 5});
+  settle();
+  EXPECT_EQ(names(), (std::vector<std::string>{"app_changed", "text_select"}));
+}
+
+TEST_F(RightApplicationTest, NoRetryWhileTheHostIsInFrontOrAfterTheApplicationQuits) {
+  desk().addApplication({.pid = kHost, .bundleId = "com.example.writer", .name = "Quorvalent"});
+  followApp(kMail);
+  desk().setResponsive(kNotes, false);
+  followApp(kNotes);
+  followApp(kHost);
+  desk().resetRequestCount();
+  desk().runFor(30);
+  EXPECT_EQ(desk().requestCount(), 0u);
+  followApp(kNotes);  // back: retried at once, and on a timer again
+  desk().terminate(kNotes);
+  desk().runFor(30);
+  EXPECT_FALSE(desk().hasPendingWork());
+}
+
 }  // namespace
 }  // namespace axb::testing

@@ -33,8 +33,9 @@ void destroyWork(gpointer data) {
   delete static_cast<std::function<void()>*>(data);
 }
 
-// One-shot work on the context; the source owns the work and frees it when it is done.
-void attach(GMainContext* context, double seconds, std::function<void()> work) {
+// One-shot work on the context; the source owns the work and frees it when it is done. The
+// returned source is the caller's reference.
+GSource* attach(GMainContext* context, double seconds, std::function<void()> work) {
   const double clamped = clampedSeconds(seconds);
   // Whole milliseconds, rounded up, so that work never runs before its time.
   const auto milliseconds = static_cast<guint>(std::min(std::ceil(clamped * 1000.0), 4.0e9));
@@ -42,20 +43,34 @@ void attach(GMainContext* context, double seconds, std::function<void()> work) {
   g_source_set_priority(source, G_PRIORITY_DEFAULT);
   g_source_set_callback(source, runOnce, new std::function<void()>(std::move(work)), destroyWork);
   g_source_attach(source, context);
-  g_source_unref(source);
+  return source;
+}
+
+GSource* scheduleOnThreadDefault(double seconds, std::function<void()> work) {
+  GMainContext* context = g_main_context_ref_thread_default();
+  GSource* source = attach(context, seconds, std::move(work));
+  g_main_context_unref(context);
+  return source;
 }
 
 }  // namespace
 
 void dispatchAfterOnMainQueue(double seconds, std::function<void()> work) {
   // The default context is the main thread's; attaching to it is safe from any thread.
-  attach(g_main_context_default(), seconds, std::move(work));
+  g_source_unref(attach(g_main_context_default(), seconds, std::move(work)));
 }
 
 void scheduleTimerOnCurrentRunLoop(double seconds, std::function<void()> work) {
-  GMainContext* context = g_main_context_ref_thread_default();
-  attach(context, seconds, std::move(work));
-  g_main_context_unref(context);
+  g_source_unref(scheduleOnThreadDefault(seconds, std::move(work)));
+}
+
+TimerHandle scheduleCancellableTimer(double seconds, std::function<void()> work) {
+  GSource* source = scheduleOnThreadDefault(seconds, std::move(work));
+  // Destroying a source that has run, or is running, does nothing more.
+  return TimerHandle([source] {
+    g_source_destroy(source);
+    g_source_unref(source);
+  });
 }
 
 double monotonicSeconds() {

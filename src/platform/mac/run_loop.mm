@@ -39,6 +39,16 @@ void scheduleTimerOnCurrentRunLoop(double seconds, std::function<void()> work) {
                                     }];
 }
 
+TimerHandle scheduleCancellableTimer(double seconds, std::function<void()> work) {
+  NSTimer* timer = [NSTimer scheduledTimerWithTimeInterval:clampedSeconds(seconds)
+                                                   repeats:NO
+                                                     block:^(NSTimer*) {
+                                                       if (work) work();
+                                                     }];
+  // Invalidating a timer that has fired, or from its own block, is allowed.
+  return TimerHandle([timer] { [timer invalidate]; });
+}
+
 double monotonicSeconds() {
   return static_cast<double>(clock_gettime_nsec_np(CLOCK_UPTIME_RAW)) / 1e9;
 }

@@ -15,6 +15,12 @@ void scheduleTimerOnCurrentRunLoop(double seconds, std::function<void()> work) {
   sim::Desktop::current().scheduleTimer(seconds, std::move(work));
 }
 
+TimerHandle scheduleCancellableTimer(double seconds, std::function<void()> work) {
+  const sim::Desktop::TimerId timer =
+      sim::Desktop::current().scheduleTimer(seconds, std::move(work));
+  return TimerHandle([timer] { sim::Desktop::current().cancelTimer(timer); });
+}
+
 double monotonicSeconds() {
   return sim::Desktop::current().now();
 }
