@@ -2,6 +2,7 @@
 // identifiers to entries {"name": <attribute>, "value": <text>}.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -17,6 +18,11 @@ struct BlockedListWrongShape {};  // JSON, but not an object of objects
 
 using BlockedListParse =
     std::variant<BlockedFieldList, BlockedListSyntaxError, BlockedListWrongShape>;
+
+// Host input is bounded: a longer list, or one nesting deeper (the top level counts as one), is
+// refused before anything is built.
+inline constexpr std::size_t kBlockedListMaxBytes = 16 * 1024 * 1024;
+inline constexpr std::size_t kBlockedListMaxNesting = 64;
 
 BlockedListParse parseBlockedFieldList(std::string_view text);
 

@@ -1,7 +1,9 @@
 // The library's C surface. Each entry point converts its arguments, finds the tracker and
 // forwards; nothing here throws across the C boundary.
+#include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 
@@ -85,8 +87,14 @@ AXBRIDGE_API void start(const char* blocked_fields_json) {
     const auto current = tracker();
     if (!current || blocked_fields_json == nullptr) return;
     current->start();
-    const std::string text = axb::bridge::toWellFormedUtf8(blocked_fields_json);
-    auto parsed = axb::bridge::parseBlockedFieldList(text);
+    // Measured without reading past the limit, and repaired only within it: the text may be huge.
+    const std::string_view raw(blocked_fields_json,
+                               strnlen(blocked_fields_json, axb::bridge::kBlockedListMaxBytes + 1));
+    const std::string repaired = raw.size() > axb::bridge::kBlockedListMaxBytes
+                                     ? std::string()
+                                     : axb::bridge::toWellFormedUtf8(raw);
+    auto parsed = axb::bridge::parseBlockedFieldList(
+        raw.size() > axb::bridge::kBlockedListMaxBytes ? raw : std::string_view(repaired));
     if (const auto* error = std::get_if<axb::bridge::BlockedListSyntaxError>(&parsed)) {
       axb::platform::writeDiagnosticLine("Error deserializing JSON: " + error->description);
       return;

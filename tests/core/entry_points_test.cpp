@@ -76,6 +76,33 @@ TEST_F(EntryPointsTest, TextThatIsNotJsonOrABareScalarPrintsTheParserError) {
   }
 }
 
+TEST_F(EntryPointsTest, ListsTooLargeOrTooDeepAreRefusedBeforeTheyAreBuilt) {
+  initMacAccessibility(&record);
+  start(R"({"com.example.a": {"name": "AXRole"}})");
+  const auto nested = [](std::size_t depth) {
+    return R"({"a": )" + std::string(depth - 1, '[') + std::string(depth - 1, ']') + "}";
+  };
+  const struct {
+    std::string list;
+    const char* line;
+  } refused[] = {
+      {std::string(16 * 1024 * 1024 + 1, '['),
+       "Error deserializing JSON: the list is larger than 16 MiB"},
+      {nested(65), "Error deserializing JSON: the list nests more than 64 arrays or objects"},
+      {std::string(100'000, '[') + std::string(100'000, ']'),
+       "Error deserializing JSON: the list nests more than 64 arrays or objects"},
+  };
+  for (const auto& [list, line] : refused) {
+    desk().clearDiagnosticLines();
+    start(list.c_str());
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Accessibility is enabled", line}));
+    EXPECT_TRUE(blockedList().contains("com.example.a"));
+  }
+  desk().clearDiagnosticLines();
+  start(nested(64).c_str());  // at the limit: a wrong shape, silently dropped
+  EXPECT_EQ(lines(), std::vector<std::string>{"Accessibility is enabled"});
+}
+
 TEST_F(EntryPointsTest, TrackingStartsEvenWhenTheListIsRejected) {
   initMacAccessibility(&record);
   desk().addApplication({.pid = 10, .bundleId = "com.example.notes", .name = "Notes"});
