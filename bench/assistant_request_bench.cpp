@@ -61,7 +61,7 @@ BENCHMARK_CAPTURE(BM_AssistantRequest, prepared_answers, true)
     ->ArgName("text_MB")
     ->Arg(1)
     ->Arg(10)
-    ->Iterations(10)
+    ->Iterations(repetitions(10))
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_CAPTURE(BM_AssistantRequest, simulated_text, false)

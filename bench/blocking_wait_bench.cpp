@@ -68,7 +68,7 @@ BENCHMARK_TEMPLATE(BM_BlockingWait, sleepUntil)
     ->ArgName("ms")
     ->Arg(200)
     ->Arg(1000)
-    ->Iterations(2)
+    ->Iterations(repetitions(2))
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
@@ -77,7 +77,7 @@ BENCHMARK_TEMPLATE(BM_BlockingWait, busyWaitUntil)
     ->ArgName("ms")
     ->Arg(200)
     ->Arg(1000)
-    ->Iterations(2)
+    ->Iterations(repetitions(2))
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -50,8 +50,8 @@ BENCHMARK(BM_Delivery)
     ->Arg(1 << 20)
     ->Arg(10 << 20)
     ->UseManualTime()
-    ->MinTime(0.2)
-    ->Repetitions(3)
+    ->MinTime(minTime(0.2))
+    ->Repetitions(repetitions(3))
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
 

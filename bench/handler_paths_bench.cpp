@@ -123,32 +123,32 @@ void BM_HandlerPath(benchmark::State& state, Path (*make)()) {
 }
 
 BENCHMARK_CAPTURE(BM_HandlerPath, app_switch, &appSwitch)
-    ->MinTime(0.2)
-    ->Repetitions(3)
+    ->MinTime(minTime(0.2))
+    ->Repetitions(repetitions(3))
     ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_HandlerPath, focus_change, &focusChange)
-    ->MinTime(0.2)
-    ->Repetitions(3)
+    ->MinTime(minTime(0.2))
+    ->Repetitions(repetitions(3))
     ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_HandlerPath, caret_move, &caretMove)
-    ->MinTime(0.2)
-    ->Repetitions(3)
+    ->MinTime(minTime(0.2))
+    ->Repetitions(repetitions(3))
     ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_HandlerPath, text_area_selection, &textAreaSelection)
-    ->MinTime(0.2)
-    ->Repetitions(3)
+    ->MinTime(minTime(0.2))
+    ->Repetitions(repetitions(3))
     ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_HandlerPath, static_text_selection, &staticTextSelection)
-    ->MinTime(0.2)
-    ->Repetitions(3)
+    ->MinTime(minTime(0.2))
+    ->Repetitions(repetitions(3))
     ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_HandlerPath, window_move, &windowMove)
-    ->MinTime(0.2)
-    ->Repetitions(3)
+    ->MinTime(minTime(0.2))
+    ->Repetitions(repetitions(3))
     ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_HandlerPath, window_move_over_selection, &windowMoveOverSelection)
-    ->MinTime(0.2)
-    ->Repetitions(3)
+    ->MinTime(minTime(0.2))
+    ->Repetitions(repetitions(3))
     ->ReportAggregatesOnly(true);
 
 }  // namespace

@@ -81,7 +81,7 @@ BENCHMARK(BM_HandlerRunsAfterSwitches)
     ->Arg(1)
     ->Arg(10)
     ->Arg(100)
-    ->Iterations(3)
+    ->Iterations(repetitions(3))
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -8,7 +8,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -20,12 +23,29 @@
 #include "bridge/process_state.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
+#include "platform/observer.h"
 #include "platform/run_loop.h"
 #include "sim_desktop/desktop.h"
 #include "support/sample_apps.h"
 #include "tracker/mac_accessibility.h"
 
 namespace axb::bench {
+
+// AXBRIDGE_BENCH_SMOKE=1 runs every benchmark briefly, once, to show that it still runs; its
+// figures mean nothing.
+inline bool smokeRun() {
+  static const bool smoke = [] {
+    const char* value = std::getenv("AXBRIDGE_BENCH_SMOKE");
+    return value != nullptr && std::string_view(value) == "1";
+  }();
+  return smoke;
+}
+inline double minTime(double seconds) {
+  return smokeRun() ? 1e-3 : seconds;
+}
+inline int repetitions(int count) {
+  return smokeRun() ? 1 : count;
+}
 
 using testing::kMail;
 using testing::kNotes;
@@ -138,8 +158,12 @@ class DesktopReplay {
         diagnostics_(profile.diagnostics),
         posts_(profile.posts) {
     for (const auto& request : profile.requests) {
-      steps_.push_back(
-          {operationOf(request.operation), desk().element(request.elementId), request.attribute});
+      const platform::Element element = desk().element(request.elementId);
+      const Operation operation = operationOf(request.operation);
+      if (operation == Operation::AddNotification || operation == Operation::RemoveNotification) {
+        observerFor(element);
+      }
+      steps_.push_back({operation, element, request.attribute});
     }
   }
 
@@ -166,6 +190,14 @@ class DesktopReplay {
         case Operation::Names:
           benchmark::DoNotOptimize(platform::copyAttributeNames(step.element));
           break;
+        case Operation::AddNotification:
+          benchmark::DoNotOptimize(
+              observerFor(step.element).addNotification(step.element, step.attribute, nullptr));
+          break;
+        case Operation::RemoveNotification:
+          benchmark::DoNotOptimize(
+              observerFor(step.element).removeNotification(step.element, step.attribute));
+          break;
       }
     }
     for (const std::string& line : diagnostics_) platform::writeDiagnosticLine(line);
@@ -177,7 +209,15 @@ class DesktopReplay {
   std::size_t requestCount() const { return steps_.size(); }
 
  private:
-  enum class Operation { Copy, CopyParameterized, Settable, Set, Names };
+  enum class Operation {
+    Copy,
+    CopyParameterized,
+    Settable,
+    Set,
+    Names,
+    AddNotification,
+    RemoveNotification
+  };
   struct Step {
     Operation operation;
     platform::Element element;
@@ -190,10 +230,25 @@ class DesktopReplay {
     if (name == "isAttributeSettable") return Operation::Settable;
     if (name == "setAttributeValue") return Operation::Set;
     if (name == "copyAttributeNames") return Operation::Names;
+    if (name == "addNotification") return Operation::AddNotification;
+    if (name == "removeNotification") return Operation::RemoveNotification;
     throw std::invalid_argument("no replay for request " + name);
   }
 
+  // Registrations are replayed on an observer of the replay's own, one per process.
+  platform::Observer& observerFor(const platform::Element& element) const {
+    const ProcessId pid = platform::elementProcessId(element).value_or(0);
+    std::shared_ptr<platform::Observer>& observer = observers_[pid];
+    if (!observer) {
+      observer =
+          platform::Observer::create(pid, [](const platform::Element&, std::string_view, void*) {});
+      if (!observer) throw std::runtime_error("no observer to replay registrations on");
+    }
+    return *observer;
+  }
+
   ParameterFor parameterFor_;
+  mutable std::map<ProcessId, std::shared_ptr<platform::Observer>> observers_;
   std::vector<ProcessId> applicationElements_;
   std::vector<std::string> diagnostics_;
   std::size_t posts_;

@@ -64,12 +64,13 @@ void BM_UserAction(benchmark::State& state, Action action) {
   state.counters["host_events"] = static_cast<double>(hostCalls()) / actions;
 }
 
-BENCHMARK_CAPTURE(BM_UserAction, app_switch, &appSwitch)->MinTime(0.2);
-BENCHMARK_CAPTURE(BM_UserAction, focus_change, &focusChange)->MinTime(0.2);
-BENCHMARK_CAPTURE(BM_UserAction, caret_move, &caretMove)->MinTime(0.2);
-BENCHMARK_CAPTURE(BM_UserAction, text_area_selection, &textAreaSelection)->MinTime(0.2);
-BENCHMARK_CAPTURE(BM_UserAction, static_text_selection, &staticTextSelection)->MinTime(0.2);
-BENCHMARK_CAPTURE(BM_UserAction, window_move, &windowMove)->MinTime(0.2);
+BENCHMARK_CAPTURE(BM_UserAction, app_switch, &appSwitch)->MinTime(minTime(0.2));
+BENCHMARK_CAPTURE(BM_UserAction, focus_change, &focusChange)->MinTime(minTime(0.2));
+BENCHMARK_CAPTURE(BM_UserAction, caret_move, &caretMove)->MinTime(minTime(0.2));
+BENCHMARK_CAPTURE(BM_UserAction, text_area_selection, &textAreaSelection)->MinTime(minTime(0.2));
+BENCHMARK_CAPTURE(BM_UserAction, static_text_selection, &staticTextSelection)
+    ->MinTime(minTime(0.2));
+BENCHMARK_CAPTURE(BM_UserAction, window_move, &windowMove)->MinTime(minTime(0.2));
 
 }  // namespace
 }  // namespace axb::bench

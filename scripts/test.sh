@@ -25,7 +25,7 @@ python3 scripts/check_include_graph.py --self-test src
 echo "== format"
 ./scripts/check_format.sh
 
-run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAXBRIDGE_BUILD_BENCH=ON
 # Hosts: the Node.js and Python kits against build/'s libaxbridge-sim, then an install into a
 # temporary prefix consumed by C programs through find_package and pkg-config.
 ./scripts/check_kits.sh build
