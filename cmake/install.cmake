@@ -15,6 +15,9 @@ set(_package "${AXBRIDGE_LIBRARY}")
 set(_headers "${PROJECT_SOURCE_DIR}/include/axbridge/axbridge.h")
 if(_package STREQUAL "axbridge-sim")
   if(NOT AXBRIDGE_INSTALL_SIM)
+    install(CODE "message(STATUS \"Nothing installed: this is the simulated flavour \"
+      \"(libaxbridge-sim), which installs only when configured with -DAXBRIDGE_INSTALL_SIM=ON; \"
+      \"the real library is built with -DAXBRIDGE_PLATFORM=linux (or on macOS)\")")
     return()
   endif()
   list(APPEND _headers "${PROJECT_SOURCE_DIR}/include/axbridge/sim.h")
@@ -27,7 +30,8 @@ set(_package_dir "${CMAKE_INSTALL_LIBDIR}/cmake/${_package}")
 install(TARGETS ${AXBRIDGE_LIBRARY} EXPORT ${_package}Targets
   LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}"
   ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}"
-  RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+  RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}"
+  INCLUDES DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
 install(FILES ${_headers} DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/axbridge")
 install(EXPORT ${_package}Targets NAMESPACE axbridge:: DESTINATION "${_package_dir}")
 
