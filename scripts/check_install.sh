@@ -43,8 +43,8 @@ cmake -S . -B "$build" -DAXBRIDGE_INSTALL_SIM=ON -DCMAKE_INSTALL_INCLUDEDIR="$ow
   >/dev/null
 cmake --build "$build" -j2 >/dev/null
 cmake --install "$build" --prefix "$prefix" >/dev/null
-[[ -f $prefix/$own_includedir/axbridge/axbridge.h ]] ||
-  { echo "check_install: the header is not where GNUInstallDirs says" >&2; exit 1; }
+[[ -f $prefix/$own_includedir/axbridge/axbridge.h && -f $prefix/share/doc/axbridge/LICENSE ]] ||
+  { echo "check_install: the header or the licence is not where GNUInstallDirs says" >&2; exit 1; }
 
 # The real flavour only links here: watching the desktop needs a session with the platform's
 # accessibility service.
