@@ -287,9 +287,11 @@ class Library:
         """Runs the main run loop for that many virtual seconds; events arrive meanwhile."""
         self._check(self._lib.axsim_run_for(_checked_number("seconds", seconds)))
 
+    @_calls_library
     def now(self):
         return self._lib.axsim_now()
 
+    @_calls_library
     def state(self):
         return json.loads(_text(self._lib.axsim_state_json()))
 
