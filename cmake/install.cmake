@@ -5,7 +5,8 @@
 # package axbridge (target axbridge::axbridge) and the pkg-config file axbridge.pc. The simulated
 # flavour is for hosts' own tests and installs only on request (AXBRIDGE_INSTALL_SIM=ON), as
 # libaxbridge-sim with axbridge.h and sim.h, the package axbridge-sim (target
-# axbridge::axbridge-sim) and axbridge-sim.pc.
+# axbridge::axbridge-sim) and axbridge-sim.pc. Both install the licence in the documentation
+# directory (share/doc/axbridge).
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -15,6 +16,9 @@ set(_package "${AXBRIDGE_LIBRARY}")
 set(_headers "${PROJECT_SOURCE_DIR}/include/axbridge/axbridge.h")
 if(_package STREQUAL "axbridge-sim")
   if(NOT AXBRIDGE_INSTALL_SIM)
+    install(CODE "message(STATUS \"Nothing installed: this is the simulated flavour \"
+      \"(libaxbridge-sim), which installs only when configured with -DAXBRIDGE_INSTALL_SIM=ON; \"
+      \"the real library is built with -DAXBRIDGE_PLATFORM=linux (or on macOS)\")")
     return()
   endif()
   list(APPEND _headers "${PROJECT_SOURCE_DIR}/include/axbridge/sim.h")
@@ -27,8 +31,10 @@ set(_package_dir "${CMAKE_INSTALL_LIBDIR}/cmake/${_package}")
 install(TARGETS ${AXBRIDGE_LIBRARY} EXPORT ${_package}Targets
   LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}"
   ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}"
-  RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+  RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}"
+  INCLUDES DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
 install(FILES ${_headers} DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/axbridge")
+install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 install(EXPORT ${_package}Targets NAMESPACE axbridge:: DESTINATION "${_package_dir}")
 
 file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/${_package}Config.cmake.in"
@@ -44,28 +50,48 @@ install(FILES "${CMAKE_CURRENT_BINARY_DIR}/${_package}Config.cmake"
   "${CMAKE_CURRENT_BINARY_DIR}/${_package}ConfigVersion.cmake"
   DESTINATION "${_package_dir}")
 
-# pkg-config: paths relative to the .pc file, so that the tree can be installed under any
-# prefix (cmake --install --prefix) and moved.
+# pkg-config. Installed under /usr (a distribution's package), the file says prefix=/usr as
+# Debian's own do; anywhere else its paths are relative to the .pc file, so that the tree can be
+# installed under any prefix (cmake --install --prefix) and moved. The prefix is known only when
+# installing, so both forms are written now and one is installed then.
 set(_pc_dir "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
 if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
-  set(_pc_prefix "${CMAKE_INSTALL_PREFIX}")
+  set(_pc_relocatable_prefix "${CMAKE_INSTALL_PREFIX}")
   set(_pc_libdir "${CMAKE_INSTALL_FULL_LIBDIR}")
   set(_pc_includedir "${CMAKE_INSTALL_FULL_INCLUDEDIR}")
 else()
   file(RELATIVE_PATH _pc_up "/${_pc_dir}" "/")
   string(REGEX REPLACE "/$" "" _pc_up "${_pc_up}")
-  set(_pc_prefix "\${pcfiledir}/${_pc_up}")
+  set(_pc_relocatable_prefix "\${pcfiledir}/${_pc_up}")
   set(_pc_libdir "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
   set(_pc_includedir "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
 endif()
-file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/${_package}.pc"
-  "prefix=${_pc_prefix}\n"
-  "libdir=${_pc_libdir}\n"
-  "includedir=${_pc_includedir}\n"
-  "\n"
-  "Name: ${_package}\n"
-  "Description: ${_description}\n"
-  "Version: ${PROJECT_VERSION}\n"
-  "Libs: -L\${libdir} -l${_package}\n"
-  "Cflags: -I\${includedir}\n")
-install(FILES "${CMAKE_CURRENT_BINARY_DIR}/${_package}.pc" DESTINATION "${_pc_dir}")
+foreach(_pc_form relocatable usr)
+  if(_pc_form STREQUAL "usr")
+    set(_pc_prefix "/usr")
+  else()
+    set(_pc_prefix "${_pc_relocatable_prefix}")
+  endif()
+  file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/pkgconfig-${_pc_form}/${_package}.pc"
+    "prefix=${_pc_prefix}\n"
+    "libdir=${_pc_libdir}\n"
+    "includedir=${_pc_includedir}\n"
+    "\n"
+    "Name: ${_package}\n"
+    "Description: ${_description}\n"
+    "Version: ${PROJECT_VERSION}\n"
+    "Libs: -L\${libdir} -l${_package}\n"
+    "Cflags: -I\${includedir}\n")
+endforeach()
+if(IS_ABSOLUTE "${_pc_dir}")
+  set(_pc_destination "${_pc_dir}")
+else()
+  set(_pc_destination "\${CMAKE_INSTALL_PREFIX}/${_pc_dir}")
+endif()
+install(CODE "
+  set(_pc_form relocatable)
+  if(CMAKE_INSTALL_PREFIX MATCHES \"^/usr/?$\")
+    set(_pc_form usr)
+  endif()
+  file(INSTALL \"${CMAKE_CURRENT_BINARY_DIR}/pkgconfig-\${_pc_form}/${_package}.pc\"
+    DESTINATION \"${_pc_destination}\")")

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs a build into a temporary prefix, then builds and links a small C consumer against each
-# flavour that got installed, once with find_package and once with pkg-config. The simulated
+# Installs a build into a temporary prefix (with an include directory of its own), then builds and
+# links a small C consumer against each flavour that got installed, once with find_package and once
+# with pkg-config. Unasked, a simulated build must install nothing and say why. The simulated
 # flavour (installed on request, which this script makes) also runs its consumer: the C host of
 # examples/c/host.c, which the README shows, must print the event it hears.
 #
@@ -20,9 +21,30 @@ PY
 
 generator=()
 [[ -f $build/CMakeCache.txt ]] || generator=(-G Ninja)
-cmake -S . -B "$build" "${generator[@]}" -DAXBRIDGE_INSTALL_SIM=ON >/dev/null
+cmake -S . -B "$build" "${generator[@]}" -DAXBRIDGE_INSTALL_SIM=OFF >/dev/null
+if grep -q '^AXBRIDGE_PLATFORM:STRING=sim$' "$build/CMakeCache.txt"; then
+  # Unasked, the simulated flavour installs nothing, and says why.
+  said=$(cmake --install "$build" --prefix "$work/unasked")
+  if [[ -e $work/unasked ]] || ! grep -q -- '-DAXBRIDGE_INSTALL_SIM=ON' <<<"$said"; then
+    echo "check_install: the simulated flavour installed unasked, or said nothing:" >&2
+    echo "$said" >&2
+    exit 1
+  fi
+fi
+
+# Into an include directory of its own, as a distribution may choose (the consumers below must
+# find the headers there); the build's own setting is put back afterwards.
+own_includedir=include/axbridge-check
+includedir=$(sed -n 's/^CMAKE_INSTALL_INCLUDEDIR:PATH=//p' "$build/CMakeCache.txt")
+[[ $includedir == "$own_includedir" ]] && includedir=  # left by an interrupted run
+trap 'cmake -S . -B "$build" -DCMAKE_INSTALL_INCLUDEDIR="${includedir:-include}" >/dev/null
+      rm -rf "$work"' EXIT
+cmake -S . -B "$build" -DAXBRIDGE_INSTALL_SIM=ON -DCMAKE_INSTALL_INCLUDEDIR="$own_includedir" \
+  >/dev/null
 cmake --build "$build" -j2 >/dev/null
 cmake --install "$build" --prefix "$prefix" >/dev/null
+[[ -f $prefix/$own_includedir/axbridge/axbridge.h && -f $prefix/share/doc/axbridge/LICENSE ]] ||
+  { echo "check_install: the header or the licence is not where GNUInstallDirs says" >&2; exit 1; }
 
 # The real flavour only links here: watching the desktop needs a session with the platform's
 # accessibility service.

@@ -24,6 +24,9 @@ packages=(cmake ninja-build g++ binutils nlohmann-json3-dev libutf8proc-dev libg
           # Its clipboard, keyboard and mouse (XFixes, XTest, XInput2) and the clipboard tools
           # the suite copies with.
           libxcb-xfixes0-dev libxcb-xinput-dev libxcb-xtest0-dev libxcb-keysyms1-dev xclip)
+# The Debian package of the Linux flavour: dpkg-shlibdeps (dpkg-dev) and file, which cpack uses
+# to find its run-time dependencies.
+packages+=(dpkg-dev file)
 # The host kits' tests: pytest, and Node.js with npm only where no node is installed (one
 # that is there already is used as it is: Debian's npm conflicts with other builds of node).
 packages+=(python3-pytest)

@@ -39,9 +39,9 @@ run_suite build-libcxx -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang-16 \
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DAXBRIDGE_SANITIZE=ON
 
-# The real Linux flavour: its unit tests and its installed package, then the end-to-end suite
-# against GTK applications on a display of its own, three times with a window manager (each run
-# must pass on its own, without a retry) and once without one.
+# The real Linux flavour: its unit tests, its installed package and its Debian package, then the
+# end-to-end suite against GTK applications on a display of its own, three times with a window
+# manager (each run must pass on its own, without a retry) and once without one.
 echo "== build-linux"
 cmake -S . -B build-linux -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAXBRIDGE_PLATFORM=linux \
   >/dev/null
@@ -49,6 +49,8 @@ cmake --build build-linux -j"$jobs"
 ctest --test-dir build-linux --output-on-failure -j"$jobs" -LE e2e
 echo "== install and consume the real flavour"
 ./scripts/check_install.sh build-linux
+echo "== Debian package of the real flavour"
+./scripts/check_deb.sh build-linux
 for run in 1 2 3; do
   echo "== Linux end to end, run $run of 3"
   ./scripts/linux-e2e.sh build-linux/tests/linux/axbridge_linux_e2e

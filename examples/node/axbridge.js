@@ -11,6 +11,10 @@
 // callbacks given to the library stay registered for as long as the process lives (or until
 // close()), so any function will do. Call everything from the JS main thread; the library calls
 // back on it, from inside the call that runs its run loop.
+//
+// Every argument is checked before it reaches the library (a TypeError names the one refused):
+// koffi would turn a number into a pointer to read text from, and a Buffer into its own address.
+const os = require('node:os');
 const koffi = require('koffi');
 
 const EventCallback = koffi.proto('void AxbridgeEventCallback(const char *name, const char *json)');
@@ -23,12 +27,75 @@ function defaultLibraryPath() {
   return process.platform === 'darwin' ? 'libaxbridge.dylib' : 'libaxbridge.so.0';
 }
 
-const jsonText = (value) => (typeof value === 'string' ? value : JSON.stringify(value));
+const kindOf = (value) => (value === null ? 'null' : Array.isArray(value) ? 'array' : typeof value);
+const refuse = (argument, expected, value) =>
+  new TypeError(`${argument} must be ${expected}, not ${kindOf(value)}`);
+
+function checkText(argument, value) {
+  if (typeof value !== 'string') throw refuse(argument, 'a string', value);
+  if (value.includes('\0')) throw new TypeError(`${argument} must not contain NUL`);
+  return value;
+}
+
+function checkFinite(argument, value) {
+  if (typeof value !== 'number') throw refuse(argument, 'a number', value);
+  if (!Number.isFinite(value)) throw new TypeError(`${argument} must be finite, not ${value}`);
+  return value;
+}
+
+function checkJson(argument, value) {
+  if (typeof value === 'string') return checkText(argument, value);
+  const expected = 'an object or JSON text';
+  if (value === null || typeof value !== 'object') throw refuse(argument, expected, value);
+  let json;
+  try {
+    json = JSON.stringify(value);
+  } catch (error) {
+    throw new TypeError(`${argument} cannot be written as JSON: ${error.message}`);
+  }
+  if (typeof json !== 'string') throw refuse(argument, expected, value);
+  return json;
+}
+
+const pointerSize = koffi.sizeof('void *');
+const pointerLimit = 1n << BigInt(8 * pointerSize);
+
+// A number, a bigint, or a Buffer holding the handle in its first word (the form native window
+// handles take in Node): passed as a bigint, never as the Buffer's own address.
+function checkWindowHandle(argument, value) {
+  let handle;
+  if (typeof value === 'bigint') {
+    handle = value;
+  } else if (typeof value === 'number') {
+    if (!Number.isSafeInteger(value)) {
+      throw new TypeError(`${argument} must be an integer, not ${value}`);
+    }
+    handle = BigInt(value);
+  } else if (Buffer.isBuffer(value)) {
+    if (value.length < pointerSize) {
+      throw new TypeError(
+          `${argument} must hold a handle of ${pointerSize} bytes, not ${value.length}`);
+    }
+    const little = os.endianness() === 'LE';
+    handle = pointerSize === 8 ? (little ? value.readBigUInt64LE(0) : value.readBigUInt64BE(0))
+                               : BigInt(little ? value.readUInt32LE(0) : value.readUInt32BE(0));
+  } else {
+    throw refuse(argument, 'a number, a bigint or a Buffer', value);
+  }
+  if (handle < 0n || handle >= pointerLimit) throw new TypeError(`${argument} is out of range`);
+  return handle;
+}
+
+function checkCallback(argument, value, {optional = false} = {}) {
+  if (typeof value === 'function' || (optional && value == null)) return value;
+  throw refuse(argument, optional ? 'a function or null' : 'a function', value);
+}
 
 class Library {
   constructor(path = defaultLibraryPath()) {
     const lib = koffi.load(path);
     this._registered = []; // every callback the library may still call
+    this._onError = null;
     this._c = {
       initMacAccessibility: lib.func('void initMacAccessibility(AxbridgeEventCallback *cb)'),
       isAccessibiltyEnabled: lib.func('bool isAccessibiltyEnabled()'),
@@ -62,10 +129,34 @@ class Library {
     }
   }
 
+  // An error thrown by a callback is reported and goes no further, so that the library goes on
+  // delivering the events after it (koffi would hold it back until the library returns and drop
+  // everything meanwhile).
   _register(fn, type) {
-    const handle = koffi.register(fn, koffi.pointer(type));
+    const handle = koffi.register((...args) => {
+      try {
+        fn(...args);
+      } catch (error) {
+        this._report(error);
+      }
+    }, koffi.pointer(type));
     this._registered.push(handle);
     return handle;
+  }
+
+  _report(error) {
+    if (this._onError) {
+      try {
+        this._onError(error);
+        return;
+      } catch (handlerError) {
+        error = handlerError;
+      }
+    }
+    const cause = error;
+    const warning = new Error(`an axbridge callback threw: ${error?.stack ?? error}`, {cause});
+    warning.name = 'AxbridgeCallbackError';
+    process.emitWarning(warning);
   }
 
   _eventCallback(onEvent) {
@@ -74,10 +165,15 @@ class Library {
     return this._register((name, json) => onEvent(name, JSON.parse(json)), EventCallback);
   }
 
+  // Receives every error thrown by a callback (null: process.emitWarning, the default).
+  onError(onError) {
+    this._onError = checkCallback('onError', onError, {optional: true});
+  }
+
   // ---- The eight entry points
 
   initMacAccessibility(onEvent) {
-    this._c.initMacAccessibility(this._eventCallback(onEvent));
+    this._c.initMacAccessibility(this._eventCallback(checkCallback('onEvent', onEvent)));
   }
   isAccessibiltyEnabled() {
     return this._c.isAccessibiltyEnabled();
@@ -86,10 +182,10 @@ class Library {
     return this._c.showAccessibiltyPermisionPopup();
   }
   start(blockedFields = {}) {
-    this._c.start(jsonText(blockedFields));
+    this._c.start(checkJson('blockedFields', blockedFields));
   }
   setText(text) {
-    this._c.setText(text);
+    this._c.setText(checkText('text', text));
   }
   getDataForVeskAssist() {
     this._c.getDataForVeskAssist();
@@ -98,7 +194,7 @@ class Library {
     this._c.focusPreiov();
   }
   addMouseTracker(windowHandle) {
-    this._c.addMouseTracker(windowHandle);
+    this._c.addMouseTracker(checkWindowHandle('windowHandle', windowHandle));
   }
 
   // ---- The simulated desktop (libaxbridge-sim only)
@@ -111,13 +207,13 @@ class Library {
     this._check(this._c.reset());
   }
   loadScenario(scenario) {
-    this._check(this._c.loadScenario(jsonText(scenario)));
+    this._check(this._c.loadScenario(checkJson('scenario', scenario)));
   }
   run() {
     this._check(this._c.run());
   }
   runFor(seconds) {
-    this._check(this._c.runFor(seconds));
+    this._check(this._c.runFor(checkFinite('seconds', seconds)));
   }
   now() {
     return this._c.now();
@@ -126,19 +222,22 @@ class Library {
     return JSON.parse(this._c.stateJson());
   }
   setHostCallback(onEvent) {
+    checkCallback('onEvent', onEvent, {optional: true});
     this._c.setHostCallback(this._eventCallback(onEvent));
   }
   setDiagnosticsEcho(echo) {
     this._c.setDiagnosticsEcho(echo ? 1 : 0);
   }
   onDiagnostic(onLine) {
+    checkCallback('onLine', onLine, {optional: true});
     this._c.setDiagnosticCallback(onLine ? this._register(onLine, DiagnosticCallback) : null);
   }
   addHostWindow(id, x, y, width, height) {
-    return this._check(this._c.addHostWindow(id, x, y, width, height));
+    for (const [name, value] of Object.entries({x, y, width, height})) checkFinite(name, value);
+    return this._check(this._c.addHostWindow(checkText('id', id), x, y, width, height));
   }
   hostWindow(id) {
-    return this._check(this._c.hostWindow(id));
+    return this._check(this._c.hostWindow(checkText('id', id)));
   }
 
   // Unregisters every callback: call it only once the library will call none of them again

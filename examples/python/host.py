@@ -12,6 +12,6 @@ lib.load_scenario({
                       "focused": "body"}],
     "timeline": [{"at": 0.5, "do": "activate", "pid": 501},
                  {"at": 1.0, "do": "select", "element": "body", "range": [4, 4]}]})
-lib.initMacAccessibility(lambda name, data: print(name, data))  # kept alive by lib
+lib.initMacAccessibility(lambda name, data: print(name, data))  # kept alive by the module
 lib.start({})
 lib.run_for(2.0)  # the run loop, for two virtual seconds

@@ -1,6 +1,8 @@
 """The Python kit against the simulated flavour: events by name with parsed payloads, the host's
-window for addMouseTracker, diagnostic lines, callbacks kept alive, and refusals as exceptions."""
-import gc
+window for addMouseTracker, diagnostic lines, callbacks kept alive, refusals as exceptions, and
+arguments checked before they reach the library."""
+import json
+import math
 import pathlib
 import subprocess
 import sys
@@ -91,18 +93,69 @@ def test_diagnostic_lines_reach_the_callback(lib, events):
     assert lines[2] == "hello"
 
 
-def test_the_kit_keeps_the_callbacks_alive(lib, events):
-    def register():
-        seen = events  # only the library's copy of this closure survives the function
-        lib.initMacAccessibility(lambda name, data: seen.append(name))
-        lib.on_diagnostic(lambda line: seen.append(line))
+SET_UP_AND_DROP = """
+import gc, json, sys, axbridge
+def set_up():  # the Library and both callbacks are locals
+    lib = axbridge.load()
+    lib.set_diagnostics_echo(False)
+    lib.load_scenario(json.loads(sys.argv[1]))
+    lib.initMacAccessibility(lambda name, data: print(name))
+    lib.set_host_callback(lambda name, data: print("host", name))
+    lib.on_diagnostic(print)
+set_up()
+gc.collect()
+axbridge.load().focusPreiov()
+axbridge.load().start({})
+axbridge.load().run_for(2.0)
+axbridge.load().set_host_callback(None)  # a scenario step gave the library the previous one
+gc.collect()
+axbridge.load().run_for(2.0)
+"""
 
-    lib.load_scenario(desktop())
-    register()
-    gc.collect()
+
+def test_the_callbacks_outlive_a_dropped_library():
+    activation = {"do": "post_workspace_notification",
+                  "name": "NSWorkspaceDidActivateApplicationNotification",
+                  "user_info": {"NSWorkspaceApplicationKey": {"application": 501}}}
+    scenario = desktop({"at": 1.0, "do": "select", "element": "body", "range": [4, 4]},
+                       {"at": 1.5, "do": "initMacAccessibility"}, {"at": 1.6, "do": "start"},
+                       {"at": 1.7, **activation},
+                       {"at": 3.0, "do": "select", "element": "body", "range": [0, 3]})
+    host = subprocess.run([sys.executable, "-c", SET_UP_AND_DROP, json.dumps(scenario)],
+                          cwd=pathlib.Path(__file__).parent, capture_output=True, text=True)
+    assert (host.returncode, host.stdout.splitlines()) == (
+        0, ["hello", "Accessibility is enabled", "app_changed", "text_select",
+            "Accessibility is enabled", "host app_changed", "host text_select"])
+
+
+@pytest.mark.parametrize("stop", [KeyboardInterrupt, SystemExit])
+def test_a_stop_in_a_callback_is_raised_after_the_call_delivering_it(lib, events, stop):
+    def on_event(name, data):
+        events.append(name)
+        raise stop
+
+    lib.load_scenario(desktop({"at": 1.0, "do": "select", "element": "body", "range": [4, 4]}))
+    lib.initMacAccessibility(on_event)
     lib.start({})
-    lib.run_for(1.0)
-    assert events == ["Accessibility is enabled", "app_changed"]
+    with pytest.raises(stop):
+        lib.run_for(2.0)
+    assert events == ["app_changed", "text_select"] and lib.now() == pytest.approx(2.0)
+
+
+@pytest.mark.parametrize("call, argument", [
+    (lambda lib: lib.setText(12345678), "text"), (lambda lib: lib.setText([1, 2]), "text"),
+    (lambda lib: lib.setText("Buy\0milk"), "text"),
+    (lambda lib: lib.initMacAccessibility("x"), "on_event"),
+    (lambda lib: lib.on_diagnostic(1), "on_line"),
+    (lambda lib: lib.addMouseTracker("str"), "window_handle"),
+    (lambda lib: lib.addMouseTracker(-1), "window_handle"),
+    (lambda lib: lib.start(42), "blocked_fields"),
+    (lambda lib: lib.run_for(math.nan), "seconds"),
+    (lambda lib: lib.add_host_window("w", 0, 0, math.inf, 1), "width"),
+])
+def test_arguments_of_the_wrong_kind_are_refused_naming_them(lib, events, call, argument):
+    with pytest.raises((TypeError, ValueError), match=f"^{argument} "):
+        call(lib)
 
 
 def test_refusals_raise_with_the_librarys_reason(lib, events):
@@ -129,7 +182,7 @@ def test_refusals_raise_with_the_librarys_reason(lib, events):
 
 
 def test_the_host_example_prints_its_events():
-    output = subprocess.run([sys.executable, "host.py"], cwd=str(pathlib.Path(axbridge.__file__).parent), check=True,
-                            capture_output=True, text=True).stdout
+    output = subprocess.run([sys.executable, "host.py"], cwd=pathlib.Path(axbridge.__file__).parent,
+                            check=True, capture_output=True, text=True).stdout
     assert "app_changed {'bundle_id': 'com.example.notes'" in output
     assert "text_select {" in output and "'selected_text': 'milk'" in output

@@ -1,6 +1,7 @@
 'use strict';
 // The Node.js kit against the simulated flavour: events by name with parsed payloads, the host's
-// window for addMouseTracker, diagnostic lines, and refusals as exceptions. The library comes
+// window for addMouseTracker, diagnostic lines, refusals as exceptions, arguments checked before
+// they reach the library, and errors in callbacks reported. The library comes
 // from AXBRIDGE_LIBRARY (default: the simulated flavour in the source tree's build/).
 const assert = require('node:assert/strict');
 const {execFileSync} = require('node:child_process');
@@ -28,6 +29,7 @@ const desktop = (...steps) => ({
 });
 
 beforeEach(() => {
+  lib.onError(null);
   lib.setDiagnosticsEcho(false);
   lib.setHostCallback(null);
   lib.onDiagnostic(null);
@@ -69,7 +71,9 @@ test('a window of the host reports the pointer', () => {
   assert.equal(lib.hostWindow('assistant'), window);
   lib.initMacAccessibility((name, data) => events.push({name, data}));
   lib.start({});
-  lib.addMouseTracker(window);
+  const nativeHandle = Buffer.alloc(8); // the form native window handles take in Node
+  nativeHandle.writeBigUInt64LE(window);
+  lib.addMouseTracker(nativeHandle);
   lib.runFor(2.0);
   assert.deepEqual(events.map((e) => e.name), ['app_changed', 'mouse_hoverd']);
   assert.deepEqual(events[1].data, {});
@@ -84,6 +88,43 @@ test('diagnostic lines reach the callback', () => {
   assert.equal(lines[0], 'Accessibility is enabled');
   assert.match(lines[1], /^Error deserializing JSON: /);
   assert.equal(lines[2], 'hello');
+});
+
+test('arguments of the wrong kind are refused, naming them', () => {
+  for (const [call, argument] of [
+    [() => lib.setText(12345678), 'text'], [() => lib.setText(123), 'text'],
+    [() => lib.setText([1, 2]), 'text'], [() => lib.setText('Buy\0milk'), 'text'],
+    [() => lib.initMacAccessibility('x'), 'onEvent'], [() => lib.onDiagnostic(1), 'onLine'],
+    [() => lib.addMouseTracker('str'), 'windowHandle'],
+    [() => lib.addMouseTracker(-1), 'windowHandle'],
+    [() => lib.start(42), 'blockedFields'], [() => lib.runFor(NaN), 'seconds'],
+    [() => lib.addHostWindow('w', 0, 0, Infinity, 1), 'width'],
+  ]) {
+    assert.throws(call, {name: 'TypeError', message: new RegExp(`^${argument} `)});
+  }
+});
+
+test('a throwing callback is reported and later events still arrive', (t) => {
+  const names = [];
+  const errors = [];
+  lib.loadScenario(desktop({at: 1.0, do: 'select', element: 'body', range: [4, 4]}));
+  lib.initMacAccessibility((name) => {
+    names.push(name);
+    throw new Error(name);
+  });
+  lib.onError((error) => errors.push(error.message));
+  lib.start({});
+  lib.runFor(2.0);
+  assert.deepEqual(names, ['app_changed', 'text_select']);
+  assert.deepEqual(errors, names);
+
+  const warn = t.mock.method(process, 'emitWarning', () => {});
+  lib.onError(null);
+  lib.onDiagnostic((line) => {
+    throw new Error(line);
+  });
+  lib.focusPreiov();
+  assert.match(warn.mock.calls[0].arguments[0].message, /threw: Error: hello/);
 });
 
 test('refusals throw with the library\'s reason', () => {
