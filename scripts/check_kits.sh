@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the host kits' test suites, examples/node (node --test, after npm ci) and examples/python
+# Runs the host kits' test suites, bindings/node (node --test, after npm ci) and bindings/python
 # (pytest), against the simulated flavour of a build, libaxbridge-sim.so.
 #
 # usage: scripts/check_kits.sh [build-dir]     (default: build; the library is built if needed)
@@ -12,10 +12,10 @@ AXBRIDGE_LIBRARY=$(realpath "$build/src/libaxbridge-sim.so")
 export AXBRIDGE_LIBRARY
 
 echo "== Node.js kit (node $(node --version)) on $AXBRIDGE_LIBRARY"
-(cd examples/node && npm ci --no-audit --no-fund --loglevel=error && node --test)
+(cd bindings/node && npm ci --no-audit --no-fund --loglevel=error && node --test)
 
 # The system's Python, where pytest comes from (a python3 earlier on the PATH may lack it).
 python=/usr/bin/python3
 [[ -x $python ]] || python=python3
 echo "== Python kit ($($python --version)) on $AXBRIDGE_LIBRARY"
-(cd examples/python && PYTHONDONTWRITEBYTECODE=1 $python -m pytest -q -p no:cacheprovider)
+(cd bindings/python && PYTHONDONTWRITEBYTECODE=1 $python -m pytest -q -p no:cacheprovider)

@@ -1,6 +1,6 @@
 'use strict';
 // A host on the simulated desktop: the user selects a word in Notes and the host prints events.
-//   AXBRIDGE_LIBRARY=build/src/libaxbridge-sim.so node examples/node/host.js
+//   AXBRIDGE_LIBRARY=build/src/libaxbridge-sim.so node bindings/node/host.js
 const axbridge = require('./axbridge');
 
 const lib = axbridge.load();

@@ -1,6 +1,6 @@
 """A host on the simulated desktop: the user selects a word in Notes and the host prints events.
 
-    AXBRIDGE_LIBRARY=build/src/libaxbridge-sim.so python3 examples/python/host.py
+    AXBRIDGE_LIBRARY=build/src/libaxbridge-sim.so python3 bindings/python/host.py
 """
 import axbridge
 
