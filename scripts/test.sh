@@ -2,10 +2,10 @@
 # Checks the macOS workflow (which only GitHub runs) for the steps a release depends on, then
 # builds and runs every test: the suite (with the soak run) in a normal build, then the same
 # suite built with clang 16 and libc++, then built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the Linux flavour (the host packages bundle it with the
-# simulated one) with its end-to-end suite on a real X11
-# desktop, then each fuzz target for a short while, then the demo and every example scenario under
-# valgrind's memcheck. Fails when any of them fails. AXBRIDGE_QUICK=1 stops after the suites.
+# UndefinedBehaviorSanitizer, then the Linux flavour, the host packages (which bundle it with the
+# simulated one) and its end-to-end suite on a real X11 desktop, then each fuzz target for a short
+# while, then the demo and every example scenario under valgrind's memcheck. Fails when any of
+# them fails. AXBRIDGE_QUICK=1 stops after the suites.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
