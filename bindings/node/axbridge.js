@@ -372,7 +372,9 @@ class Library extends EventEmitter {
 
 // load() opens the real flavour, load({simulated: true}) the simulated one (see candidatePaths).
 function load(options = {}) {
-  if (options === null || typeof options !== 'object') throw refuse('options', 'an object', options);
+  if (options === null || typeof options !== 'object') {
+    throw refuse('options', 'an object', options);
+  }
   const simulated = Boolean(options.simulated);
   const lib = new Library(openLibrary(simulated));
   if (simulated && !lib.simulated) {

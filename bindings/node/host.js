@@ -12,12 +12,14 @@ lib.loadScenario({pasteboard: copied,
     role: 'AXTextArea', frame: [120, 160, 760, 480], text_kind: 'native', text: 'Buy milk'}]}],
   timeline: [{at: 0.5, do: 'activate', pid: 501}, {at: 1.0, do: 'focus', element: 'body'},
     {at: 1.5, do: 'select', element: 'body', range: [4, 4]}]});
+const seen = [];
 for (const name of ['app_changed', 'focused_changed', 'text_select']) {
-  lib.on(name, (data) => console.log(name, JSON.stringify(data)));
+  lib.on(name, (data) => seen.push(name) && console.log(name, JSON.stringify(data)));
 }
 lib.initMacAccessibility();
 lib.start({});
 lib.runFor(2.0); // the run loop, for two virtual seconds
+assert.deepEqual(seen, ['app_changed', 'focused_changed', 'text_select']);
 (async () => {
   const context = lib.getContext();
   lib.runFor(0.5);

@@ -1,8 +1,9 @@
 'use strict';
 // The Node.js package against the simulated flavour: events by name with parsed payloads, the
 // context promise, the host's window for addMouseTracker, diagnostic lines, refusals as
-// exceptions, arguments checked before they reach the library, and errors in callbacks reported. The library comes
-// from AXBRIDGE_LIBRARY (default: the simulated flavour in the source tree's build/).
+// exceptions, arguments checked before they reach the library, errors in callbacks reported, and
+// the library looked for. The library comes from AXBRIDGE_LIBRARY (default: the simulated flavour
+// in the source tree's build/).
 const assert = require('node:assert/strict');
 const path = require('node:path');
 const {test, beforeEach} = require('node:test');
@@ -147,7 +148,7 @@ test('refusals throw with the library\'s reason', () => {
   assert.match(refusals[0], /playing/);
 });
 
-test('the context promise: the next answer, shared, or a timeout after 1 s of the clock', async () => {
+test('the context promise: the next answer, shared, or a timeout after 1 s', async () => {
   const select = (at, range) => ({at, do: 'select', element: 'body', range});
   const settled = () => new Promise(setImmediate); // once the promise's reactions have run
   const timeout = 'ContextTimeoutError';
@@ -178,4 +179,22 @@ test('the context promise: the next answer, shared, or a timeout after 1 s of th
     await settled();
     assert.equal(outcome, after11);
   }
+});
+
+test('a library found nowhere is refused, naming every path tried and the variable', (t) => {
+  const chosen = process.env.AXBRIDGE_LIBRARY;
+  t.after(() => (process.env.AXBRIDGE_LIBRARY = chosen));
+  const quote = (text) => text.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
+  const refusal = (variable, ...paths) => ({name: 'LoadError', message: new RegExp(
+      `^cannot load the real axbridge library \\(${variable}\\); ` +
+      `tried ${paths.map((tried) => `${quote(tried)} \\(.+\\)`).join(', ')}$`)});
+  process.env.AXBRIDGE_LIBRARY = '/nowhere/libaxbridge.so.0';
+  assert.throws(() => axbridge.load(),
+      refusal('AXBRIDGE_LIBRARY names it', '/nowhere/libaxbridge.so.0'));
+  // The real flavour (the simulated one is loaded here already: the loader knows its name).
+  delete process.env.AXBRIDGE_LIBRARY;
+  const file = process.platform === 'darwin' ? 'libaxbridge.0.dylib' : 'libaxbridge.so.0';
+  const folder = path.join(__dirname, '..', 'prebuilds', `${process.platform}-${process.arch}`);
+  assert.throws(() => axbridge.load(),
+      refusal('set AXBRIDGE_LIBRARY to its path', path.join(folder, file), file));
 });

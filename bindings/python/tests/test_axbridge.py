@@ -1,9 +1,11 @@
 """The Python package against the simulated flavour: events by name with parsed payloads, the host's
-window for addMouseTracker, diagnostic lines, callbacks kept alive, refusals as exceptions, and
-arguments checked before they reach the library."""
+window for add_mouse_tracker, diagnostic lines, callbacks kept alive, refusals as exceptions,
+arguments checked before they reach the library, and the library looked for."""
 import json
 import math
 import pathlib
+import platform
+import re
 import subprocess
 import sys
 
@@ -179,3 +181,22 @@ def test_refusals_raise_with_the_librarys_reason(lib, events):
     lib.start({})
     lib.run_for(1.0)
     assert len(refusals) == 1 and "playing" in refusals[0]
+
+
+def test_a_library_found_nowhere_is_refused_naming_every_path_tried(monkeypatch):
+    def refusal(variable, *paths):
+        tried = ", ".join(re.escape(path) + r" \(.+\)" for path in paths)
+        return f"^cannot load the real axbridge library \\({variable}\\); tried {tried}$"
+
+    monkeypatch.setenv("AXBRIDGE_LIBRARY", "/nowhere/libaxbridge.so.0")
+    with pytest.raises(axbridge.LoadError, match=refusal("AXBRIDGE_LIBRARY names it",
+                                                         "/nowhere/libaxbridge.so.0")):
+        axbridge.load()
+    # The real flavour (the simulated one is loaded here already: the loader knows its name).
+    monkeypatch.delenv("AXBRIDGE_LIBRARY")
+    name = "libaxbridge.0.dylib" if sys.platform == "darwin" else "libaxbridge.so.0"
+    machine = {"x86_64": "x64", "aarch64": "arm64"}.get(platform.machine(), platform.machine())
+    bundled = pathlib.Path(axbridge.__file__).parent / "prebuilds" / f"{sys.platform}-{machine}"
+    with pytest.raises(axbridge.LoadError, match=refusal("set AXBRIDGE_LIBRARY to its path",
+                                                         str(bundled / name), name)):
+        axbridge.load()
