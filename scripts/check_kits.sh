@@ -46,6 +46,7 @@ cat >"$work/node-host/tsconfig.json" <<EOF
 EOF
 (cd "$work/node-host" && npm init -y >/dev/null &&
   npm install --no-audit --no-fund --loglevel=error "$work"/axbridge-*.tgz &&
+  [[ -e node_modules/axbridge/npm-shrinkwrap.json ]] &&  # the locked koffi, for the next install
   node -e 'const {scripts = {}} = require("axbridge/package.json");
     if (scripts.preinstall || scripts.install || scripts.postinstall) process.exit(1)' &&
   env -u AXBRIDGE_LIBRARY node host.js &&
