@@ -232,12 +232,11 @@ class Library extends EventEmitter {
   // clock (the virtual one when simulated). Calls while one is pending share its answer.
   getContext() {
     if (this._context) return this._context.promise;
-    const context = {deadline: null, timer: null};
+    const context = {deadline: this._clock() + contextTimeoutSeconds, timer: null};
     context.promise = new Promise((resolve, reject) => Object.assign(context, {resolve, reject}));
     this._context = context;
-    if (this.simulated) {
-      context.deadline = this._c.now() + contextTimeoutSeconds;
-    } else {
+    if (!this.simulated) {
+      // The simulated clock moves only in runFor and run, which check the deadline.
       context.timer = setTimeout(() => this._settleContext(new ContextTimeoutError()),
                                  contextTimeoutSeconds * 1000);
     }
@@ -250,14 +249,19 @@ class Library extends EventEmitter {
     this.setText(text);
   }
 
+  // The library's clock, in seconds: the virtual one on the simulated desktop.
+  _clock() {
+    return this.simulated ? this._c.now() : performance.now() / 1000;
+  }
+
   _answerContext(data) {
     if (!this._context) return;
-    const late = this.simulated && this._c.now() > this._context.deadline;
+    const late = this._clock() > this._context.deadline; // the main thread was held up
     this._settleContext(late ? new ContextTimeoutError() : null, data);
   }
 
   _expireContext() {
-    if (this._context && this.simulated && this._c.now() >= this._context.deadline) {
+    if (this._context && this.simulated && this._clock() >= this._context.deadline) {
       this._settleContext(new ContextTimeoutError());
     }
   }
