@@ -9,6 +9,7 @@
 #   flavour, bundled when built there (default build-linux).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+repo=$PWD
 build=${1:-build}
 real_build=${2:-build-linux}
 
@@ -20,8 +21,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 platform=$(node -p 'process.platform + "-" + process.arch')  # the packages' folder names
 
-# stage <package>: a copy of bindings/<package> in $work with the libraries, stripped, bundled in
-# <package>/<folder>/prebuilds/<platform>/.
+# stage <package> <folder>: a copy of bindings/<package> in $work, with the libraries (stripped)
+# bundled in its <folder>/prebuilds/<platform>/.
 stage() {
   tar -C bindings --exclude=node_modules --exclude=__pycache__ -cf - "$1" | tar -C "$work" -xf -
   cp LICENSE "$work/$1/"
@@ -39,7 +40,7 @@ stage node .
 (cd "$work/node" && npm pack --silent --pack-destination "$work" >/dev/null)
 mkdir "$work/node-host"
 cp bindings/node/host.js bindings/node/test/consumer.ts "$work/node-host/"
-types=$PWD/bindings/node/node_modules/@types
+types=$repo/bindings/node/node_modules/@types
 cat >"$work/node-host/tsconfig.json" <<EOF
 {"compilerOptions": {"strict": true, "noEmit": true, "module": "node16", "target": "es2022",
                      "typeRoots": ["$types"], "types": ["node"]}, "files": ["consumer.ts"]}
@@ -50,8 +51,9 @@ EOF
   node -e 'const {scripts = {}} = require("axbridge/package.json");
     if (scripts.preinstall || scripts.install || scripts.postinstall) process.exit(1)' &&
   env -u AXBRIDGE_LIBRARY node host.js &&
-  { [[ -z $real ]] || env -u AXBRIDGE_LIBRARY node -e 'process.exit(Number(require("axbridge").load().simulated))'; } &&
-  "$OLDPWD/bindings/node/node_modules/.bin/tsc" -p .)
+  { [[ -z $real ]] || env -u AXBRIDGE_LIBRARY node -e \
+    'process.exit(Number(require("axbridge").load().simulated))'; } &&
+  "$repo/bindings/node/node_modules/.bin/tsc" -p .)
 
 # The system's Python, where pytest, setuptools and mypy come from (a python3 earlier on the PATH
 # may be another interpreter).
