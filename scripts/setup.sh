@@ -27,9 +27,11 @@ packages=(cmake ninja-build g++ binutils nlohmann-json3-dev libutf8proc-dev libg
 # The Debian package of the Linux flavour: dpkg-shlibdeps (dpkg-dev) and file, which cpack uses
 # to find its run-time dependencies.
 packages+=(dpkg-dev file)
-# The host kits' tests: pytest, and Node.js with npm only where no node is installed (one
-# that is there already is used as it is: Debian's npm conflicts with other builds of node).
-packages+=(python3-pytest)
+# The host packages' tests: pytest, a virtual environment that pip installs the Python package
+# into with Debian's setuptools and wheel, mypy, and Node.js with npm only where no node is
+# installed (one that is there already is used as it is: Debian's npm conflicts with other builds
+# of node).
+packages+=(python3-pytest python3-venv python3-setuptools python3-wheel mypy)
 command -v node >/dev/null || packages+=(nodejs npm)
 missing=()
 for package in "${packages[@]}"; do

@@ -2,9 +2,10 @@
 # Checks the macOS workflow (which only GitHub runs) for the steps a release depends on, then
 # builds and runs every test: the suite (with the soak run) in a normal build, then the same
 # suite built with clang 16 and libc++, then built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the Linux flavour with its end-to-end suite on a real X11
-# desktop, then each fuzz target for a short while, then the demo and every example scenario under
-# valgrind's memcheck. Fails when any of them fails. AXBRIDGE_QUICK=1 stops after the suites.
+# UndefinedBehaviorSanitizer, then the Linux flavour, the host packages (which bundle it with the
+# simulated one) and its end-to-end suite on a real X11 desktop, then each fuzz target for a short
+# while, then the demo and every example scenario under valgrind's memcheck. Fails when any of
+# them fails. AXBRIDGE_QUICK=1 stops after the suites.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -26,9 +27,7 @@ echo "== format"
 ./scripts/check_format.sh
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAXBRIDGE_BUILD_BENCH=ON
-# Hosts: the Node.js and Python kits against build/'s libaxbridge-sim, then an install into a
-# temporary prefix consumed by C programs through find_package and pkg-config.
-./scripts/check_kits.sh build
+# An install into a temporary prefix consumed by C programs through find_package and pkg-config.
 echo "== install and consume"
 ./scripts/check_install.sh build
 # clang 16 with LLVM's libc++ 16 stands in for the C++ library of Xcode 15: what only GNU's
@@ -47,6 +46,10 @@ cmake -S . -B build-linux -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAXBRIDGE_
   >/dev/null
 cmake --build build-linux -j"$jobs"
 ctest --test-dir build-linux --output-on-failure -j"$jobs" -LE e2e
+# Hosts: the Node.js and Python packages, tested on build/'s libaxbridge-sim, then packed with it
+# and build-linux/'s libaxbridge bundled and installed into empty projects.
+echo "== host packages"
+./scripts/check_kits.sh build build-linux
 echo "== install and consume the real flavour"
 ./scripts/check_install.sh build-linux
 echo "== Debian package of the real flavour"

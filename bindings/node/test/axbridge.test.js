@@ -1,10 +1,10 @@
 'use strict';
-// The Node.js kit against the simulated flavour: events by name with parsed payloads, the host's
-// window for addMouseTracker, diagnostic lines, refusals as exceptions, arguments checked before
-// they reach the library, and errors in callbacks reported. The library comes
-// from AXBRIDGE_LIBRARY (default: the simulated flavour in the source tree's build/).
+// The Node.js package against the simulated flavour: events by name with parsed payloads, the
+// context promise, the host's window for addMouseTracker, diagnostic lines, refusals as
+// exceptions, arguments checked before they reach the library, errors in callbacks reported, and
+// the library looked for. The library comes from AXBRIDGE_LIBRARY (default: the simulated flavour
+// in the source tree's build/).
 const assert = require('node:assert/strict');
-const {execFileSync} = require('node:child_process');
 const path = require('node:path');
 const {test, beforeEach} = require('node:test');
 
@@ -12,7 +12,7 @@ process.env.AXBRIDGE_LIBRARY ??=
   path.join(__dirname, '..', '..', '..', 'build', 'src', 'libaxbridge-sim.so');
 const axbridge = require('../axbridge');
 
-const lib = axbridge.load();
+const lib = axbridge.load({simulated: true});
 assert.ok(lib.simulated, 'the tests need the simulated flavour (libaxbridge-sim)');
 
 const notes = {
@@ -148,9 +148,53 @@ test('refusals throw with the library\'s reason', () => {
   assert.match(refusals[0], /playing/);
 });
 
-test('the host example prints its events', () => {
-  const output = execFileSync(process.execPath, [path.join(__dirname, '..', 'host.js')],
-      {encoding: 'utf8'});
-  assert.match(output, /^app_changed \{"bundle_id":"com.example.notes"/m);
-  assert.match(output, /^text_select \{.*"selected_text":"milk"/m);
+test('the context promise: the next answer, shared, or a timeout after 1 s', async () => {
+  const select = (at, range) => ({at, do: 'select', element: 'body', range});
+  const settled = () => new Promise(setImmediate); // once the promise's reactions have run
+  const timeout = 'ContextTimeoutError';
+  for (const [steps, host, after09, after11] of [
+    [[select(1.5, [4, 4])], () => {}, 'milk', 'milk'],
+    [[{at: 1.5, do: 'focus', element: 'title'}], () => {}, 'pending', timeout], // no answer
+    // The single event slot: a later event takes the answer's place.
+    [[select(1.5, [4, 4]), select(2.05, [0, 3])], () => {}, 'pending', timeout],
+    // The run loop in another mode past the deadline: the answer comes late.
+    [[select(1.5, [4, 4]), {at: 2.1, run_loop_mode: 'modal', for: 1.5}], () => lib.runFor(2.0),
+      timeout, timeout],
+  ]) {
+    lib.loadScenario({...desktop(...steps), applications: [{...notes, elements: [...notes.elements,
+      {id: 'title', role: 'AXTextField', window: 'window', frame: [120, 120, 760, 24],
+        text_kind: 'native', text: 'Shopping'}]}]});
+    lib.initMacAccessibility();
+    lib.start({});
+    lib.runFor(2.0);
+    let outcome = 'pending';
+    const context = lib.getContext();
+    context.then((data) => (outcome = data.selected_text), (error) => (outcome = error.name));
+    assert.equal(lib.getContext(), context);
+    host();
+    lib.runFor(0.9);
+    await settled();
+    assert.equal(outcome, after09);
+    lib.runFor(0.2);
+    await settled();
+    assert.equal(outcome, after11);
+  }
+});
+
+test('a library found nowhere is refused, naming every path tried and the variable', (t) => {
+  const chosen = process.env.AXBRIDGE_LIBRARY;
+  t.after(() => (process.env.AXBRIDGE_LIBRARY = chosen));
+  const quote = (text) => text.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
+  const refusal = (variable, ...paths) => ({name: 'LoadError', message: new RegExp(
+      `^cannot load the real axbridge library \\(${variable}\\); ` +
+      `tried ${paths.map((tried) => `${quote(tried)} \\(.+\\)`).join(', ')}$`)});
+  process.env.AXBRIDGE_LIBRARY = '/nowhere/libaxbridge.so.0';
+  assert.throws(() => axbridge.load(),
+      refusal('AXBRIDGE_LIBRARY names it', '/nowhere/libaxbridge.so.0'));
+  // The real flavour (the simulated one is loaded here already: the loader knows its name).
+  delete process.env.AXBRIDGE_LIBRARY;
+  const file = process.platform === 'darwin' ? 'libaxbridge.0.dylib' : 'libaxbridge.so.0';
+  const folder = path.join(__dirname, '..', 'prebuilds', `${process.platform}-${process.arch}`);
+  assert.throws(() => axbridge.load(),
+      refusal('set AXBRIDGE_LIBRARY to its path', path.join(folder, file), file));
 });

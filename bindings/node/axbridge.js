@@ -1,20 +1,25 @@
 'use strict';
-// Node.js binding of axbridge through koffi: the eight entry points and, for the simulated
-// flavour (libaxbridge-sim), the axsim_ control API.
+// Node.js binding of axbridge through koffi: the eight entry points, an EventEmitter face with a
+// promise for the assistant context and, for the simulated flavour (libaxbridge-sim), the axsim_
+// control API.
 //
-//   const axbridge = require('./axbridge');
-//   const lib = axbridge.load();      // $AXBRIDGE_LIBRARY, or the platform's libaxbridge
-//   lib.initMacAccessibility((name, data) => console.log(name, data));
+//   const axbridge = require('axbridge');
+//   const lib = axbridge.load();      // the real flavour; load({simulated: true}) for the other
+//   lib.on('text_select', (selection) => console.log(selection.selected_text));
+//   lib.initMacAccessibility();
 //   lib.start({});
 //
-// Events arrive as (name, data): the event name and its JSON payload parsed into an object. The
-// callbacks given to the library stay registered for as long as the process lives (or until
-// close()), so any function will do. Call everything from the JS main thread; the library calls
-// back on it, from inside the call that runs its run loop.
+// Events arrive as (name, data): the event name and its JSON payload parsed into an object, to the
+// callback given to initMacAccessibility and as events of the emitter. The callbacks given to the
+// library stay registered for as long as the process lives (or until close()), so any function
+// will do. Call everything from the JS main thread; the library calls back on it, from inside the
+// call that runs its run loop.
 //
 // Every argument is checked before it reaches the library (a TypeError names the one refused):
 // koffi would turn a number into a pointer to read text from, and a Buffer into its own address.
+const {EventEmitter} = require('node:events');
 const os = require('node:os');
+const path = require('node:path');
 const koffi = require('koffi');
 
 const EventCallback = koffi.proto('void AxbridgeEventCallback(const char *name, const char *json)');
@@ -22,9 +27,49 @@ const DiagnosticCallback = koffi.proto('void AxsimDiagnosticCallback(const char 
 
 class AxsimError extends Error {}
 
-function defaultLibraryPath() {
-  if (process.env.AXBRIDGE_LIBRARY) return process.env.AXBRIDGE_LIBRARY;
-  return process.platform === 'darwin' ? 'libaxbridge.dylib' : 'libaxbridge.so.0';
+// No library could be loaded: the message names every path tried and AXBRIDGE_LIBRARY.
+class LoadError extends Error {}
+
+// No "alt_enter_pressed" came within a second of the library's clock.
+class ContextTimeoutError extends Error {
+  constructor() {
+    super('no "alt_enter_pressed" within 1 s: the focused field gives no context (not a text ' +
+          'area, empty, blocked) or a later event took the answer\'s place');
+    this.code = 'ETIMEDOUT';
+  }
+}
+for (const type of [AxsimError, LoadError, ContextTimeoutError]) type.prototype.name = type.name;
+
+const contextTimeoutSeconds = 1.0;
+
+// The system's name of each flavour (its SONAME, or install name on macOS).
+function systemName(simulated) {
+  const stem = simulated ? 'libaxbridge-sim' : 'libaxbridge';
+  return process.platform === 'darwin' ? `${stem}.0.dylib` : `${stem}.so.0`;
+}
+
+// $AXBRIDGE_LIBRARY alone when set; else the copy bundled for this platform, then the system's.
+function candidatePaths(simulated) {
+  const chosen = process.env.AXBRIDGE_LIBRARY;
+  if (chosen) return [chosen];
+  const name = systemName(simulated);
+  return [path.join(__dirname, 'prebuilds', `${process.platform}-${process.arch}`, name), name];
+}
+
+function openLibrary(simulated) {
+  const tried = [];
+  for (const candidate of candidatePaths(simulated)) {
+    try {
+      return koffi.load(candidate);
+    } catch (error) {
+      tried.push(`${candidate} (${error.message})`);
+    }
+  }
+  const flavour = simulated ? 'simulated' : 'real';
+  const variable = process.env.AXBRIDGE_LIBRARY ?
+      'AXBRIDGE_LIBRARY names it' : 'set AXBRIDGE_LIBRARY to its path';
+  throw new LoadError(
+      `cannot load the ${flavour} axbridge library (${variable}); tried ${tried.join(', ')}`);
 }
 
 const kindOf = (value) => (value === null ? 'null' : Array.isArray(value) ? 'array' : typeof value);
@@ -91,11 +136,12 @@ function checkCallback(argument, value, {optional = false} = {}) {
   throw refuse(argument, optional ? 'a function or null' : 'a function', value);
 }
 
-class Library {
-  constructor(path = defaultLibraryPath()) {
-    const lib = koffi.load(path);
+class Library extends EventEmitter {
+  constructor(lib) {
+    super();
     this._registered = []; // every callback the library may still call
     this._onError = null;
+    this._context = null; // the pending getContext(): {promise, resolve, reject, deadline, timer}
     this._c = {
       initMacAccessibility: lib.func('void initMacAccessibility(AxbridgeEventCallback *cb)'),
       isAccessibiltyEnabled: lib.func('bool isAccessibiltyEnabled()'),
@@ -159,10 +205,74 @@ class Library {
     process.emitWarning(warning);
   }
 
+  // The strings die when the callback returns: they arrive here already copied into JS. The
+  // callback, the pending context and the emitter's listeners each get the event, whatever the
+  // others throw.
   _eventCallback(onEvent) {
-    if (!onEvent) return null;
-    // The strings die when the callback returns: they arrive here already copied into JS.
-    return this._register((name, json) => onEvent(name, JSON.parse(json)), EventCallback);
+    return this._register((name, json) => {
+      const data = JSON.parse(json);
+      if (name === 'alt_enter_pressed') this._answerContext(data);
+      if (onEvent) this._guard(() => onEvent(name, data));
+      // The library's "error" never reaches the host; without a listener emit('error') throws.
+      if (name !== 'error' || this.listenerCount('error') > 0) this.emit(name, data);
+    }, EventCallback);
+  }
+
+  _guard(fn) {
+    try {
+      fn();
+    } catch (error) {
+      this._report(error);
+    }
+  }
+
+  // ---- The promise face
+
+  // The next "alt_enter_pressed" payload, or a ContextTimeoutError after 1 s of the library's
+  // clock (the virtual one when simulated). Calls while one is pending share its answer.
+  getContext() {
+    if (this._context) return this._context.promise;
+    const context = {deadline: this._clock() + contextTimeoutSeconds, timer: null};
+    context.promise = new Promise((resolve, reject) => Object.assign(context, {resolve, reject}));
+    this._context = context;
+    if (!this.simulated) {
+      // The simulated clock moves only in runFor and run, which check the deadline.
+      context.timer = setTimeout(() => this._settleContext(new ContextTimeoutError()),
+                                 contextTimeoutSeconds * 1000);
+    }
+    this._c.getDataForVeskAssist();
+    return context.promise;
+  }
+
+  // Replaces the selection in the followed application (setText): blocks for 1.2 s or more.
+  replace(text) {
+    this.setText(text);
+  }
+
+  // The library's clock, in seconds: the virtual one on the simulated desktop.
+  _clock() {
+    return this.simulated ? this._c.now() : performance.now() / 1000;
+  }
+
+  _answerContext(data) {
+    if (!this._context) return;
+    const late = this._clock() > this._context.deadline; // the main thread was held up
+    this._settleContext(late ? new ContextTimeoutError() : null, data);
+  }
+
+  _expireContext() {
+    if (this._context && this.simulated && this._clock() >= this._context.deadline) {
+      this._settleContext(new ContextTimeoutError());
+    }
+  }
+
+  _settleContext(error, data) {
+    const context = this._context;
+    if (!context) return;
+    this._context = null;
+    clearTimeout(context.timer);
+    if (error) context.reject(error);
+    else context.resolve(data);
   }
 
   // Receives every error thrown by a callback (null: process.emitWarning, the default).
@@ -173,7 +283,8 @@ class Library {
   // ---- The eight entry points
 
   initMacAccessibility(onEvent) {
-    this._c.initMacAccessibility(this._eventCallback(checkCallback('onEvent', onEvent)));
+    checkCallback('onEvent', onEvent, {optional: true});
+    this._c.initMacAccessibility(this._eventCallback(onEvent));
   }
   isAccessibiltyEnabled() {
     return this._c.isAccessibiltyEnabled();
@@ -205,15 +316,30 @@ class Library {
   }
   reset() {
     this._check(this._c.reset());
+    this._abandonContext();
   }
   loadScenario(scenario) {
     this._check(this._c.loadScenario(checkJson('scenario', scenario)));
+    this._abandonContext();
+  }
+  // A reset starts a new desktop and clock: the pending context's answer cannot come.
+  _abandonContext() {
+    this._settleContext(new AxsimError('the desktop was reset before the context came'));
   }
   run() {
-    this._check(this._c.run());
+    try {
+      this._check(this._c.run());
+    } finally {
+      this._expireContext();
+    }
   }
   runFor(seconds) {
-    this._check(this._c.runFor(checkFinite('seconds', seconds)));
+    checkFinite('seconds', seconds);
+    try {
+      this._check(this._c.runFor(seconds));
+    } finally {
+      this._expireContext();
+    }
   }
   now() {
     return this._c.now();
@@ -223,7 +349,7 @@ class Library {
   }
   setHostCallback(onEvent) {
     checkCallback('onEvent', onEvent, {optional: true});
-    this._c.setHostCallback(this._eventCallback(onEvent));
+    this._c.setHostCallback(onEvent ? this._eventCallback(onEvent) : null);
   }
   setDiagnosticsEcho(echo) {
     this._c.setDiagnosticsEcho(echo ? 1 : 0);
@@ -244,7 +370,22 @@ class Library {
   // (after axsim_reset, or when the process is about to end).
   close() {
     for (const handle of this._registered.splice(0)) koffi.unregister(handle);
+    this._settleContext(new Error('the library was closed before the context came'));
   }
 }
 
-module.exports = { load: (path) => new Library(path), Library, AxsimError };
+// load() opens the real flavour, load({simulated: true}) the simulated one (see candidatePaths).
+function load(options = {}) {
+  if (options === null || typeof options !== 'object') {
+    throw refuse('options', 'an object', options);
+  }
+  const simulated = Boolean(options.simulated);
+  const lib = new Library(openLibrary(simulated));
+  if (simulated && !lib.simulated) {
+    throw new LoadError(`${process.env.AXBRIDGE_LIBRARY} (AXBRIDGE_LIBRARY) is the real ` +
+                        'flavour: it has no simulated desktop');
+  }
+  return lib;
+}
+
+module.exports = {load, Library, AxsimError, LoadError, ContextTimeoutError};

@@ -1,9 +1,11 @@
-"""The Python kit against the simulated flavour: events by name with parsed payloads, the host's
-window for addMouseTracker, diagnostic lines, callbacks kept alive, refusals as exceptions, and
-arguments checked before they reach the library."""
+"""The Python package against the simulated flavour: events by name with parsed payloads, the host's
+window for add_mouse_tracker, diagnostic lines, callbacks kept alive, refusals as exceptions,
+arguments checked before they reach the library, and the library looked for."""
 import json
 import math
 import pathlib
+import platform
+import re
 import subprocess
 import sys
 
@@ -29,7 +31,7 @@ def desktop(*steps):
 
 @pytest.fixture(scope="module")
 def lib():
-    return axbridge.load()
+    return axbridge.load(simulated=True)
 
 
 @pytest.fixture
@@ -46,7 +48,7 @@ def events(lib):
 
 def test_events_arrive_by_name_with_parsed_payloads(lib, events):
     lib.load_scenario(desktop({"at": 1.0, "do": "select", "element": "body", "range": [4, 4]}))
-    lib.initMacAccessibility(lambda name, data: events.append((lib.now(), name, data)))
+    lib.init_accessibility(lambda name, data: events.append((lib.now(), name, data)))
     lib.start({})
     lib.run_for(2.0)
     assert lib.now() == pytest.approx(2.0)
@@ -64,7 +66,7 @@ def test_events_arrive_by_name_with_parsed_payloads(lib, events):
 def test_non_ascii_text_round_trips(lib, events):
     lib.load_scenario(desktop({"at": 1.0, "do": "type", "element": "body", "text": "Grüße 😀"},
                               {"at": 1.5, "do": "select", "element": "body", "range": [0, 7]}))
-    lib.initMacAccessibility(lambda name, data: events.append((name, data)))
+    lib.init_accessibility(lambda name, data: events.append((name, data)))
     lib.start({})
     lib.run_for(2.0)
     assert events[-1][0] == "text_select"
@@ -75,9 +77,9 @@ def test_a_window_of_the_host_reports_the_pointer(lib, events):
     lib.load_scenario(desktop({"at": 1.0, "do": "move_pointer", "to": [1000, 300]}))
     window = lib.add_host_window("assistant", 940, 100, 360, 600)
     assert lib.host_window("assistant") == window
-    lib.initMacAccessibility(lambda name, data: events.append((name, data)))
+    lib.init_accessibility(lambda name, data: events.append((name, data)))
     lib.start({})
-    lib.addMouseTracker(window)
+    lib.add_mouse_tracker(window)
     lib.run_for(2.0)
     assert events == [("app_changed", events[0][1]), ("mouse_hoverd", {})]
 
@@ -85,9 +87,9 @@ def test_a_window_of_the_host_reports_the_pointer(lib, events):
 def test_diagnostic_lines_reach_the_callback(lib, events):
     lines = []
     lib.on_diagnostic(lines.append)
-    lib.initMacAccessibility(lambda name, data: None)
+    lib.init_accessibility(lambda name, data: None)
     lib.start("not json")
-    lib.focusPreiov()
+    lib.focus_previous()
     assert lines[0] == "Accessibility is enabled"
     assert lines[1].startswith("Error deserializing JSON: ")
     assert lines[2] == "hello"
@@ -96,20 +98,20 @@ def test_diagnostic_lines_reach_the_callback(lib, events):
 SET_UP_AND_DROP = """
 import gc, json, sys, axbridge
 def set_up():  # the Library and both callbacks are locals
-    lib = axbridge.load()
+    lib = axbridge.load(simulated=True)
     lib.set_diagnostics_echo(False)
     lib.load_scenario(json.loads(sys.argv[1]))
-    lib.initMacAccessibility(lambda name, data: print(name))
+    lib.init_accessibility(lambda name, data: print(name))
     lib.set_host_callback(lambda name, data: print("host", name))
     lib.on_diagnostic(print)
 set_up()
 gc.collect()
-axbridge.load().focusPreiov()
-axbridge.load().start({})
-axbridge.load().run_for(2.0)
-axbridge.load().set_host_callback(None)  # a scenario step gave the library the previous one
+axbridge.load(simulated=True).focus_previous()
+axbridge.load(simulated=True).start({})
+axbridge.load(simulated=True).run_for(2.0)
+axbridge.load(simulated=True).set_host_callback(None)  # a scenario step gave the library the previous one
 gc.collect()
-axbridge.load().run_for(2.0)
+axbridge.load(simulated=True).run_for(2.0)
 """
 
 
@@ -122,7 +124,7 @@ def test_the_callbacks_outlive_a_dropped_library():
                        {"at": 1.7, **activation},
                        {"at": 3.0, "do": "select", "element": "body", "range": [0, 3]})
     host = subprocess.run([sys.executable, "-c", SET_UP_AND_DROP, json.dumps(scenario)],
-                          cwd=pathlib.Path(__file__).parent, capture_output=True, text=True)
+                          cwd=pathlib.Path(__file__).parent.parent, capture_output=True, text=True)
     assert (host.returncode, host.stdout.splitlines()) == (
         0, ["hello", "Accessibility is enabled", "app_changed", "text_select",
             "Accessibility is enabled", "host app_changed", "host text_select"])
@@ -135,7 +137,7 @@ def test_a_stop_in_a_callback_is_raised_after_the_call_delivering_it(lib, events
         raise stop
 
     lib.load_scenario(desktop({"at": 1.0, "do": "select", "element": "body", "range": [4, 4]}))
-    lib.initMacAccessibility(on_event)
+    lib.init_accessibility(on_event)
     lib.start({})
     with pytest.raises(stop):
         lib.run_for(2.0)
@@ -143,12 +145,12 @@ def test_a_stop_in_a_callback_is_raised_after_the_call_delivering_it(lib, events
 
 
 @pytest.mark.parametrize("call, argument", [
-    (lambda lib: lib.setText(12345678), "text"), (lambda lib: lib.setText([1, 2]), "text"),
-    (lambda lib: lib.setText("Buy\0milk"), "text"),
-    (lambda lib: lib.initMacAccessibility("x"), "on_event"),
+    (lambda lib: lib.set_text(12345678), "text"), (lambda lib: lib.set_text([1, 2]), "text"),
+    (lambda lib: lib.set_text("Buy\0milk"), "text"),
+    (lambda lib: lib.init_accessibility("x"), "on_event"),
     (lambda lib: lib.on_diagnostic(1), "on_line"),
-    (lambda lib: lib.addMouseTracker("str"), "window_handle"),
-    (lambda lib: lib.addMouseTracker(-1), "window_handle"),
+    (lambda lib: lib.add_mouse_tracker("str"), "window_handle"),
+    (lambda lib: lib.add_mouse_tracker(-1), "window_handle"),
     (lambda lib: lib.start(42), "blocked_fields"),
     (lambda lib: lib.run_for(math.nan), "seconds"),
     (lambda lib: lib.add_host_window("w", 0, 0, math.inf, 1), "width"),
@@ -175,14 +177,26 @@ def test_refusals_raise_with_the_librarys_reason(lib, events):
             refusals.append(str(error))
 
     lib.load_scenario(desktop())
-    lib.initMacAccessibility(reset_from_callback)
+    lib.init_accessibility(reset_from_callback)
     lib.start({})
     lib.run_for(1.0)
     assert len(refusals) == 1 and "playing" in refusals[0]
 
 
-def test_the_host_example_prints_its_events():
-    output = subprocess.run([sys.executable, "host.py"], cwd=pathlib.Path(axbridge.__file__).parent,
-                            check=True, capture_output=True, text=True).stdout
-    assert "app_changed {'bundle_id': 'com.example.notes'" in output
-    assert "text_select {" in output and "'selected_text': 'milk'" in output
+def test_a_library_found_nowhere_is_refused_naming_every_path_tried(monkeypatch):
+    def refusal(variable, *paths):
+        tried = ", ".join(re.escape(path) + r" \(.+\)" for path in paths)
+        return f"^cannot load the real axbridge library \\({variable}\\); tried {tried}$"
+
+    monkeypatch.setenv("AXBRIDGE_LIBRARY", "/nowhere/libaxbridge.so.0")
+    with pytest.raises(axbridge.LoadError, match=refusal("AXBRIDGE_LIBRARY names it",
+                                                         "/nowhere/libaxbridge.so.0")):
+        axbridge.load()
+    # The real flavour (the simulated one is loaded here already: the loader knows its name).
+    monkeypatch.delenv("AXBRIDGE_LIBRARY")
+    name = "libaxbridge.0.dylib" if sys.platform == "darwin" else "libaxbridge.so.0"
+    machine = {"x86_64": "x64", "aarch64": "arm64"}.get(platform.machine(), platform.machine())
+    bundled = pathlib.Path(axbridge.__file__).parent / "prebuilds" / f"{sys.platform}-{machine}"
+    with pytest.raises(axbridge.LoadError, match=refusal("set AXBRIDGE_LIBRARY to its path",
+                                                         str(bundled / name), name)):
+        axbridge.load()
