@@ -5,7 +5,8 @@
 //   many-targets COUNT         owns CLIPBOARD offering text and COUNT garbage targets
 //   request-flood SECONDS      asks the CLIPBOARD owner for its text as fast as it can
 //   unfinished-incr COUNT TARGET  asks COUNT times for a large target and takes no chunk
-//   window-storm SECONDS RATE  creates, maps, moves and destroys RATE windows a second
+//   window-storm SECONDS RATE [PID]  creates, maps, moves and destroys RATE windows a second,
+//                              each claiming to be PID's (_NET_WM_PID; its own by default)
 //   configure-flood SECONDS    resizes one window (override-redirect) as fast as it can
 //
 // Prints {"ready": true} once started, then {"done": ...} when a timed mode ends; runs until its
@@ -31,6 +32,8 @@ using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
 xcb_connection_t* c = nullptr;
 xcb_window_t root = XCB_WINDOW_NONE;
+// The process the windows claim to belong to.
+std::uint32_t claimedPid = 0;
 
 double now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -50,7 +53,7 @@ xcb_window_t newWindow(bool overrideRedirect) {
   xcb_create_window(c, XCB_COPY_FROM_PARENT, window, root, 0, 0, 10, 10, 0,
                     XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
                     XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
-  const auto pid = static_cast<std::uint32_t>(getpid());
+  const std::uint32_t pid = claimedPid;
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32,
                       1, &pid);
   return window;
@@ -229,23 +232,29 @@ int unfinishedIncr(int count, const char* targetName) {
 
 int windowStorm(double seconds, double rate) {
   say("{\"ready\": true}");
+  // Each window lives while the next few hundred are made, as a busy application's would.
+  std::vector<xcb_window_t> alive(300, XCB_WINDOW_NONE);
   std::uint64_t windows = 0;
   const double began = now();
   for (const double end = began + seconds; now() < end;) {
     // Paced in slices of 10 ms.
     const auto due = static_cast<std::uint64_t>((now() - began) * rate);
     for (; windows < due; ++windows) {
-      // Windows of the desktop's own, managed as any application's are.
-      const xcb_window_t window = newWindow(false);
-      xcb_map_window(c, window);
+      xcb_window_t& slot = alive[windows % alive.size()];
+      if (slot != XCB_WINDOW_NONE) xcb_destroy_window(c, slot);
+      slot = newWindow(true);
+      xcb_map_window(c, slot);
       const std::uint32_t position[] = {static_cast<std::uint32_t>(windows % 500), 20};
-      xcb_configure_window(c, window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, position);
-      xcb_destroy_window(c, window);
+      xcb_configure_window(c, slot, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, position);
     }
     sync();
     while (xcb_generic_event_t* event = xcb_poll_for_event(c)) std::free(event);
     usleep(10000);
   }
+  for (const xcb_window_t window : alive) {
+    if (window != XCB_WINDOW_NONE) xcb_destroy_window(c, window);
+  }
+  sync();
   say("{\"done\": true, \"windows\": " + std::to_string(windows) + "}");
   idleUntilInputCloses();
   return 0;
@@ -278,6 +287,7 @@ int main(int argc, char** argv) {
   xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
   for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
   root = screens.data->root;
+  claimedPid = static_cast<std::uint32_t>(getpid());
   const std::string mode = argc > 1 ? argv[1] : "";
   const auto number = [&](int index) { return argc > index ? std::atof(argv[index]) : 0.0; };
   if (mode == "endless-incr") return own(0, true);
@@ -286,7 +296,10 @@ int main(int argc, char** argv) {
   if (mode == "unfinished-incr" && argc > 3) {
     return unfinishedIncr(static_cast<int>(number(2)), argv[3]);
   }
-  if (mode == "window-storm") return windowStorm(number(2), number(3));
+  if (mode == "window-storm") {
+    if (argc > 4) claimedPid = static_cast<std::uint32_t>(number(4));
+    return windowStorm(number(2), number(3));
+  }
   if (mode == "configure-flood") return configureFlood(number(2));
   return 2;
 }

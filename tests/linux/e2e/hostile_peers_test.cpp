@@ -155,27 +155,36 @@ TEST(HostileClipboardRequestor, UnfinishedTransfersAreCappedAndOthersStillServed
 
 class WindowStormTest : public HostTest {};
 
-// Thousands of windows a second created and destroyed, or one window resized as fast as the
-// server allows: the main context keeps answering within 1 s and is idle 2 s after the storm.
+// Thousands of windows a second created and destroyed (claiming to be the followed
+// application's, as any client may), or one window resized as fast as the server allows: the main
+// context keeps answering within 1 s and is idle 2 s after the storm.
 TEST_F(WindowStormTest, TheHostAnswersDuringTheStormAndIsIdleSoonAfter) {
+  auto app = follow({});
+  ASSERT_TRUE(app);
   for (const std::vector<std::string>& mode :
-       {std::vector<std::string>{"window-storm", "2", "3000"}, {"configure-flood", "2"}}) {
+       {std::vector<std::string>{"window-storm", "2", "3000", std::to_string(app->pid())},
+        {"configure-flood", "2"}}) {
     SCOPED_TRACE(mode[0]);
     Responsiveness responsiveness;
     auto storm = startPeer(mode);
     ASSERT_TRUE(storm);
     const Json done = pumpUntilDone(*storm, 120.0);
-    const double during = responsiveness.percentile(0.95);
+    const double ended = seconds();
     pumpFor(2.0);
+    // What the storm left behind counts too: the 2 s after it.
+    const double during = responsiveness.percentile(0.95);
+    const double settled = seconds() - ended;
     responsiveness.reset();
     const double cpuBefore = cpuSeconds();
     pumpFor(1.0);
     const double cpuAfter = cpuSeconds() - cpuBefore;
     std::printf(
-        "%s: late by %.3f s (95th percentile) during the storm; 2 s after it %.2f s of "
-        "processor time in 1 s, late by %.3f s at worst\n",
-        done.dump().c_str(), during, cpuAfter, responsiveness.worst());
+        "%s: late by %.3f s (95th percentile) during the storm and the 2 s after it, "
+        "which took %.1f s; then %.2f s of processor time in 1 s, late by %.3f s at "
+        "worst\n",
+        done.dump().c_str(), during, settled, cpuAfter, responsiveness.worst());
     EXPECT_LT(during, 1.0);
+    EXPECT_LT(settled, 3.0);
     EXPECT_LT(cpuAfter, 0.3);
     EXPECT_LT(responsiveness.worst(), 0.2);
   }
