@@ -3,7 +3,7 @@
 //   endless-incr               owns CLIPBOARD; text, and an image sent in INCR chunks without end
 //                              (until 1 GiB or 12 s, so that a host that keeps reading ends too)
 //   many-targets COUNT         owns CLIPBOARD offering text and COUNT garbage targets
-//   request-flood SECONDS      asks the CLIPBOARD owner for its text as fast as it can
+//   request-flood COUNT        asks the CLIPBOARD owner for its text COUNT times, as fast as it can
 //   unfinished-incr COUNT TARGET  asks COUNT times for a large target and takes no chunk
 //   window-storm SECONDS RATE [PID]  creates, maps, moves and destroys RATE windows a second,
 //                              each claiming to be PID's (_NET_WM_PID; its own by default)
@@ -172,14 +172,14 @@ int own(std::uint32_t garbageTargets, bool endlessImage) {
   return 0;
 }
 
-int requestFlood(double seconds) {
+int requestFlood(std::uint64_t count) {
   const xcb_window_t window = newWindow(false);
   const xcb_atom_t clipboard = atom("CLIPBOARD");
   const xcb_atom_t text = atom("UTF8_STRING");
   const xcb_atom_t property = atom("FLOOD");
   say("{\"ready\": true}");
   std::uint64_t requests = 0;
-  for (const double end = now() + seconds; now() < end;) {
+  while (requests < count) {
     for (int i = 0; i < 1000; ++i) {
       xcb_convert_selection(c, window, clipboard, text, property, XCB_CURRENT_TIME);
     }
@@ -292,7 +292,7 @@ int main(int argc, char** argv) {
   const auto number = [&](int index) { return argc > index ? std::atof(argv[index]) : 0.0; };
   if (mode == "endless-incr") return own(0, true);
   if (mode == "many-targets") return own(static_cast<std::uint32_t>(number(2)), false);
-  if (mode == "request-flood") return requestFlood(number(2));
+  if (mode == "request-flood") return requestFlood(static_cast<std::uint64_t>(number(2)));
   if (mode == "unfinished-incr" && argc > 3) {
     return unfinishedIncr(static_cast<int>(number(2)), argv[3]);
   }

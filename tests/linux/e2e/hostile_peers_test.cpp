@@ -116,13 +116,13 @@ TEST(HostileClipboardOwner, TheReadStaysWithinItsTimeAndMemory) {
   }
 }
 
-// A requestor asking for the clipboard as fast as it can: the main context keeps answering, and
-// the host's memory does not grow with the requests.
+// A requestor asking for the clipboard two million times, as fast as it can: the main context
+// keeps answering, and the host's memory does not grow with the requests.
 TEST(HostileClipboardRequestor, AFloodOfRequestsLeavesTheMainContextAnswering) {
   platform::pasteboardReplace({{{{platform::kPlainTextType, "flooded"}}}});
   const double before = memoryMiB("VmRSS");
   Responsiveness responsiveness;
-  auto flood = startPeer({"request-flood", "3"});
+  auto flood = startPeer({"request-flood", "2000000"});
   ASSERT_TRUE(flood);
   const Json done = pumpUntilDone(*flood, 60.0);
   EXPECT_EQ(readClipboard("UTF8_STRING", 60.0), "flooded");  // once the flood is served
@@ -132,7 +132,7 @@ TEST(HostileClipboardRequestor, AFloodOfRequestsLeavesTheMainContextAnswering) {
       "%.1f MiB\n",
       done.dump().c_str(), responsiveness.percentile(0.95), responsiveness.worst(), grew);
   EXPECT_LT(responsiveness.percentile(0.95), 0.5);
-  EXPECT_LT(grew, 32.0);
+  EXPECT_LT(grew, 48.0);
 }
 
 TEST(HostileClipboardRequestor, UnfinishedTransfersAreCappedAndOthersStillServed) {
