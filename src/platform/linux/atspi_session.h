@@ -4,6 +4,7 @@
 
 #include <atspi/atspi.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,12 @@ inline constexpr int kRequestTimeoutMilliseconds = 500;
 
 // Connects to the accessibility bus once (later calls do nothing); false when there is none.
 bool ensureSession();
+
+// Follows the accessibility bus's launcher on the session bus. When the bus has gone away (its
+// launcher ended) and comes back, `disconnecting` runs while the old connection is still there,
+// then the session connects to the new bus and `reconnected` runs; both on the main context.
+// Without this an application that restarts the bus is never heard again.
+void followRestarts(std::function<void()> disconnecting, std::function<void()> reconnected);
 
 // The error code a failed request reports: -25204 when the application did not answer in time,
 // -25202 when it (or the object) is gone, -25200 otherwise.

@@ -92,16 +92,17 @@ std::optional<std::string> latin1FromUtf8(std::string_view text) {
   return latin1;
 }
 
-IncrChunks::IncrChunks(std::string data, std::size_t chunkSize)
-    : data_(std::move(data)), chunkSize_(std::max<std::size_t>(chunkSize, 1)) {}
+IncrChunks::IncrChunks(std::shared_ptr<const std::string> data, std::size_t chunkSize)
+    : data_(data ? std::move(data) : std::make_shared<const std::string>()),
+      chunkSize_(std::max<std::size_t>(chunkSize, 1)) {}
 
 std::string_view IncrChunks::next() {
-  if (offset_ >= data_.size()) {
+  if (offset_ >= data_->size()) {
     finished_ = true;
     return {};
   }
-  const std::size_t length = std::min(chunkSize_, data_.size() - offset_);
-  const std::string_view chunk(data_.data() + offset_, length);
+  const std::size_t length = std::min(chunkSize_, data_->size() - offset_);
+  const std::string_view chunk(data_->data() + offset_, length);
   offset_ += length;
   return chunk;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,18 +45,19 @@ Targets targetsFromItems(const std::vector<PasteboardItem>& items);
 // UTF-8 text as Latin-1, or nothing when it holds a character beyond U+00FF or is not UTF-8.
 std::optional<std::string> latin1FromUtf8(std::string_view text);
 
-// One INCR transfer's progress: the chunks to send one after another, then an empty one.
+// One INCR transfer's progress: the chunks to send one after another, then an empty one. The
+// data is shared with the clipboard's contents and every other transfer of it, never copied.
 class IncrChunks {
  public:
-  IncrChunks(std::string data, std::size_t chunkSize);
+  IncrChunks(std::shared_ptr<const std::string> data, std::size_t chunkSize);
   // The next chunk; empty once the data is all sent (that empty chunk ends the transfer).
   std::string_view next();
   // Whether the ending empty chunk has been handed out.
   bool finished() const { return finished_; }
-  std::size_t size() const { return data_.size(); }
+  std::size_t size() const { return data_->size(); }
 
  private:
-  std::string data_;
+  std::shared_ptr<const std::string> data_;
   std::size_t chunkSize_;
   std::size_t offset_ = 0;
   bool finished_ = false;

@@ -28,7 +28,8 @@ struct HubState {
   std::vector<std::pair<int, DesktopEventSink>> sinks;
   std::map<ProcessId, GRef<AtspiAccessible>> lastFocused;
   std::map<ProcessId, gint64> activatedAt;  // when a window of the process last became active
-  // Events waiting for the next turn of the main context; repeats of one are merged.
+  // Events waiting for the next turn of the main context; repeats of one are merged, and a storm
+  // beyond the bound is dropped (what its windows did is superseded by the next events anyway).
   std::vector<DesktopEvent> pending;
   bool flushScheduled = false;
 };
@@ -69,11 +70,23 @@ void flush() {
   }
 }
 
+// Events waiting at once: more than a turn's worth of real changes.
+constexpr std::size_t kMostPending = 256;
+
+bool isPending(const DesktopEvent& event) {
+  for (const DesktopEvent& waiting : hub().pending) {
+    if (sameEvent(waiting, event)) return true;
+  }
+  return false;
+}
+
 void post(DesktopEvent event) {
   HubState& state = hub();
-  for (const DesktopEvent& waiting : state.pending) {
-    if (sameEvent(waiting, event)) return;
-  }
+  if (isPending(event)) return;
+  // Activations and focus changes are kept: they decide which application is followed.
+  const bool decisive = event.kind == DesktopEventKind::WindowActivated ||
+                        event.kind == DesktopEventKind::FocusGained;
+  if (state.pending.size() >= (decisive ? 2 : 1) * kMostPending) return;
   state.pending.push_back(std::move(event));
   if (state.flushScheduled) return;
   state.flushScheduled = true;
@@ -138,9 +151,12 @@ void onEvent(AtspiEvent* event, void*) {
     if (activationPending(*pid)) return;
     post({DesktopEventKind::TextSelectionChanged, *pid, std::move(source)});
   } else if (starts(type, "object:bounds-changed")) {
+    DesktopEvent resized{DesktopEventKind::WindowResized, *pid, std::move(source)};
+    // A repeat of a pending one costs no request.
+    if (isPending(resized)) return;
     GErrorSlot error;
-    if (!isWindowRole(atspi_accessible_get_role(source.get(), error.out()))) return;
-    post({DesktopEventKind::WindowResized, *pid, std::move(source)});
+    if (!isWindowRole(atspi_accessible_get_role(resized.source.get(), error.out()))) return;
+    post(std::move(resized));
   } else if (starts(type, "window:activate")) {
     state.activatedAt[*pid] = g_get_monotonic_time();
     post({DesktopEventKind::WindowActivated, *pid, std::move(source)});
@@ -165,6 +181,33 @@ GRef<AtspiAccessible> windowOf(ProcessId pid) {
   return std::move(windows.value.front());
 }
 
+void registerListener() {
+  HubState& state = hub();
+  for (const char* type : kListenedEvents) {
+    GErrorSlot error;
+    atspi_event_listener_register(state.listener.get(), type, error.out());
+  }
+}
+
+void deregisterListener() {
+  HubState& state = hub();
+  for (const char* type : kListenedEvents) {
+    GErrorSlot error;
+    atspi_event_listener_deregister(state.listener.get(), type, error.out());
+  }
+}
+
+// The accessibility bus came back: what was heard from the old one means nothing there, the
+// listener is registered with the new registry, and the application in front is looked at again.
+void reconnected() {
+  HubState& state = hub();
+  state.pending.clear();
+  state.lastFocused.clear();
+  state.activatedAt.clear();
+  registerListener();
+  post({DesktopEventKind::WindowActivated, 0, {}});
+}
+
 }  // namespace
 
 bool ensureListening() {
@@ -176,10 +219,8 @@ bool ensureListening() {
   state.listener = GRef<AtspiEventListener>::adopt(
       atspi_event_listener_new(reinterpret_cast<AtspiEventListenerCB>(onEvent), nullptr, nullptr));
   if (!state.listener) return false;
-  for (const char* type : kListenedEvents) {
-    GErrorSlot error;
-    atspi_event_listener_register(state.listener.get(), type, error.out());
-  }
+  registerListener();
+  followRestarts(deregisterListener, reconnected);
   watchDisplay({
       [] {
         post({DesktopEventKind::WindowActivated, 0, {}});

@@ -7,6 +7,7 @@
 #include <xcb/xfixes.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -27,8 +28,12 @@ namespace {
 // Each request to another client waits this long at most (an owner may be hung); an INCR
 // transfer waits this long for each chunk.
 constexpr double kRequestWait = 1.0;
-// A whole read of the clipboard stops asking after this long.
+// A whole read of the clipboard stops asking after this long, INCR transfers included.
 constexpr double kReadBudget = 4.0;
+// A read takes at most this many targets from the owner's list (an owner may offer millions).
+constexpr std::size_t kMostTargets = 1024;
+// A read saves at most this many bytes in all; a target that would go beyond is left out.
+constexpr std::size_t kMostSavedBytes = std::size_t{256} << 20;
 // Requests to other clients cycle through this many properties.
 constexpr unsigned kRequestProperties = 8;
 // A clipboard manager gets this long to take its copy.
@@ -37,6 +42,12 @@ constexpr double kHandOffWait = 2.0;
 constexpr std::size_t kLargestChunk = 256 * 1024;
 // A requestor that stops taking INCR chunks is given up after this long.
 constexpr double kStalledTransfer = 10.0;
+// INCR transfers in progress at once, per requesting client and in all; more are refused.
+constexpr std::size_t kTransfersPerClient = 4;
+constexpr std::size_t kTransfersInAll = 16;
+// Events handled in one turn of the main context, so that a flood of requests leaves the host's
+// other work its turn; the rest wait for the next turn.
+constexpr int kEventsPerTurn = 256;
 
 using x11::FreeDeleter;
 using x11::Reply;
@@ -56,6 +67,11 @@ struct Clipboard {
   xcb_window_t root = XCB_WINDOW_NONE;
   xcb_window_t window = XCB_WINDOW_NONE;
   std::uint8_t xfixesEventBase = 0;
+  // The bits of a resource id that name the client that made it.
+  std::uint32_t clientIdMask = 0;
+  bool turnScheduled = false;
+  // The requests answered in the batch being handled.
+  std::vector<std::array<std::uint32_t, 4>> servedThisBatch;
   std::size_t chunkSize = kLargestChunk;
   std::map<std::string, xcb_atom_t> atoms;
   std::map<xcb_atom_t, std::string> names;
@@ -63,7 +79,8 @@ struct Clipboard {
   unsigned conversions = 0;
   bool owning = false;
   xcb_timestamp_t ownedSince = XCB_CURRENT_TIME;
-  std::vector<std::pair<xcb_atom_t, std::string>> offered;
+  // One copy of each target's data, shared by every transfer of it.
+  std::vector<std::pair<xcb_atom_t, std::shared_ptr<const std::string>>> offered;
   std::vector<OutgoingTransfer> transfers;
 
   xcb_connection_t* c() const { return connection.get(); }
@@ -126,6 +143,26 @@ void serveMultiple(Clipboard& cb, xcb_window_t requestor, xcb_atom_t property) {
   changeProperty(cb, requestor, property, atomPair, 32, pairs.data(), pairs.size());
 }
 
+void dropStalledTransfers(Clipboard& cb) {
+  const double now = monotonicSeconds();
+  // Requestors that went away (their windows with them) are given up.
+  std::erase_if(cb.transfers, [now](const OutgoingTransfer& transfer) {
+    return now - transfer.lastProgress > kStalledTransfer;
+  });
+}
+
+// Whether another INCR transfer may start: a requestor that leaves transfers unfinished (or asks
+// for many at once) would otherwise hold the main thread's time and the server's memory.
+bool roomForTransfer(Clipboard& cb, xcb_window_t requestor) {
+  dropStalledTransfers(cb);
+  if (cb.transfers.size() >= kTransfersInAll) return false;
+  const std::uint32_t client = requestor & cb.clientIdMask;
+  const auto fromClient = std::count_if(
+      cb.transfers.begin(), cb.transfers.end(),
+      [&](const OutgoingTransfer& t) { return (t.requestor & cb.clientIdMask) == client; });
+  return static_cast<std::size_t>(fromClient) < kTransfersPerClient;
+}
+
 bool serveTarget(Clipboard& cb, xcb_window_t requestor, xcb_atom_t target, xcb_atom_t property,
                  bool allowChunks) {
   if (property == XCB_ATOM_NONE) return false;
@@ -151,23 +188,38 @@ bool serveTarget(Clipboard& cb, xcb_window_t requestor, xcb_atom_t target, xcb_a
   if (found == cb.offered.end()) return false;
   // TEXT lets the owner choose the encoding: the library's text is UTF-8.
   const xcb_atom_t type = target == atom(cb, kTextTarget) ? atom(cb, kUtf8StringTarget) : target;
-  const std::string& data = found->second;
+  const std::string& data = *found->second;
   if (data.size() <= cb.chunkSize) {
     changeProperty(cb, requestor, property, type, 8, data.data(), data.size());
     return true;
   }
-  if (!allowChunks) return false;
+  if (!allowChunks || !roomForTransfer(cb, requestor)) return false;
   // INCR: announce the size, then send a chunk each time the requestor deletes the property.
   const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(cb.c(), requestor, XCB_CW_EVENT_MASK, &mask);
   const auto size = static_cast<std::uint32_t>(std::min<std::size_t>(data.size(), UINT32_MAX));
   changeProperty(cb, requestor, property, atom(cb, "INCR"), 32, &size, 1);
   cb.transfers.push_back(
-      {requestor, property, type, IncrChunks(data, cb.chunkSize), monotonicSeconds()});
+      {requestor, property, type, IncrChunks(found->second, cb.chunkSize), monotonicSeconds()});
   return true;
 }
 
+// A request the same requestor repeats before the batch it is in has been answered is answered
+// once: nobody waiting for an answer asks again meanwhile, and a flood of repeats would otherwise
+// make every answer wait for the server, while xcb queues what arrives meanwhile.
+bool repeatsThisBatch(Clipboard& cb, const xcb_selection_request_event_t& request) {
+  const std::array<std::uint32_t, 4> key{request.requestor, request.selection, request.target,
+                                         request.property};
+  if (std::find(cb.servedThisBatch.begin(), cb.servedThisBatch.end(), key) !=
+      cb.servedThisBatch.end()) {
+    return true;
+  }
+  cb.servedThisBatch.push_back(key);
+  return false;
+}
+
 void serveRequest(Clipboard& cb, const xcb_selection_request_event_t& request) {
+  if (repeatsThisBatch(cb, request)) return;
   xcb_selection_notify_event_t notify{};
   notify.response_type = XCB_SELECTION_NOTIFY;
   notify.time = request.time;
@@ -186,19 +238,14 @@ void serveRequest(Clipboard& cb, const xcb_selection_request_event_t& request) {
       notify.property = property;
     }
   }
+  // Sent with the next flush, once per batch of events.
   xcb_send_event(cb.c(), 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
                  reinterpret_cast<const char*>(&notify));
-  xcb_flush(cb.c());
 }
 
 void continueTransfer(Clipboard& cb, const xcb_property_notify_event_t& notify) {
   const double now = monotonicSeconds();
-  // Requestors that went away (their windows with them) are given up.
-  cb.transfers.erase(std::remove_if(cb.transfers.begin(), cb.transfers.end(),
-                                    [now](const OutgoingTransfer& transfer) {
-                                      return now - transfer.lastProgress > kStalledTransfer;
-                                    }),
-                     cb.transfers.end());
+  dropStalledTransfers(cb);
   if (notify.state != XCB_PROPERTY_DELETE) return;
   const auto transfer = std::find_if(
       cb.transfers.begin(), cb.transfers.end(), [&notify](const OutgoingTransfer& candidate) {
@@ -216,7 +263,6 @@ void continueTransfer(Clipboard& cb, const xcb_property_notify_event_t& notify) 
     }
     cb.transfers.erase(transfer);
   }
-  xcb_flush(cb.c());
 }
 
 // Everything the clipboard does on its own: serving, letting go, counting owner changes.
@@ -242,19 +288,48 @@ void handle(Clipboard& cb, const xcb_generic_event_t& event) {
   // Errors (a requestor's window gone mid-transfer) and other events need nothing.
 }
 
-// Handles events until one satisfies `wanted` (answered) or the deadline passes (nothing).
+void continueNextTurn(Clipboard& cb);
+
+// Handles at most one batch of events, answering the first that satisfies `wanted` instead;
+// `full` tells whether more may be waiting in xcb's queue, where the descriptor does not show
+// them.
+Event handleBatch(Clipboard& cb, const std::function<bool(const xcb_generic_event_t&)>& wanted,
+                  bool& full) {
+  xcb_connection_t* c = cb.c();
+  full = false;
+  cb.servedThisBatch.clear();
+  for (int handled = 0; handled < kEventsPerTurn; ++handled) {
+    Event event(xcb_poll_for_event(c));
+    if (!event) {
+      xcb_flush(c);
+      return nullptr;
+    }
+    if (wanted && wanted(*event)) {
+      xcb_flush(c);
+      return event;
+    }
+    handle(cb, *event);
+  }
+  xcb_flush(c);
+  full = true;
+  return nullptr;
+}
+
+// Handles events until one satisfies `wanted` (answered) or the deadline passes (nothing). The
+// deadline holds also while other clients keep sending events.
 Event waitFor(Clipboard& cb, const std::function<bool(const xcb_generic_event_t&)>& wanted,
               double deadline) {
   xcb_connection_t* c = cb.c();
   for (;;) {
-    while (xcb_generic_event_t* raw = xcb_poll_for_event(c)) {
-      Event event(raw);
-      if (wanted && wanted(*event)) return event;
-      handle(cb, *event);
-    }
+    bool full = false;
+    if (Event event = handleBatch(cb, wanted, full)) return event;
     if (xcb_connection_has_error(c)) return nullptr;
     const double remaining = deadline - monotonicSeconds();
-    if (remaining <= 0) return nullptr;
+    if (remaining <= 0) {
+      if (full) continueNextTurn(cb);
+      return nullptr;
+    }
+    if (full) continue;
     pollfd descriptor{xcb_get_file_descriptor(c), POLLIN, 0};
     poll(&descriptor, 1, static_cast<int>(std::ceil(std::min(remaining, 1.0) * 1000.0)));
   }
@@ -294,7 +369,8 @@ xcb_timestamp_t serverTime(Clipboard& cb) {
   return reinterpret_cast<const xcb_property_notify_event_t&>(*event).time;
 }
 
-enum class Outcome { Read, Refused, TimedOut };
+// TooLarge: the data would go beyond what the read may still save.
+enum class Outcome { Read, Refused, TimedOut, TooLarge };
 struct Conversion {
   Outcome outcome = Outcome::Refused;
   std::string data;
@@ -309,11 +385,22 @@ bool isPropertyNotify(const Clipboard& cb, const xcb_generic_event_t& e, xcb_ato
          notify.state == XCB_PROPERTY_NEW_VALUE;
 }
 
-Reply<xcb_get_property_reply_t> takeProperty(Clipboard& cb, xcb_atom_t property) {
+// Reads the property (at most `limit` bytes of it) and deletes it. `complete` tells whether that
+// was all of it.
+Reply<xcb_get_property_reply_t> takeProperty(Clipboard& cb, xcb_atom_t property, std::size_t limit,
+                                             bool& complete) {
   xcb_connection_t* c = cb.c();
-  return Reply<xcb_get_property_reply_t>(xcb_get_property_reply(
-      c, xcb_get_property(c, 1, cb.window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
+  const auto units =
+      static_cast<std::uint32_t>(std::min<std::size_t>(limit / 4 + 1, UINT32_MAX / 4));
+  Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+      c, xcb_get_property(c, 1, cb.window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, units),
       nullptr));
+  complete =
+      !reply || (reply->bytes_after == 0 &&
+                 static_cast<std::size_t>(xcb_get_property_value_length(reply.get())) <= limit);
+  // The server deletes only a property read to its end.
+  if (reply && reply->bytes_after != 0) xcb_delete_property(c, cb.window, property);
+  return reply;
 }
 
 std::string valueOf(const xcb_get_property_reply_t& reply) {
@@ -322,8 +409,11 @@ std::string valueOf(const xcb_get_property_reply_t& reply) {
                      static_cast<std::size_t>(std::max(length, 0)));
 }
 
-// Asks the owner for one target and reads it, chunk by chunk when it sends INCR.
-Conversion convert(Clipboard& cb, xcb_atom_t target, double budgetEnd) {
+// Asks the owner for one target and reads it, chunk by chunk when it sends INCR, within the
+// read's deadline and at most `limit` bytes: with `truncate` the first `limit` bytes are kept,
+// otherwise more is TooLarge.
+Conversion convert(Clipboard& cb, xcb_atom_t target, double budgetEnd, std::size_t limit,
+                   bool truncate = false) {
   const xcb_atom_t selection = atom(cb, "CLIPBOARD");
   // A property of its own for each of the last few requests: a late answer to an earlier one
   // lands elsewhere.
@@ -350,43 +440,82 @@ Conversion convert(Clipboard& cb, xcb_atom_t target, double budgetEnd) {
   }
   const auto& notify = reinterpret_cast<const xcb_selection_notify_event_t&>(*answer);
   if (notify.property == XCB_ATOM_NONE) return result;
-  const auto first = takeProperty(cb, property);
+  bool complete = true;
+  const auto first = takeProperty(cb, property, limit, complete);
   if (!first || first->type == XCB_ATOM_NONE) return result;
   result.type = first->type;
   result.format = first->format;
   if (first->type != atom(cb, "INCR")) {
     result.data = valueOf(*first);
     result.outcome = Outcome::Read;
+    if (!complete && !truncate) result.outcome = Outcome::TooLarge;
+    result.data.resize(std::min(result.data.size(), limit));
+    if (result.outcome == Outcome::TooLarge) result.data.clear();
     return result;
   }
-  // INCR: each deletion asks for the next chunk; an empty chunk ends the transfer.
+  // INCR: each deletion asks for the next chunk; an empty chunk ends the transfer. An owner may
+  // send chunks without end: the read's deadline and size limit end it then.
   result.type = XCB_ATOM_NONE;
   for (;;) {
-    const Event chunkReady = waitFor(
-        cb,
-        [&cb, property](const xcb_generic_event_t& e) { return isPropertyNotify(cb, e, property); },
-        std::min(monotonicSeconds() + kRequestWait, budgetEnd));
+    const Event chunkReady = monotonicSeconds() >= budgetEnd
+                                 ? nullptr
+                                 : waitFor(
+                                       cb,
+                                       [&cb, property](const xcb_generic_event_t& e) {
+                                         return isPropertyNotify(cb, e, property);
+                                       },
+                                       std::min(monotonicSeconds() + kRequestWait, budgetEnd));
     if (!chunkReady) {
       result.outcome = Outcome::TimedOut;
       result.data.clear();
       return result;
     }
-    const auto chunk = takeProperty(cb, property);
+    const auto chunk = takeProperty(cb, property, limit - result.data.size(), complete);
     if (!chunk || chunk->type == atom(cb, "INCR")) continue;
     if (xcb_get_property_value_length(chunk.get()) <= 0) break;
     result.type = chunk->type;
     result.format = chunk->format;
-    result.data += valueOf(*chunk);
+    const auto length = static_cast<std::size_t>(xcb_get_property_value_length(chunk.get()));
+    const std::size_t needed = result.data.size() + length;
+    // Grown by doubling, but never beyond the limit: the limit bounds the memory, not twice it.
+    if (needed > result.data.capacity()) {
+      result.data.reserve(std::min(limit, std::max(needed, result.data.capacity() * 2)));
+    }
+    result.data.append(static_cast<const char*>(xcb_get_property_value(chunk.get())), length);
+    if (!complete) {
+      // The owner is left with its transfer unfinished: nothing more is taken from it.
+      result.data.resize(std::min(result.data.size(), limit));
+      if (truncate) break;
+      result.outcome = Outcome::TooLarge;
+      result.data.clear();
+      return result;
+    }
   }
   result.outcome = Outcome::Read;
   return result;
 }
 
+// Between the library's calls the main context serves one batch of events per turn.
 gboolean readEvents(gint, GIOCondition, gpointer) {
   Clipboard* cb = clipboard();
   if (!cb) return G_SOURCE_REMOVE;
   waitFor(*cb, {}, 0);
   return xcb_connection_has_error(cb->c()) ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+}
+
+void continueNextTurn(Clipboard& cb) {
+  if (cb.turnScheduled) return;
+  cb.turnScheduled = true;
+  g_idle_add_full(
+      G_PRIORITY_DEFAULT,
+      [](gpointer) -> gboolean {
+        if (Clipboard* next = clipboard()) {
+          next->turnScheduled = false;
+          waitFor(*next, {}, 0);
+        }
+        return G_SOURCE_REMOVE;
+      },
+      nullptr, nullptr);
 }
 
 Clipboard* open() {
@@ -396,6 +525,7 @@ Clipboard* open() {
   cb->connection = std::move(connected->connection);
   cb->root = connected->root;
   xcb_connection_t* raw = cb->c();
+  cb->clientIdMask = ~xcb_get_setup(raw)->resource_id_mask;
   cb->window = xcb_generate_id(raw);
   const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_create_window(raw, XCB_COPY_FROM_PARENT, cb->window, cb->root, -10, -10, 1, 1, 0,
@@ -474,12 +604,13 @@ Targets read() {
   if (owner == XCB_WINDOW_NONE) return read;
   if (owner == cb->window) {
     for (const auto& [target, data] : cb->offered) {
-      if (const auto name = atomName(*cb, target)) read.emplace_back(*name, data);
+      if (const auto name = atomName(*cb, target)) read.emplace_back(*name, *data);
     }
     return read;
   }
   const double budgetEnd = monotonicSeconds() + kReadBudget;
-  const Conversion list = convert(*cb, atom(*cb, "TARGETS"), budgetEnd);
+  const Conversion list =
+      convert(*cb, atom(*cb, "TARGETS"), budgetEnd, kMostTargets * sizeof(xcb_atom_t), true);
   std::vector<xcb_atom_t> targets;
   if (list.outcome == Outcome::Read && list.format == 32) {
     const auto* atoms = reinterpret_cast<const xcb_atom_t*>(list.data.data());
@@ -490,15 +621,20 @@ Targets read() {
   } else {
     return read;  // not answering: asking again would only block longer
   }
+  std::size_t saved = 0;
   for (const xcb_atom_t target : targets) {
+    if (monotonicSeconds() >= budgetEnd) break;
     const auto name = atomName(*cb, target);
     if (!name || isMetaTarget(*name)) continue;
     if (std::any_of(read.begin(), read.end(), [&](const auto& r) { return r.first == *name; })) {
       continue;
     }
-    const Conversion value = convert(*cb, target, budgetEnd);
+    Conversion value = convert(*cb, target, budgetEnd, kMostSavedBytes - saved);
     if (value.outcome == Outcome::TimedOut) break;
-    if (value.outcome == Outcome::Read && value.format == 8) read.emplace_back(*name, value.data);
+    if (value.outcome == Outcome::Read && value.format == 8) {
+      saved += value.data.size();
+      read.emplace_back(*name, std::move(value.data));
+    }
   }
   return read;
 }
@@ -513,11 +649,11 @@ std::optional<std::string> readText() {
     const xcb_atom_t target = atom(*cb, name);
     if (owner == cb->window) {
       for (const auto& [offered, data] : cb->offered) {
-        if (offered == target) return data;
+        if (offered == target) return *data;
       }
       continue;
     }
-    const Conversion value = convert(*cb, target, budgetEnd);
+    const Conversion value = convert(*cb, target, budgetEnd, kMostSavedBytes);
     if (value.outcome == Outcome::TimedOut) return std::nullopt;
     if (value.outcome == Outcome::Read && value.format == 8) return value.data;
   }
@@ -536,10 +672,10 @@ std::int64_t own(const Targets& targets, bool handOffToManager) {
     synchronise(*cb);
     return cb->changes;
   }
-  std::vector<std::pair<xcb_atom_t, std::string>> offered;
+  decltype(cb->offered) offered;
   for (const auto& [name, data] : targets) {
     const xcb_atom_t target = atom(*cb, name);
-    if (target != XCB_ATOM_NONE) offered.emplace_back(target, data);
+    if (target != XCB_ATOM_NONE) offered.emplace_back(target, std::make_shared<std::string>(data));
   }
   cb->offered = std::move(offered);
   cb->ownedSince = serverTime(*cb);

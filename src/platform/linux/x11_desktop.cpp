@@ -4,6 +4,7 @@
 #include <glib.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -20,6 +21,12 @@ namespace {
 using x11::FreeDeleter;
 using x11::Reply;
 
+// Events read in one turn of the main context, and the windows whose moves wait for the end of
+// the turn (each once): a client that creates, moves and destroys thousands of windows a second
+// costs a few requests per turn, not per event.
+constexpr int kEventsPerTurn = 1024;
+constexpr std::size_t kMostConfiguredWindows = 64;
+
 struct Atoms {
   xcb_atom_t activeWindow = XCB_ATOM_NONE;
   xcb_atom_t wmPid = XCB_ATOM_NONE;
@@ -34,6 +41,10 @@ struct Display {
   Atoms atoms;
   DisplayWatch watch;
   bool watching = false;
+  // What the events read this turn said, for delivery at its end.
+  bool activeWindowChanged = false;
+  std::vector<xcb_window_t> configured;
+  bool turnScheduled = false;
 };
 
 // Opened on first use and kept: the main context's source reads from it for the process's life.
@@ -151,52 +162,98 @@ bool windowManagerRuns(Display& d) {
   return check && *check != XCB_WINDOW_NONE;
 }
 
+// Notes what the event says; nothing is asked of the server here.
 void handle(Display& d, const xcb_generic_event_t& event) {
   switch (event.response_type & 0x7f) {
     case XCB_PROPERTY_NOTIFY: {
       const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-      if (notify.window == d.root && notify.atom == d.atoms.activeWindow &&
-          d.watch.activeWindowChanged) {
-        d.watch.activeWindowChanged();
+      if (notify.window == d.root && notify.atom == d.atoms.activeWindow) {
+        d.activeWindowChanged = true;
       }
       break;
     }
     case XCB_CONFIGURE_NOTIFY: {
       const auto& notify = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
-      if (notify.event != d.root || !d.watch.windowConfigured) break;
-      if (const auto pid = ownerOfTopLevel(d, notify.window)) d.watch.windowConfigured(*pid);
+      if (notify.event != d.root) break;
+      const bool noted =
+          std::find(d.configured.begin(), d.configured.end(), notify.window) != d.configured.end();
+      // Beyond the bound a storm's windows are let go: their moves are not the user's.
+      if (!noted && d.configured.size() < kMostConfiguredWindows) {
+        d.configured.push_back(notify.window);
+      }
+      break;
+    }
+    case XCB_DESTROY_NOTIFY: {
+      // A window gone before the turn ends moved nowhere that matters.
+      const auto& notify = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
+      std::erase(d.configured, notify.window);
       break;
     }
     case XCB_FOCUS_IN:
     case XCB_FOCUS_OUT:
-      if (d.watch.activeWindowChanged) d.watch.activeWindowChanged();
+      d.activeWindowChanged = true;
       break;
     default:
       break;
   }
 }
 
-// Reads every event waiting, also those xcb queued while it waited for a reply.
-gboolean readEvents(gint, GIOCondition, gpointer) {
-  Display* d = display();
-  if (!d) return G_SOURCE_REMOVE;
-  while (xcb_generic_event_t* raw = xcb_poll_for_event(d->connection.get())) {
-    const std::unique_ptr<xcb_generic_event_t, FreeDeleter<xcb_generic_event_t>> event(raw);
-    handle(*d, *event);
+// Tells the watcher what the turn's events said: the front changed once, each process whose
+// window moved once.
+void deliver(Display& d) {
+  const bool activeWindowChanged = std::exchange(d.activeWindowChanged, false);
+  const std::vector<xcb_window_t> configured = std::exchange(d.configured, {});
+  if (activeWindowChanged && d.watch.activeWindowChanged) d.watch.activeWindowChanged();
+  if (!d.watch.windowConfigured) return;
+  std::vector<ProcessId> processes;
+  for (const xcb_window_t window : configured) {
+    const auto pid = ownerOfTopLevel(d, window);
+    if (pid && std::find(processes.begin(), processes.end(), *pid) == processes.end()) {
+      processes.push_back(*pid);
+    }
   }
-  if (xcb_connection_has_error(d->connection.get())) return G_SOURCE_REMOVE;
-  return G_SOURCE_CONTINUE;
+  for (const ProcessId pid : processes) d.watch.windowConfigured(pid);
 }
 
+gboolean readEvents(gint, GIOCondition, gpointer);
+
 // Events that arrive during a request wait in xcb's queue without the socket becoming readable
-// again: they are read on the next turn of the main context.
+// again, as do those beyond a turn's batch: they are read on the next turn of the main context.
 void readQueuedSoon() {
+  Display* d = display();
+  if (!d || d->turnScheduled) return;
+  d->turnScheduled = true;
   g_idle_add(
       [](gpointer) -> gboolean {
+        if (Display* next = display()) next->turnScheduled = false;
         readEvents(0, G_IO_IN, nullptr);
         return G_SOURCE_REMOVE;
       },
       nullptr);
+}
+
+// Reads one batch of events, then delivers what they said.
+gboolean readEvents(gint, GIOCondition, gpointer) {
+  Display* d = display();
+  if (!d) return G_SOURCE_REMOVE;
+  xcb_connection_t* c = d->connection.get();
+  int read = 0;
+  for (; read < kEventsPerTurn; ++read) {
+    const std::unique_ptr<xcb_generic_event_t, FreeDeleter<xcb_generic_event_t>> event(
+        xcb_poll_for_event(c));
+    if (!event) break;
+    handle(*d, *event);
+  }
+  deliver(*d);
+  if (xcb_connection_has_error(c)) return G_SOURCE_REMOVE;
+  if (read == kEventsPerTurn) readQueuedSoon();
+  // Delivering waited for replies: events that came meanwhile are queued.
+  if (xcb_generic_event_t* queued = xcb_poll_for_queued_event(c)) {
+    const std::unique_ptr<xcb_generic_event_t, FreeDeleter<xcb_generic_event_t>> event(queued);
+    handle(*d, *event);
+    readQueuedSoon();
+  }
+  return G_SOURCE_CONTINUE;
 }
 
 }  // namespace

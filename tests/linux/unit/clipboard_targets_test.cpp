@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 namespace axb::platform::linux_clipboard {
@@ -75,7 +76,7 @@ TEST(ClipboardTargets, LaterItemsOnlyAddTargetsTheEarlierOnesLack) {
 }
 
 TEST(IncrChunks, SendsTheDataInChunksThenAnEmptyOne) {
-  IncrChunks chunks("abcdefg", 3);
+  IncrChunks chunks(std::make_shared<const std::string>("abcdefg"), 3);
   EXPECT_EQ(chunks.next(), "abc");
   EXPECT_EQ(chunks.next(), "def");
   EXPECT_FALSE(chunks.finished());
@@ -86,7 +87,7 @@ TEST(IncrChunks, SendsTheDataInChunksThenAnEmptyOne) {
 }
 
 TEST(IncrChunks, AnExactMultipleStillEndsWithAnEmptyChunk) {
-  IncrChunks chunks(std::string(6, 'x'), 3);
+  IncrChunks chunks(std::make_shared<const std::string>(6, 'x'), 3);
   std::string joined;
   int count = 0;
   for (std::string_view chunk = chunks.next(); !chunk.empty(); chunk = chunks.next()) {

@@ -1,0 +1,305 @@
+// X11 clients that misbehave, as the end-to-end tests need them. One mode per run:
+//
+//   endless-incr               owns CLIPBOARD; text, and an image sent in INCR chunks without end
+//                              (until 1 GiB or 12 s, so that a host that keeps reading ends too)
+//   many-targets COUNT         owns CLIPBOARD offering text and COUNT garbage targets
+//   request-flood COUNT        asks the CLIPBOARD owner for its text COUNT times, as fast as it can
+//   unfinished-incr COUNT TARGET  asks COUNT times for a large target and takes no chunk
+//   window-storm SECONDS RATE [PID]  creates, maps, moves and destroys RATE windows a second,
+//                              each claiming to be PID's (_NET_WM_PID; its own by default)
+//   configure-flood SECONDS    resizes one window (override-redirect) as fast as it can
+//
+// Prints {"ready": true} once started, then {"done": ...} when a timed mode ends; runs until its
+// standard input closes or it is killed.
+#include <poll.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+template <typename T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+xcb_connection_t* c = nullptr;
+xcb_window_t root = XCB_WINDOW_NONE;
+// The process the windows claim to belong to.
+std::uint32_t claimedPid = 0;
+
+double now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+xcb_atom_t atom(const char* name) {
+  Reply<xcb_intern_atom_reply_t> reply(
+      xcb_intern_atom_reply(
+          c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr),
+      &std::free);
+  return reply ? reply->atom : XCB_ATOM_NONE;
+}
+
+xcb_window_t newWindow(bool overrideRedirect) {
+  const xcb_window_t window = xcb_generate_id(c);
+  const std::uint32_t values[] = {overrideRedirect ? 1u : 0u, XCB_EVENT_MASK_PROPERTY_CHANGE};
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, window, root, 0, 0, 10, 10, 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                    XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+  const std::uint32_t pid = claimedPid;
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32,
+                      1, &pid);
+  return window;
+}
+
+void sync() {
+  std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+bool inputClosed() {
+  pollfd input{STDIN_FILENO, POLLIN, 0};
+  if (poll(&input, 1, 0) <= 0) return false;
+  char buffer[256];
+  return read(STDIN_FILENO, buffer, sizeof buffer) <= 0;
+}
+
+void say(const std::string& line) {
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+// Waits for the next event, or nothing once standard input closed.
+xcb_generic_event_t* nextEvent() {
+  for (;;) {
+    if (xcb_generic_event_t* event = xcb_poll_for_event(c)) return event;
+    if (xcb_connection_has_error(c) || inputClosed()) return nullptr;
+    pollfd display{xcb_get_file_descriptor(c), POLLIN, 0};
+    poll(&display, 1, 50);
+  }
+}
+
+void idleUntilInputCloses() {
+  while (!inputClosed()) {
+    std::free(xcb_poll_for_event(c));
+    usleep(20000);
+  }
+}
+
+void notify(const xcb_selection_request_event_t& request, bool served) {
+  xcb_selection_notify_event_t answer{};
+  answer.response_type = XCB_SELECTION_NOTIFY;
+  answer.time = request.time;
+  answer.requestor = request.requestor;
+  answer.selection = request.selection;
+  answer.target = request.target;
+  answer.property = served ? request.property : XCB_ATOM_NONE;
+  xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                 reinterpret_cast<const char*>(&answer));
+}
+
+// Owns CLIPBOARD with a text and, beyond it, either garbage targets or an endless image.
+int own(std::uint32_t garbageTargets, bool endlessImage) {
+  const xcb_window_t window = newWindow(false);
+  const xcb_atom_t clipboard = atom("CLIPBOARD");
+  const xcb_atom_t targets = atom("TARGETS");
+  const xcb_atom_t text = atom("UTF8_STRING");
+  const xcb_atom_t image = atom("image/png");
+  const xcb_atom_t incr = atom("INCR");
+  xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
+  sync();
+  say("{\"ready\": true}");
+  const std::string chunk(256 * 1024, 'x');
+  xcb_window_t imageRequestor = XCB_WINDOW_NONE;
+  xcb_atom_t imageProperty = XCB_ATOM_NONE;
+  std::size_t sent = 0;
+  const double began = now();
+  while (xcb_generic_event_t* raw = nextEvent()) {
+    const std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event(raw, &std::free);
+    const std::uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_PROPERTY_NOTIFY) {
+      const auto& deleted = reinterpret_cast<const xcb_property_notify_event_t&>(*event);
+      if (deleted.state != XCB_PROPERTY_DELETE || deleted.window != imageRequestor ||
+          deleted.atom != imageProperty || sent >= (std::size_t{1} << 30) || now() - began > 12) {
+        continue;
+      }
+      xcb_change_property(c, XCB_PROP_MODE_REPLACE, imageRequestor, imageProperty, image, 8,
+                          static_cast<std::uint32_t>(chunk.size()), chunk.data());
+      sent += chunk.size();
+      xcb_flush(c);
+      continue;
+    }
+    if (type != XCB_SELECTION_REQUEST) continue;
+    const auto& request = reinterpret_cast<const xcb_selection_request_event_t&>(*event);
+    bool served = true;
+    if (request.target == targets) {
+      std::vector<xcb_atom_t> list{targets, text};
+      if (endlessImage) list.push_back(image);
+      xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
+                          XCB_ATOM_ATOM, 32, static_cast<std::uint32_t>(list.size()), list.data());
+      // Garbage atoms, appended in pieces that fit a request.
+      constexpr std::uint32_t kPiece = 1u << 18;
+      std::vector<xcb_atom_t> garbage(kPiece);
+      for (std::uint32_t added = 0; added < garbageTargets; added += kPiece) {
+        for (std::uint32_t i = 0; i < kPiece; ++i) garbage[i] = 0x1000000 + added + i;
+        const std::uint32_t count = std::min(kPiece, garbageTargets - added);
+        xcb_change_property(c, XCB_PROP_MODE_APPEND, request.requestor, request.property,
+                            XCB_ATOM_ATOM, 32, count, garbage.data());
+      }
+    } else if (request.target == text) {
+      xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, request.property, text, 8, 4,
+                          "text");
+    } else if (request.target == image && endlessImage) {
+      const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+      xcb_change_window_attributes(c, request.requestor, XCB_CW_EVENT_MASK, &mask);
+      const std::uint32_t size = 0;
+      xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, request.property, incr, 32,
+                          1, &size);
+      imageRequestor = request.requestor;
+      imageProperty = request.property;
+    } else {
+      served = false;
+    }
+    notify(request, served);
+    xcb_flush(c);
+  }
+  return 0;
+}
+
+int requestFlood(std::uint64_t count) {
+  const xcb_window_t window = newWindow(false);
+  const xcb_atom_t clipboard = atom("CLIPBOARD");
+  const xcb_atom_t text = atom("UTF8_STRING");
+  const xcb_atom_t property = atom("FLOOD");
+  say("{\"ready\": true}");
+  std::uint64_t requests = 0;
+  while (requests < count) {
+    for (int i = 0; i < 1000; ++i) {
+      xcb_convert_selection(c, window, clipboard, text, property, XCB_CURRENT_TIME);
+    }
+    requests += 1000;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) std::free(event);
+    xcb_flush(c);
+  }
+  sync();
+  say("{\"done\": true, \"requests\": " + std::to_string(requests) + "}");
+  idleUntilInputCloses();
+  return 0;
+}
+
+int unfinishedIncr(int count, const char* targetName) {
+  const xcb_atom_t clipboard = atom("CLIPBOARD");
+  const xcb_atom_t target = atom(targetName);
+  const xcb_atom_t property = atom("UNFINISHED");
+  const xcb_atom_t incr = atom("INCR");
+  for (int i = 0; i < count; ++i) {
+    xcb_convert_selection(c, newWindow(false), clipboard, target, property, XCB_CURRENT_TIME);
+  }
+  xcb_flush(c);
+  say("{\"ready\": true}");
+  int answered = 0;
+  int chunked = 0;
+  for (const double end = now() + 15; answered < count && now() < end;) {
+    xcb_generic_event_t* event = xcb_poll_for_event(c);
+    if (!event) {
+      usleep(10000);
+      continue;
+    }
+    if ((event->response_type & 0x7f) == XCB_SELECTION_NOTIFY) {
+      const auto& answer = reinterpret_cast<const xcb_selection_notify_event_t&>(*event);
+      ++answered;
+      if (answer.property != XCB_ATOM_NONE) {
+        Reply<xcb_get_property_reply_t> value(
+            xcb_get_property_reply(
+                c, xcb_get_property(c, 0, answer.requestor, property, XCB_ATOM_ANY, 0, 1), nullptr),
+            &std::free);
+        if (value && value->type == incr) ++chunked;
+      }
+    }
+    std::free(event);
+  }
+  say("{\"done\": true, \"answered\": " + std::to_string(answered) +
+      ", \"chunked\": " + std::to_string(chunked) + "}");
+  idleUntilInputCloses();
+  return 0;
+}
+
+int windowStorm(double seconds, double rate) {
+  say("{\"ready\": true}");
+  // Each window lives while the next few hundred are made, as a busy application's would.
+  std::vector<xcb_window_t> alive(300, XCB_WINDOW_NONE);
+  std::uint64_t windows = 0;
+  const double began = now();
+  for (const double end = began + seconds; now() < end;) {
+    // Paced in slices of 10 ms.
+    const auto due = static_cast<std::uint64_t>((now() - began) * rate);
+    for (; windows < due; ++windows) {
+      xcb_window_t& slot = alive[windows % alive.size()];
+      if (slot != XCB_WINDOW_NONE) xcb_destroy_window(c, slot);
+      slot = newWindow(true);
+      xcb_map_window(c, slot);
+      const std::uint32_t position[] = {static_cast<std::uint32_t>(windows % 500), 20};
+      xcb_configure_window(c, slot, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, position);
+    }
+    sync();
+    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) std::free(event);
+    usleep(10000);
+  }
+  for (const xcb_window_t window : alive) {
+    if (window != XCB_WINDOW_NONE) xcb_destroy_window(c, window);
+  }
+  sync();
+  say("{\"done\": true, \"windows\": " + std::to_string(windows) + "}");
+  idleUntilInputCloses();
+  return 0;
+}
+
+int configureFlood(double seconds) {
+  const xcb_window_t window = newWindow(true);
+  xcb_map_window(c, window);
+  say("{\"ready\": true}");
+  std::uint64_t moves = 0;
+  for (const double end = now() + seconds; now() < end;) {
+    for (int i = 0; i < 1000; ++i, ++moves) {
+      const std::uint32_t size[] = {10u + static_cast<std::uint32_t>(moves % 300), 10};
+      xcb_configure_window(c, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+    }
+    sync();
+    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) std::free(event);
+  }
+  say("{\"done\": true, \"moves\": " + std::to_string(moves) + "}");
+  idleUntilInputCloses();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int screenNumber = 0;
+  c = xcb_connect(nullptr, &screenNumber);
+  if (!c || xcb_connection_has_error(c)) return 1;
+  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
+  for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
+  root = screens.data->root;
+  claimedPid = static_cast<std::uint32_t>(getpid());
+  const std::string mode = argc > 1 ? argv[1] : "";
+  const auto number = [&](int index) { return argc > index ? std::atof(argv[index]) : 0.0; };
+  if (mode == "endless-incr") return own(0, true);
+  if (mode == "many-targets") return own(static_cast<std::uint32_t>(number(2)), false);
+  if (mode == "request-flood") return requestFlood(static_cast<std::uint64_t>(number(2)));
+  if (mode == "unfinished-incr" && argc > 3) {
+    return unfinishedIncr(static_cast<int>(number(2)), argv[3]);
+  }
+  if (mode == "window-storm") {
+    if (argc > 4) claimedPid = static_cast<std::uint32_t>(number(4));
+    return windowStorm(number(2), number(3));
+  }
+  if (mode == "configure-flood") return configureFlood(number(2));
+  return 2;
+}
