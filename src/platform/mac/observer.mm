@@ -71,10 +71,9 @@ struct Observer::Impl {
     for (const auto& runLoop : runLoops) {
       CFRunLoopRemoveSource(runLoop.get(), source, kCFRunLoopDefaultMode);
     }
-    for (const auto& [key, record] : registrations) {
-      const CFRef<CFStringRef> name = mac::makeCFString(key.notification);
-      if (name) AXObserverRemoveNotification(observer.get(), elementRef(key.element), name.get());
-    }
+    // Removing the source is what stops the callbacks. The registrations are not withdrawn one
+    // by one: each withdrawal is a request to the application, which waits on a hung one, and
+    // releasing the observer ends them all anyway.
     // This may run inside one of the observer's own callbacks: the observer and the records
     // are let go only once the main queue is next served.
     auto leftovers = std::make_shared<Registrations>(std::move(registrations));
