@@ -490,6 +490,12 @@ Targets read() {
   } else {
     return read;  // not answering: asking again would only block longer
   }
+  // A password manager's secret is not read: it is never given back either.
+  for (const xcb_atom_t target : targets) {
+    if (atomName(*cb, target) == kPasswordManagerHintTarget) {
+      return {{kPasswordManagerHintTarget, kPasswordManagerHintValue}};
+    }
+  }
   for (const xcb_atom_t target : targets) {
     const auto name = atomName(*cb, target);
     if (!name || isMetaTarget(*name)) continue;
