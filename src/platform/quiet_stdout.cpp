@@ -1,5 +1,6 @@
 #include "platform/quiet_stdout.h"
 
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <time.h>
@@ -55,9 +56,23 @@ class SigpipeHeldBack {
   bool blocked_ = false;
 };
 
+// Whether whatever reads the descriptor is known to have gone, asked without writing. Only
+// macOS needs it: there a write's SIGPIPE is raised at the process, not at the writing thread,
+// so another thread that does not block it could take it; a write that would surely fail is not
+// tried. What remains is a reader that leaves during the write itself.
+bool readerGone([[maybe_unused]] int descriptor) {
+#if defined(__APPLE__)
+  pollfd probe{descriptor, POLLOUT, 0};
+  return poll(&probe, 1, 0) == 1 && (probe.revents & (POLLHUP | POLLERR)) != 0;
+#else
+  return false;
+#endif
+}
+
 }  // namespace
 
 void writeLineToStdout(std::string_view line) {
+  if (readerGone(STDOUT_FILENO)) return;
   const SigpipeHeldBack held;
   std::fwrite(line.data(), 1, line.size(), stdout);
   std::fputc('\n', stdout);
@@ -67,6 +82,7 @@ void writeLineToStdout(std::string_view line) {
 void writeLineToStdoutAtOnce(std::string_view line) {
   std::string text(line);
   text.push_back('\n');
+  if (readerGone(STDOUT_FILENO)) return;
   const SigpipeHeldBack held;
   [[maybe_unused]] const ssize_t written = ::write(STDOUT_FILENO, text.data(), text.size());
 }
