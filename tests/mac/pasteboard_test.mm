@@ -86,13 +86,14 @@ TEST_F(PasteboardTest, ConcealedItemsAndDynamicTypesAreNotRead) {
   [note setString:@"note" forType:NSPasteboardTypeString];
   [note setData:[NSData dataWithBytes:"x" length:1]
         forType:@"dyn.ah62d4rv4gu8yc6durvwwaznwmuuha2pxsvw0e55bsmwca7d3sbwu"];
-  ASSERT_TRUE([pasteboard writeObjects:@[ secret, note ]]);
+  NSArray<NSPasteboardItem*>* items = @[ secret, note ];
+  ASSERT_TRUE([pasteboard writeObjects:items]);
 
   const PasteboardContents contents = pasteboardContents();
   EXPECT_EQ(contents.unreadTypes, 0u);
   ASSERT_EQ(contents.items.size(), 2u);
   EXPECT_EQ(contents.items[0], (PasteboardItem{{{kConcealedType, ""}}}));
-  EXPECT_TRUE(offers(contents.items[1], {kPlainTextType, "note"}));
+  EXPECT_TRUE(offers(contents.items[1], Representation{kPlainTextType, "note"}));
   for (const auto& [type, data] : contents.items[1].representations) {
     EXPECT_FALSE(type.starts_with("dyn.")) << type;
   }
