@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "ax/callout.h"
 #include "bridge/globals.h"
 #include "timing/debounce.h"
 
@@ -32,7 +33,7 @@ std::optional<std::string> serializePayload(const EventDictionary& payload) {
 
 void callbackWraper(const std::string& name, EventDictionary payload) {
   globals().eventParams = EventParams{name, std::move(payload)};
-  timing::debounce(kDeliveryInterval, deliverPendingEvent);
+  timing::debounce(kDeliveryInterval, [] { ax::runCallout(deliverPendingEvent); });
 }
 
 void deliverPendingEvent() {

@@ -16,8 +16,8 @@ namespace axb::platform {
 using ObserverCallback = void (*)(const Element& element, std::string_view notification,
                                   void* refcon);
 
-// Owns one platform observer. Destroying it removes its source from the run loop and withdraws
-// every notification still registered on it, so no callback runs afterwards.
+// Owns one platform observer. Destroying it removes its source from the run loop, so no callback
+// runs afterwards; it asks the application nothing (a hung one would keep the caller waiting).
 class Observer {
  public:
   struct Impl;

@@ -246,7 +246,25 @@ class Desktop {
   // ---- Pasteboard and keyboard
   std::int64_t pasteboardChangeCount() const;
   std::vector<platform::PasteboardItem> pasteboardItems() const;
+  // Another application writes (everywhere).
   std::int64_t replacePasteboard(std::vector<platform::PasteboardItem> items);
+  // Whether the latest write was for this device only.
+  bool pasteboardThisDeviceOnly() const;
+  // The system's privacy setting for programmatic reads: Allowed, Refused (known in advance, and
+  // every read gives nothing), or Unanswered (reads give nothing, as when the user declines the
+  // system's alert or every owner fails to provide its data).
+  enum class PasteboardReads { Allowed, Refused, Unanswered };
+  void setPasteboardReads(PasteboardReads reads);
+  // Runs after each read of the pasteboard's data has taken the items, as a copy made during
+  // the read would.
+  void setPasteboardReadHook(std::function<void()> hook);
+  // Makes the library's writes fail (the pasteboard refuses the items), or succeed again.
+  void setPasteboardWritesFail(bool fail);
+  // The platform boundary's read and write.
+  platform::PasteboardContents readPasteboard();
+  bool pasteboardReadsRefused() const;
+  std::optional<std::int64_t> writePasteboard(std::vector<platform::PasteboardItem> items,
+                                              platform::PasteboardReach reach);
   // The user copies plain text in some application.
   void userCopies(const std::string& text);
   const std::vector<PostedKeyEvent>& postedKeyEvents() const;

@@ -85,6 +85,10 @@ struct Desktop::State {
 
   std::int64_t pasteboardChangeCount = 0;
   std::vector<platform::PasteboardItem> pasteboardItems;
+  bool pasteboardThisDeviceOnly = false;
+  Desktop::PasteboardReads pasteboardReads = Desktop::PasteboardReads::Allowed;
+  std::function<void()> pasteboardReadHook;
+  bool pasteboardWritesFail = false;
   std::vector<PostedKeyEvent> keyEvents;
 
   std::vector<std::shared_ptr<platform::HostWindow::Impl>> hostWindows;  // closed ones too

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "ax/callout.h"
 #include "ax/request_run.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
@@ -34,12 +35,17 @@ void MacAccessibility::start() {
   std::shared_ptr<MacAccessibility> self = shared_from_this();
   ax::setAppChangedNotification(
       [self](const platform::WorkspaceEvent& event) {
-        const ax::RequestRun run;
-        self->appChangedEvent(event);
+        ax::runCallout([&] {
+          const ax::RequestRun run;
+          self->appChangedEvent(event);
+        });
       },
       this);
   ax::setAppTerminatedNotification(
-      [self](const platform::WorkspaceEvent& event) { self->appTerminated(event); }, this);
+      [self](const platform::WorkspaceEvent& event) {
+        ax::runCallout([&] { self->appTerminated(event); });
+      },
+      this);
 }
 
 void MacAccessibility::stop() {

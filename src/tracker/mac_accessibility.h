@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ax/callout.h"
 #include "ax/observers.h"
 #include "ax/request_run.h"
 #include "events/event_dictionary.h"
@@ -131,12 +132,14 @@ class MacAccessibility : public std::enable_shared_from_this<MacAccessibility> {
 template <void (MacAccessibility::*handler)(const Element&)>
 platform::ObserverCallback MacAccessibility::trampoline() {
   return [](const Element& element, std::string_view, void* refcon) {
-    const std::shared_ptr<MacAccessibility> tracker = fromRefcon(refcon);
-    if (!tracker) return;
-    const ax::RequestRun run;
-    // Registrations on an application followed earlier may still deliver what was queued.
-    if (tracker->concernsFollowedApp(element)) ((*tracker).*handler)(element);
-    tracker->finishRun();
+    ax::runCallout([&] {
+      const std::shared_ptr<MacAccessibility> tracker = fromRefcon(refcon);
+      if (!tracker) return;
+      const ax::RequestRun run;
+      // Registrations on an application followed earlier may still deliver what was queued.
+      if (tracker->concernsFollowedApp(element)) ((*tracker).*handler)(element);
+      tracker->finishRun();
+    });
   };
 }
 

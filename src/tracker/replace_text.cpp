@@ -15,6 +15,7 @@
 #include "platform/pasteboard.h"
 #include "platform/run_loop.h"
 #include "platform/utf8.h"
+#include "tracker/clipboard_snapshot.h"
 #include "tracker/mac_accessibility.h"
 
 namespace axb::tracker {
@@ -25,6 +26,7 @@ constexpr double kActivationWait = 0.2;
 constexpr double kFrontWaitLimit = 1.0;
 constexpr double kFrontPollInterval = 0.02;
 constexpr double kPasteWait = 1.0;
+constexpr char kNotReadableLine[] = "paste cancelled: clipboard not readable";
 
 enum class PasteTarget { Ready, NotInFront, NotResponding, NotTrusted };
 
@@ -71,6 +73,12 @@ PasteTarget pasteTarget(ProcessId pid) {
 }  // namespace
 
 void MacAccessibility::setSelectedText(std::string text) {
+  // A clipboard the system will not let the library read could not be given back: decided
+  // before anything visible happens, where the system tells in advance.
+  if (platform::pasteboardReadsRefused()) {
+    platform::writeDiagnosticLine(kNotReadableLine);
+    return;
+  }
   if (frontmostApp) frontmostApp->activate();
   ax::delay(kActivationWait);
   // Without a followed application the keystroke goes to whatever is in front, as it always has.
@@ -84,26 +92,36 @@ void MacAccessibility::setSelectedText(std::string text) {
 
   // Everything the user had copied, every item with all its types, taken just before the
   // library's own write: a copy made (or a clipboard cleared) while waiting above is what stays.
-  const std::vector<platform::PasteboardItem> saved = platform::pasteboardItems();
-  if (const auto savedText = platform::pasteboardString()) {
+  const auto saved = takeClipboardSnapshot();
+  if (!saved) {
+    platform::writeDiagnosticLine(kNotReadableLine);
+    return;
+  }
+  if (const auto savedText = plainTextOf(*saved)) {
     platform::writeDiagnosticLine(
         "saved pasteboard text: " + std::to_string(utf8::utf16Length(*savedText)) + " characters");
   }
 
   const std::size_t pastedLength = utf8::utf16Length(text);
-  // Marked transient so that clipboard managers do not record the library's own write. The text
-  // moves into the item: the library holds it once, however large.
-  std::vector<platform::PasteboardItem> ownItems(1);
-  ownItems[0].representations.emplace_back(platform::kPlainTextType, std::move(text));
-  ownItems[0].representations.emplace_back(platform::kTransientType, "");
-  const std::int64_t ownWrite = platform::pasteboardReplace(ownItems);
+  // For this device only: the user's other devices are never offered the library's text. The
+  // text moves into the item: the library holds it once, however large.
+  std::vector<platform::PasteboardItem> ownItems;
+  ownItems.push_back(generatedTextItem(std::move(text)));
+  const auto ownWrite =
+      platform::pasteboardReplace(ownItems, platform::PasteboardReach::ThisDeviceOnly);
   ownItems.clear();
+  if (!ownWrite) {
+    platform::writeDiagnosticLine("paste cancelled: clipboard not writable");
+    return;
+  }
   ax::pasteCommand();
   platform::writeDiagnosticLine("pasted text: " + std::to_string(pastedLength) + " characters");
   ax::delay(kPasteWait);
 
   // Someone else wrote meanwhile (the user copied something): theirs is newer, keep it.
-  if (platform::pasteboardChangeCount() == ownWrite) platform::pasteboardReplace(saved);
+  if (platform::pasteboardChangeCount() == *ownWrite) {
+    platform::pasteboardReplace(itemsToGiveBack(*saved));
+  }
   platform::writeDiagnosticLine("Task ended");
 }
 

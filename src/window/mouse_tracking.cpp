@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "ax/callout.h"
 #include "platform/run_loop.h"
 #include "platform/window.h"
 #include "window/window_tracker.h"
@@ -72,10 +73,11 @@ WatchedWindow& watch(const platform::HostWindow& window) {
   }
   auto watched = std::make_unique<WatchedWindow>(WatchedWindow{window, {}, nullptr});
   const WatchedWindow* key = watched.get();
-  watched->closing = window.onClose([key] { windowClosed(key); });
+  watched->closing = window.onClose([key] { ax::runCallout([key] { windowClosed(key); }); });
   windows.push_back(std::move(watched));
   if (!state().mouseDowns) {
-    state().mouseDowns = std::make_unique<platform::MouseDownMonitor>(forwardMouseDown);
+    state().mouseDowns =
+        std::make_unique<platform::MouseDownMonitor>([] { ax::runCallout(forwardMouseDown); });
   }
   return *windows.back();
 }

@@ -1,5 +1,6 @@
 #include "window/window_tracker.h"
 
+#include "ax/callout.h"
 #include "platform/diagnostics.h"
 
 namespace axb::window {
@@ -22,22 +23,28 @@ void WindowTracker::removeTrackingAreas() {
 }
 
 void WindowTracker::mouseEntered() {
-  holdsPointer_ = true;
-  *sink_.isInWindow = true;
-  if (!sink_.hostListens()) return;
-  sink_.post("mouse_hoverd", EventDictionary::object());
+  ax::runCallout([this] {
+    holdsPointer_ = true;
+    *sink_.isInWindow = true;
+    if (!sink_.hostListens()) return;
+    sink_.post("mouse_hoverd", EventDictionary::object());
+  });
 }
 
 void WindowTracker::mouseExited() {
-  holdsPointer_ = false;
-  *sink_.isInWindow = false;
-  sink_.activateFollowedApplication();
+  ax::runCallout([this] {
+    holdsPointer_ = false;
+    *sink_.isInWindow = false;
+    sink_.activateFollowedApplication();
+  });
 }
 
 void WindowTracker::mouseDown() {
-  platform::writeDiagnosticLine("clicked bro");
-  if (*sink_.isInWindow) return;
-  sink_.post("clcicked_outside", EventDictionary::object());
+  ax::runCallout([this] {
+    platform::writeDiagnosticLine("clicked bro");
+    if (*sink_.isInWindow) return;
+    sink_.post("clcicked_outside", EventDictionary::object());
+  });
 }
 
 void WindowTracker::windowClosedUnderPointer() {

@@ -158,6 +158,23 @@ TEST_F(AppSwitchTest, NotificationWithoutApplicationPrintsReturing) {
   EXPECT_TRUE(received().empty());
 }
 
+TEST_F(AppSwitchTest, SwitchingAwayAsksTheApplicationLeftNothing) {
+  // Leaving a hung application must not wait on it: it is asked nothing.
+  switchTo(kNotes);
+  desk().focus("notes.body");
+  desk().runFor(0.5);
+  int requestsToNotes = 0;
+  desk().setRequestHook([&](const sim::RequestInfo& info) {
+    requestsToNotes += info.elementId.starts_with("notes.") || info.elementId == "app:10";
+  });
+  desk().setResponsive(kNotes, false);
+  const double before = desk().now();
+  switchTo(kMail);
+  EXPECT_EQ(requestsToNotes, 0);
+  EXPECT_LT(desk().now() - before, 1.0);
+  EXPECT_EQ(tracker().processID, kMail);
+}
+
 TEST_F(AppSwitchTest, EnhancedUserInterfaceIsTurnedOn) {
   switchTo(kNotes);
   const auto value =

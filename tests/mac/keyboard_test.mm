@@ -27,15 +27,23 @@ CGEventFlags modifiersOf(const CFRef<CGEventRef>& event) {
   return CGEventGetFlags(event.get()) & kModifiers;
 }
 
+// A modifier key's press may be made a flags-changed event rather than a key-down; either
+// reaches the receiver as Command pressed.
+bool isPressOfCommand(const CFRef<CGEventRef>& event) {
+  const CGEventType type = CGEventGetType(event.get());
+  return type == kCGEventKeyDown || type == kCGEventFlagsChanged;
+}
+
 TEST(KeyboardTest, KeyDownsAreCommandThenVWithTheCommandFlagAlone) {
   const auto source = hidSystemSource();
   ASSERT_TRUE(source);
-  const auto events = pasteChordEvents(source.get(), true);
+  const auto events = pasteChordEvents(source.get(), true, 47);
   ASSERT_TRUE(events[0] && events[1]);
   EXPECT_EQ(keyCodeOf(events[0]), 55);
-  EXPECT_EQ(keyCodeOf(events[1]), 9);
+  EXPECT_EQ(keyCodeOf(events[1]), 47);  // the key given, such as Dvorak's V
+  EXPECT_TRUE(isPressOfCommand(events[0])) << CGEventGetType(events[0].get());
+  EXPECT_EQ(CGEventGetType(events[1].get()), kCGEventKeyDown);
   for (const auto& event : events) {
-    EXPECT_EQ(CGEventGetType(event.get()), kCGEventKeyDown);
     // Exactly Command: no other modifier the user happens to hold.
     EXPECT_EQ(modifiersOf(event), kCGEventFlagMaskCommand);
     EXPECT_EQ(CGEventGetIntegerValueField(event.get(), kCGEventSourceStateID),
@@ -43,17 +51,34 @@ TEST(KeyboardTest, KeyDownsAreCommandThenVWithTheCommandFlagAlone) {
   }
 }
 
-TEST(KeyboardTest, KeyUpsAreVThenCommandWithTheCommandFlagAlone) {
+TEST(KeyboardTest, KeyUpsAreVWithCommandThenCommandWithNoModifier) {
   const auto source = hidSystemSource();
   ASSERT_TRUE(source);
-  const auto events = pasteChordEvents(source.get(), false);
+  const auto events = pasteChordEvents(source.get(), false, 9);
   ASSERT_TRUE(events[0] && events[1]);
   EXPECT_EQ(keyCodeOf(events[0]), 9);
   EXPECT_EQ(keyCodeOf(events[1]), 55);
-  for (const auto& event : events) {
-    EXPECT_EQ(CGEventGetType(event.get()), kCGEventKeyUp);
-    EXPECT_EQ(modifiersOf(event), kCGEventFlagMaskCommand);
-  }
+  EXPECT_EQ(CGEventGetType(events[0].get()), kCGEventKeyUp);
+  EXPECT_EQ(modifiersOf(events[0]), kCGEventFlagMaskCommand);
+  EXPECT_NE(CGEventGetType(events[1].get()), kCGEventKeyDown);
+  // Receivers read the release from the flags: Command must not stay held.
+  EXPECT_EQ(modifiersOf(events[1]), 0u);
+}
+
+// The machine's own layout is whatever it is; the key found must type "v" in it, and is the ANSI
+// key on the U.S. layouts the runners use.
+TEST(KeyboardTest, ThePasteKeyTypesVInTheCurrentLayout) {
+  const CGKeyCode key = pasteKeyCode();
+  EXPECT_LT(key, 128);
+  const auto source = hidSystemSource();
+  const auto event = CFRef<CGEventRef>::adopt(CGEventCreateKeyboardEvent(source.get(), key, true));
+  ASSERT_TRUE(event);
+  CGEventSetFlags(event.get(), 0);
+  UniChar typed[4];
+  UniCharCount length = 0;
+  CGEventKeyboardGetUnicodeString(event.get(), 4, &length, typed);
+  ASSERT_EQ(length, 1u);
+  EXPECT_EQ(typed[0], u'v');
 }
 
 }  // namespace

@@ -70,14 +70,16 @@ class WindowTest : public ::testing::Test {
   NSWindow* window_ = nil;
 };
 
-TEST_F(WindowTest, OnlyWindowsAreAccepted) {
+TEST_F(WindowTest, WindowsAndViewsInAWindowAreAccepted) {
   EXPECT_FALSE(HostWindow::fromHandle(nullptr));
   NSObject* object = [[NSObject alloc] init];
   EXPECT_FALSE(HostWindow::fromHandle((__bridge void*)object));
-  EXPECT_FALSE(HostWindow::fromHandle((__bridge void*)window_.contentView));
+  NSView* detached = [[NSView alloc] initWithFrame:NSMakeRect(0, 0, 10, 10)];
+  EXPECT_FALSE(HostWindow::fromHandle((__bridge void*)detached));
 
   const auto first = HostWindow::fromHandle((__bridge void*)window_);
-  const auto second = HostWindow::fromHandle((__bridge void*)window_);
+  // Electron's native window handle: the content view, standing for its window.
+  const auto second = HostWindow::fromHandle((__bridge void*)window_.contentView);
   ASSERT_TRUE(first && second);
   EXPECT_TRUE(*first == *second);
   EXPECT_TRUE(first->hasContentView());

@@ -33,13 +33,14 @@ std::string typeForTarget(std::string_view target);
 std::string targetForType(std::string_view type);
 
 // What a clipboard offering these targets reads as: one item, each target a representation,
-// meta targets left out.
+// meta targets left out; a concealed item (the marker alone) when the password manager hint is
+// offered.
 std::vector<PasteboardItem> itemsFromTargets(const Targets& targets);
 
 // What to serve for the items. The selection holds one set of targets: later items only add
 // targets the earlier ones lack. Plain text is also served as text/plain;charset=utf-8, TEXT and,
 // when it fits Latin-1, STRING, unless the item carries those itself; the transient marker is
-// served as the password manager hint.
+// served as the password manager hint; the macOS pasteboard's other markers are left out.
 Targets targetsFromItems(const std::vector<PasteboardItem>& items);
 
 // UTF-8 text as Latin-1, or nothing when it holds a character beyond U+00FF or is not UTF-8.

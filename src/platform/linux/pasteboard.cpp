@@ -15,15 +15,22 @@ std::int64_t pasteboardChangeCount() {
   return linux_clipboard::changeCount();
 }
 
-std::vector<PasteboardItem> pasteboardItems() {
-  return linux_clipboard::itemsFromTargets(linux_clipboard::read());
+// X11 has no privacy setting for the clipboard; an owner that does not answer is passed over.
+bool pasteboardReadsRefused() {
+  return false;
+}
+
+PasteboardContents pasteboardContents() {
+  return {linux_clipboard::itemsFromTargets(linux_clipboard::read())};
 }
 
 std::optional<std::string> pasteboardString() {
   return linux_clipboard::readText();
 }
 
-std::int64_t pasteboardReplace(const std::vector<PasteboardItem>& items) {
+// Every write reaches this display only.
+std::optional<std::int64_t> pasteboardReplace(const std::vector<PasteboardItem>& items,
+                                              PasteboardReach) {
   const bool transient = std::any_of(items.begin(), items.end(), [](const PasteboardItem& item) {
     return std::any_of(
         item.representations.begin(), item.representations.end(),

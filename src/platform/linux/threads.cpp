@@ -5,7 +5,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <string>
+#include "platform/quiet_stdout.h"
 
 namespace axb::platform {
 
@@ -16,10 +16,7 @@ bool isMainThread() {
 }
 
 void writeLineFromAnyThread(std::string_view line) {
-  std::string text(line);
-  text.push_back('\n');
-  // One write: lines from several threads never interleave inside a line.
-  [[maybe_unused]] const ssize_t written = ::write(STDOUT_FILENO, text.data(), text.size());
+  writeLineToStdoutAtOnce(line);
 }
 
 }  // namespace axb::platform

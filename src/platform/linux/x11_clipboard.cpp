@@ -621,6 +621,12 @@ Targets read() {
   } else {
     return read;  // not answering: asking again would only block longer
   }
+  // A password manager's secret is not read: it is never given back either.
+  for (const xcb_atom_t target : targets) {
+    if (atomName(*cb, target) == kPasswordManagerHintTarget) {
+      return {{kPasswordManagerHintTarget, kPasswordManagerHintValue}};
+    }
+  }
   std::size_t saved = 0;
   for (const xcb_atom_t target : targets) {
     if (monotonicSeconds() >= budgetEnd) break;

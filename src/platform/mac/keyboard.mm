@@ -1,17 +1,39 @@
 // The paste shortcut through Quartz event services: Command down, V down, V up, Command up, from
-// a source of the HID system's state, posted at the HID tap like keyboard input.
+// a source of the HID system's state, posted at the HID tap like keyboard input. V is whichever
+// key types it in the user's keyboard layout.
 #include "platform/keyboard.h"
 
+#include <Carbon/Carbon.h>
+#include <dlfcn.h>
+
+#include <optional>
+#include <string>
+
+#include "platform/key_layout.h"
 #include "platform/mac/paste_chord.h"
 
 namespace axb::platform {
 namespace mac {
 namespace {
 
-// A key event flagged with Command alone; null when the system refuses to create it.
-CFRef<CGEventRef> commandKeyEvent(CGEventSourceRef source, CGKeyCode keyCode, bool keyDown) {
+constexpr UInt16 kKeyCodeCount = 128;
+
+// UCKeyTranslate, looked up by name as the text-marker functions are: it lives in CoreServices'
+// CarbonCore, which Carbon reaches only through re-export lists that not every SDK's stubs keep.
+// Without it, the ANSI key is used.
+using KeyTranslate = decltype(&UCKeyTranslate);
+
+KeyTranslate keyTranslate() {
+  static const auto function =
+      reinterpret_cast<KeyTranslate>(dlsym(RTLD_DEFAULT, "UCKeyTranslate"));
+  return function;
+}
+
+// A key event flagged with exactly the flags; null when the system refuses to create it.
+CFRef<CGEventRef> keyEvent(CGEventSourceRef source, CGKeyCode keyCode, bool keyDown,
+                           CGEventFlags flags) {
   auto event = CFRef<CGEventRef>::adopt(CGEventCreateKeyboardEvent(source, keyCode, keyDown));
-  if (event) CGEventSetFlags(event.get(), kCGEventFlagMaskCommand);
+  if (event) CGEventSetFlags(event.get(), flags);
   return event;
 }
 
@@ -28,27 +50,62 @@ bool postAll(const std::array<CFRef<CGEventRef>, 2>& events) {
   return all;
 }
 
+// What each key of the input source's layout types with no modifier; nothing for a source
+// without Unicode layout data (an input method, for one).
+std::optional<KeyLayout> layoutOf(TISInputSourceRef source) {
+  const KeyTranslate translate = keyTranslate();
+  if (!source || !translate) return std::nullopt;
+  const auto data =
+      static_cast<CFDataRef>(TISGetInputSourceProperty(source, kTISPropertyUnicodeKeyLayoutData));
+  if (!data) return std::nullopt;
+  const auto* layout = reinterpret_cast<const UCKeyboardLayout*>(CFDataGetBytePtr(data));
+  KeyLayout keys;
+  for (UInt16 keyCode = 0; keyCode < kKeyCodeCount; ++keyCode) {
+    UInt32 deadKeyState = 0;
+    UniChar typed[4];
+    UniCharCount length = 0;
+    const OSStatus status =
+        translate(layout, keyCode, kUCKeyActionDown, 0, LMGetKbdType(),
+                  kUCKeyTranslateNoDeadKeysMask, &deadKeyState, 4, &length, typed);
+    if (status != noErr || length == 0) continue;
+    keys.emplace_back(keyCode, std::u16string(typed, typed + length));
+  }
+  return keys;
+}
+
 }  // namespace
 
-std::array<CFRef<CGEventRef>, 2> pasteChordEvents(CGEventSourceRef source, bool keyDown) {
+CGKeyCode pasteKeyCode() {
+  const auto current = CFRef<TISInputSourceRef>::adopt(TISCopyCurrentKeyboardLayoutInputSource());
+  const auto asciiCapable =
+      CFRef<TISInputSourceRef>::adopt(TISCopyCurrentASCIICapableKeyboardLayoutInputSource());
+  return platform::pasteKeyCode(layoutOf(current.get()), layoutOf(asciiCapable.get()),
+                                kKeyCodeAnsiV);
+}
+
+std::array<CFRef<CGEventRef>, 2> pasteChordEvents(CGEventSourceRef source, bool keyDown,
+                                                  CGKeyCode vKeyCode) {
   if (keyDown) {
-    return {commandKeyEvent(source, kKeyCodeCommand, true),
-            commandKeyEvent(source, kKeyCodeV, true)};
+    return {keyEvent(source, kKeyCodeCommand, true, kCGEventFlagMaskCommand),
+            keyEvent(source, vKeyCode, true, kCGEventFlagMaskCommand)};
   }
-  return {commandKeyEvent(source, kKeyCodeV, false),
-          commandKeyEvent(source, kKeyCodeCommand, false)};
+  return {keyEvent(source, vKeyCode, false, kCGEventFlagMaskCommand),
+          keyEvent(source, kKeyCodeCommand, false, 0)};
 }
 
 }  // namespace mac
 
 bool postPasteShortcut() {
-  const auto source =
-      mac::CFRef<CGEventSourceRef>::adopt(CGEventSourceCreate(kCGEventSourceStateHIDSystemState));
-  if (!source) return false;
-  // The key-ups are created after the key-downs are posted, as a typing hand would produce them.
-  const bool downs = mac::postAll(mac::pasteChordEvents(source.get(), true));
-  const bool ups = mac::postAll(mac::pasteChordEvents(source.get(), false));
-  return downs && ups;
+  @autoreleasepool {
+    const auto source =
+        mac::CFRef<CGEventSourceRef>::adopt(CGEventSourceCreate(kCGEventSourceStateHIDSystemState));
+    if (!source) return false;
+    const CGKeyCode vKeyCode = mac::pasteKeyCode();
+    // The key-ups are created after the key-downs are posted, as a typing hand would produce them.
+    const bool downs = mac::postAll(mac::pasteChordEvents(source.get(), true, vKeyCode));
+    const bool ups = mac::postAll(mac::pasteChordEvents(source.get(), false, vKeyCode));
+    return downs && ups;
+  }
 }
 
 }  // namespace axb::platform

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/mac/callout.h"
 #include "platform/mac/cf_string.h"
 #include "platform/mac/messaging.h"
 #include "platform/mac/object_impl.h"
@@ -49,12 +50,14 @@ void deliver(AXObserverRef, AXUIElementRef element, CFStringRef notification, vo
   // Copied first: the callback may destroy the observer, and the record with it.
   const Registration registration = *static_cast<const Registration*>(refcon);
   if (!registration.callback) return;
-  mac::limitMessagingTime(element);
-  const std::optional<Element> changed =
-      Element::from(mac::wrap(CFRef<CFTypeRef>::retain(element)));
-  if (!changed) return;
-  const std::string name = mac::utf8String(notification);
-  registration.callback(*changed, name, registration.refcon);
+  mac::runCallout([&] {
+    mac::limitMessagingTime(element);
+    const std::optional<Element> changed =
+        Element::from(mac::wrap(CFRef<CFTypeRef>::retain(element)));
+    if (!changed) return;
+    const std::string name = mac::utf8String(notification);
+    registration.callback(*changed, name, registration.refcon);
+  });
 }
 
 }  // namespace
@@ -68,12 +71,11 @@ struct Observer::Impl {
   ~Impl() {
     if (!observer) return;
     const CFRunLoopSourceRef source = AXObserverGetRunLoopSource(observer.get());
+    // Removing the source is what stops the callbacks. The registrations are not withdrawn one
+    // by one: each withdrawal is a request to the application, which waits on a hung one, and
+    // releasing the observer ends them all anyway.
     for (const auto& runLoop : runLoops) {
       CFRunLoopRemoveSource(runLoop.get(), source, kCFRunLoopDefaultMode);
-    }
-    for (const auto& [key, record] : registrations) {
-      const CFRef<CFStringRef> name = mac::makeCFString(key.notification);
-      if (name) AXObserverRemoveNotification(observer.get(), elementRef(key.element), name.get());
     }
     // This may run inside one of the observer's own callbacks: the observer and the records
     // are let go only once the main queue is next served.

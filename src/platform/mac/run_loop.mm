@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/mac/callout.h"
+
 namespace axb::platform {
 namespace {
 
@@ -26,7 +28,9 @@ double clampedSeconds(double seconds) {
 void dispatchAfterOnMainQueue(double seconds, std::function<void()> work) {
   const auto delay = static_cast<std::int64_t>(clampedSeconds(seconds) * NSEC_PER_SEC);
   dispatch_after(dispatch_time(DISPATCH_TIME_NOW, delay), dispatch_get_main_queue(), ^{
-    if (work) work();
+    mac::runCallout([&] {
+      if (work) work();
+    });
   });
 }
 
@@ -35,7 +39,9 @@ void scheduleTimerOnCurrentRunLoop(double seconds, std::function<void()> work) {
   [NSTimer scheduledTimerWithTimeInterval:clampedSeconds(seconds)
                                   repeats:NO
                                     block:^(NSTimer*) {
-                                      if (work) work();
+                                      mac::runCallout([&] {
+                                        if (work) work();
+                                      });
                                     }];
 }
 

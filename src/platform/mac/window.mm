@@ -8,6 +8,8 @@
 #import <AppKit/AppKit.h>
 #import <objc/runtime.h>
 
+#include "platform/mac/callout.h"
+#include "platform/mac/class_names.h"
 #include "platform/mac/tracking_options.h"
 
 namespace axb::platform {
@@ -48,15 +50,21 @@ char kOwnerKey;     // a tracking area's owner
 }
 
 - (void)mouseEntered:(NSEvent*)event {
-  if (_responder) _responder->mouseEntered();
+  axb::platform::mac::runCallout([&] {
+    if (_responder) _responder->mouseEntered();
+  });
 }
 
 - (void)mouseExited:(NSEvent*)event {
-  if (_responder) _responder->mouseExited();
+  axb::platform::mac::runCallout([&] {
+    if (_responder) _responder->mouseExited();
+  });
 }
 
 - (void)mouseDown:(NSEvent*)event {
-  if (_responder) _responder->mouseDown();
+  axb::platform::mac::runCallout([&] {
+    if (_responder) _responder->mouseDown();
+  });
 }
 
 @end
@@ -92,12 +100,19 @@ struct MouseDownMonitor::Impl {
 };
 
 // The handle must be a pointer to an Objective-C object (or null): the check that it is a
-// window has to send it a message.
+// window has to send it a message. A view stands for the window it is in (Electron's native
+// window handle is its window's content view).
 std::optional<HostWindow> HostWindow::fromHandle(void* handle) {
   if (!handle) return std::nullopt;
   id object = (__bridge id)handle;
-  if (![object isKindOfClass:[NSWindow class]]) return std::nullopt;
-  return HostWindow(std::make_shared<Impl>(Impl{object}));
+  NSWindow* window = nil;
+  if ([object isKindOfClass:[NSWindow class]]) {
+    window = object;
+  } else if ([object isKindOfClass:[NSView class]]) {
+    window = static_cast<NSView*>(object).window;
+  }
+  if (!window) return std::nullopt;
+  return HostWindow(std::make_shared<Impl>(Impl{window}));
 }
 
 bool HostWindow::hasContentView() const {
@@ -168,11 +183,13 @@ std::unique_ptr<WindowCloseSubscription> HostWindow::onClose(std::function<void(
                   object:impl_->window
                    queue:nil
               usingBlock:^(NSNotification*) {
-                // Held here: the handler may end the subscription.
-                const std::shared_ptr<Pending> keep = pending;
-                if (keep->fired) return;  // a window can be closed again after reopening
-                keep->fired = true;
-                if (keep->handler) keep->handler();
+                mac::runCallout([&] {
+                  // Held here: the handler may end the subscription.
+                  const std::shared_ptr<Pending> keep = pending;
+                  if (keep->fired) return;  // a window can be closed again after reopening
+                  keep->fired = true;
+                  if (keep->handler) keep->handler();
+                });
               }];
   return std::make_unique<WindowCloseSubscription>(std::move(impl));
 }
@@ -192,15 +209,19 @@ MouseDownMonitor::MouseDownMonitor(std::function<void()> handler)
   // In the host's own windows; the event goes on to its window unchanged.
   impl_->local = [NSEvent addLocalMonitorForEventsMatchingMask:mask
                                                        handler:^NSEvent*(NSEvent* event) {
-                                                         const auto keep = shared;
-                                                         if (*keep) (*keep)();
+                                                         mac::runCallout([&] {
+                                                           const auto keep = shared;
+                                                           if (*keep) (*keep)();
+                                                         });
                                                          return event;
                                                        }];
   // In every other application.
   impl_->global = [NSEvent addGlobalMonitorForEventsMatchingMask:mask
                                                          handler:^(NSEvent*) {
-                                                           const auto keep = shared;
-                                                           if (*keep) (*keep)();
+                                                           mac::runCallout([&] {
+                                                             const auto keep = shared;
+                                                             if (*keep) (*keep)();
+                                                           });
                                                          }];
 }
 

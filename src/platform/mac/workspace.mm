@@ -3,8 +3,10 @@
 #include "platform/workspace.h"
 
 #import <AppKit/AppKit.h>
+#import <objc/message.h>
 #include <unistd.h>
 
+#include "platform/mac/callout.h"
 #include "platform/mac/cf_string.h"
 
 namespace axb::platform {
@@ -64,8 +66,17 @@ bool RunningApplication::isFinishedLaunching() const {
   return impl_->application.finishedLaunching;
 }
 
+// Since macOS 14 activation is cooperative: an application is brought forward only when the
+// active one yields to it, so the host yields first when it is the one in front (the user has
+// just used it). Sent by name: the method is newer than the deployment target.
 bool RunningApplication::activate() const {
-  return [impl_->application activateWithOptions:static_cast<NSApplicationActivationOptions>(0)];
+  NSRunningApplication* application = impl_->application;
+  const SEL yield = NSSelectorFromString(@"yieldActivationToApplication:");
+  if ([NSRunningApplication currentApplication].active && [NSApp respondsToSelector:yield]) {
+    reinterpret_cast<void (*)(id, SEL, NSRunningApplication*)>(objc_msgSend)(NSApp, yield,
+                                                                             application);
+  }
+  return [application activateWithOptions:static_cast<NSApplicationActivationOptions>(0)];
 }
 
 std::optional<RunningApplication> frontmostApplication() {
@@ -98,9 +109,11 @@ WorkspaceSubscription::WorkspaceSubscription(WorkspaceEventKind kind, Handler ha
                                             object:nil
                                              queue:nil
                                         usingBlock:^(NSNotification* notification) {
-                                          // Held here: the handler may end the subscription.
-                                          const std::shared_ptr<Handler> keep = shared;
-                                          if (*keep) (*keep)(convert(kind, notification));
+                                          mac::runCallout([&] {
+                                            // Held here: the handler may end the subscription.
+                                            const std::shared_ptr<Handler> keep = shared;
+                                            if (*keep) (*keep)(convert(kind, notification));
+                                          });
                                         }];
 }
 

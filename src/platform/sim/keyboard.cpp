@@ -1,6 +1,6 @@
 // The paste shortcut of the platform boundary: the four key events macOS posts for Command-V
-// (Command down, V down, V up, Command up, each with the Command flag alone) are posted on the
-// simulated desktop, whose frontmost application handles them a little later.
+// (Command down, V down, V up, each with the Command flag alone, and Command up with no flag) are
+// posted on the simulated desktop, whose frontmost application handles them a little later.
 #include "platform/keyboard.h"
 
 #include <cstdint>
@@ -23,7 +23,8 @@ bool postPasteShortcut() {
     event.sourceState = sim::kHIDSystemState;
     event.keyCode = keyCode;
     event.keyDown = keyDown;
-    event.flags = sim::kCommandFlag;
+    // Command's release clears the flag: receivers read modifier transitions from the flags.
+    event.flags = keyCode == sim::kKeyCodeCommand && !keyDown ? 0 : sim::kCommandFlag;
     event.tap = sim::kHIDEventTap;
     desktop.recordKeyEvent(event);
   }

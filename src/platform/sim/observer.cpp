@@ -22,7 +22,8 @@ std::unique_ptr<Observer> Observer::create(ProcessId pid, ObserverCallback callb
 
 Observer::Observer(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
-// Withdraws everything: deliveries already queued find no registration and are dropped.
+// Withdraws everything without asking the application (a request would wait on a hung one):
+// deliveries already queued find no registration and are dropped.
 Observer::~Observer() {
   if (!impl_ || !impl_->node) return;
   impl_->node->alive = false;

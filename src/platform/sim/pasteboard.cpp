@@ -9,12 +9,16 @@ std::int64_t pasteboardChangeCount() {
   return sim::Desktop::current().pasteboardChangeCount();
 }
 
-std::vector<PasteboardItem> pasteboardItems() {
-  return sim::Desktop::current().pasteboardItems();
+bool pasteboardReadsRefused() {
+  return sim::Desktop::current().pasteboardReadsRefused();
+}
+
+PasteboardContents pasteboardContents() {
+  return sim::Desktop::current().readPasteboard();
 }
 
 std::optional<std::string> pasteboardString() {
-  for (const auto& item : pasteboardItems()) {
+  for (const auto& item : sim::Desktop::current().pasteboardItems()) {
     for (const auto& [type, data] : item.representations) {
       if (type == kPlainTextType) return data;
     }
@@ -22,8 +26,9 @@ std::optional<std::string> pasteboardString() {
   return std::nullopt;
 }
 
-std::int64_t pasteboardReplace(const std::vector<PasteboardItem>& items) {
-  return sim::Desktop::current().replacePasteboard(items);
+std::optional<std::int64_t> pasteboardReplace(const std::vector<PasteboardItem>& items,
+                                              PasteboardReach reach) {
+  return sim::Desktop::current().writePasteboard(items, reach);
 }
 
 }  // namespace axb::platform

@@ -23,7 +23,7 @@ double seconds() {
 const platform::PasteboardItem kTextItem{{{platform::kPlainTextType, "own ✓ text"}}};
 
 TEST(Clipboard, TheCountAWriteAnswersHoldsUntilAnotherClientCopies) {
-  const std::int64_t written = platform::pasteboardReplace({kTextItem});
+  const std::int64_t written = *platform::pasteboardReplace({kTextItem});
   EXPECT_EQ(platform::pasteboardChangeCount(), written);
   pumpFor(0.2);  // the main context serves meanwhile; nothing changes the count
   EXPECT_EQ(platform::pasteboardChangeCount(), written);

@@ -124,6 +124,22 @@ TEST_F(PasteTest, GivesBackEveryTargetOfTheClipboardAfterItsOwnerIsGone) {
   EXPECT_TRUE(*png == image);
 }
 
+TEST_F(PasteTest, APasswordManagersSecretIsNotGivenBack) {
+  // Given back, it would stay: the manager clears it only while it still owns the clipboard.
+  auto owner =
+      copyInAnotherClient({{"UTF8_STRING", "hunter2"}, {"x-kde-passwordManagerHint", "secret"}});
+  ASSERT_TRUE(owner);
+  TextAppOptions options;
+  options.entryText = "abc";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  selectIn(*app, "entry", 1, 2);
+
+  setText("B");
+  ASSERT_TRUE(textBecomes(*app, "entry", "aBc")) << textOf(*app, "entry");
+  EXPECT_FALSE(readClipboard("UTF8_STRING"));
+}
+
 TEST_F(PasteTest, HandsTheGivenBackClipboardToARunningClipboardManager) {
   auto manager = std::make_unique<ChildApp>(std::vector<std::string>{AXBRIDGE_CLIPBOARD_MANAGER});
   const auto running = manager->nextLine(10.0);

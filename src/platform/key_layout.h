@@ -1,0 +1,28 @@
+// Which key types a character, from what each key of a keyboard layout types. Portable: a binding
+// fills the table from its own layout data.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace axb::platform {
+
+// What each key types with no modifier held: (virtual key code, UTF-16 text), keys that type
+// nothing left out.
+using KeyLayout = std::vector<std::pair<std::uint16_t, std::u16string>>;
+
+// The key that types exactly the text in the layout: the lowest key code of those that do;
+// nothing when none does.
+std::optional<std::uint16_t> keyTyping(const KeyLayout& layout, std::u16string_view text);
+
+// The paste shortcut's key: the one that types "v" in the current layout, else in the
+// ASCII-capable layout that Command shortcuts use while a layout without Latin letters is
+// current, else the fallback (the key of V on an ANSI keyboard).
+std::uint16_t pasteKeyCode(const std::optional<KeyLayout>& current,
+                           const std::optional<KeyLayout>& asciiCapable, std::uint16_t fallback);
+
+}  // namespace axb::platform

@@ -1,0 +1,20 @@
+// Writing the library's lines to standard output on a POSIX system without ever ending the host:
+// when whatever reads the output has gone, a write raises SIGPIPE, whose default action ends the
+// process. The write runs with SIGPIPE blocked in the calling thread, and a SIGPIPE it raised is
+// taken back before the mask is restored, so that it is neither delivered nor left pending. The
+// process's signal disposition and the descriptor's flags, which the host owns, are not touched.
+// A failed write is dropped.
+#pragma once
+
+#include <string_view>
+
+namespace axb::platform {
+
+// Through stdio, flushed at once, so that the line interleaves with the host's own output in
+// the order they happened. Main thread.
+void writeLineToStdout(std::string_view line);
+
+// In one write(2), so that lines from several threads never interleave inside a line.
+void writeLineToStdoutAtOnce(std::string_view line);
+
+}  // namespace axb::platform
