@@ -222,7 +222,7 @@ _POINTER_LIMIT = 1 << (8 * ctypes.sizeof(ctypes.c_void_p))
 
 
 def _checked_window_handle(argument: str, value: object) -> int:
-    """An int (or ctypes.c_void_p) naming the window: axsim's handle, or an NSWindow pointer."""
+    """An int (or ctypes.c_void_p) naming the window: axsim's handle, an NSWindow or NSView pointer, or an XID."""
     if isinstance(value, ctypes.c_void_p):
         return value.value or 0
     if isinstance(value, bool):
@@ -405,7 +405,8 @@ class Library:
     @_calls_library
     def add_mouse_tracker(self, window_handle: Union[int, ctypes.c_void_p]) -> None:
         """addMouseTracker: watches the mouse over one of the host's windows, given as an
-        NSWindow pointer on macOS, an X11 window id on Linux, axsim's handle when simulated."""
+        NSWindow or NSView pointer on macOS, an X11 window id on Linux, axsim's handle when
+        simulated."""
         self._lib.addMouseTracker(_checked_window_handle("window_handle", window_handle))
 
     # ---- The simulated desktop (libaxbridge-sim only)
