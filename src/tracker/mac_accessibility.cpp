@@ -93,7 +93,9 @@ void MacAccessibility::updateRetryTimer() {
   const double seconds = nextRetrySeconds_;
   nextRetrySeconds_ = std::min(nextRetrySeconds_ * 2, kLongestRetrySeconds);
   retryTimer_ = platform::scheduleCancellableTimer(seconds, [weak = weak_from_this()] {
-    if (const std::shared_ptr<MacAccessibility> self = weak.lock()) self->retryFromTimer();
+    if (const std::shared_ptr<MacAccessibility> self = weak.lock()) {
+      ax::runCallout([&] { self->retryFromTimer(); });
+    }
   });
 }
 
