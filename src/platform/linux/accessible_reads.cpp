@@ -96,12 +96,20 @@ bool hasEditableText(AtspiAccessible* accessible) {
              .get() != nullptr;
 }
 
-Answer<std::string> readText(AtspiAccessible* accessible) {
+Answer<std::int64_t> readCharacterCount(AtspiAccessible* accessible) {
   GErrorSlot error;
   const gint count = atspi_text_get_character_count(textOf(accessible), error.out());
-  if (error) return failed<std::string>(error);
-  if (count <= 0) return {axerr::kSuccess, std::string()};
-  return stringAnswer(atspi_text_get_text(textOf(accessible), 0, count, error.out()), error);
+  if (error) return failed<std::int64_t>(error);
+  return {axerr::kSuccess, std::max<std::int64_t>(count, 0)};
+}
+
+Answer<std::string> readTextRange(AtspiAccessible* accessible, std::int64_t start,
+                                  std::int64_t end) {
+  if (end <= start) return {axerr::kSuccess, std::string()};
+  GErrorSlot error;
+  return stringAnswer(atspi_text_get_text(textOf(accessible), static_cast<gint>(start),
+                                          static_cast<gint>(end), error.out()),
+                      error);
 }
 
 Answer<Selection> readSelection(AtspiAccessible* accessible) {

@@ -10,6 +10,7 @@
 #include "platform/linux/accessible_reads.h"
 #include "platform/linux/atspi_session.h"
 #include "platform/linux/object_impl.h"
+#include "platform/linux/run_answers.h"
 #include "platform/linux/x11_desktop.h"
 
 namespace axb::platform::linux_desktop {
@@ -118,6 +119,8 @@ void onEvent(AtspiEvent* event, void*) {
   const int detail1 = event->detail1;
   g_boxed_free(ATSPI_TYPE_EVENT, event);
 
+  // What a run of requests read about it may be out of date now.
+  forgetAnswers(source.get());
   const std::optional<ProcessId> pid = processOf(source.get());
   if (!pid) return;
   HubState& state = hub();
