@@ -57,6 +57,8 @@ void flush() {
   std::vector<DesktopEvent> events = std::move(state.pending);
   state.pending.clear();
   for (const DesktopEvent& event : events) {
+    // Every registration that hears the event asks about the same moment.
+    const RunScope run;
     // A snapshot of the ids: a sink may add or remove sinks (its own included) while it runs.
     std::vector<int> ids;
     for (const auto& [id, sink] : state.sinks) ids.push_back(id);

@@ -24,7 +24,7 @@ using KeptByAccessible = std::unordered_map<GRef<AtspiAccessible>, std::shared_p
                                             AccessibleHash, SameAccessible>;
 
 struct RunState {
-  bool running = false;
+  int depth = 0;
   KeptByAccessible kept;
 };
 
@@ -36,17 +36,17 @@ RunState& run() {
 }  // namespace
 
 void beginRun() {
-  run().running = true;
+  ++run().depth;
 }
 
 void endRun() {
-  run().running = false;
-  run().kept.clear();
+  RunState& state = run();
+  if (state.depth > 0 && --state.depth == 0) state.kept.clear();
 }
 
 std::shared_ptr<KeptAnswers> keptAnswers(AtspiAccessible* accessible) {
   RunState& state = run();
-  if (!state.running || !accessible) return std::make_shared<KeptAnswers>();
+  if (state.depth == 0 || !accessible) return std::make_shared<KeptAnswers>();
   std::shared_ptr<KeptAnswers>& kept = state.kept[GRef<AtspiAccessible>::retain(accessible)];
   if (!kept) kept = std::make_shared<KeptAnswers>();
   return kept;

@@ -23,15 +23,34 @@ struct TextPiece {
   std::string text;
 };
 
+// The interfaces an accessible offers, of those the binding uses.
+struct Interfaces {
+  bool text = false;
+  bool editableText = false;
+};
+
 struct KeptAnswers {
+  std::optional<RoleFacts> roleFacts;
+  std::optional<Interfaces> interfaces;
   std::optional<std::int64_t> characterCount;
   std::optional<Selection> selection;
   TextPrefix prefix;               // the text from its start, as far as an answer needed it
   std::optional<TextPiece> piece;  // the last characters read beyond the prefix
 };
 
+// Runs nest: what was kept is dropped when the outermost ends. Besides the core's runs, the
+// deliveries of one event to every registration that hears it make one run: they ask the same
+// accessibles about the same moment.
 void beginRun();
 void endRun();
+
+class RunScope {
+ public:
+  RunScope() { beginRun(); }
+  ~RunScope() { endRun(); }
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
+};
 
 // The answers kept about the accessible in the current run; outside a run, a fresh record that
 // only the caller holds.
