@@ -172,6 +172,11 @@ CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_vi
                              attribute == "AXSelectedTextMarkerRange";
   if (!textAttribute) return {axerr::kAttributeUnsupported, Object()};
   if (!linux_desktop::hasText(raw)) return {axerr::kAttributeUnsupported, Object()};
+  if (linux_desktop::keepsTextSecret(facts.value) &&
+      (attribute == "AXValue" || attribute == "AXSelectedText" ||
+       attribute == "AXNumberOfCharacters")) {
+    return {axerr::kNoValue, Object()};
+  }
   TextReader reader(raw);
   if (attribute == "AXValue" || attribute == "AXNumberOfCharacters") {
     const auto text = reader.wholeText();
@@ -197,6 +202,12 @@ CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_vi
   // A selection beyond the text the application just reported: it changed in between.
   if (!range) return {axerr::kCannotComplete, Object()};
   return rangeValue(*range);
+}
+
+// A password field's characters, bullets included, and its length never leave it.
+bool secretText(AtspiAccessible* accessible) {
+  const auto facts = linux_desktop::readRoleFacts(accessible);
+  return !facts.ok() || linux_desktop::keepsTextSecret(facts.value);
 }
 
 // The characters of a UTF-16 range, from the text before the range's end; -25201 when the
@@ -282,6 +293,7 @@ CopyResult copyParameterizedAttributeValue(const Element& element, std::string_v
       if (!bounds.ok()) return {bounds.error, Object()};
       return geometry(AXValueType::CGRect, bounds.value);
     }
+    if (secretText(span->accessible.get())) return {axerr::kNoValue, Object()};
     TextReader reader(span->accessible.get());
     const auto text = reader.characters(span->start, span->end);
     if (!text.ok()) return {text.error, Object()};
@@ -298,6 +310,7 @@ CopyResult copyParameterizedAttributeValue(const Element& element, std::string_v
   const auto span = spanOfRange(reader, *range);
   if (!span.ok()) return {span.error, Object()};
   if (attribute == "AXStringForRange") {
+    if (secretText(raw)) return {axerr::kNoValue, Object()};
     const auto text = reader.characters(span.value.start, span.value.end);
     if (!text.ok()) return {text.error, Object()};
     return success(Object::makeString(text.value));
@@ -339,7 +352,8 @@ SettableResult isAttributeSettable(const Element& element, std::string_view attr
   const bool text = linux_desktop::hasText(raw);
   if (attribute == "AXValue") {
     if (!text) return {axerr::kAttributeUnsupported, false};
-    return {axerr::kSuccess, facts.value.editable && linux_desktop::hasEditableText(raw)};
+    return {axerr::kSuccess,
+            linux_desktop::isEditable(facts.value, linux_desktop::hasEditableText(raw))};
   }
   if (attribute == "AXSelectedTextRange") {
     if (!text) return {axerr::kAttributeUnsupported, false};

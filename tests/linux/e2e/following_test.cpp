@@ -14,6 +14,7 @@
 #include "axbridge/axbridge.h"
 #include "e2e/desktop_session.h"
 #include "e2e/host_test.h"
+#include "platform/accessibility.h"
 
 namespace axb::e2e {
 namespace {
@@ -200,6 +201,33 @@ TEST_F(FollowingTest, APasswordFieldOnTheBlockedListStaysSilent) {
     if (event.name != "text_select") continue;
     EXPECT_EQ(event.payload.value("selected_text", ""), "visible words");
   }
+}
+
+// As a secure text field on macOS: not a character of it, bullets included, nor its length.
+TEST_F(FollowingTest, APasswordFieldKeepsItsTextAndLengthToItself) {
+  TextAppOptions options;
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(app->ask("focus password"));
+  ASSERT_TRUE(xdotool({"key", "End", "shift+Home"}));
+  std::optional<platform::Element> password;
+  ASSERT_TRUE(pumpUntil([&] {
+    const auto focused = platform::copyAttributeValue(
+        platform::createApplicationElement(app->pid()), "AXFocusedUIElement");
+    password = platform::Element::from(focused.value);
+    return password && platform::copyAttributeValue(*password, "AXSubrole").value.string() ==
+                           "AXSecureTextField";
+  }));
+  for (const char* attribute : {"AXValue", "AXSelectedText", "AXNumberOfCharacters"}) {
+    EXPECT_EQ(platform::copyAttributeValue(*password, attribute).error, platform::axerr::kNoValue)
+        << attribute;
+  }
+  const auto range = platform::copyParameterizedAttributeValue(*password, "AXStringForRange",
+                                                               platform::Object::makeRange({0, 3}));
+  EXPECT_EQ(range.error, platform::axerr::kNoValue);
+  // Where its selection lies on screen is no secret.
+  EXPECT_EQ(platform::copyAttributeValue(*password, "AXSelectedTextRange").error,
+            platform::axerr::kSuccess);
 }
 
 TEST_F(FollowingTest, TheAssistantRequestGetsTheTextAboveTheCaret) {
