@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/linux/atspi_session.h"
+#include "platform/linux/role_memo.h"
 #include "platform/linux/run_answers.h"
 
 namespace axb::platform::linux_desktop {
@@ -43,12 +44,10 @@ Answer<Rect> rectAnswer(AtspiRect* raw, const GErrorSlot& error, bool caret) {
 
 // Role and states, asked once per run of requests.
 Answer<RoleFacts> askRoleFacts(AtspiAccessible* accessible) {
-  GErrorSlot error;
   RoleFacts facts;
-  // First, while libatspi still takes its copy of the states for current: with it dropped, every
-  // libatspi getter asks for the states again before doing anything else.
-  facts.role = atspi_accessible_get_role(accessible, error.out());
-  if (error) return failed<RoleFacts>(error);
+  const Answer<AtspiRole> role = roleOf(accessible);
+  if (!role.ok()) return {role.error, facts};
+  facts.role = role.value;
   // Events can be stale or missing (applications send only the ones listened for): the states
   // are asked afresh instead of being taken from the copy events keep; the role and interfaces
   // libatspi keeps stay, as they never change. Only this accessible's copy is dropped: libatspi

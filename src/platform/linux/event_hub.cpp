@@ -10,6 +10,7 @@
 #include "platform/linux/accessible_reads.h"
 #include "platform/linux/atspi_session.h"
 #include "platform/linux/object_impl.h"
+#include "platform/linux/role_memo.h"
 #include "platform/linux/run_answers.h"
 #include "platform/linux/x11_desktop.h"
 
@@ -143,8 +144,8 @@ void onEvent(AtspiEvent* event, void*) {
     if (activationPending(*pid)) return;
     post({DesktopEventKind::TextSelectionChanged, *pid, std::move(source)});
   } else if (starts(type, "object:bounds-changed")) {
-    GErrorSlot error;
-    if (!isWindowRole(atspi_accessible_get_role(source.get(), error.out()))) return;
+    const Answer<AtspiRole> role = roleOf(source.get());
+    if (!role.ok() || !isWindowRole(role.value)) return;
     post({DesktopEventKind::WindowResized, *pid, std::move(source)});
   } else if (starts(type, "window:activate")) {
     state.activatedAt[*pid] = g_get_monotonic_time();
