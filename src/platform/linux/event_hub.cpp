@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -30,6 +31,8 @@ struct HubState {
   std::vector<std::pair<int, DesktopEventSink>> sinks;
   std::map<ProcessId, GRef<AtspiAccessible>> lastFocused;
   std::map<ProcessId, gint64> activatedAt;  // when a window of the process last became active
+  // The size each window was last announced with.
+  std::unordered_map<GRef<AtspiAccessible>, Size, AccessibleHash, SameAccessible> windowSizes;
   // Events waiting for the next turn of the main context; repeats of one are merged.
   std::vector<DesktopEvent> pending;
   bool flushScheduled = false;
@@ -107,6 +110,18 @@ bool activationPending(ProcessId pid) {
          g_get_monotonic_time() - activated->second < kActivationEchoMicroseconds;
 }
 
+// Whether the window's size differs from the one it was last announced with. A window heard of
+// for the first time (as it appears, or as it first becomes active) only tells its size.
+bool resized(const GRef<AtspiAccessible>& window, Size size) {
+  auto& sizes = hub().windowSizes;
+  const auto known = sizes.find(window);
+  const bool changed = known != sizes.end() && !(known->second == size);
+  // Windows come and go: the record starts afresh rather than grow without end.
+  if (known == sizes.end() && sizes.size() >= 256) sizes.clear();
+  sizes[window] = size;
+  return changed;
+}
+
 bool starts(const char* type, std::string_view prefix) {
   return type && std::string_view(type).substr(0, prefix.size()) == prefix;
 }
@@ -120,6 +135,12 @@ void onEvent(AtspiEvent* event, void*) {
   const char* type = typeCopy.c_str();
   GRef<AtspiAccessible> source = GRef<AtspiAccessible>::retain(event->source);
   const int detail1 = event->detail1;
+  std::optional<Size> size;
+  if (G_VALUE_HOLDS(&event->any_data, ATSPI_TYPE_RECT)) {
+    if (const auto* rect = static_cast<const AtspiRect*>(g_value_get_boxed(&event->any_data))) {
+      size = Size{static_cast<double>(rect->width), static_cast<double>(rect->height)};
+    }
+  }
   g_boxed_free(ATSPI_TYPE_EVENT, event);
 
   // What a run of requests read about it may be out of date now.
@@ -146,6 +167,9 @@ void onEvent(AtspiEvent* event, void*) {
   } else if (starts(type, "object:bounds-changed")) {
     const Answer<AtspiRole> role = roleOf(source.get());
     if (!role.ok() || !isWindowRole(role.value)) return;
+    // GTK announces a window's bounds again whenever it lays the window out (on every
+    // activation, for one): only a new size is a resize.
+    if (size && !resized(source, *size)) return;
     post({DesktopEventKind::WindowResized, *pid, std::move(source)});
   } else if (starts(type, "window:activate")) {
     state.activatedAt[*pid] = g_get_monotonic_time();

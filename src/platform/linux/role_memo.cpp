@@ -11,18 +11,6 @@ namespace {
 
 constexpr std::size_t kRemembered = 4096;
 
-struct SameAccessible {
-  bool operator()(const GRef<AtspiAccessible>& a, const GRef<AtspiAccessible>& b) const {
-    return sameAccessible(a.get(), b.get());
-  }
-};
-
-struct AccessibleHash {
-  std::size_t operator()(const GRef<AtspiAccessible>& accessible) const {
-    return hashAccessible(accessible.get());
-  }
-};
-
 using Roles = std::unordered_map<GRef<AtspiAccessible>, AtspiRole, AccessibleHash, SameAccessible>;
 
 Roles& roles() {

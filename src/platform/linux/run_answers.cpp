@@ -8,18 +8,6 @@
 namespace axb::platform::linux_desktop {
 namespace {
 
-struct SameAccessible {
-  bool operator()(const GRef<AtspiAccessible>& a, const GRef<AtspiAccessible>& b) const {
-    return sameAccessible(a.get(), b.get());
-  }
-};
-
-struct AccessibleHash {
-  std::size_t operator()(const GRef<AtspiAccessible>& accessible) const {
-    return hashAccessible(accessible.get());
-  }
-};
-
 using KeptByAccessible = std::unordered_map<GRef<AtspiAccessible>, std::shared_ptr<KeptAnswers>,
                                             AccessibleHash, SameAccessible>;
 
