@@ -342,6 +342,7 @@ int measureAll(const Options& options) {
   int done = 0;
   int missed = 0;
   const std::uint64_t requestsBefore = requestsSent();
+  const auto switchMembersBefore = requestsByMember();
   const auto switchOnce = [&] {
     const bool toNotes = done % 2 == 0;
     if (!switchTo(toNotes ? *notesWindow : *draftsWindow,
@@ -364,6 +365,7 @@ int measureAll(const Options& options) {
   }
   const double requestsPerSwitch =
       static_cast<double>(requestsSent() - requestsBefore) / (done + 10);
+  const auto switchMembers = requestsByMember();
 
   std::string memory = "after 10 switches " + std::to_string(startKilobytes) + " KiB";
   for (const auto& [count, kilobytes] : resident) {
@@ -389,6 +391,8 @@ int measureAll(const Options& options) {
               perAction(caretMembersBefore, caretMembers, options.samples).c_str());
   std::printf("Requests per selection and its collapse, by method: %s\n",
               perAction(caretMembers, selectionMembers, options.samples).c_str());
+  std::printf("Requests per application switch, by method: %s\n",
+              perAction(switchMembersBefore, switchMembers, done + 10).c_str());
   std::printf(
       "Requests are D-Bus method calls this process sent through libdbus (libatspi's only way "
       "to ask), on the accessibility bus or directly to an application.\n");

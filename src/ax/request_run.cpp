@@ -22,7 +22,7 @@ RunState& state() {
 }  // namespace
 
 RequestRun::RequestRun() {
-  ++state().depth;
+  if (state().depth++ == 0) platform::beginRequestRun();
 }
 
 RequestRun::~RequestRun() {
@@ -30,6 +30,7 @@ RequestRun::~RequestRun() {
   if (--run.depth > 0) return;
   run.unanswering.clear();
   run.answering.clear();
+  platform::endRequestRun();
 }
 
 bool RequestRun::skips(const platform::Element& element) {

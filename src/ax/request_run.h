@@ -10,7 +10,8 @@
 namespace axb::ax {
 
 // Marks the extent of a run; runs may nest (a host calling an entry point from its callback), and
-// the outermost one's end forgets what was learnt. Main thread only.
+// the outermost one's end forgets what was learnt. The platform hears where the outermost begins
+// and ends (it may keep answers for that long). Main thread only.
 class RequestRun {
  public:
   RequestRun();

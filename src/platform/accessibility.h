@@ -52,6 +52,12 @@ struct FocusedApplicationResult {
 };
 FocusedApplicationResult focusedApplication();
 
+// A run of requests (one handler run or entry-point call; of nested runs the outermost) begins
+// and ends. A binding may keep what elements answered during a run until it ends, so that a run
+// asks each element each thing once; what the run itself writes is not kept.
+void beginRequestRun();
+void endRequestRun();
+
 // Whether this process may use the accessibility interface. With prompt set and the process not
 // trusted, the system shows its permission prompt; the answer is still the state right now.
 bool isProcessTrusted(bool prompt);

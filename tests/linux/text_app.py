@@ -11,6 +11,8 @@ Commands (offsets count characters, as GTK does):
   present                       bring the window to the front
   focus <widget>                give the widget the keyboard focus
   set <widget> <json text>      replace the widget's text
+  fill <widget> <characters>    replace the widget's text with that many characters: an emoji,
+                                then numbered lines of words
   select <widget> <start> <end> select a range (start == end places the caret)
   layout <widget> <start> <end> screen rectangle of the range, or of the caret when empty
   state                         the focused widget and the window's screen position
@@ -50,6 +52,18 @@ def union(rects):
     return [left, top, right - left, bottom - top]
 
 
+def filler(characters):
+    lines = ["\U0001F600"]
+    size = 1
+    number = 0
+    while size < characters:
+        number += 1
+        line = "\nline %07d of a long text, with some words in it" % number
+        lines.append(line)
+        size += len(line)
+    return "".join(lines)[:characters]
+
+
 class TextApp:
     def __init__(self, args, quit, application=None):
         self.quit = quit
@@ -66,7 +80,6 @@ class TextApp:
         self.entry = Gtk.Entry()
         self.entry.set_text(args.entry_text)
         self.view = Gtk.TextView()
-        self.view.set_size_request(-1, 120)
         self.view.get_buffer().set_text(args.view_text)
         self.password = Gtk.Entry()
         self.password.set_visibility(False)
@@ -74,7 +87,11 @@ class TextApp:
         self.label = Gtk.Label(label=args.label_text)
         self.label.set_selectable(True)
         self.label.set_xalign(0)
-        for widget in (self.entry, self.view, self.password, self.label):
+        # Scrolled, as editors are: a long text must not make the window taller than X11 allows.
+        scrolled = Gtk.ScrolledWindow()
+        scrolled.set_min_content_height(120)
+        scrolled.add(self.view)
+        for widget in (self.entry, scrolled, self.password, self.label):
             box.pack_start(widget, False, False, 0)
         self.window.add(box)
         self.widgets = {
@@ -167,6 +184,13 @@ class TextApp:
             return {"text": widget.get_text(), "changed_at": self.changed_at}
         if command == "focus":
             widget.grab_focus()
+            return {"ok": True}
+        if command == "fill":
+            text = filler(int(rest))
+            if widget is self.view:
+                widget.get_buffer().set_text(text)
+            else:
+                widget.set_text(text)
             return {"ok": True}
         if command == "set":
             text = json.loads(rest)

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,7 +16,9 @@
 #include "platform/linux/atspi_session.h"
 #include "platform/linux/event_hub.h"
 #include "platform/linux/object_impl.h"
+#include "platform/linux/run_answers.h"
 #include "platform/linux/text_offsets.h"
+#include "platform/linux/text_reader.h"
 #include "platform/linux/trust.h"
 #include "platform/linux/x11_desktop.h"
 #include "platform/utf8.h"
@@ -24,11 +27,13 @@ namespace axb::platform {
 namespace {
 
 using linux_desktop::Answer;
+using linux_desktop::CharacterSpan;
 using linux_desktop::ElementValue;
 using linux_desktop::GRef;
 using linux_desktop::MarkerRangeValue;
 using linux_desktop::MarkerValue;
 using linux_desktop::RoleFacts;
+using linux_desktop::TextReader;
 using linux_desktop::valueOf;
 using linux_desktop::wrap;
 
@@ -70,21 +75,6 @@ CopyResult geometry(AXValueType type, const Rect& rect) {
 
 CopyResult rangeValue(Range range) {
   return success(Object::makeRange(range));
-}
-
-// An element that holds text: its facts, its text and its selection, read once per request.
-struct TextState {
-  std::string text;
-  linux_desktop::Selection selection;
-};
-
-Answer<TextState> readTextState(AtspiAccessible* accessible) {
-  if (!linux_desktop::hasText(accessible)) return {axerr::kAttributeUnsupported, {}};
-  auto text = linux_desktop::readText(accessible);
-  if (!text.ok()) return {text.error, {}};
-  auto selection = linux_desktop::readSelection(accessible);
-  if (!selection.ok()) return {selection.error, {}};
-  return {axerr::kSuccess, TextState{std::move(text.value), selection.value}};
 }
 
 // The element that has the focus in the application: the last one that gained it, if it still
@@ -181,24 +171,101 @@ CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_vi
                              attribute == "AXNumberOfCharacters" ||
                              attribute == "AXSelectedTextMarkerRange";
   if (!textAttribute) return {axerr::kAttributeUnsupported, Object()};
-  const Answer<TextState> state = readTextState(raw);
-  if (!state.ok()) return {state.error, Object()};
-  const std::string& text = state.value.text;
-  const linux_desktop::Selection& selection = state.value.selection;
-  if (attribute == "AXValue") return success(Object::makeString(text));
-  if (attribute == "AXNumberOfCharacters") {
-    return success(Object::makeNumber(static_cast<double>(utf8::utf16Length(text))));
+  if (!linux_desktop::hasText(raw)) return {axerr::kAttributeUnsupported, Object()};
+  if (linux_desktop::keepsTextSecret(facts.value) &&
+      (attribute == "AXValue" || attribute == "AXSelectedText" ||
+       attribute == "AXNumberOfCharacters")) {
+    return {axerr::kNoValue, Object()};
   }
-  if (attribute == "AXSelectedTextMarkerRange") {
-    return success(markerRange(accessible, selection.start, selection.end));
+  TextReader reader(raw);
+  if (attribute == "AXValue" || attribute == "AXNumberOfCharacters") {
+    const auto text = reader.wholeText();
+    if (!text.ok()) return {text.error, Object()};
+    if (attribute == "AXValue") return success(Object::makeString(text.value->text()));
+    return success(Object::makeNumber(static_cast<double>(text.value->units())));
   }
-  const auto range = linux_desktop::utf16Range(text, selection.start, selection.end);
+  const auto selection = reader.selection();
+  if (!selection.ok()) return {selection.error, Object()};
+  const std::int64_t start = selection.value.start;
+  const std::int64_t end = selection.value.end;
+  if (attribute == "AXSelectedTextMarkerRange") return success(markerRange(accessible, start, end));
+  if (attribute == "AXSelectedText") {
+    // The selected characters alone, empty for a caret.
+    const auto text = reader.characters(start, end);
+    if (!text.ok()) return {text.error, Object()};
+    return success(Object::makeString(text.value));
+  }
+  // AXSelectedTextRange: in UTF-16 units, counted in the text before its end.
+  const auto text = reader.prefix(end);
+  if (!text.ok()) return {text.error, Object()};
+  const auto range = text.value->utf16Range(start, end);
   // A selection beyond the text the application just reported: it changed in between.
   if (!range) return {axerr::kCannotComplete, Object()};
-  if (attribute == "AXSelectedTextRange") return rangeValue(*range);
-  // AXSelectedText: the selected characters, empty for a caret.
-  return success(
-      Object::makeString(linux_desktop::characterSubstring(text, selection.start, selection.end)));
+  return rangeValue(*range);
+}
+
+// A password field's characters, bullets included, and its length never leave it.
+bool secretText(AtspiAccessible* accessible) {
+  const auto facts = linux_desktop::readRoleFacts(accessible);
+  return !facts.ok() || linux_desktop::keepsTextSecret(facts.value);
+}
+
+// The characters of a UTF-16 range, from the text before the range's end; -25201 when the
+// range runs past the text.
+Answer<CharacterSpan> spanOfRange(TextReader& reader, Range range) {
+  if (range.location < 0 || range.length < 0 ||
+      range.length > std::numeric_limits<std::int64_t>::max() - range.location) {
+    return {axerr::kIllegalArgument, {}};
+  }
+  const auto text = reader.prefixForUnits(range.location + range.length);
+  if (!text.ok()) return {text.error, {}};
+  const auto span = text.value->characterSpan(range);
+  if (!span) return {axerr::kIllegalArgument, {}};
+  return {axerr::kSuccess, *span};
+}
+
+AXErrorCode writeAttribute(AtspiAccessible* raw, std::string_view attribute, const Object& value) {
+  linux_desktop::GErrorSlot error;
+  if (attribute == "AXFocused") {
+    const std::optional<bool> focus = value.boolean();
+    if (!focus) return axerr::kIllegalArgument;
+    if (!*focus) return axerr::kSuccess;
+    atspi_component_grab_focus(ATSPI_COMPONENT(raw), error.out());
+    return error ? linux_desktop::errorCodeOf(error.get()) : axerr::kSuccess;
+  }
+  if (attribute == "AXValue") {
+    const std::optional<std::string> text = value.string();
+    if (!text) return axerr::kIllegalArgument;
+    if (!linux_desktop::hasEditableText(raw)) return axerr::kAttributeUnsupported;
+    atspi_editable_text_set_text_contents(ATSPI_EDITABLE_TEXT(raw), text->c_str(), error.out());
+    return error ? linux_desktop::errorCodeOf(error.get()) : axerr::kSuccess;
+  }
+  if (attribute == "AXSelectedTextRange") {
+    const std::optional<Range> range = value.axRange();
+    if (!range) return axerr::kIllegalArgument;
+    if (!linux_desktop::hasText(raw)) return axerr::kAttributeUnsupported;
+    TextReader reader(raw);
+    const auto spanned = spanOfRange(reader, *range);
+    if (!spanned.ok()) return spanned.error;
+    const CharacterSpan* span = &spanned.value;
+    AtspiText* target = ATSPI_TEXT(raw);
+    if (span->start == span->end) {
+      atspi_text_remove_selection(target, 0, nullptr);
+      atspi_text_set_caret_offset(target, static_cast<gint>(span->start), error.out());
+    } else {
+      // Setting a selection fails while there is none yet; adding one works.
+      const gint count = atspi_text_get_n_selections(target, nullptr);
+      if (count > 0) {
+        atspi_text_set_selection(target, 0, static_cast<gint>(span->start),
+                                 static_cast<gint>(span->end), error.out());
+      } else {
+        atspi_text_add_selection(target, static_cast<gint>(span->start),
+                                 static_cast<gint>(span->end), error.out());
+      }
+    }
+    return error ? linux_desktop::errorCodeOf(error.get()) : axerr::kSuccess;
+  }
+  return axerr::kAttributeUnsupported;
 }
 
 }  // namespace
@@ -226,10 +293,11 @@ CopyResult copyParameterizedAttributeValue(const Element& element, std::string_v
       if (!bounds.ok()) return {bounds.error, Object()};
       return geometry(AXValueType::CGRect, bounds.value);
     }
-    const auto text = linux_desktop::readText(span->accessible.get());
+    if (secretText(span->accessible.get())) return {axerr::kNoValue, Object()};
+    TextReader reader(span->accessible.get());
+    const auto text = reader.characters(span->start, span->end);
     if (!text.ok()) return {text.error, Object()};
-    return success(
-        Object::makeString(linux_desktop::characterSubstring(text.value, span->start, span->end)));
+    return success(Object::makeString(text.value));
   }
 
   if (attribute != "AXStringForRange" && attribute != "AXBoundsForRange") {
@@ -238,15 +306,16 @@ CopyResult copyParameterizedAttributeValue(const Element& element, std::string_v
   const std::optional<Range> range = parameter.axRange();
   if (!range) return {axerr::kIllegalArgument, Object()};
   if (!linux_desktop::hasText(raw)) return {axerr::kParameterizedAttributeUnsupported, Object()};
-  const auto text = linux_desktop::readText(raw);
-  if (!text.ok()) return {text.error, Object()};
-  const auto span = linux_desktop::characterSpan(text.value, *range);
-  if (!span) return {axerr::kIllegalArgument, Object()};
+  TextReader reader(raw);
+  const auto span = spanOfRange(reader, *range);
+  if (!span.ok()) return {span.error, Object()};
   if (attribute == "AXStringForRange") {
-    return success(
-        Object::makeString(linux_desktop::characterSubstring(text.value, span->start, span->end)));
+    if (secretText(raw)) return {axerr::kNoValue, Object()};
+    const auto text = reader.characters(span.value.start, span.value.end);
+    if (!text.ok()) return {text.error, Object()};
+    return success(Object::makeString(text.value));
   }
-  const auto bounds = linux_desktop::readRangeBounds(raw, span->start, span->end);
+  const auto bounds = linux_desktop::readRangeBounds(raw, span.value.start, span.value.end);
   if (!bounds.ok()) return {bounds.error, Object()};
   return geometry(AXValueType::CGRect, bounds.value);
 }
@@ -283,7 +352,8 @@ SettableResult isAttributeSettable(const Element& element, std::string_view attr
   const bool text = linux_desktop::hasText(raw);
   if (attribute == "AXValue") {
     if (!text) return {axerr::kAttributeUnsupported, false};
-    return {axerr::kSuccess, facts.value.editable && linux_desktop::hasEditableText(raw)};
+    return {axerr::kSuccess,
+            linux_desktop::isEditable(facts.value, linux_desktop::hasEditableText(raw))};
   }
   if (attribute == "AXSelectedTextRange") {
     if (!text) return {axerr::kAttributeUnsupported, false};
@@ -307,48 +377,10 @@ AXErrorCode setAttributeValue(const Element& element, std::string_view attribute
   if (!value) return axerr::kIllegalArgument;
   const auto resolved = resolve(element);
   if (!resolved.ok()) return resolved.error;
-  AtspiAccessible* raw = resolved.value.get();
-  linux_desktop::GErrorSlot error;
-  if (attribute == "AXFocused") {
-    const std::optional<bool> focus = value.boolean();
-    if (!focus) return axerr::kIllegalArgument;
-    if (!*focus) return axerr::kSuccess;
-    atspi_component_grab_focus(ATSPI_COMPONENT(raw), error.out());
-    return error ? linux_desktop::errorCodeOf(error.get()) : axerr::kSuccess;
-  }
-  if (attribute == "AXValue") {
-    const std::optional<std::string> text = value.string();
-    if (!text) return axerr::kIllegalArgument;
-    if (!linux_desktop::hasEditableText(raw)) return axerr::kAttributeUnsupported;
-    atspi_editable_text_set_text_contents(ATSPI_EDITABLE_TEXT(raw), text->c_str(), error.out());
-    return error ? linux_desktop::errorCodeOf(error.get()) : axerr::kSuccess;
-  }
-  if (attribute == "AXSelectedTextRange") {
-    const std::optional<Range> range = value.axRange();
-    if (!range) return axerr::kIllegalArgument;
-    if (!linux_desktop::hasText(raw)) return axerr::kAttributeUnsupported;
-    const auto text = linux_desktop::readText(raw);
-    if (!text.ok()) return text.error;
-    const auto span = linux_desktop::characterSpan(text.value, *range);
-    if (!span) return axerr::kIllegalArgument;
-    AtspiText* target = ATSPI_TEXT(raw);
-    if (span->start == span->end) {
-      atspi_text_remove_selection(target, 0, nullptr);
-      atspi_text_set_caret_offset(target, static_cast<gint>(span->start), error.out());
-    } else {
-      // Setting a selection fails while there is none yet; adding one works.
-      const gint count = atspi_text_get_n_selections(target, nullptr);
-      if (count > 0) {
-        atspi_text_set_selection(target, 0, static_cast<gint>(span->start),
-                                 static_cast<gint>(span->end), error.out());
-      } else {
-        atspi_text_add_selection(target, static_cast<gint>(span->start),
-                                 static_cast<gint>(span->end), error.out());
-      }
-    }
-    return error ? linux_desktop::errorCodeOf(error.get()) : axerr::kSuccess;
-  }
-  return axerr::kAttributeUnsupported;
+  const AXErrorCode written = writeAttribute(resolved.value.get(), attribute, value);
+  // What the run read about the element may be out of date now.
+  linux_desktop::forgetAnswers(resolved.value.get());
+  return written;
 }
 
 Element createApplicationElement(ProcessId pid) {
@@ -387,6 +419,14 @@ FocusedApplicationResult focusedApplication() {
   const std::optional<ProcessId> pid = linux_desktop::frontmostProcess();
   if (!pid) return {axerr::kNoValue, 0};
   return {axerr::kSuccess, *pid};
+}
+
+void beginRequestRun() {
+  linux_desktop::beginRun();
+}
+
+void endRequestRun() {
+  linux_desktop::endRun();
 }
 
 bool isProcessTrusted(bool prompt) {

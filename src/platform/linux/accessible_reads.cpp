@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "platform/linux/atspi_session.h"
+#include "platform/linux/role_memo.h"
+#include "platform/linux/run_answers.h"
 
 namespace axb::platform::linux_desktop {
 namespace {
@@ -40,6 +42,30 @@ Answer<Rect> rectAnswer(AtspiRect* raw, const GErrorSlot& error, bool caret) {
   return {axerr::kSuccess, rect};
 }
 
+// Role and states, asked once per run of requests.
+Answer<RoleFacts> askRoleFacts(AtspiAccessible* accessible) {
+  RoleFacts facts;
+  const Answer<AtspiRole> role = roleOf(accessible);
+  if (!role.ok()) return {role.error, facts};
+  facts.role = role.value;
+  // Events can be stale or missing (applications send only the ones listened for): the states
+  // are asked afresh instead of being taken from the copy events keep; the role and interfaces
+  // libatspi keeps stay, as they never change. Only this accessible's copy is dropped: libatspi
+  // itself reads cached states while it dispatches, and a request from there would wait on the
+  // dispatch it runs in.
+  accessible->cached_properties &= ~static_cast<guint>(ATSPI_CACHE_STATES);
+  AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
+  if (!states) return {axerr::kCannotComplete, facts};
+  facts.editable = atspi_state_set_contains(states, ATSPI_STATE_EDITABLE);
+  facts.multiLine = atspi_state_set_contains(states, ATSPI_STATE_MULTI_LINE);
+  facts.focused = atspi_state_set_contains(states, ATSPI_STATE_FOCUSED);
+  facts.focusable = atspi_state_set_contains(states, ATSPI_STATE_FOCUSABLE);
+  const bool defunct = atspi_state_set_contains(states, ATSPI_STATE_DEFUNCT);
+  g_object_unref(states);
+  if (defunct) return {axerr::kInvalidUIElement, facts};
+  return {axerr::kSuccess, facts};
+}
+
 Answer<GRef<AtspiAccessible>> searchFocused(AtspiAccessible* root) {
   std::deque<GRef<AtspiAccessible>> pending;
   pending.push_back(GRef<AtspiAccessible>::retain(root));
@@ -65,43 +91,51 @@ Answer<GRef<AtspiAccessible>> searchFocused(AtspiAccessible* root) {
 }  // namespace
 
 Answer<RoleFacts> readRoleFacts(AtspiAccessible* accessible) {
-  // Events can be stale or missing (applications send only the ones listened for): the states
-  // are asked afresh instead of being taken from the cache events keep. Only this accessible's
-  // cache is dropped: libatspi itself reads cached states while it dispatches, and a request
-  // from there would wait on the dispatch it runs in.
-  atspi_accessible_clear_cache(accessible);
-  GErrorSlot error;
-  RoleFacts facts;
-  facts.role = atspi_accessible_get_role(accessible, error.out());
-  if (error) return failed<RoleFacts>(error);
-  AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
-  if (!states) return {axerr::kCannotComplete, facts};
-  facts.editable = atspi_state_set_contains(states, ATSPI_STATE_EDITABLE);
-  facts.multiLine = atspi_state_set_contains(states, ATSPI_STATE_MULTI_LINE);
-  facts.focused = atspi_state_set_contains(states, ATSPI_STATE_FOCUSED);
-  facts.focusable = atspi_state_set_contains(states, ATSPI_STATE_FOCUSABLE);
-  const bool defunct = atspi_state_set_contains(states, ATSPI_STATE_DEFUNCT);
-  g_object_unref(states);
-  if (defunct) return {axerr::kInvalidUIElement, facts};
-  return {axerr::kSuccess, facts};
+  const std::shared_ptr<KeptAnswers> kept = keptAnswers(accessible);
+  if (kept->roleFacts) return {axerr::kSuccess, *kept->roleFacts};
+  auto facts = askRoleFacts(accessible);
+  if (facts.ok()) kept->roleFacts = facts.value;
+  return facts;
 }
 
-bool hasText(AtspiAccessible* accessible) {
+namespace {
+
+Interfaces readInterfaces(AtspiAccessible* accessible) {
+  const std::shared_ptr<KeptAnswers> kept = keptAnswers(accessible);
+  if (kept->interfaces) return *kept->interfaces;
   // The interface getters hand out a new reference, or null when it is not offered.
-  return GRef<AtspiText>::adopt(atspi_accessible_get_text_iface(accessible)).get() != nullptr;
+  const Interfaces interfaces{
+      GRef<AtspiText>::adopt(atspi_accessible_get_text_iface(accessible)).get() != nullptr,
+      GRef<AtspiEditableText>::adopt(atspi_accessible_get_editable_text_iface(accessible)).get() !=
+          nullptr};
+  kept->interfaces = interfaces;
+  return interfaces;
+}
+
+}  // namespace
+
+bool hasText(AtspiAccessible* accessible) {
+  return readInterfaces(accessible).text;
 }
 
 bool hasEditableText(AtspiAccessible* accessible) {
-  return GRef<AtspiEditableText>::adopt(atspi_accessible_get_editable_text_iface(accessible))
-             .get() != nullptr;
+  return readInterfaces(accessible).editableText;
 }
 
-Answer<std::string> readText(AtspiAccessible* accessible) {
+Answer<std::int64_t> readCharacterCount(AtspiAccessible* accessible) {
   GErrorSlot error;
   const gint count = atspi_text_get_character_count(textOf(accessible), error.out());
-  if (error) return failed<std::string>(error);
-  if (count <= 0) return {axerr::kSuccess, std::string()};
-  return stringAnswer(atspi_text_get_text(textOf(accessible), 0, count, error.out()), error);
+  if (error) return failed<std::int64_t>(error);
+  return {axerr::kSuccess, std::max<std::int64_t>(count, 0)};
+}
+
+Answer<std::string> readTextRange(AtspiAccessible* accessible, std::int64_t start,
+                                  std::int64_t end) {
+  if (end <= start) return {axerr::kSuccess, std::string()};
+  GErrorSlot error;
+  return stringAnswer(atspi_text_get_text(textOf(accessible), static_cast<gint>(start),
+                                          static_cast<gint>(end), error.out()),
+                      error);
 }
 
 Answer<Selection> readSelection(AtspiAccessible* accessible) {
@@ -163,6 +197,8 @@ Answer<std::string> readIdentifier(AtspiAccessible* accessible) {
 }
 
 Answer<std::vector<GRef<AtspiAccessible>>> readChildren(AtspiAccessible* accessible) {
+  // Asked afresh: nothing here listens for the events that keep libatspi's copy current.
+  accessible->cached_properties &= ~static_cast<guint>(ATSPI_CACHE_CHILDREN);
   GErrorSlot error;
   const gint count = atspi_accessible_get_child_count(accessible, error.out());
   if (error) return failed<std::vector<GRef<AtspiAccessible>>>(error);

@@ -28,8 +28,12 @@ Answer<RoleFacts> readRoleFacts(AtspiAccessible* accessible);
 bool hasText(AtspiAccessible* accessible);
 bool hasEditableText(AtspiAccessible* accessible);
 
-// The whole text, as UTF-8.
-Answer<std::string> readText(AtspiAccessible* accessible);
+// The number of characters of the text.
+Answer<std::int64_t> readCharacterCount(AtspiAccessible* accessible);
+
+// The characters from start to end (character offsets), as UTF-8.
+Answer<std::string> readTextRange(AtspiAccessible* accessible, std::int64_t start,
+                                  std::int64_t end);
 
 // The first selection as character offsets (start <= end), or the caret (start == end).
 struct Selection {

@@ -4,12 +4,15 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "platform/linux/accessible_reads.h"
 #include "platform/linux/atspi_session.h"
 #include "platform/linux/object_impl.h"
+#include "platform/linux/role_memo.h"
+#include "platform/linux/run_answers.h"
 #include "platform/linux/x11_desktop.h"
 
 namespace axb::platform::linux_desktop {
@@ -28,6 +31,8 @@ struct HubState {
   std::vector<std::pair<int, DesktopEventSink>> sinks;
   std::map<ProcessId, GRef<AtspiAccessible>> lastFocused;
   std::map<ProcessId, gint64> activatedAt;  // when a window of the process last became active
+  // The size each window was last announced with.
+  std::unordered_map<GRef<AtspiAccessible>, Size, AccessibleHash, SameAccessible> windowSizes;
   // Events waiting for the next turn of the main context; repeats of one are merged, and a storm
   // beyond the bound is dropped (what its windows did is superseded by the next events anyway).
   std::vector<DesktopEvent> pending;
@@ -57,6 +62,8 @@ void flush() {
   std::vector<DesktopEvent> events = std::move(state.pending);
   state.pending.clear();
   for (const DesktopEvent& event : events) {
+    // Every registration that hears the event asks about the same moment.
+    const RunScope run;
     // A snapshot of the ids: a sink may add or remove sinks (its own included) while it runs.
     std::vector<int> ids;
     for (const auto& [id, sink] : state.sinks) ids.push_back(id);
@@ -116,6 +123,18 @@ bool activationPending(ProcessId pid) {
          g_get_monotonic_time() - activated->second < kActivationEchoMicroseconds;
 }
 
+// Whether the window's size differs from the one it was last announced with. A window heard of
+// for the first time (as it appears, or as it first becomes active) only tells its size.
+bool resized(const GRef<AtspiAccessible>& window, Size size) {
+  auto& sizes = hub().windowSizes;
+  const auto known = sizes.find(window);
+  const bool changed = known != sizes.end() && !(known->second == size);
+  // Windows come and go: the record starts afresh rather than grow without end.
+  if (known == sizes.end() && sizes.size() >= 256) sizes.clear();
+  sizes[window] = size;
+  return changed;
+}
+
 bool starts(const char* type, std::string_view prefix) {
   return type && std::string_view(type).substr(0, prefix.size()) == prefix;
 }
@@ -129,8 +148,16 @@ void onEvent(AtspiEvent* event, void*) {
   const char* type = typeCopy.c_str();
   GRef<AtspiAccessible> source = GRef<AtspiAccessible>::retain(event->source);
   const int detail1 = event->detail1;
+  std::optional<Size> size;
+  if (G_VALUE_HOLDS(&event->any_data, ATSPI_TYPE_RECT)) {
+    if (const auto* rect = static_cast<const AtspiRect*>(g_value_get_boxed(&event->any_data))) {
+      size = Size{static_cast<double>(rect->width), static_cast<double>(rect->height)};
+    }
+  }
   g_boxed_free(ATSPI_TYPE_EVENT, event);
 
+  // What a run of requests read about it may be out of date now.
+  forgetAnswers(source.get());
   const std::optional<ProcessId> pid = processOf(source.get());
   if (!pid) return;
   HubState& state = hub();
@@ -151,12 +178,12 @@ void onEvent(AtspiEvent* event, void*) {
     if (activationPending(*pid)) return;
     post({DesktopEventKind::TextSelectionChanged, *pid, std::move(source)});
   } else if (starts(type, "object:bounds-changed")) {
-    DesktopEvent resized{DesktopEventKind::WindowResized, *pid, std::move(source)};
-    // A repeat of a pending one costs no request.
-    if (isPending(resized)) return;
-    GErrorSlot error;
-    if (!isWindowRole(atspi_accessible_get_role(resized.source.get(), error.out()))) return;
-    post(std::move(resized));
+    const Answer<AtspiRole> role = roleOf(source.get());
+    if (!role.ok() || !isWindowRole(role.value)) return;
+    // GTK announces a window's bounds again whenever it lays the window out (on every
+    // activation, for one): only a new size is a resize.
+    if (size && !resized(source, *size)) return;
+    post({DesktopEventKind::WindowResized, *pid, std::move(source)});
   } else if (starts(type, "window:activate")) {
     state.activatedAt[*pid] = g_get_monotonic_time();
     post({DesktopEventKind::WindowActivated, *pid, std::move(source)});

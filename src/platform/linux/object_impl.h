@@ -79,5 +79,17 @@ inline AtspiAccessible* accessibleOf(const Element& element) {
 bool sameAccessible(AtspiAccessible* a, AtspiAccessible* b);
 std::size_t hashAccessible(AtspiAccessible* accessible);
 
+// Accessibles as keys of unordered containers.
+struct SameAccessible {
+  bool operator()(const GRef<AtspiAccessible>& a, const GRef<AtspiAccessible>& b) const {
+    return sameAccessible(a.get(), b.get());
+  }
+};
+struct AccessibleHash {
+  std::size_t operator()(const GRef<AtspiAccessible>& accessible) const {
+    return hashAccessible(accessible.get());
+  }
+};
+
 }  // namespace linux_desktop
 }  // namespace axb::platform

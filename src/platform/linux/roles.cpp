@@ -96,6 +96,14 @@ std::string roleName(const RoleFacts& facts) {
   }
 }
 
+bool isEditable(const RoleFacts& facts, bool editableTextInterface) {
+  return facts.editable || editableTextInterface;
+}
+
+bool keepsTextSecret(const RoleFacts& facts) {
+  return facts.role == ATSPI_ROLE_PASSWORD_TEXT;
+}
+
 std::optional<std::string> subroleName(const RoleFacts& facts) {
   if (facts.role == ATSPI_ROLE_PASSWORD_TEXT) return "AXSecureTextField";
   return std::nullopt;

@@ -24,6 +24,14 @@ std::string roleName(const RoleFacts& facts);
 // "AXSubrole": a password field is a secure text field; nothing for the others.
 std::optional<std::string> subroleName(const RoleFacts& facts);
 
+// Whether the user can type into the element: the EDITABLE state or the editable-text interface
+// (browsers give their fields the state alone).
+bool isEditable(const RoleFacts& facts, bool editableTextInterface);
+
+// A password field answers as a secure text field does on macOS: its value, selected text,
+// strings of its ranges and character count cannot be read.
+bool keepsTextSecret(const RoleFacts& facts);
+
 // Whether the element holds text the user types or selects (the roles above that hold text).
 bool isTextRole(AtspiRole role);
 

@@ -164,6 +164,10 @@ FocusedApplicationResult focusedApplication() {
   return {axerr::kSuccess, pid};
 }
 
+// Every request goes to the application: the system keeps nothing for a run.
+void beginRequestRun() {}
+void endRequestRun() {}
+
 bool isProcessTrusted(bool prompt) {
   NSDictionary* options = @{(__bridge id)kAXTrustedCheckOptionPrompt : @(prompt)};
   return AXIsProcessTrustedWithOptions((__bridge CFDictionaryRef)options);

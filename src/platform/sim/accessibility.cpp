@@ -113,6 +113,10 @@ FocusedApplicationResult focusedApplication() {
   return {axerr::kSuccess, *pid};
 }
 
+// The simulated desktop answers every request afresh: its scenarios count each one.
+void beginRequestRun() {}
+void endRequestRun() {}
+
 bool isProcessTrusted(bool prompt) {
   auto& desktop = Desktop::current();
   if (prompt && !desktop.trusted()) desktop.notePrompt();

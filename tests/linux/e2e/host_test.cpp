@@ -9,8 +9,12 @@ namespace axb::e2e {
 
 void HostTest::TearDown() {
   if (!HasFailure()) return;
+  // A long text's payload is cut short: the start says which it was.
+  constexpr std::size_t kShown = 2000;
   for (const HostEvent& event : receivedEvents()) {
-    std::printf("received %s %s\n", event.name.c_str(), event.payload.dump().c_str());
+    const std::string payload = event.payload.dump();
+    std::printf("received %s %s%s\n", event.name.c_str(), payload.substr(0, kShown).c_str(),
+                payload.size() > kShown ? "..." : "");
   }
 }
 

@@ -21,6 +21,17 @@ TEST(Roles, APasswordIsASecureTextField) {
   EXPECT_EQ(subroleName({ATSPI_ROLE_TEXT, true, false}), std::nullopt);
 }
 
+TEST(Roles, TheEditableStateOrTheEditableTextInterfaceMakesAFieldEditable) {
+  EXPECT_TRUE(isEditable({ATSPI_ROLE_ENTRY, true, false}, false));  // a browser's field
+  EXPECT_TRUE(isEditable({ATSPI_ROLE_TEXT, false, false}, true));
+  EXPECT_FALSE(isEditable({ATSPI_ROLE_LABEL}, false));
+}
+
+TEST(Roles, OnlyAPasswordKeepsItsTextSecret) {
+  EXPECT_TRUE(keepsTextSecret({ATSPI_ROLE_PASSWORD_TEXT, true, false}));
+  EXPECT_FALSE(keepsTextSecret({ATSPI_ROLE_TEXT, true, false}));
+}
+
 TEST(Roles, LabelsAreStaticTextAndApplicationsApplications) {
   EXPECT_EQ(roleName({ATSPI_ROLE_LABEL}), "AXStaticText");
   EXPECT_EQ(roleName({ATSPI_ROLE_APPLICATION}), "AXApplication");

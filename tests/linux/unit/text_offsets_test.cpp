@@ -71,5 +71,23 @@ TEST(TextOffsets, TheSelectedTextKeepsTheCombiningMarkWithItsLetter) {
   EXPECT_EQ(characterSubstring(kText, 3, 3), "");
 }
 
+TEST(TextOffsets, ALongTextReadInPiecesConvertsAsAWholeOne) {
+  // Far past the first few thousand characters, and grown piece by piece as the text is read.
+  const std::string before(10000, 'a');
+  TextPrefix prefix(before.substr(0, 4321));
+  prefix.append(before.substr(4321));
+  prefix.append(kText);
+  prefix.append("z");
+  EXPECT_EQ(prefix.characters(), 10006);
+  EXPECT_EQ(prefix.units(), 10007);
+  EXPECT_EQ(prefix.utf16Offset(10002), 10003);
+  EXPECT_EQ(prefix.characterOffset(10002), 10001);  // inside the emoji
+  EXPECT_EQ(prefix.characterOffset(10007), 10006);
+  EXPECT_EQ(prefix.substring(9999, 10003),
+            "aa\xF0\x9F\x98\x80"
+            "e");
+  EXPECT_EQ(prefix.substring(10005, 10009), "z");  // as far as it holds
+}
+
 }  // namespace
 }  // namespace axb::platform::linux_desktop
