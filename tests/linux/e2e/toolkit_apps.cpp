@@ -114,6 +114,20 @@ std::optional<pid_t> windowOwner(Toolkit toolkit, pid_t started) {
   return windowClass ? static_cast<pid_t>(std::atoi(text->c_str())) : started;
 }
 
+// Whether a shown window of the process has the text in its name.
+bool windowNamed(pid_t pid, const std::string& text) {
+  const auto windows =
+      run({"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});
+  if (!windows) return false;
+  std::size_t at = 0;
+  for (std::size_t end; (end = windows->find('\n', at)) != std::string::npos; at = end + 1) {
+    const auto name =
+        run({"timeout", "5", "xdotool", "getwindowname", windows->substr(at, end - at)});
+    if (name && name->find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
 double now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -140,6 +154,12 @@ std::unique_ptr<ToolkitApp> ToolkitApp::start(Toolkit toolkit, const ToolkitText
   }
   app->owner_ = *owner;
   if (!waitForAccessibilityTree(app->owner_, kStartDeadline)) return nullptr;
+  if (toolkit == Toolkit::Chromium || toolkit == Toolkit::Firefox) {
+    // The page has loaded once it names the window.
+    if (!pumpUntil([&] { return windowNamed(app->owner_, "axbridge page"); }, kStartDeadline)) {
+      return nullptr;
+    }
+  }
   app->startSeconds_ = now() - began;
   return app;
 }
