@@ -91,27 +91,19 @@ std::vector<std::string> commandFor(Toolkit toolkit, const ToolkitTexts& texts,
   return {};
 }
 
-// The window class of the application's main window, for those that are not the process started.
-const char* windowClassOf(Toolkit toolkit) {
-  return toolkit == Toolkit::Writer ? "libreoffice-writer" : nullptr;
-}
-
+// The word processor's launcher starts another process, found by the class of its window; the
+// others own their windows themselves.
 std::optional<pid_t> windowOwner(Toolkit toolkit, pid_t started) {
-  const char* windowClass = windowClassOf(toolkit);
-  const std::vector<std::string> search =
-      windowClass
-          ? std::vector<std::string>{"timeout",       "5",       "xdotool",   "search",
-                                     "--onlyvisible", "--class", windowClass, "getwindowpid"}
-          : std::vector<std::string>{"timeout",
-                                     "5",
-                                     "xdotool",
-                                     "search",
-                                     "--onlyvisible",
-                                     "--pid",
-                                     std::to_string(started)};
+  std::vector<std::string> search{"timeout", "5", "xdotool", "search", "--onlyvisible"};
+  const bool byClass = toolkit == Toolkit::Writer;
+  if (byClass) {
+    search.insert(search.end(), {"--class", "libreoffice-writer", "getwindowpid"});
+  } else {
+    search.insert(search.end(), {"--pid", std::to_string(started)});
+  }
   const auto text = run(search);
   if (!text || text->empty()) return std::nullopt;
-  return windowClass ? static_cast<pid_t>(std::atoi(text->c_str())) : started;
+  return byClass ? static_cast<pid_t>(std::atoi(text->c_str())) : started;
 }
 
 // Whether a shown window of the process has the text in its name.
@@ -155,7 +147,7 @@ std::unique_ptr<ToolkitApp> ToolkitApp::start(Toolkit toolkit, const ToolkitText
   app->owner_ = *owner;
   if (!waitForAccessibilityTree(app->owner_, kStartDeadline)) return nullptr;
   if (toolkit == Toolkit::Chromium || toolkit == Toolkit::Firefox) {
-    // The page has loaded once it names the window.
+    // Its page loaded (the page then names the window), as it is before a user types in it.
     if (!pumpUntil([&] { return windowNamed(app->owner_, "axbridge page"); }, kStartDeadline)) {
       return nullptr;
     }

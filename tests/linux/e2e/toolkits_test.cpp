@@ -80,15 +80,27 @@ class ToolkitTest : public HostTest {
     // these applications do not all come to the front by the input focus alone.
     if (!windowManagerRuns()) return;
     // As a host does at its first start: browsers expose their tree only to a desktop whose
-    // accessibility is on.
+    // accessibility is on. The host runs before the application starts, as a user's does, and
+    // is not started again while it runs.
     showAccessibiltyPermisionPopup();
+    startHost("{}");
     other_ = startTextApp(TextAppOptions{});
     app_ = ToolkitApp::start(Kind::toolkit, {kText, "first line\nsecond line"});
-    if (app_) std::printf("started in %.1f s\n", app_->startSeconds());
+    if (!app_) return;
+    std::printf("started in %.1f s\n", app_->startSeconds());
+    // Followed once a switch to it is heard. A freshly launched application's first switches
+    // are sometimes missed (its window came to the front before it was in the accessibility
+    // tree): the set-up switches again, and says so.
+    for (int switches = 1; switches <= 4; ++switches) {
+      if (switchToApp(5.0)) {
+        if (switches > 1) std::printf("followed after %d switches\n", switches);
+        return;
+      }
+    }
+    std::printf("not followed after 4 switches\n");
   }
   void SetUp() override {
     if (!windowManagerRuns()) GTEST_SKIP() << "needs a window manager";
-    HostTest::SetUp();
   }
   static void TearDownTestSuite() {
     app_.reset();
@@ -96,28 +108,28 @@ class ToolkitTest : public HostTest {
   }
 
   // Brings the other application to the front, then this one: the switch the host hears of.
-  // The other one may be in front already, since before the host started, which is no switch:
-  // this one comes first.
-  static std::optional<HostEvent> switchToApp() {
-    if (!app_ || !other_ || !bringToFront(app_->pid()) || !bringToFront(*other_)) {
-      return std::nullopt;
-    }
+  // This one comes first, in case the other one is in front already.
+  static std::optional<HostEvent> switchToApp(double seconds = kSwitchDeadline) {
+    if (!app_ || !other_ || !bringToFront(app_->pid())) return std::nullopt;
+    const std::size_t away = receivedEvents().size();
+    if (!bringToFront(*other_)) return std::nullopt;
     // Its switch, or its first focus that may reach the host in the switch's place.
     const bool heard = pumpUntil(
-        [] {
-          for (const HostEvent& event : receivedEvents()) {
-            if (event.payload.is_object() &&
-                event.payload.value("name", "") == "axbridge-text-app") {
+        [away] {
+          const auto& events = receivedEvents();
+          for (std::size_t i = away; i < events.size(); ++i) {
+            if (events[i].payload.is_object() &&
+                events[i].payload.value("name", "") == "axbridge-text-app") {
               return true;
             }
           }
           return false;
         },
-        kSwitchDeadline);
+        seconds);
     if (!heard) return std::nullopt;
     const std::size_t from = receivedEvents().size();
     if (!bringToFront(app_->pid())) return std::nullopt;
-    return waitForEvent("app_changed", from, {}, kSwitchDeadline);
+    return waitForEvent("app_changed", from, {}, seconds);
   }
 
   // One of each for the whole suite; the other application is the one switched away to.
