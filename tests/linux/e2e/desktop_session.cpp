@@ -222,13 +222,17 @@ std::unique_ptr<ChildApp> startTextApp(const TextAppOptions& options) {
 }
 
 bool bringToFront(ChildApp& app) {
-  const auto windows = capture(
-      {"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(app.pid())});
+  return bringToFront(app.pid());
+}
+
+bool bringToFront(pid_t pid) {
+  const auto windows =
+      capture({"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});
   if (!windows || windows->empty()) return false;
   const std::string window = windows->substr(0, windows->find('\n'));
   // With a window manager as a user's click would; without one the input focus is all there is.
   if (!xdotool({windowManagerRuns() ? "windowactivate" : "windowfocus", window})) return false;
-  return pumpUntil([&] { return frontPid() == app.pid(); }, 10.0);
+  return pumpUntil([&] { return frontPid() == pid; }, 10.0);
 }
 
 std::optional<std::string> windowClassOf(const ChildApp& app) {

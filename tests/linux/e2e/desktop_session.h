@@ -93,6 +93,8 @@ bool waitForAccessibilityTree(pid_t pid, double seconds = 10.0);
 // Brings the process's window to the front with the tools a user's desktop would use (the window
 // manager's activation, else the input focus) and waits until the display says so.
 bool bringToFront(ChildApp& app);
+// The same for the process that owns a window (which may not be the one started).
+bool bringToFront(pid_t pid);
 
 // The class of the process's window (WM_CLASS), read with xprop.
 std::optional<std::string> windowClassOf(const ChildApp& app);

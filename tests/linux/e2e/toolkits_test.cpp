@@ -1,0 +1,187 @@
+// The library following applications of other toolkits than GTK3: a GTK 4 and a Qt 5 window, a
+// page in Chromium and in Firefox, and a document in LibreOffice Writer. One instance of each
+// serves its whole suite (they take seconds to start). What the application's text became is
+// asked of the application itself: the test applications through their commands, the browsers
+// and the word processor through their clipboard.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "axbridge/axbridge.h"
+#include "e2e/clipboard_clients.h"
+#include "e2e/clipboard_reader.h"
+#include "e2e/desktop_session.h"
+#include "e2e/host_test.h"
+#include "e2e/toolkit_apps.h"
+
+namespace axb::e2e {
+namespace {
+
+constexpr char kText[] = "hello world";
+
+// The test applications: their line edit, selected and read through their commands.
+template <Toolkit kToolkit>
+struct TestApplication {
+  static constexpr Toolkit toolkit = kToolkit;
+  static bool selectLastWord(ToolkitApp& app) {
+    return app.process().ask("focus entry") && app.process().ask("select entry 6 11");
+  }
+  static std::optional<std::string> text(ToolkitApp& app) {
+    const auto answer = app.process().ask("text entry");
+    if (!answer || !answer->is_object() || !answer->contains("text")) return std::nullopt;
+    return (*answer)["text"].get<std::string>();
+  }
+  static constexpr char kExpected[] = "hello there";
+};
+
+// The page's input, focused with the page's own shortcut and selected with keys.
+template <Toolkit kToolkit>
+struct Browser {
+  static constexpr Toolkit toolkit = kToolkit;
+  static bool selectLastWord(ToolkitApp&) {
+    return xdotool({"key", "ctrl+alt+2"}) &&
+           xdotool({"key", "shift+Left", "shift+Left", "shift+Left", "shift+Left", "shift+Left"});
+  }
+  static std::optional<std::string> text(ToolkitApp&) {
+    if (!xdotool({"key", "ctrl+alt+2", "ctrl+a", "ctrl+c"})) return std::nullopt;
+    return readClipboard("UTF8_STRING", 3.0);
+  }
+  static constexpr char kExpected[] = "hello there";
+};
+
+// The document's first paragraph, "First paragraph of the document.".
+struct Writer {
+  static constexpr Toolkit toolkit = Toolkit::Writer;
+  static bool selectLastWord(ToolkitApp&) {
+    return xdotool({"key", "ctrl+Home", "shift+Right", "shift+Right", "shift+Right", "shift+Right",
+                    "shift+Right"});
+  }
+  static std::optional<std::string> text(ToolkitApp&) {
+    if (!xdotool({"key", "ctrl+Home", "shift+End", "ctrl+c"})) return std::nullopt;
+    return readClipboard("UTF8_STRING", 3.0);
+  }
+  static constexpr char kExpected[] = "there paragraph of the document.";
+};
+
+using Gtk4 = TestApplication<Toolkit::Gtk4>;
+using Qt5 = TestApplication<Toolkit::Qt5>;
+using Chromium = Browser<Toolkit::Chromium>;
+using Firefox = Browser<Toolkit::Firefox>;
+
+template <typename Kind>
+class ToolkitTest : public HostTest {
+ protected:
+  static void SetUpTestSuite() {
+    // Switches are made the way a user makes them, through the window manager; without one,
+    // these applications do not all come to the front by the input focus alone.
+    if (!windowManagerRuns()) return;
+    // As a host does at its first start: browsers expose their tree only to a desktop whose
+    // accessibility is on. The host runs before the application starts, as a user's does, and
+    // is not started again while it runs.
+    showAccessibiltyPermisionPopup();
+    startHost("{}");
+    // The other application is followed before this one starts, as the one a user works in.
+    other_ = startTextApp(TextAppOptions{});
+    if (!other_ || !bringToFront(*other_) || !heardOf("axbridge-text-app", 0, kSwitchDeadline)) {
+      return;
+    }
+    // Followed once a switch to it is heard. After a GTK 4, Chromium or Qt 5 launch the host now
+    // and then hears no switch to or from that instance at all: a fault of the library's, which
+    // keeps these suites out of the test command for now.
+    app_ = ToolkitApp::start(Kind::toolkit, {kText, "first line\nsecond line"});
+    if (!app_) return;
+    std::printf("started in %.1f s\n", app_->startSeconds());
+    if (!switchToApp(5.0)) app_.reset();
+  }
+  void SetUp() override {
+    if (!windowManagerRuns()) GTEST_SKIP() << "needs a window manager";
+  }
+  static void TearDownTestSuite() {
+    app_.reset();
+    other_.reset();
+  }
+
+  // Whether an event named the application since the index.
+  static bool heardOf(const std::string& name, std::size_t from, double seconds) {
+    return pumpUntil(
+        [&] {
+          const auto& events = receivedEvents();
+          for (std::size_t i = from; i < events.size(); ++i) {
+            if (events[i].payload.is_object() && events[i].payload.value("name", "") == name) {
+              return true;
+            }
+          }
+          return false;
+        },
+        seconds);
+  }
+
+  // Brings the other application to the front, then this one: the switch the host hears of.
+  // This one comes first, in case the other one is in front already.
+  static std::optional<HostEvent> switchToApp(double seconds = kSwitchDeadline) {
+    if (!app_ || !other_ || !bringToFront(app_->pid())) return std::nullopt;
+    const std::size_t away = receivedEvents().size();
+    if (!bringToFront(*other_)) return std::nullopt;
+    // Its switch, or its first focus that may reach the host in the switch's place.
+    const bool heard = heardOf("axbridge-text-app", away, seconds);
+    if (!heard) return std::nullopt;
+    const std::size_t from = receivedEvents().size();
+    if (!bringToFront(app_->pid())) return std::nullopt;
+    return waitForEvent("app_changed", from, {}, seconds);
+  }
+
+  // One of each for the whole suite; the other application is the one switched away to.
+  static inline std::unique_ptr<ChildApp> other_;
+  static inline std::unique_ptr<ToolkitApp> app_;
+};
+
+struct KindName {
+  template <typename Kind>
+  static std::string GetName(int) {
+    switch (Kind::toolkit) {
+      case Toolkit::Gtk4:
+        return "Gtk4";
+      case Toolkit::Qt5:
+        return "Qt5";
+      case Toolkit::Chromium:
+        return "Chromium";
+      case Toolkit::Firefox:
+        return "Firefox";
+      case Toolkit::Writer:
+        return "Writer";
+    }
+    return "";
+  }
+};
+
+using Kinds = ::testing::Types<Gtk4, Qt5, Chromium, Firefox, Writer>;
+TYPED_TEST_SUITE(ToolkitTest, Kinds, KindName);
+
+TYPED_TEST(ToolkitTest, SwitchingToItReportsAppChanged) {
+  ASSERT_TRUE(this->app_);
+  EXPECT_TRUE(this->switchToApp());
+}
+
+TYPED_TEST(ToolkitTest, SetTextReplacesTheSelectionAndGivesTheClipboardBack) {
+  ASSERT_TRUE(this->app_);
+  auto owner = copyInAnotherClient({{"UTF8_STRING", "copied \xE2\x9C\x82 text"}});
+  ASSERT_TRUE(owner);
+  ASSERT_TRUE(this->switchToApp());
+  ASSERT_TRUE(TypeParam::selectLastWord(*this->app_));
+  pumpFor(0.3);  // the selection's events go out first
+
+  setText("there");
+  std::optional<std::string> text;
+  EXPECT_EQ(readClipboard("UTF8_STRING"), "copied \xE2\x9C\x82 text");
+  // The paste lands during the library's wait, but may show a moment later on a busy machine.
+  EXPECT_TRUE(pumpUntil(
+      [&] { return (text = TypeParam::text(*this->app_)) == TypeParam::kExpected; }, 10.0))
+      << text.value_or("(no text)");
+}
+
+}  // namespace
+}  // namespace axb::e2e

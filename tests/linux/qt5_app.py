@@ -1,0 +1,193 @@
+#!/usr/bin/python3
+"""A Qt 5 application with the text widgets the end-to-end tests type into.
+
+It shows a line edit, a plain-text editor and a password field, and answers commands read line
+by line from standard input with one JSON line on standard output, as tests/linux/text_app.py
+does for GTK3. "layout" answers with screen rectangles from Qt's own geometry (the editor's
+cursor rectangles, the line edit's cursor rectangle and font metrics).
+
+Commands (offsets count characters, code points; Qt itself counts UTF-16 units):
+  present                       bring the window to the front
+  focus <widget>                give the widget the keyboard focus
+  set <widget> <json text>      replace the widget's text
+  select <widget> <start> <end> select a range (start == end places the caret)
+  layout <widget> <start> <end> screen rectangle of the range, or of the caret when empty
+  state                         the focused widget and the window's screen position
+  text <widget>                 the widget's text
+  quit                          leave
+Widgets: entry, view, password. Run with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1.
+"""
+
+import argparse
+import json
+import os
+import sys
+
+from PyQt5.QtCore import QSocketNotifier, Qt, QTimer
+from PyQt5.QtGui import QFontMetrics, QTextCursor
+from PyQt5.QtWidgets import QApplication, QLineEdit, QPlainTextEdit, QVBoxLayout, QWidget
+
+
+def answer(value):
+    sys.stdout.write(json.dumps(value) + "\n")
+    sys.stdout.flush()
+
+
+def union(rects):
+    left = min(r[0] for r in rects)
+    top = min(r[1] for r in rects)
+    right = max(r[0] + r[2] for r in rects)
+    bottom = max(r[1] + r[3] for r in rects)
+    return [left, top, right - left, bottom - top]
+
+
+def units(text, offset):
+    """The UTF-16 position of a code point offset."""
+    return len(text[:offset].encode("utf-16-le")) // 2
+
+
+def rect_list(rect):
+    return [rect.x(), rect.y(), rect.width(), rect.height()]
+
+
+class Qt5App(QWidget):
+    def __init__(self, args):
+        super().__init__()
+        self.setWindowTitle(args.title)
+        self.resize(480, 320)
+        layout = QVBoxLayout(self)
+        self.entry = QLineEdit(args.entry_text)
+        self.entry.setAccessibleName("entry")
+        self.view = QPlainTextEdit()
+        self.view.setPlainText(args.view_text)
+        self.view.setAccessibleName("view")
+        self.password = QLineEdit("hunter2")
+        self.password.setEchoMode(QLineEdit.Password)
+        self.password.setAccessibleName("password")
+        for widget in (self.entry, self.view, self.password):
+            layout.addWidget(widget)
+        self.widgets = {"entry": self.entry, "view": self.view, "password": self.password}
+        self.notifier = QSocketNotifier(sys.stdin.fileno(), QSocketNotifier.Read, self)
+        self.notifier.activated.connect(self.on_input)
+        self.ready_sent = False
+
+    def showEvent(self, event):
+        super().showEvent(event)
+        if not self.ready_sent:
+            self.ready_sent = True
+            QTimer.singleShot(100, self.announce)
+
+    def announce(self):
+        self.activateWindow()
+        answer({"ready": True, "pid": os.getpid(), "xid": int(self.winId())})
+
+    def on_input(self, *_):
+        line = sys.stdin.readline()
+        if not line:
+            self.notifier.setEnabled(False)
+            QApplication.quit()
+            return
+        try:
+            answer(self.run(line.strip()))
+        except Exception as error:  # a bad command must not end the application
+            answer({"error": str(error)})
+
+    def run(self, line):
+        command, _, rest = line.partition(" ")
+        if command == "present":
+            self.raise_()
+            self.activateWindow()
+            return {"ok": True}
+        if command == "quit":
+            QTimer.singleShot(0, QApplication.quit)
+            return {"ok": True}
+        if command == "state":
+            focus = QApplication.focusWidget()
+            name = next((k for k, w in self.widgets.items() if w is focus), None)
+            origin = self.mapToGlobal(self.rect().topLeft())
+            return {"focus": name, "origin": [origin.x(), origin.y()],
+                    "active": self.isActiveWindow()}
+        name, _, rest = rest.partition(" ")
+        widget = self.widgets[name]
+        if command == "text":
+            return {"text": self.text_of(widget)}
+        if command == "focus":
+            widget.setFocus(Qt.OtherFocusReason)
+            return {"ok": True}
+        if command == "set":
+            text = json.loads(rest)
+            if widget is self.view:
+                widget.setPlainText(text)
+            else:
+                widget.setText(text)
+            return {"ok": True}
+        start, end = (units(self.text_of(widget), int(v)) for v in rest.split())
+        if command == "select":
+            if widget is self.view:
+                cursor = widget.textCursor()
+                cursor.setPosition(start)
+                cursor.setPosition(end, QTextCursor.KeepAnchor)
+                widget.setTextCursor(cursor)
+            else:
+                widget.setSelection(start, end - start)
+            return {"ok": True}
+        if command == "layout":
+            return {"rect": self.layout_of(widget, start, end)}
+        raise ValueError("unknown command")
+
+    def text_of(self, widget):
+        return widget.toPlainText() if widget is self.view else widget.text()
+
+    # Screen rectangles; start and end in UTF-16 units here.
+    def layout_of(self, widget, start, end):
+        if widget is self.view:
+            viewport = widget.viewport()
+
+            def caret(position):
+                cursor = QTextCursor(widget.document())
+                cursor.setPosition(position)
+                rect = widget.cursorRect(cursor)
+                origin = viewport.mapToGlobal(rect.topLeft())
+                return [origin.x(), origin.y(), 0, rect.height()]
+
+            if start == end:
+                return caret(start)
+            # Each character from its own caret to the next; a line's last character ends where
+            # the next line begins, so it keeps its own caret's line.
+            rects = []
+            for position in range(start, end):
+                left, right = caret(position), caret(position + 1)
+                width = right[0] - left[0] if right[1] == left[1] else 0
+                rects.append([left[0], left[1], max(width, 0), left[3]])
+            return union(rects)
+        # A line edit places its text from the caret's rectangle: the other positions are the
+        # font's advances from there.
+        caret = widget.inputMethodQuery(Qt.ImCursorRectangle)
+        metrics = QFontMetrics(widget.font())
+        shown = widget.displayText()
+        at_caret = metrics.horizontalAdvance(shown[:widget.cursorPosition()])
+
+        def x_of(position):
+            return caret.x() + metrics.horizontalAdvance(shown[:position]) - at_caret
+
+        top_left = widget.mapToGlobal(caret.topLeft())
+        left = top_left.x() - caret.x() + x_of(start)
+        right = top_left.x() - caret.x() + x_of(end)
+        return [left, top_left.y(), right - left, caret.height()]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--title", default="Qt 5 app")
+    parser.add_argument("--entry-text", default="")
+    parser.add_argument("--view-text", default="")
+    args, rest = parser.parse_known_args()
+    application = QApplication([sys.argv[0]] + rest)
+    application.setApplicationName("axbridge-qt5-app")
+    window = Qt5App(args)
+    window.show()
+    sys.exit(application.exec_())
+
+
+if __name__ == "__main__":
+    main()
