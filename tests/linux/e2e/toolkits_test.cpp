@@ -89,9 +89,6 @@ class ToolkitTest : public HostTest {
     if (!other_ || !bringToFront(*other_) || !heardOf("axbridge-text-app", 0, kSwitchDeadline)) {
       return;
     }
-    // Followed once a switch to it is heard. After a GTK 4, Chromium or Qt 5 launch the host now
-    // and then hears no switch to or from that instance at all: a fault of the library's, which
-    // keeps these suites out of the test command for now.
     app_ = ToolkitApp::start(Kind::toolkit, {kText, "first line\nsecond line"});
     if (!app_) return;
     std::printf("started in %.1f s\n", app_->startSeconds());
@@ -121,14 +118,15 @@ class ToolkitTest : public HostTest {
   }
 
   // Brings the other application to the front, then this one: the switch the host hears of.
-  // This one comes first, in case the other one is in front already.
+  // This one comes first, in case the other one is in front already. The other one may never
+  // have stopped being followed: an application brought forward before it was in the
+  // accessibility tree, and left before the library found it there, was not followed.
   static std::optional<HostEvent> switchToApp(double seconds = kSwitchDeadline) {
     if (!app_ || !other_ || !bringToFront(app_->pid())) return std::nullopt;
     const std::size_t away = receivedEvents().size();
     if (!bringToFront(*other_)) return std::nullopt;
     // Its switch, or its first focus that may reach the host in the switch's place.
-    const bool heard = heardOf("axbridge-text-app", away, seconds);
-    if (!heard) return std::nullopt;
+    heardOf("axbridge-text-app", away, 1.0);
     const std::size_t from = receivedEvents().size();
     if (!bringToFront(app_->pid())) return std::nullopt;
     return waitForEvent("app_changed", from, {}, seconds);
