@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/linux/atspi_session.h"
+#include "platform/linux/caret_bounds.h"
 #include "platform/linux/role_memo.h"
 #include "platform/linux/run_answers.h"
 
@@ -31,13 +32,13 @@ Answer<std::string> stringAnswer(gchar* raw, const GErrorSlot& error) {
   return {axerr::kSuccess, textFrom(text.get())};
 }
 
-Answer<Rect> rectAnswer(AtspiRect* raw, const GErrorSlot& error, bool caret) {
+Answer<Rect> rectAnswer(AtspiRect* raw, const GErrorSlot& error) {
   if (error || !raw) {
     g_free(raw);
     return failed<Rect>(error);
   }
   const Rect rect{static_cast<double>(raw->x), static_cast<double>(raw->y),
-                  caret ? 0.0 : static_cast<double>(raw->width), static_cast<double>(raw->height)};
+                  static_cast<double>(raw->width), static_cast<double>(raw->height)};
   g_free(raw);
   return {axerr::kSuccess, rect};
 }
@@ -160,25 +161,47 @@ Answer<Selection> readSelection(AtspiAccessible* accessible) {
 }
 
 Answer<Rect> readRangeBounds(AtspiAccessible* accessible, std::int64_t start, std::int64_t end) {
-  GErrorSlot error;
   if (start == end) {
     // Range extents of an empty range make GTK complain; the character extents work also at
     // the end of the text, where they have no width.
-    return rectAnswer(atspi_text_get_character_extents(textOf(accessible), static_cast<gint>(start),
-                                                       ATSPI_COORD_TYPE_SCREEN, error.out()),
-                      error, true);
+    return caretBounds([accessible, start](CaretSource source) {
+      GErrorSlot error;
+      AtspiText* text = textOf(accessible);
+      switch (source) {
+        case CaretSource::kCharacter:
+          return rectAnswer(atspi_text_get_character_extents(text, static_cast<gint>(start),
+                                                             ATSPI_COORD_TYPE_SCREEN, error.out()),
+                            error);
+        case CaretSource::kCharacterRange:
+          return rectAnswer(atspi_text_get_range_extents(text, static_cast<gint>(start),
+                                                         static_cast<gint>(start + 1),
+                                                         ATSPI_COORD_TYPE_SCREEN, error.out()),
+                            error);
+        case CaretSource::kPreviousCharacter:
+          if (start == 0) return Answer<Rect>{axerr::kNoValue, {}};
+          return rectAnswer(atspi_text_get_character_extents(text, static_cast<gint>(start - 1),
+                                                             ATSPI_COORD_TYPE_SCREEN, error.out()),
+                            error);
+        case CaretSource::kNextCharacter:
+          break;
+      }
+      return rectAnswer(atspi_text_get_character_extents(text, static_cast<gint>(start + 1),
+                                                         ATSPI_COORD_TYPE_SCREEN, error.out()),
+                        error);
+    });
   }
+  GErrorSlot error;
   return rectAnswer(
       atspi_text_get_range_extents(textOf(accessible), static_cast<gint>(start),
                                    static_cast<gint>(end), ATSPI_COORD_TYPE_SCREEN, error.out()),
-      error, false);
+      error);
 }
 
 Answer<Rect> readExtents(AtspiAccessible* accessible) {
   GErrorSlot error;
   return rectAnswer(atspi_component_get_extents(ATSPI_COMPONENT(accessible),
                                                 ATSPI_COORD_TYPE_SCREEN, error.out()),
-                    error, false);
+                    error);
 }
 
 Answer<std::string> readName(AtspiAccessible* accessible) {

@@ -10,76 +10,107 @@ namespace {
 
 constexpr std::int64_t kMarkEvery = 4096;
 
+constexpr char32_t kPadding = 0xFEFF;
+
 std::int64_t unitsOf(char32_t codePoint) {
   return codePoint >= 0x10000 ? 2 : 1;
 }
 
+// The boundary's units a character takes: none for the padding after a character outside the
+// basic plane.
+std::int64_t unitsAfter(char32_t previous, char32_t codePoint) {
+  return codePoint == kPadding && previous >= 0x10000 ? 0 : unitsOf(codePoint);
+}
+
 }  // namespace
+
+std::optional<bool> countsUtf16Units(std::int64_t asked, std::string_view answer) {
+  std::int64_t characters = 0;
+  std::int64_t units = 0;
+  for (std::size_t i = 0; i < answer.size(); ++characters) {
+    char32_t codePoint = 0;
+    i += utf8::decode(answer, i, codePoint);
+    units += unitsOf(codePoint);
+  }
+  if (units == characters) return std::nullopt;
+  if (characters == asked) return false;
+  if (units == asked) return true;
+  return std::nullopt;
+}
+
+std::string withoutPadding(std::string_view text, char32_t previous) {
+  std::string kept;
+  kept.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t codePoint = 0;
+    const std::size_t length = utf8::decode(text, i, codePoint);
+    if (codePoint != kPadding || previous < 0x10000) kept.append(text.substr(i, length));
+    previous = codePoint;
+    i += length;
+  }
+  return kept;
+}
 
 void TextPrefix::append(std::string_view more) {
   text_.reserve(text_.size() + more.size());
   std::size_t i = 0;
   while (i < more.size()) {
-    if (characters_ % kMarkEvery == 0) marks_.push_back({text_.size() + i, units_});
+    if (characters_ >= static_cast<std::int64_t>(marks_.size()) * kMarkEvery) {
+      marks_.push_back({text_.size() + i, characters_, units_, last_});
+    }
     char32_t codePoint = 0;
     i += utf8::decode(more, i, codePoint);
-    units_ += unitsOf(codePoint);
-    ++characters_;
+    characters_ += utf16Offsets_ ? unitsOf(codePoint) : 1;
+    units_ += unitsAfter(last_, codePoint);
+    last_ = codePoint;
   }
   text_.append(more);
 }
 
-TextPrefix::Mark TextPrefix::seek(std::int64_t characters) const {
-  characters = std::clamp<std::int64_t>(characters, 0, characters_);
-  if (characters == characters_) return {text_.size(), units_};
-  const std::size_t index = static_cast<std::size_t>(characters / kMarkEvery);
-  Mark mark = marks_[index];
-  for (std::int64_t at = static_cast<std::int64_t>(index) * kMarkEvery; at < characters; ++at) {
-    char32_t codePoint = 0;
-    mark.byte += utf8::decode(text_, mark.byte, codePoint);
-    mark.units += unitsOf(codePoint);
+TextPrefix::Mark TextPrefix::next(Mark mark) const {
+  char32_t codePoint = 0;
+  mark.byte += utf8::decode(text_, mark.byte, codePoint);
+  mark.characters += utf16Offsets_ ? unitsOf(codePoint) : 1;
+  mark.units += unitsAfter(mark.previous, codePoint);
+  mark.previous = codePoint;
+  return mark;
+}
+
+TextPrefix::Mark TextPrefix::seek(std::int64_t target, std::int64_t Mark::*key) const {
+  const auto after =
+      std::upper_bound(marks_.begin(), marks_.end(), target,
+                       [key](std::int64_t value, const Mark& mark) { return value < mark.*key; });
+  Mark mark = after == marks_.begin() ? Mark{} : *(after - 1);
+  while (mark.byte < text_.size()) {
+    const Mark following = next(mark);
+    if (following.*key > target) break;
+    mark = following;
   }
   return mark;
 }
 
 std::optional<std::int64_t> TextPrefix::utf16Offset(std::int64_t characters) const {
   if (characters < 0 || characters > characters_) return std::nullopt;
-  return seek(characters).units;
+  const Mark mark = seek(characters, &Mark::characters);
+  // Inside a surrogate pair of an element counting UTF-16 units: the same unit.
+  return mark.units + (characters - mark.characters);
 }
 
 std::optional<std::int64_t> TextPrefix::characterOffset(std::int64_t units) const {
   if (units < 0 || units > units_) return std::nullopt;
-  // The last mark at or before the offset, then character by character.
-  const auto after =
-      std::upper_bound(marks_.begin(), marks_.end(), units,
-                       [](std::int64_t value, const Mark& mark) { return value < mark.units; });
-  if (after == marks_.begin()) return 0;
-  const std::size_t index = static_cast<std::size_t>(after - marks_.begin()) - 1;
-  Mark mark = marks_[index];
-  std::int64_t characters = static_cast<std::int64_t>(index) * kMarkEvery;
-  while (mark.units < units) {
-    char32_t codePoint = 0;
-    mark.byte += utf8::decode(text_, mark.byte, codePoint);
-    const std::int64_t width = unitsOf(codePoint);
-    // The second half of a surrogate pair belongs to the character the first half starts.
-    if (mark.units + width > units) return characters;
-    mark.units += width;
-    ++characters;
-  }
-  return characters;
+  // The second half of a surrogate pair belongs to the character the first half starts.
+  return seek(units, &Mark::units).characters;
 }
 
 std::optional<CharacterSpan> TextPrefix::characterSpan(Range range) const {
   if (range.location < 0 || range.length < 0) return std::nullopt;
   if (range.length > std::numeric_limits<std::int64_t>::max() - range.location) return std::nullopt;
-  const auto start = characterOffset(range.location);
-  if (!start) return std::nullopt;
-  const auto end = characterOffset(range.location + range.length);
-  if (!end) return std::nullopt;
+  const std::int64_t endUnits = range.location + range.length;
+  if (range.location > units_ || endUnits > units_) return std::nullopt;
+  Mark end = seek(endUnits, &Mark::units);
   // A range ending inside a surrogate pair takes the whole character.
-  const auto endUnits = utf16Offset(*end);
-  const std::int64_t last = endUnits && *endUnits < range.location + range.length ? *end + 1 : *end;
-  return CharacterSpan{*start, last};
+  if (end.units < endUnits) end = next(end);
+  return CharacterSpan{seek(range.location, &Mark::units).characters, end.characters};
 }
 
 std::optional<Range> TextPrefix::utf16Range(std::int64_t start, std::int64_t end) const {
@@ -89,10 +120,12 @@ std::optional<Range> TextPrefix::utf16Range(std::int64_t start, std::int64_t end
   return Range{*from, *to - *from};
 }
 
-std::string_view TextPrefix::substring(std::int64_t start, std::int64_t end) const {
+std::string TextPrefix::substring(std::int64_t start, std::int64_t end) const {
   if (end <= start) return {};
-  const std::size_t from = seek(start).byte;
-  return std::string_view(text_).substr(from, seek(end).byte - from);
+  const Mark from = seek(start, &Mark::characters);
+  const Mark to = seek(end, &Mark::characters);
+  return withoutPadding(std::string_view(text_).substr(from.byte, to.byte - from.byte),
+                        from.previous);
 }
 
 std::optional<std::int64_t> utf16Offset(std::string_view text, std::int64_t characters) {
@@ -112,7 +145,7 @@ std::optional<Range> utf16Range(std::string_view text, std::int64_t start, std::
 }
 
 std::string characterSubstring(std::string_view text, std::int64_t start, std::int64_t end) {
-  return std::string(TextPrefix(text).substring(start, end));
+  return TextPrefix(text).substring(start, end);
 }
 
 }  // namespace axb::platform::linux_desktop

@@ -31,6 +31,12 @@ Answer<const TextPrefix*> TextReader::prefix(std::int64_t characters) {
     // Only what follows the part read already.
     const auto more = readTextRange(accessible_.get(), prefix.characters(), target);
     if (!more.ok()) return {more.error, nullptr};
+    // The first characters outside the basic plane tell how the element counts: an answer with
+    // fewer characters than the offsets asked for counts UTF-16 units.
+    if (prefix.characters() == prefix.units() &&
+        countsUtf16Units(target - prefix.characters(), more.value).value_or(false)) {
+      prefix.countUtf16Units();
+    }
     prefix.append(more.value);
   }
   return {axerr::kSuccess, &prefix};
@@ -53,12 +59,14 @@ Answer<std::string> TextReader::characters(std::int64_t start, std::int64_t end)
   if (start <= kept_->prefix.characters()) {
     const auto text = prefix(end);
     if (!text.ok()) return {text.error, {}};
-    return {axerr::kSuccess, std::string(text.value->substring(start, end))};
+    return {axerr::kSuccess, text.value->substring(start, end)};
   }
   const std::optional<TextPiece>& piece = kept_->piece;
   if (piece && piece->start == start && piece->end == end) return {axerr::kSuccess, piece->text};
   auto text = readTextRange(accessible_.get(), start, end);
-  if (text.ok()) kept_->piece = TextPiece{start, end, text.value};
+  if (!text.ok()) return text;
+  text.value = withoutPadding(text.value);
+  kept_->piece = TextPiece{start, end, text.value};
   return text;
 }
 

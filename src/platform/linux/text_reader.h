@@ -1,6 +1,8 @@
 // An element's text read as far as each answer needs it: its length and selection cost one
 // request each, the characters are read from its start only up to the offset an answer converts
 // or returns, and a selection's characters alone. What was read is kept for the run of requests.
+// Offsets are the element's own (characters or UTF-16 units, as its first characters outside the
+// basic plane tell); texts come without padding.
 #pragma once
 
 #include <atspi/atspi.h>

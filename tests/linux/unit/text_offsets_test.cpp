@@ -89,5 +89,44 @@ TEST(TextOffsets, ALongTextReadInPiecesConvertsAsAWholeOne) {
   EXPECT_EQ(prefix.substring(10005, 10009), "z");  // as far as it holds
 }
 
+// "a😀b" as three toolkits answer it: characters (GTK), UTF-16 units (Qt, LibreOffice, Chromium),
+// and characters with the emoji padded by U+FEFF (Firefox).
+constexpr char kEmoji[] = "\xF0\x9F\x98\x80";
+constexpr char kPadded[] =
+    "a\xF0\x9F\x98\x80\xEF\xBB\xBF"
+    "b";
+
+TEST(TextOffsets, TheFirstEmojiReadTellsHowTheElementCounts) {
+  const std::string text = std::string("a") + kEmoji + "b";
+  EXPECT_EQ(countsUtf16Units(3, text), false);
+  EXPECT_EQ(countsUtf16Units(4, text), true);
+  EXPECT_EQ(countsUtf16Units(4, kPadded), false);
+  EXPECT_EQ(countsUtf16Units(3, "abc"), std::nullopt);
+}
+
+TEST(TextOffsets, UnitsAndPaddedCharactersConvertBothWaysAndLoseThePadding) {
+  TextPrefix utf16;
+  utf16.countUtf16Units();
+  utf16.append(std::string("a") + kEmoji + "b");
+  const TextPrefix padded(kPadded);
+  for (const TextPrefix* prefix : std::initializer_list<const TextPrefix*>{&utf16, &padded}) {
+    SCOPED_TRACE(prefix == &utf16 ? "UTF-16 units" : "padded");
+    // The element's offsets are the boundary's here: "b" at 3, the end at 4.
+    EXPECT_EQ(prefix->utf16Offset(3), 3);
+    EXPECT_EQ(prefix->characterOffset(3), 3);
+    EXPECT_EQ(prefix->units(), 4);
+    const auto span = prefix->characterSpan(Range{1, 2});
+    ASSERT_TRUE(span);
+    EXPECT_EQ(prefix->substring(span->start, span->end), kEmoji);
+    EXPECT_EQ(prefix->substring(0, 4), std::string("a") + kEmoji + "b");
+    EXPECT_EQ(prefix->text(), std::string("a") + kEmoji + "b");
+  }
+  EXPECT_EQ(withoutPadding("\xEF\xBB\xBF"
+                           "b",
+                           U'\U0001F600'),
+            "b");
+  EXPECT_EQ(withoutPadding("a\xEF\xBB\xBF"), "a\xEF\xBB\xBF");  // a U+FEFF of its own stays
+}
+
 }  // namespace
 }  // namespace axb::platform::linux_desktop
