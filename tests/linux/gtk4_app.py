@@ -31,19 +31,7 @@ gi.require_version("Gtk", "4.0")
 gi.require_version("GdkX11", "4.0")
 gi.require_version("Graphene", "1.0")
 from gi.repository import GdkX11, Gio, GLib, Graphene, Gtk  # noqa: E402
-
-
-def answer(value):
-    sys.stdout.write(json.dumps(value) + "\n")
-    sys.stdout.flush()
-
-
-def union(rects):
-    left = min(r[0] for r in rects)
-    top = min(r[1] for r in rects)
-    right = max(r[0] + r[2] for r in rects)
-    bottom = max(r[1] + r[3] for r in rects)
-    return [left, top, right - left, bottom - top]
+from app_protocol import answer, union  # noqa: E402
 
 
 def surface_origin(xid):

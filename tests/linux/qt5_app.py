@@ -26,19 +26,7 @@ import sys
 from PyQt5.QtCore import QSocketNotifier, Qt, QTimer
 from PyQt5.QtGui import QFontMetrics, QTextCursor
 from PyQt5.QtWidgets import QApplication, QLineEdit, QPlainTextEdit, QVBoxLayout, QWidget
-
-
-def answer(value):
-    sys.stdout.write(json.dumps(value) + "\n")
-    sys.stdout.flush()
-
-
-def union(rects):
-    left = min(r[0] for r in rects)
-    top = min(r[1] for r in rects)
-    right = max(r[0] + r[2] for r in rects)
-    bottom = max(r[1] + r[3] for r in rects)
-    return [left, top, right - left, bottom - top]
+from app_protocol import answer, union  # noqa: E402
 
 
 def units(text, offset):

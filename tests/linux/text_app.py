@@ -37,19 +37,7 @@ import gi
 gi.require_version("Gtk", "3.0")
 gi.require_version("Gdk", "3.0")
 from gi.repository import Gdk, Gio, GLib, Gtk, Pango  # noqa: E402
-
-
-def answer(value):
-    sys.stdout.write(json.dumps(value) + "\n")
-    sys.stdout.flush()
-
-
-def union(rects):
-    left = min(r[0] for r in rects)
-    top = min(r[1] for r in rects)
-    right = max(r[0] + r[2] for r in rects)
-    bottom = max(r[1] + r[3] for r in rects)
-    return [left, top, right - left, bottom - top]
+from app_protocol import answer, union  # noqa: E402
 
 
 def filler(characters):
