@@ -47,6 +47,8 @@ def surface_origin(xid):
 
 class Gtk4App:
     def __init__(self, application, args):
+        # A steady caret: screenshots taken a moment apart differ only in what the test changed.
+        Gtk.Settings.get_default().set_property("gtk-cursor-blink", False)
         self.window = Gtk.ApplicationWindow(application=application, title=args.title)
         self.window.set_default_size(480, 320)
         box = Gtk.Box(orientation=Gtk.Orientation.VERTICAL, spacing=6)

@@ -2,12 +2,17 @@
 
 #include <algorithm>
 #include <deque>
+#include <optional>
+#include <string_view>
 #include <utility>
 
 #include "platform/linux/atspi_session.h"
 #include "platform/linux/caret_bounds.h"
+#include "platform/linux/line_boxes.h"
 #include "platform/linux/role_memo.h"
 #include "platform/linux/run_answers.h"
+#include "platform/linux/window_coordinates.h"
+#include "platform/linux/x11_desktop.h"
 
 namespace axb::platform::linux_desktop {
 namespace {
@@ -160,48 +165,104 @@ Answer<Selection> readSelection(AtspiAccessible* accessible) {
   return {axerr::kSuccess, Selection{caret, caret}};
 }
 
+namespace {
+
+// The coordinate space an accessible's rectangles are asked in, and how they come on screen.
+class Space {
+ public:
+  explicit Space(AtspiAccessible* accessible)
+      : accessible_(accessible), windowRelative_(answersInWindowCoordinates(accessible)) {}
+
+  AtspiCoordType type() const {
+    return windowRelative_ ? ATSPI_COORD_TYPE_WINDOW : ATSPI_COORD_TYPE_SCREEN;
+  }
+
+  Answer<Rect> onScreen(Answer<Rect> answer) const {
+    if (!answer.ok() || !windowRelative_) return answer;
+    const std::optional<ProcessId> pid = processOf(accessible_);
+    const std::optional<Point> origin = pid ? contentOriginOf(*pid) : std::nullopt;
+    // Without the window's place (no X server), a rectangle on screen is not known.
+    if (!origin) return {axerr::kNoValue, {}};
+    return {axerr::kSuccess, linux_desktop::onScreen(answer.value, *origin)};
+  }
+
+ private:
+  AtspiAccessible* accessible_;
+  bool windowRelative_;
+};
+
+Answer<Rect> characterBox(AtspiAccessible* accessible, std::int64_t offset, const Space& space) {
+  GErrorSlot error;
+  return rectAnswer(atspi_text_get_character_extents(textOf(accessible), static_cast<gint>(offset),
+                                                     space.type(), error.out()),
+                    error);
+}
+
+Answer<LineSpan> lineAt(AtspiAccessible* accessible, std::int64_t offset) {
+  GErrorSlot error;
+  // By line boundaries: GTK 4 answers the line granularity with the word at the offset.
+  AtspiTextRange* line = atspi_text_get_text_at_offset(
+      textOf(accessible), static_cast<gint>(offset), ATSPI_TEXT_BOUNDARY_LINE_START, error.out());
+  if (error || !line) {
+    if (line) g_boxed_free(ATSPI_TYPE_TEXT_RANGE, line);
+    return failed<LineSpan>(error);
+  }
+  const std::string_view content = line->content ? line->content : "";
+  const LineSpan span{line->start_offset, line->end_offset,
+                      !content.empty() && content.back() == '\n'};
+  g_boxed_free(ATSPI_TYPE_TEXT_RANGE, line);
+  return {axerr::kSuccess, span};
+}
+
+}  // namespace
+
 Answer<Rect> readRangeBounds(AtspiAccessible* accessible, std::int64_t start, std::int64_t end) {
+  const Space space(accessible);
   if (start == end) {
     // Range extents of an empty range make GTK complain; the character extents work also at
     // the end of the text, where they have no width.
-    return caretBounds([accessible, start](CaretSource source) {
-      GErrorSlot error;
-      AtspiText* text = textOf(accessible);
+    return space.onScreen(caretBounds([accessible, start, &space](CaretSource source) {
       switch (source) {
         case CaretSource::kCharacter:
-          return rectAnswer(atspi_text_get_character_extents(text, static_cast<gint>(start),
-                                                             ATSPI_COORD_TYPE_SCREEN, error.out()),
-                            error);
-        case CaretSource::kCharacterRange:
-          return rectAnswer(atspi_text_get_range_extents(text, static_cast<gint>(start),
-                                                         static_cast<gint>(start + 1),
-                                                         ATSPI_COORD_TYPE_SCREEN, error.out()),
-                            error);
+          return characterBox(accessible, start, space);
+        case CaretSource::kCharacterRange: {
+          GErrorSlot error;
+          return rectAnswer(
+              atspi_text_get_range_extents(textOf(accessible), static_cast<gint>(start),
+                                           static_cast<gint>(start + 1), space.type(), error.out()),
+              error);
+        }
         case CaretSource::kPreviousCharacter:
           if (start == 0) return Answer<Rect>{axerr::kNoValue, {}};
-          return rectAnswer(atspi_text_get_character_extents(text, static_cast<gint>(start - 1),
-                                                             ATSPI_COORD_TYPE_SCREEN, error.out()),
-                            error);
+          return characterBox(accessible, start - 1, space);
         case CaretSource::kNextCharacter:
           break;
       }
-      return rectAnswer(atspi_text_get_character_extents(text, static_cast<gint>(start + 1),
-                                                         ATSPI_COORD_TYPE_SCREEN, error.out()),
-                        error);
-    });
+      return characterBox(accessible, start + 1, space);
+    }));
   }
   GErrorSlot error;
-  return rectAnswer(
-      atspi_text_get_range_extents(textOf(accessible), static_cast<gint>(start),
-                                   static_cast<gint>(end), ATSPI_COORD_TYPE_SCREEN, error.out()),
-      error);
+  const Answer<Rect> range =
+      rectAnswer(atspi_text_get_range_extents(textOf(accessible), static_cast<gint>(start),
+                                              static_cast<gint>(end), space.type(), error.out()),
+                 error);
+  if (range.ok() || range.error == axerr::kCannotComplete ||
+      range.error == axerr::kInvalidUIElement) {
+    return space.onScreen(range);
+  }
+  // Refused (GTK 4 answers no range's extents): the union of its lines' boxes.
+  return space.onScreen(lineBoxesBounds(
+      start, end, [accessible](std::int64_t offset) { return lineAt(accessible, offset); },
+      [accessible, &space](std::int64_t offset) {
+        return characterBox(accessible, offset, space);
+      }));
 }
 
 Answer<Rect> readExtents(AtspiAccessible* accessible) {
+  const Space space(accessible);
   GErrorSlot error;
-  return rectAnswer(atspi_component_get_extents(ATSPI_COMPONENT(accessible),
-                                                ATSPI_COORD_TYPE_SCREEN, error.out()),
-                    error);
+  return space.onScreen(rectAnswer(
+      atspi_component_get_extents(ATSPI_COMPONENT(accessible), space.type(), error.out()), error));
 }
 
 Answer<std::string> readName(AtspiAccessible* accessible) {

@@ -162,8 +162,13 @@ void onEvent(AtspiEvent* event, void*) {
   if (!pid) return;
   HubState& state = hub();
   if (starts(type, "object:state-changed:focused")) {
-    if (detail1 == 0) return;
     GRef<AtspiAccessible>& last = state.lastFocused[*pid];
+    if (detail1 == 0) {
+      // The focus went somewhere that may never say so (GTK 4's search entries do not): coming
+      // back is a change.
+      if (last && sameAccessible(last.get(), source.get())) last = {};
+      return;
+    }
     const bool unchanged = last && sameAccessible(last.get(), source.get());
     last = source;
     // GTK announces the focus again whenever a window becomes active; the focus inside the

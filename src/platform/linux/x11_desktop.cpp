@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/linux/window_coordinates.h"
 #include "platform/linux/xcb_handles.h"
 
 namespace axb::platform::linux_desktop {
@@ -33,6 +34,7 @@ struct Atoms {
   xcb_atom_t supportingWmCheck = XCB_ATOM_NONE;
   xcb_atom_t applicationId = XCB_ATOM_NONE;
   xcb_atom_t utf8String = XCB_ATOM_NONE;
+  xcb_atom_t frameExtents = XCB_ATOM_NONE;
 };
 
 struct Display {
@@ -67,6 +69,7 @@ Display* display() {
     opened->atoms.supportingWmCheck = intern("_NET_SUPPORTING_WM_CHECK");
     opened->atoms.applicationId = intern("_GTK_APPLICATION_ID");
     opened->atoms.utf8String = intern("UTF8_STRING");
+    opened->atoms.frameExtents = intern("_GTK_FRAME_EXTENTS");
     return opened;
   }();
   return instance && instance->root != XCB_WINDOW_NONE ? instance : nullptr;
@@ -336,6 +339,41 @@ std::optional<std::string> applicationIdOf(ProcessId pid) {
     if (value && !value->empty()) return value;
   }
   return std::nullopt;
+}
+
+std::optional<Point> contentOriginOf(ProcessId pid) {
+  Display* d = display();
+  if (!d || pid <= 0) return std::nullopt;
+  xcb_window_t window = XCB_WINDOW_NONE;
+  if (const auto active = cardinal(*d, d->root, d->atoms.activeWindow, XCB_ATOM_WINDOW);
+      active && *active != XCB_WINDOW_NONE) {
+    // A window manager's frame holds the client window, which carries the process id.
+    std::vector<xcb_window_t> candidates{*active};
+    for (const xcb_window_t child : childrenOf(*d, *active)) candidates.push_back(child);
+    for (const xcb_window_t candidate : candidates) {
+      if (ownerOf(*d, candidate) == pid) {
+        window = candidate;
+        break;
+      }
+    }
+  }
+  if (window == XCB_WINDOW_NONE) {
+    const std::vector<xcb_window_t> windows = windowsOf(*d, pid);
+    if (windows.empty()) return std::nullopt;
+    window = windows.front();
+  }
+  xcb_connection_t* c = d->connection.get();
+  const Reply<xcb_translate_coordinates_reply_t> position(xcb_translate_coordinates_reply(
+      c, xcb_translate_coordinates(c, window, d->root, 0, 0), nullptr));
+  if (!position) return std::nullopt;
+  FrameExtents frame;
+  if (const auto reply = property(*d, window, d->atoms.frameExtents, XCB_ATOM_CARDINAL, 4);
+      reply && reply->format == 32 && xcb_get_property_value_length(reply.get()) >= 16) {
+    const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    frame = FrameExtents{values[0], values[1], values[2], values[3]};
+  }
+  return contentOrigin(
+      Point{static_cast<double>(position->dst_x), static_cast<double>(position->dst_y)}, frame);
 }
 
 bool watchDisplay(DisplayWatch watch) {

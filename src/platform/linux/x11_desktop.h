@@ -26,6 +26,11 @@ bool activateProcess(ProcessId pid);
 std::optional<std::string> windowClassOf(ProcessId pid);
 std::optional<std::string> applicationIdOf(ProcessId pid);
 
+// Where the content of the process's window in front begins on screen: the window's position on
+// the X server moved inward by the shadow its client-side decorations draw (_GTK_FRAME_EXTENTS).
+// The window is the active one when it is the process's, else its front-most viewable one.
+std::optional<Point> contentOriginOf(ProcessId pid);
+
 // What the display reports as it happens, on the main context.
 struct DisplayWatch {
   std::function<void()> activeWindowChanged;

@@ -20,28 +20,7 @@ namespace axb::e2e {
 namespace {
 
 constexpr char kAppId[] = "dev.axbridge.TextApp";
-// Pango positions are fractional and AT-SPI's are whole pixels.
-constexpr double kTolerance = 2.0;
-class FollowingTest : public HostTest {
- protected:
-  static void expectNear(const Json& payload, const Json& layoutRect) {
-    ASSERT_TRUE(layoutRect.is_array()) << layoutRect;
-    EXPECT_NEAR(payload["position"]["x"].get<double>(), layoutRect[0].get<double>(), kTolerance);
-    EXPECT_NEAR(payload["position"]["y"].get<double>(), layoutRect[1].get<double>(), kTolerance);
-    EXPECT_NEAR(payload["size"]["width"].get<double>(), layoutRect[2].get<double>(), kTolerance);
-    EXPECT_NEAR(payload["size"]["height"].get<double>(), layoutRect[3].get<double>(), kTolerance);
-  }
-
-  static Json layout(ChildApp& app, const std::string& widget, int start, int end) {
-    const auto answer =
-        app.ask("layout " + widget + " " + std::to_string(start) + " " + std::to_string(end));
-    return answer ? (*answer)["rect"] : Json();
-  }
-
-  static auto selecting(const std::string& text) {
-    return [text](const Json& payload) { return payload.value("selected_text", "") == text; };
-  }
-};
+using FollowingTest = HostTest;
 
 TEST_F(FollowingTest, SwitchingApplicationsReportsEachWithItsIdentifierAndName) {
   TextAppOptions first;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "e2e/desktop_session.h"
 
@@ -26,6 +27,25 @@ class HostTest : public ::testing::Test {
   // a field that selects its text on focus reports it right after the switch, and the host
   // receives the latest of a burst. Whatever the switch set off is delivered before it returns.
   static std::unique_ptr<ChildApp> follow(const TextAppOptions& options);
+
+  // Rectangles against a test application's own layout ("layout <widget> <start> <end>"), whose
+  // positions are fractional where the accessibility interface's are whole pixels.
+  static constexpr double kTolerance = 2.0;
+  static void expectNear(const Json& payload, const Json& layoutRect) {
+    ASSERT_TRUE(layoutRect.is_array()) << layoutRect;
+    EXPECT_NEAR(payload["position"]["x"].get<double>(), layoutRect[0].get<double>(), kTolerance);
+    EXPECT_NEAR(payload["position"]["y"].get<double>(), layoutRect[1].get<double>(), kTolerance);
+    EXPECT_NEAR(payload["size"]["width"].get<double>(), layoutRect[2].get<double>(), kTolerance);
+    EXPECT_NEAR(payload["size"]["height"].get<double>(), layoutRect[3].get<double>(), kTolerance);
+  }
+  static Json layout(ChildApp& app, const std::string& widget, int start, int end) {
+    const auto answer =
+        app.ask("layout " + widget + " " + std::to_string(start) + " " + std::to_string(end));
+    return answer && answer->is_object() ? (*answer)["rect"] : Json();
+  }
+  static auto selecting(const std::string& text) {
+    return [text](const Json& payload) { return payload.value("selected_text", "") == text; };
+  }
 };
 
 }  // namespace axb::e2e

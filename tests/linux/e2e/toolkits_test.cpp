@@ -16,6 +16,7 @@
 #include "e2e/clipboard_reader.h"
 #include "e2e/desktop_session.h"
 #include "e2e/host_test.h"
+#include "e2e/screen_capture.h"
 #include "e2e/toolkit_apps.h"
 
 namespace axb::e2e {
@@ -179,6 +180,48 @@ TYPED_TEST(ToolkitTest, SetTextReplacesTheSelectionAndGivesTheClipboardBack) {
   EXPECT_TRUE(pumpUntil(
       [&] { return (text = TypeParam::text(*this->app_)) == TypeParam::kExpected; }, 10.0))
       << text.value_or("(no text)");
+}
+
+// GTK 4 answers rectangles only relative to its window, and no range's rectangle at all.
+using ToolkitTestGtk4Text = ToolkitTest<Gtk4>;
+
+TEST_F(ToolkitTestGtk4Text, SelectionsAndTheContextHaveTheirTextAndTheirPlaceOnScreen) {
+  ASSERT_TRUE(app_);
+  ChildApp& app = app_->process();
+  ASSERT_TRUE(app.ask("set view " + Json("first \xF0\x9F\x98\x80 line\nsecond line").dump()));
+  ASSERT_TRUE(switchToApp());
+  // The line edit shows no selection that taking the focus from it would change.
+  ASSERT_TRUE(app.ask("select entry 0 0") && app.ask("focus view") && app.ask("select view 8 8"));
+  pumpFor(0.5);  // drawn, and its caret events out
+  const auto unselected = captureScreen();
+  ASSERT_TRUE(unselected);
+
+  // "line", after the emoji: its rectangle is where GTK draws the selection's highlight.
+  std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(app.ask("select view 8 12"));
+  auto selection = waitForEvent("text_select", from, selecting("line"));
+  ASSERT_TRUE(selection);
+  pumpFor(0.3);
+  const auto selected = captureScreen();
+  ASSERT_TRUE(selected);
+  expectNear(selection->payload, changedArea(*unselected, *selected));
+
+  // Across lines: the union of the lines' boxes.
+  from = receivedEvents().size();
+  ASSERT_TRUE(app.ask("select view 8 19"));
+  selection = waitForEvent("text_select", from, selecting("line\nsecond"));
+  ASSERT_TRUE(selection);
+  expectNear(selection->payload, layout(app, "view", 8, 19));
+
+  // The text above the caret, and the rectangle of the character after it.
+  ASSERT_TRUE(app.ask("select view 15 15"));
+  pumpFor(0.3);
+  from = receivedEvents().size();
+  getDataForVeskAssist();
+  const auto context = waitForEvent("alt_enter_pressed", from);
+  ASSERT_TRUE(context);
+  EXPECT_EQ(context->payload["selected_text"], "first \xF0\x9F\x98\x80 line\nse");
+  expectNear(context->payload, layout(app, "view", 15, 16));
 }
 
 }  // namespace
