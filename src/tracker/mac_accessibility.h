@@ -36,7 +36,7 @@ class MacAccessibility : public std::enable_shared_from_this<MacAccessibility> {
   EventSink callback;
   std::optional<platform::RunningApplication> frontmostApp;
   std::optional<ProcessId> processID;
-  std::string selectedText;  // the latest snapshot's selected text; written, never read
+  std::string selectedText;  // the latest snapshot's text; the library never reads it
   std::optional<Element> focusedElement;
   // An observer slot nothing sets or reads: each registration owns its own observer.
   std::shared_ptr<platform::Observer> observer;
