@@ -1,5 +1,5 @@
 // Runs the benchmarks with the usual console output, then prints their figures once more as a
-// markdown table, ready for the README: one row a benchmark, its median where it is repeated.
+// markdown table, ready for docs/figures.md: one row a benchmark, its median where repeated.
 #include <benchmark/benchmark.h>
 
 #include <cmath>

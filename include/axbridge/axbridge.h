@@ -1,7 +1,11 @@
 /* axbridge: follows the frontmost application through the accessibility interface and reports
  * focus, caret and selection changes to the host as JSON events.
  *
- * Every function must be called on the host's main thread, which must run its main run loop.
+ * isAccessibiltyEnabled and showAccessibiltyPermisionPopup answer on any thread. Every other
+ * function must be called on the main thread: the process's main thread on macOS and Linux, the
+ * thread that first called initMacAccessibility on the simulated desktop. Called from another
+ * thread it does nothing and prints "<function> called off the main thread". Events arrive only
+ * while the main thread runs its main run loop (the GLib main context on Linux).
  * Strings passed in are NUL-terminated UTF-8 and are copied before the call returns.
  */
 #ifndef AXBRIDGE_AXBRIDGE_H
@@ -27,19 +31,27 @@ typedef void (*axbridge_event_callback)(const char* event_name, const char* json
 /* Stores the callback and creates the tracker. Call once, before start. */
 AXBRIDGE_API void initMacAccessibility(axbridge_event_callback callback);
 
-/* Whether the process may use the accessibility interface. Never shows any user interface. */
+/* Whether the process may use the accessibility interface (on Linux: whether the desktop's
+ * accessibility is on). Never shows any user interface. Answers on any thread. */
 AXBRIDGE_API bool isAccessibiltyEnabled(void);
 
 /* Same answer as isAccessibiltyEnabled, but asks the system to prompt the user when the process
- * is not yet trusted. The answer is the state at the time of the call. */
+ * is not yet trusted (on Linux it switches the desktop's accessibility on; there is no dialog).
+ * The answer is the state at the time of the call. Answers on any thread. */
 AXBRIDGE_API bool showAccessibiltyPermisionPopup(void);
 
 /* Starts following the frontmost application. blocked_fields_json maps bundle identifiers to
  * {"name": <attribute>, "value": <text>} entries whose fields are never reported. */
 AXBRIDGE_API void start(const char* blocked_fields_json);
 
-/* Replaces the selection in the followed application with text, by pasting. Blocks for about
- * 1.2 seconds; the clipboard is restored afterwards. */
+/* Replaces the selection in the followed application with text, by pasting; the user's clipboard
+ * is given back afterwards. Blocks the main thread, which delivers no events meanwhile: 0.2 s for
+ * the application to come forward, up to 1 s more while it is not yet in front, then 1 s after
+ * the paste keystroke before the clipboard is given back: 1.2 s to 2.2 s in all. A cancelled
+ * paste returns sooner (at once when the system refuses clipboard reads in advance). An
+ * application that does not answer adds its request time-out (2 s on macOS, about 3 s on Linux)
+ * and cancels the paste; on Linux a clipboard owner that does not answer adds up to 4 s per read,
+ * and a clipboard manager asked to keep what is given back up to 2 s. */
 AXBRIDGE_API void setText(const char* text);
 
 /* Answers with an "alt_enter_pressed" event carrying the selection, or the text above the caret

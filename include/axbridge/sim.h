@@ -1,4 +1,6 @@
-/* Control of the simulated desktop that non-Apple builds of axbridge run on (libaxbridge-sim).
+/* Control of the simulated desktop: the flavour of axbridge built with AXBRIDGE_PLATFORM=sim
+ * (libaxbridge-sim) runs on it and exports these functions beside the entry points. The real
+ * flavours, macOS and Linux (libaxbridge), have none of them.
  *
  * A host in any language can build a desktop, drive the library's entry points itself and run the
  * main run loop on the virtual clock, all in-process:

@@ -38,7 +38,7 @@ bool isAttributeSettable(const Element& ref, std::string_view attr);
 // Writes only when the attribute is settable; the outcome is not reported.
 void setAttributeValue(const Element& ref, std::string_view attr, const platform::Object& value);
 
-// The element's attribute names; named in the library's design, kept for hosts.
+// The element's attribute names, or nothing when the request fails; the tracker never asks.
 std::optional<std::vector<std::string>> getAttributes(const Element& ref);
 
 }  // namespace axb::ax

@@ -24,7 +24,7 @@ using AppChangedCallback = std::function<void(const platform::WorkspaceEvent&)>;
 // The application element of a process; requests to it fail when the process does not exist.
 Element getAppRef(ProcessId pid);
 
-// The workspace's frontmost application; named in the library's design, kept for hosts.
+// The workspace's frontmost application; nothing in the library calls it.
 std::optional<platform::RunningApplication> getFrontmost();
 
 enum class RegistrationResult {
@@ -65,13 +65,13 @@ std::size_t registrationCount();
 std::size_t registeredElementCount();
 std::size_t subscriptionCount();
 
-// The observer created most recently: the design's process-wide `observer`, which nothing reads.
+// The observer created most recently, held weakly; only tests read it.
 std::weak_ptr<platform::Observer> latestObserver();
 
 // Drops every registration and subscription (process reset).
 void resetObservers();
 
-// A reference-counted box for one optional object; named in the library's design, kept for hosts.
+// A box for one optional object of any type; nothing in the library uses it.
 class MyRefcon {
  public:
   explicit MyRefcon(std::any data = {}) : data(std::move(data)) {}

@@ -36,9 +36,9 @@ class MacAccessibility : public std::enable_shared_from_this<MacAccessibility> {
   EventSink callback;
   std::optional<platform::RunningApplication> frontmostApp;
   std::optional<ProcessId> processID;
-  std::string selectedText;  // named in the library's design: each snapshot writes it, none reads
+  std::string selectedText;  // the latest snapshot's text; the library never reads it
   std::optional<Element> focusedElement;
-  // Named in the library's design, never set: each registration owns its observer.
+  // An observer slot nothing sets or reads: each registration owns its own observer.
   std::shared_ptr<platform::Observer> observer;
   BlockedFieldList blockedFiledsList;
 

@@ -81,7 +81,8 @@ void MacAccessibility::setSelectedText(std::string text) {
   }
   if (frontmostApp) frontmostApp->activate();
   ax::delay(kActivationWait);
-  // Without a followed application the keystroke goes to whatever is in front, as it always has.
+  // Without a followed application there is nothing to check: the keystroke goes to whatever is
+  // in front.
   if (frontmostApp) {
     const PasteTarget target = pasteTarget(frontmostApp->processIdentifier());
     if (target != PasteTarget::Ready) {
