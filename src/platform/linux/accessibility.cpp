@@ -16,6 +16,7 @@
 #include "platform/linux/atspi_session.h"
 #include "platform/linux/event_hub.h"
 #include "platform/linux/object_impl.h"
+#include "platform/linux/paragraph_flow.h"
 #include "platform/linux/run_answers.h"
 #include "platform/linux/text_offsets.h"
 #include "platform/linux/text_reader.h"
@@ -130,6 +131,16 @@ Object markerRange(const GRef<AtspiAccessible>& accessible, std::int64_t start, 
                                MarkerValue{ElementValue{accessible, 0}, end}});
 }
 
+// A paragraph's text attributes, answered for the paragraphs around it.
+CopyResult flowAttribute(const linux_desktop::ParagraphFlow& flow, std::string_view attribute) {
+  if (attribute == "AXValue") return success(Object::makeString(flow.text()));
+  if (attribute == "AXNumberOfCharacters") {
+    return success(Object::makeNumber(static_cast<double>(flow.units())));
+  }
+  if (attribute == "AXSelectedTextRange") return rangeValue(flow.selection());
+  return success(Object::makeString(flow.substring(flow.selection()).value_or("")));
+}
+
 CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_view attribute) {
   AtspiAccessible* raw = accessible.get();
   if (attribute == "AXFocusedUIElement") return focusedElement(raw);
@@ -178,6 +189,17 @@ CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_vi
     return {axerr::kNoValue, Object()};
   }
   TextReader reader(raw);
+  if (attribute != "AXSelectedTextMarkerRange") {
+    // A caret's selected text is empty without the paragraphs around it.
+    if (attribute == "AXSelectedText") {
+      const auto selection = reader.selection();
+      if (!selection.ok()) return {selection.error, Object()};
+      if (selection.value.start == selection.value.end) return success(Object::makeString(""));
+    }
+    const auto flow = linux_desktop::flowOf(raw);
+    if (!flow.ok()) return {flow.error, Object()};
+    if (flow.value) return flowAttribute(*flow.value, attribute);
+  }
   if (attribute == "AXValue" || attribute == "AXNumberOfCharacters") {
     const auto text = reader.wholeText();
     if (!text.ok()) return {text.error, Object()};
@@ -306,6 +328,20 @@ CopyResult copyParameterizedAttributeValue(const Element& element, std::string_v
   const std::optional<Range> range = parameter.axRange();
   if (!range) return {axerr::kIllegalArgument, Object()};
   if (!linux_desktop::hasText(raw)) return {axerr::kParameterizedAttributeUnsupported, Object()};
+  if (!secretText(raw)) {
+    const auto flow = linux_desktop::flowOf(raw);
+    if (!flow.ok()) return {flow.error, Object()};
+    if (flow.value && attribute == "AXStringForRange") {
+      const auto text = flow.value->substring(*range);
+      if (!text) return {axerr::kIllegalArgument, Object()};
+      return success(Object::makeString(*text));
+    }
+    if (flow.value) {
+      const auto bounds = flow.value->bounds(*range);
+      if (!bounds.ok()) return {bounds.error, Object()};
+      return geometry(AXValueType::CGRect, bounds.value);
+    }
+  }
   TextReader reader(raw);
   const auto span = spanOfRange(reader, *range);
   if (!span.ok()) return {span.error, Object()};

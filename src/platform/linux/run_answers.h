@@ -29,6 +29,8 @@ struct Interfaces {
   bool editableText = false;
 };
 
+class ParagraphFlow;
+
 struct KeptAnswers {
   std::optional<RoleFacts> roleFacts;
   std::optional<Interfaces> interfaces;
@@ -36,6 +38,8 @@ struct KeptAnswers {
   std::optional<Selection> selection;
   TextPrefix prefix;               // the text from its start, as far as an answer needed it
   std::optional<TextPiece> piece;  // the last characters read beyond the prefix
+  // The paragraphs around it, for a paragraph of a document (null for any other accessible).
+  std::optional<std::shared_ptr<const ParagraphFlow>> flow;
 };
 
 // Runs nest: what was kept is dropped when the outermost ends. Besides the core's runs, the

@@ -59,6 +59,7 @@ struct TestApplication {
   static bool placeCaret(ToolkitApp& app) {
     return app.process().ask("focus view") && app.process().ask("select view 15 15");
   }
+  static constexpr char kAboveCaret[] = "first \xF0\x9F\x98\x80 line\nse";
   static bool selectPassword(ToolkitApp& app) {
     return app.process().ask("focus password") && app.process().ask("select password 0 7");
   }
@@ -88,6 +89,7 @@ struct Browser {
     return xdotool({"key", "ctrl+alt+1"}) &&
            xdotool({"key", "Left", "Left", "Left", "Left", "Left", "Left", "Left", "Left", "Left"});
   }
+  static constexpr char kAboveCaret[] = "first \xF0\x9F\x98\x80 line\nse";
   static bool selectPassword(ToolkitApp&) {
     return xdotool({"key", "ctrl+alt+3"}) && xdotool({"key", "shift+Home"});
   }
@@ -105,12 +107,21 @@ struct Writer {
     return readClipboard("UTF8_STRING", 3.0);
   }
   static constexpr char kExpected[] = "there paragraph of the document.";
-  // "here." at the end of "Second 😀 paragraph here.".
+  // From "paragraph" in the first paragraph to past the emoji in the second.
   static bool selectAcrossLines(ToolkitApp&) {
-    return xdotool({"key", "ctrl+Home", "Down", "End", "shift+Left", "shift+Left", "shift+Left",
-                    "shift+Left", "shift+Left"});
+    return xdotool({"key", "ctrl+Home", "Right", "Right", "Right", "Right", "Right", "Right",
+                    "shift+End", "shift+Right", "shift+Right", "shift+Right", "shift+Right",
+                    "shift+Right", "shift+Right", "shift+Right", "shift+Right", "shift+Right",
+                    "shift+Right"});
   }
-  static constexpr char kAcrossLines[] = "here.";
+  static constexpr char kAcrossLines[] = "paragraph of the document.\nSecond \xF0\x9F\x98\x80 ";
+  // The caret after the emoji in the second paragraph.
+  static bool placeCaret(ToolkitApp&) {
+    return xdotool({"key", "ctrl+Home", "Down", "Right", "Right", "Right", "Right", "Right",
+                    "Right", "Right", "Right", "Right"});
+  }
+  // Its first word is what the replace made of it, if that ran first.
+  static constexpr char kAboveCaret[] = " paragraph of the document.\nSecond \xF0\x9F\x98\x80 ";
 };
 
 using Gtk4 = TestApplication<Toolkit::Gtk4>;
@@ -228,7 +239,8 @@ TYPED_TEST(ToolkitTest, SetTextReplacesTheSelectionAndGivesTheClipboardBack) {
 }
 
 // Text after an emoji (characters in GTK, UTF-16 units in Qt and the word processor, padded in
-// Firefox) and across lines; the browsers' fields are editable by their state alone.
+// Firefox) and across lines (paragraphs, in a document); the browsers' fields are editable by their
+// state alone.
 TYPED_TEST(ToolkitTest, ASelectionAfterAnEmojiHasItsTextAndIsEditable) {
   if (TypeParam::toolkit == Toolkit::Chromium) {
     // Its caret offset is right, but its selection's offsets count each emoji before them once
@@ -268,22 +280,19 @@ TYPED_TEST(ToolkitTest, PasswordFieldsAreSilent) {
   }
 }
 
-// The text above the caret, after an emoji and across a line.
+// The text above the caret, after an emoji and across a line (across paragraphs in a document).
 TYPED_TEST(ToolkitTest, TheContextHoldsTheTextAboveTheCaret) {
-  if constexpr (TypeParam::toolkit == Toolkit::Writer) {
-    GTEST_SKIP() << "each paragraph is an element of its own";
-  } else {
-    ASSERT_TRUE(this->app_);
-    ASSERT_TRUE(this->switchToApp());
-    ASSERT_TRUE(TypeParam::placeCaret(*this->app_));
-    pumpFor(0.3);  // the caret's events go out first
-    const std::size_t from = receivedEvents().size();
-    getDataForVeskAssist();
-    const auto context = waitForEvent("alt_enter_pressed", from);
-    ASSERT_TRUE(context);
-    EXPECT_EQ(context->payload["selected_text"], "first \xF0\x9F\x98\x80 line\nse");
-    EXPECT_TRUE(context->payload.contains("position")) << context->payload;
-  }
+  ASSERT_TRUE(this->app_);
+  ASSERT_TRUE(this->switchToApp());
+  ASSERT_TRUE(TypeParam::placeCaret(*this->app_));
+  pumpFor(0.3);  // the caret's events go out first
+  const std::size_t from = receivedEvents().size();
+  getDataForVeskAssist();
+  const auto context = waitForEvent("alt_enter_pressed", from);
+  ASSERT_TRUE(context);
+  const std::string above = context->payload.value("selected_text", "");
+  EXPECT_TRUE(above.ends_with(TypeParam::kAboveCaret)) << above;
+  EXPECT_TRUE(context->payload.contains("position")) << context->payload;
 }
 
 // GTK 4 answers rectangles only relative to its window, and no range's rectangle at all.
