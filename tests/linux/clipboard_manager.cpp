@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/linux/x11_clipboard.h"
+#include "platform/linux/x11/x11_clipboard.h"
 #include "platform/run_loop.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-#include "platform/linux/x11_clipboard.h"
+#include "platform/linux/x11/x11_clipboard.h"
 #include "platform/run_loop.h"
 
 int main(int argc, char** argv) {

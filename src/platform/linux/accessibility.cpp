@@ -12,15 +12,15 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/accessible_reads.h"
-#include "platform/linux/atspi_session.h"
-#include "platform/linux/event_hub.h"
-#include "platform/linux/object_impl.h"
-#include "platform/linux/run_answers.h"
-#include "platform/linux/text_offsets.h"
-#include "platform/linux/text_reader.h"
-#include "platform/linux/trust.h"
-#include "platform/linux/x11_desktop.h"
+#include "platform/linux/atspi/accessible_reads.h"
+#include "platform/linux/atspi/atspi_session.h"
+#include "platform/linux/atspi/event_hub.h"
+#include "platform/linux/atspi/object_impl.h"
+#include "platform/linux/atspi/run_answers.h"
+#include "platform/linux/atspi/text_offsets.h"
+#include "platform/linux/atspi/text_reader.h"
+#include "platform/linux/atspi/trust.h"
+#include "platform/linux/x11/x11_desktop.h"
 #include "platform/utf8.h"
 
 namespace axb::platform {

@@ -11,7 +11,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/linux/xcb_handles.h"
+#include "platform/linux/x11/xcb_handles.h"
 
 namespace axb::platform {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "platform/linux/object_impl.h"
+#include "platform/linux/atspi/object_impl.h"
 #include "platform/utf8.h"
 #include "platform/value_hash.h"
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/accessibility.h"
-#include "platform/linux/event_hub.h"
-#include "platform/linux/object_impl.h"
+#include "platform/linux/atspi/event_hub.h"
+#include "platform/linux/atspi/object_impl.h"
 
 namespace axb::platform {
 namespace {

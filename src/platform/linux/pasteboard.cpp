@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "platform/linux/clipboard_targets.h"
-#include "platform/linux/x11_clipboard.h"
+#include "platform/linux/x11/clipboard_targets.h"
+#include "platform/linux/x11/x11_clipboard.h"
 
 namespace axb::platform {
 

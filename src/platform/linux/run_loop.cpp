@@ -10,7 +10,7 @@
 #include <memory>
 #include <utility>
 
-#include "platform/linux/x11_clipboard.h"
+#include "platform/linux/x11/x11_clipboard.h"
 
 namespace axb::platform {
 namespace {

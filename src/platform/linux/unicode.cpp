@@ -3,7 +3,7 @@
 
 #include <glib.h>
 
-#include "platform/linux/g_ref.h"
+#include "platform/linux/atspi/g_ref.h"
 #include "platform/utf8.h"
 
 namespace axb::platform {

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "platform/linux/host_windows.h"
+#include "platform/linux/x11/host_windows.h"
 
 namespace axb::platform {
 

@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/application_identity.h"
-#include "platform/linux/atspi_session.h"
-#include "platform/linux/event_hub.h"
-#include "platform/linux/x11_desktop.h"
+#include "platform/linux/atspi/application_identity.h"
+#include "platform/linux/atspi/atspi_session.h"
+#include "platform/linux/atspi/event_hub.h"
+#include "platform/linux/x11/x11_desktop.h"
 
 namespace axb::platform {
 

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/linux/atspi_session.h"
+#include "platform/linux/atspi/atspi_session.h"
 
 namespace axb::e2e {
 namespace {

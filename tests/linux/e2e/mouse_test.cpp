@@ -16,7 +16,7 @@
 #include "axbridge/axbridge.h"
 #include "bridge/globals.h"
 #include "e2e/desktop_session.h"
-#include "platform/linux/host_windows.h"
+#include "platform/linux/x11/host_windows.h"
 #include "window/mouse_tracking.h"
 
 namespace axb::e2e {

@@ -1,6 +1,6 @@
 // A caret's rectangle from the answers a browser gave: a zero-size rectangle at the origin now
 // and then where other requests still place the caret.
-#include "platform/linux/caret_bounds.h"
+#include "platform/linux/atspi/caret_bounds.h"
 
 #include <gtest/gtest.h>
 

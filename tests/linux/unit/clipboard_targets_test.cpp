@@ -1,5 +1,5 @@
 // How pasteboard items map onto CLIPBOARD targets and back, and how INCR cuts large data.
-#include "platform/linux/clipboard_targets.h"
+#include "platform/linux/x11/clipboard_targets.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The roles GTK reports, as the boundary names them.
-#include "platform/linux/roles.h"
+#include "platform/linux/atspi/roles.h"
 
 #include <gtest/gtest.h>
 

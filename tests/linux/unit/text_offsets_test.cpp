@@ -1,7 +1,7 @@
 // Offsets between AT-SPI's characters and the boundary's UTF-16 units, with the text shapes that
 // make them differ: characters outside the basic plane (two units, one character) and combining
 // marks (one unit and one character each, but no cursor position of their own).
-#include "platform/linux/text_offsets.h"
+#include "platform/linux/atspi/text_offsets.h"
 
 #include <gtest/gtest.h>
 

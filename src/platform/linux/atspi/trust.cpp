@@ -1,9 +1,9 @@
-#include "platform/linux/trust.h"
+#include "platform/linux/atspi/trust.h"
 
 #include <gio/gio.h>
 
-#include "platform/linux/atspi_session.h"
-#include "platform/linux/g_ref.h"
+#include "platform/linux/atspi/atspi_session.h"
+#include "platform/linux/atspi/g_ref.h"
 
 namespace axb::platform::linux_desktop {
 namespace {

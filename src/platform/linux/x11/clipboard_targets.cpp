@@ -1,4 +1,4 @@
-#include "platform/linux/clipboard_targets.h"
+#include "platform/linux/x11/clipboard_targets.h"
 
 #include <algorithm>
 #include <array>

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/linux/clipboard_targets.h"
+#include "platform/linux/x11/clipboard_targets.h"
 
 namespace axb::platform::linux_clipboard {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/caret_bounds.h"
+#include "platform/linux/atspi/caret_bounds.h"
 
 namespace axb::platform::linux_desktop {
 

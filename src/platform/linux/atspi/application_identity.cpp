@@ -1,13 +1,13 @@
-#include "platform/linux/application_identity.h"
+#include "platform/linux/atspi/application_identity.h"
 
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <string_view>
 
-#include "platform/linux/accessible_reads.h"
-#include "platform/linux/atspi_session.h"
-#include "platform/linux/x11_desktop.h"
+#include "platform/linux/atspi/accessible_reads.h"
+#include "platform/linux/atspi/atspi_session.h"
+#include "platform/linux/x11/x11_desktop.h"
 
 namespace axb::platform::linux_desktop {
 namespace {

@@ -1,13 +1,13 @@
-#include "platform/linux/accessible_reads.h"
+#include "platform/linux/atspi/accessible_reads.h"
 
 #include <algorithm>
 #include <deque>
 #include <utility>
 
-#include "platform/linux/atspi_session.h"
-#include "platform/linux/caret_bounds.h"
-#include "platform/linux/role_memo.h"
-#include "platform/linux/run_answers.h"
+#include "platform/linux/atspi/atspi_session.h"
+#include "platform/linux/atspi/caret_bounds.h"
+#include "platform/linux/atspi/role_memo.h"
+#include "platform/linux/atspi/run_answers.h"
 
 namespace axb::platform::linux_desktop {
 namespace {

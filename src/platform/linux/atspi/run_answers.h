@@ -11,8 +11,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/linux/accessible_reads.h"
-#include "platform/linux/text_offsets.h"
+#include "platform/linux/atspi/accessible_reads.h"
+#include "platform/linux/atspi/text_offsets.h"
 
 namespace axb::platform::linux_desktop {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/x11_desktop.h"
+#include "platform/linux/x11/x11_desktop.h"
 
 #include <glib-unix.h>
 #include <glib.h>
@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/xcb_handles.h"
+#include "platform/linux/x11/xcb_handles.h"
 
 namespace axb::platform::linux_desktop {
 namespace {

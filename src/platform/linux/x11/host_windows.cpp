@@ -1,4 +1,4 @@
-#include "platform/linux/host_windows.h"
+#include "platform/linux/x11/host_windows.h"
 
 #include <glib-unix.h>
 #include <glib.h>
@@ -12,7 +12,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/linux/xcb_handles.h"
+#include "platform/linux/x11/xcb_handles.h"
 
 namespace axb::platform::linux_desktop {
 namespace {

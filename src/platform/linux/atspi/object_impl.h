@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/linux/g_ref.h"
+#include "platform/linux/atspi/g_ref.h"
 #include "platform/object.h"
 
 namespace axb::platform {

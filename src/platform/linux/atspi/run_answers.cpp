@@ -1,9 +1,9 @@
-#include "platform/linux/run_answers.h"
+#include "platform/linux/atspi/run_answers.h"
 
 #include <unordered_map>
 
-#include "platform/linux/g_ref.h"
-#include "platform/linux/object_impl.h"
+#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/atspi/object_impl.h"
 
 namespace axb::platform::linux_desktop {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "platform/linux/accessible_reads.h"
+#include "platform/linux/atspi/accessible_reads.h"
 
 namespace axb::platform::linux_desktop {
 

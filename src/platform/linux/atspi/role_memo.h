@@ -5,7 +5,7 @@
 
 #include <atspi/atspi.h>
 
-#include "platform/linux/accessible_reads.h"
+#include "platform/linux/atspi/accessible_reads.h"
 
 namespace axb::platform::linux_desktop {
 

@@ -1,10 +1,10 @@
-#include "platform/linux/role_memo.h"
+#include "platform/linux/atspi/role_memo.h"
 
 #include <unordered_map>
 
-#include "platform/linux/atspi_session.h"
-#include "platform/linux/g_ref.h"
-#include "platform/linux/object_impl.h"
+#include "platform/linux/atspi/atspi_session.h"
+#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/atspi/object_impl.h"
 
 namespace axb::platform::linux_desktop {
 namespace {

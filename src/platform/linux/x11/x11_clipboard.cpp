@@ -1,4 +1,4 @@
-#include "platform/linux/x11_clipboard.h"
+#include "platform/linux/x11/x11_clipboard.h"
 
 #include <glib-unix.h>
 #include <glib.h>
@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/xcb_handles.h"
+#include "platform/linux/x11/xcb_handles.h"
 #include "platform/run_loop.h"
 
 namespace axb::platform::linux_clipboard {

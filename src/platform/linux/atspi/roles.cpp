@@ -1,4 +1,4 @@
-#include "platform/linux/roles.h"
+#include "platform/linux/atspi/roles.h"
 
 namespace axb::platform::linux_desktop {
 

@@ -11,10 +11,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/linux/accessible_reads.h"
-#include "platform/linux/g_ref.h"
-#include "platform/linux/run_answers.h"
-#include "platform/linux/text_offsets.h"
+#include "platform/linux/atspi/accessible_reads.h"
+#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/atspi/run_answers.h"
+#include "platform/linux/atspi/text_offsets.h"
 
 namespace axb::platform::linux_desktop {
 

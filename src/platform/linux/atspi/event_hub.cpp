@@ -1,4 +1,4 @@
-#include "platform/linux/event_hub.h"
+#include "platform/linux/atspi/event_hub.h"
 
 #include <cstring>
 #include <map>
@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/accessible_reads.h"
-#include "platform/linux/atspi_session.h"
-#include "platform/linux/object_impl.h"
-#include "platform/linux/role_memo.h"
-#include "platform/linux/run_answers.h"
-#include "platform/linux/x11_desktop.h"
+#include "platform/linux/atspi/accessible_reads.h"
+#include "platform/linux/atspi/atspi_session.h"
+#include "platform/linux/atspi/object_impl.h"
+#include "platform/linux/atspi/role_memo.h"
+#include "platform/linux/atspi/run_answers.h"
+#include "platform/linux/x11/x11_desktop.h"
 
 namespace axb::platform::linux_desktop {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/text_reader.h"
+#include "platform/linux/atspi/text_reader.h"
 
 #include <algorithm>
 #include <utility>

@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "platform/geometry.h"
-#include "platform/linux/g_ref.h"
+#include "platform/linux/atspi/g_ref.h"
 
 namespace axb::platform::linux_desktop {
 

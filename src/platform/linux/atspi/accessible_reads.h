@@ -10,8 +10,8 @@
 
 #include "platform/errors.h"
 #include "platform/geometry.h"
-#include "platform/linux/g_ref.h"
-#include "platform/linux/roles.h"
+#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/atspi/roles.h"
 
 namespace axb::platform::linux_desktop {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/text_offsets.h"
+#include "platform/linux/atspi/text_offsets.h"
 
 #include <algorithm>
 #include <limits>
