@@ -16,7 +16,7 @@
 
 namespace {
 
-namespace clip = axb::platform::linux_clipboard;
+namespace clip = axb::platform::x11;
 
 xcb_atom_t intern(xcb_connection_t* c, const char* name) {
   xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
@@ -90,8 +90,8 @@ int main() {
         notify.property = XCB_ATOM_NONE;
         if (request->target == saveTargets) {
           ++saves;
-          kept = clip::read();
-          clip::own(kept, false);
+          kept = clip::readClipboard();
+          clip::ownClipboard(kept, false);
           if (!kept.empty()) notify.property = request->property;
         }
         xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
@@ -101,6 +101,6 @@ int main() {
       std::free(event);
     }
     if (xcb_connection_has_error(c)) return 1;
-    clip::serveUntil(axb::platform::monotonicSeconds());
+    clip::serveClipboardUntil(axb::platform::monotonicSeconds());
   }
 }

@@ -82,7 +82,7 @@ double monotonicSeconds() {
 void sleepUntilMonotonic(double deadline) {
   // An application pasting meanwhile asks this process for the clipboard it owns: the wait
   // answers it (the main context does not run here).
-  if (linux_clipboard::serveUntil(deadline)) return;
+  if (x11::serveClipboardUntil(deadline)) return;
   for (double now = monotonicSeconds(); now < deadline; now = monotonicSeconds()) {
     const double remaining = std::min(deadline - now, 1.0);
     timespec slice{};

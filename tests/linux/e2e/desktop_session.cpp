@@ -209,7 +209,7 @@ std::vector<std::string> textAppCommand(const TextAppOptions& options) {
 }
 
 bool waitForAccessibilityTree(pid_t pid, double seconds) {
-  return pumpUntil([pid] { return static_cast<bool>(platform::linux_desktop::applicationOf(pid)); },
+  return pumpUntil([pid] { return static_cast<bool>(platform::atspi::applicationOf(pid)); },
                    seconds);
 }
 

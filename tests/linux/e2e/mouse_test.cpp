@@ -538,15 +538,15 @@ TEST_F(MouseTrackingTest, NothingWakesTheHostOnceNothingIsTracked) {
   ASSERT_TRUE(hover(*rect));
 
   // While tracked, the pointer's moves reach the host.
-  std::uint64_t before = platform::linux_desktop::pointerWakeUps();
+  std::uint64_t before = platform::x11::pointerWakeUps();
   ASSERT_TRUE(movePointer(away->first, away->second));
-  ASSERT_TRUE(pumpUntil([&] { return platform::linux_desktop::pointerWakeUps() > before; }));
+  ASSERT_TRUE(pumpUntil([&] { return platform::x11::pointerWakeUps() > before; }));
 
   window::resetMouseTrackers();
   bridge::globals().isInWindow = false;
   // What was already on its way is let in first.
   pumpFor(kDeliveryBound);
-  before = platform::linux_desktop::pointerWakeUps();
+  before = platform::x11::pointerWakeUps();
   // Across the window and back, as a mouse moves (relative steps), and clicking.
   ASSERT_TRUE(movePointer(rect->x - 20, rect->y + 20));
   for (int i = 0; i < 5; ++i) {
@@ -554,7 +554,7 @@ TEST_F(MouseTrackingTest, NothingWakesTheHostOnceNothingIsTracked) {
     ASSERT_TRUE(click(1));
   }
   pumpFor(kDeliveryBound);
-  EXPECT_EQ(platform::linux_desktop::pointerWakeUps(), before);
+  EXPECT_EQ(platform::x11::pointerWakeUps(), before);
 }
 
 TEST_F(MouseTrackingTest, NothingWakesTheHostOnceItsTrackedWindowsAreDestroyed) {
@@ -567,14 +567,14 @@ TEST_F(MouseTrackingTest, NothingWakesTheHostOnceItsTrackedWindowsAreDestroyed) 
   window.destroy();
   ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
   pumpFor(kDeliveryBound);
-  const std::uint64_t before = platform::linux_desktop::pointerWakeUps();
+  const std::uint64_t before = platform::x11::pointerWakeUps();
   ASSERT_TRUE(movePointer(away->first, away->second));
   for (int i = 0; i < 3; ++i) {
     ASSERT_TRUE(xdotool({"mousemove_relative", "--", "20", "20"}));
     ASSERT_TRUE(click(1));
   }
   pumpFor(kDeliveryBound);
-  EXPECT_EQ(platform::linux_desktop::pointerWakeUps(), before);
+  EXPECT_EQ(platform::x11::pointerWakeUps(), before);
 }
 
 // The host's window is where the user went from the application they work in; leaving it takes

@@ -6,7 +6,7 @@
 
 #include <map>
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 constexpr Rect kZero{};
@@ -46,4 +46,4 @@ TEST(CaretBounds, AZeroRectangleFallsBackToTheRangeThenTheNeighbouringCharacter)
 }
 
 }  // namespace
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-namespace axb::platform::linux_clipboard {
+namespace axb::platform::x11 {
 namespace {
 
 std::optional<std::string> dataOf(const Targets& targets, const std::string& name) {
@@ -111,4 +111,4 @@ TEST(IncrChunks, AnExactMultipleStillEndsWithAnEmptyChunk) {
 }
 
 }  // namespace
-}  // namespace axb::platform::linux_clipboard
+}  // namespace axb::platform::x11

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 TEST(Roles, GtksEntryAndTextViewShareARoleAndDifferByState) {
@@ -40,4 +40,4 @@ TEST(Roles, LabelsAreStaticTextAndApplicationsApplications) {
 }
 
 }  // namespace
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

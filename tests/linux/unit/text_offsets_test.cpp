@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 // "a😀é!" with "é" as "e" and a combining acute accent: characters a, 😀, e, ◌́, ! at 0 to 4;
@@ -129,4 +129,4 @@ TEST(TextOffsets, UnitsAndPaddedCharactersConvertBothWaysAndLoseThePadding) {
 }
 
 }  // namespace
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

@@ -9,7 +9,7 @@
 #include "platform/linux/atspi/role_memo.h"
 #include "platform/linux/atspi/run_answers.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 // A search for the focus that the collection interface cannot answer looks at this many
@@ -264,4 +264,4 @@ Answer<GRef<AtspiAccessible>> findFocusedDescendant(AtspiAccessible* root) {
   return searchFocused(root);
 }
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

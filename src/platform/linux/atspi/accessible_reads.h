@@ -13,7 +13,7 @@
 #include "platform/linux/atspi/g_ref.h"
 #include "platform/linux/atspi/roles.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 
 template <typename T>
 struct Answer {
@@ -60,4 +60,4 @@ Answer<std::vector<GRef<AtspiAccessible>>> readChildren(AtspiAccessible* accessi
 // The first descendant with the FOCUSED state; empty (with success) when there is none.
 Answer<GRef<AtspiAccessible>> findFocusedDescendant(AtspiAccessible* root);
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

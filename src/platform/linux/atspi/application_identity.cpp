@@ -9,7 +9,7 @@
 #include "platform/linux/atspi/atspi_session.h"
 #include "platform/linux/x11/x11_desktop.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 struct Identity {
@@ -55,8 +55,8 @@ std::optional<std::string> bundleIdentifierOf(ProcessId pid) {
   Identity& identity = identities()[pid];
   if (identity.bundleIdentifier) return identity.bundleIdentifier;
   std::optional<std::string> found = launchedDesktopFile(pid);
-  if (!found) found = applicationIdOf(pid);
-  if (!found) found = windowClassOf(pid);
+  if (!found) found = x11::applicationIdOf(pid);
+  if (!found) found = x11::windowClassOf(pid);
   // Remembered only once known: a window may appear after the first question.
   if (found) identity.bundleIdentifier = textFrom(found->c_str());
   return identity.bundleIdentifier;
@@ -77,4 +77,4 @@ void forgetIdentity(ProcessId pid) {
   identities().erase(pid);
 }
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

@@ -7,7 +7,7 @@
 
 #include "platform/geometry.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 
 // The application's desktop-file id when known (the GIO_LAUNCHED_DESKTOP_FILE its launcher set,
 // else the _GTK_APPLICATION_ID of its windows), else the class of its windows (WM_CLASS).
@@ -18,4 +18,4 @@ std::optional<std::string> applicationNameOf(ProcessId pid);
 
 void forgetIdentity(ProcessId pid);
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

@@ -11,7 +11,7 @@
 
 #include "platform/utf8.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 struct SessionState {
@@ -206,4 +206,4 @@ std::string textFrom(const gchar* text) {
   return text ? utf8::toWellFormed(text) : std::string();
 }
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

@@ -12,7 +12,7 @@
 #include "platform/geometry.h"
 #include "platform/linux/atspi/g_ref.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 
 // How long one request to another application may take before it counts as unanswered.
 // libatspi waits two to four times this before it gives up on an application that does not
@@ -45,4 +45,4 @@ void forgetProcess(ProcessId pid);
 // UTF-8 from a string another application sent: ill-formed bytes become U+FFFD.
 std::string textFrom(const gchar* text);
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

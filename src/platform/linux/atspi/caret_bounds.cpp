@@ -1,6 +1,6 @@
 #include "platform/linux/atspi/caret_bounds.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 
 bool isRectangle(const Rect& rect) {
   return !(rect == Rect{});
@@ -22,4 +22,4 @@ Answer<Rect> caretBounds(const std::function<Answer<Rect>(CaretSource)>& ask) {
   return {axerr::kNoValue, {}};
 }
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

@@ -7,7 +7,7 @@
 
 #include "platform/linux/atspi/accessible_reads.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 
 // The requests that can place a caret, in the order they are tried.
 enum class CaretSource { kCharacter, kCharacterRange, kPreviousCharacter, kNextCharacter };
@@ -21,4 +21,4 @@ bool isRectangle(const Rect& rect);
 // rectangle at all is no value.
 Answer<Rect> caretBounds(const std::function<Answer<Rect>(CaretSource)>& ask);
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

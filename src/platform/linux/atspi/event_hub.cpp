@@ -15,7 +15,7 @@
 #include "platform/linux/atspi/run_answers.h"
 #include "platform/linux/x11/x11_desktop.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 constexpr const char* kListenedEvents[] = {
@@ -248,7 +248,7 @@ bool ensureListening() {
   if (!state.listener) return false;
   registerListener();
   followRestarts(deregisterListener, reconnected);
-  watchDisplay({
+  x11::watchDisplay({
       [] {
         post({DesktopEventKind::WindowActivated, 0, {}});
       },
@@ -287,4 +287,4 @@ GRef<AtspiAccessible> lastFocusedIn(ProcessId pid) {
   return found == lastFocused.end() ? GRef<AtspiAccessible>() : found->second;
 }
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

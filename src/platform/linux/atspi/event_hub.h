@@ -10,7 +10,7 @@
 #include "platform/geometry.h"
 #include "platform/linux/atspi/g_ref.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 
 enum class DesktopEventKind {
   FocusGained,           // an element gained the keyboard focus
@@ -46,4 +46,4 @@ GRef<AtspiAccessible> lastFocusedIn(ProcessId pid);
 // Forgets it, for a process that ended.
 void forgetFocus(ProcessId pid);
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

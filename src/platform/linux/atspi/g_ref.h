@@ -6,7 +6,7 @@
 
 #include <utility>
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 
 // A strong reference to a GObject (an AT-SPI accessible, a D-Bus connection, ...).
 template <typename T>
@@ -75,4 +75,4 @@ class GText {
   gchar* text_;
 };
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

@@ -14,7 +14,7 @@
 #include "platform/object.h"
 
 namespace axb::platform {
-namespace linux_desktop {
+namespace atspi {
 
 // An element: an accessible of another application. An application that is running but not (yet)
 // in the accessibility tree has an element without an accessible, known by its process alone.
@@ -46,13 +46,13 @@ struct MarkerRangeValue {
 using Value = std::variant<std::string, double, bool, std::vector<Object>, GeometryValue,
                            ElementValue, MarkerValue, MarkerRangeValue>;
 
-}  // namespace linux_desktop
+}  // namespace atspi
 
 struct Object::Impl {
-  linux_desktop::Value value;
+  atspi::Value value;
 };
 
-namespace linux_desktop {
+namespace atspi {
 
 inline Object wrap(Value value) {
   return Object(std::make_shared<const Object::Impl>(Object::Impl{std::move(value)}));
@@ -91,5 +91,5 @@ struct AccessibleHash {
   }
 };
 
-}  // namespace linux_desktop
+}  // namespace atspi
 }  // namespace axb::platform

@@ -6,7 +6,7 @@
 #include "platform/linux/atspi/g_ref.h"
 #include "platform/linux/atspi/object_impl.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 constexpr std::size_t kRemembered = 4096;
@@ -33,4 +33,4 @@ Answer<AtspiRole> roleOf(AtspiAccessible* accessible) {
   return {axerr::kSuccess, role};
 }
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

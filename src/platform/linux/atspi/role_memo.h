@@ -7,8 +7,8 @@
 
 #include "platform/linux/atspi/accessible_reads.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 
 Answer<AtspiRole> roleOf(AtspiAccessible* accessible);
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

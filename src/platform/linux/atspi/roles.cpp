@@ -1,6 +1,6 @@
 #include "platform/linux/atspi/roles.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 
 bool isTextRole(AtspiRole role) {
   switch (role) {
@@ -109,4 +109,4 @@ std::optional<std::string> subroleName(const RoleFacts& facts) {
   return std::nullopt;
 }
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

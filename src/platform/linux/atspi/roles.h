@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 
 // What the role and states say about an element, read once.
 struct RoleFacts {
@@ -35,4 +35,4 @@ bool keepsTextSecret(const RoleFacts& facts);
 // Whether the element holds text the user types or selects (the roles above that hold text).
 bool isTextRole(AtspiRole role);
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

@@ -5,7 +5,7 @@
 #include "platform/linux/atspi/g_ref.h"
 #include "platform/linux/atspi/object_impl.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 using KeptByAccessible = std::unordered_map<GRef<AtspiAccessible>, std::shared_ptr<KeptAnswers>,
@@ -45,4 +45,4 @@ void forgetAnswers(AtspiAccessible* accessible) {
   run().kept.erase(GRef<AtspiAccessible>::retain(accessible));
 }
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

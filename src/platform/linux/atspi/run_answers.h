@@ -14,7 +14,7 @@
 #include "platform/linux/atspi/accessible_reads.h"
 #include "platform/linux/atspi/text_offsets.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 
 // Characters read from the middle of a text, from start to end (character offsets).
 struct TextPiece {
@@ -58,4 +58,4 @@ std::shared_ptr<KeptAnswers> keptAnswers(AtspiAccessible* accessible);
 
 void forgetAnswers(AtspiAccessible* accessible);
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

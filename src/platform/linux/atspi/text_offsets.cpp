@@ -5,7 +5,7 @@
 
 #include "platform/utf8.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 constexpr std::int64_t kMarkEvery = 4096;
@@ -148,4 +148,4 @@ std::string characterSubstring(std::string_view text, std::int64_t start, std::i
   return TextPrefix(text).substring(start, end);
 }
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

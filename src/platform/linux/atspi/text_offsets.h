@@ -13,7 +13,7 @@
 
 #include "platform/geometry.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 
 // Whether an element that answered `answer` when asked for its first `asked` offsets counts them
 // in UTF-16 units; nothing when its answer cannot tell (no character outside the basic plane).
@@ -94,4 +94,4 @@ std::optional<CharacterSpan> characterSpan(std::string_view text, Range range);
 std::optional<Range> utf16Range(std::string_view text, std::int64_t start, std::int64_t end);
 std::string characterSubstring(std::string_view text, std::int64_t start, std::int64_t end);
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

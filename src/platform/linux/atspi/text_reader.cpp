@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 
 TextReader::TextReader(AtspiAccessible* accessible)
     : accessible_(GRef<AtspiAccessible>::retain(accessible)), kept_(keptAnswers(accessible)) {}
@@ -70,4 +70,4 @@ Answer<std::string> TextReader::characters(std::int64_t start, std::int64_t end)
   return text;
 }
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

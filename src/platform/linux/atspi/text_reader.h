@@ -16,7 +16,7 @@
 #include "platform/linux/atspi/run_answers.h"
 #include "platform/linux/atspi/text_offsets.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 
 class TextReader {
  public:
@@ -39,4 +39,4 @@ class TextReader {
   std::shared_ptr<KeptAnswers> kept_;
 };
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

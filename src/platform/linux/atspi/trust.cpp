@@ -5,7 +5,7 @@
 #include "platform/linux/atspi/atspi_session.h"
 #include "platform/linux/atspi/g_ref.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 constexpr char kBusName[] = "org.a11y.Bus";
@@ -45,4 +45,4 @@ bool accessibilityEnabled(bool switchOn) {
   return enabled;
 }
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

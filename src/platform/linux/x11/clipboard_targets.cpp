@@ -4,7 +4,7 @@
 #include <array>
 #include <optional>
 
-namespace axb::platform::linux_clipboard {
+namespace axb::platform::x11 {
 namespace {
 
 bool hasTarget(const Targets& targets, std::string_view name) {
@@ -114,4 +114,4 @@ std::string_view IncrChunks::next() {
   return chunk;
 }
 
-}  // namespace axb::platform::linux_clipboard
+}  // namespace axb::platform::x11

@@ -12,7 +12,7 @@
 
 #include "platform/pasteboard.h"
 
-namespace axb::platform::linux_clipboard {
+namespace axb::platform::x11 {
 
 inline constexpr char kUtf8StringTarget[] = "UTF8_STRING";
 inline constexpr char kTextPlainUtf8Target[] = "text/plain;charset=utf-8";
@@ -64,4 +64,4 @@ class IncrChunks {
   bool finished_ = false;
 };
 
-}  // namespace axb::platform::linux_clipboard
+}  // namespace axb::platform::x11

@@ -14,11 +14,8 @@
 
 #include "platform/linux/x11/xcb_handles.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::x11 {
 namespace {
-
-using x11::FreeDeleter;
-using x11::Reply;
 
 // XIDs have 29 bits; anything larger is not a window id, whatever the server would say.
 constexpr std::uintptr_t kLargestId = 0x1fffffff;
@@ -394,4 +391,4 @@ std::uint64_t pointerWakeUps() {
   return d ? d->wakeUps : 0;
 }
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::x11

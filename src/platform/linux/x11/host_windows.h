@@ -13,7 +13,7 @@
 #include "platform/geometry.h"
 #include "platform/window.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::x11 {
 
 // A tracking area over a watched window.
 struct PointerArea {
@@ -67,4 +67,4 @@ void removeMouseDownListener(const std::shared_ptr<MouseDownListener>& listener)
 // does when nothing is tracked.
 std::uint64_t pointerWakeUps();
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::x11

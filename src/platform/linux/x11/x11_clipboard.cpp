@@ -22,7 +22,7 @@
 #include "platform/linux/x11/xcb_handles.h"
 #include "platform/run_loop.h"
 
-namespace axb::platform::linux_clipboard {
+namespace axb::platform::x11 {
 namespace {
 
 // Each request to another client waits this long at most (an owner may be hung); an INCR
@@ -49,8 +49,6 @@ constexpr std::size_t kTransfersInAll = 16;
 // other work its turn; the rest wait for the next turn.
 constexpr int kEventsPerTurn = 256;
 
-using x11::FreeDeleter;
-using x11::Reply;
 using Event = Reply<xcb_generic_event_t>;
 
 // A large target going to a requestor chunk by chunk, each after it deleted the previous one.
@@ -589,14 +587,14 @@ void handOff(Clipboard& cb) {
 
 }  // namespace
 
-std::int64_t changeCount() {
+std::int64_t clipboardChangeCount() {
   Clipboard* cb = clipboard();
   if (!cb) return 0;
   synchronise(*cb);
   return cb->changes;
 }
 
-Targets read() {
+Targets readClipboard() {
   Clipboard* cb = clipboard();
   if (!cb) return {};
   const xcb_window_t owner = ownerOf(*cb, atom(*cb, "CLIPBOARD"));
@@ -645,7 +643,7 @@ Targets read() {
   return read;
 }
 
-std::optional<std::string> readText() {
+std::optional<std::string> readClipboardText() {
   Clipboard* cb = clipboard();
   if (!cb) return std::nullopt;
   const xcb_window_t owner = ownerOf(*cb, atom(*cb, "CLIPBOARD"));
@@ -666,7 +664,7 @@ std::optional<std::string> readText() {
   return std::nullopt;
 }
 
-std::int64_t own(const Targets& targets, bool handOffToManager) {
+std::int64_t ownClipboard(const Targets& targets, bool handOffToManager) {
   Clipboard* cb = clipboard();
   if (!cb) return 0;
   const xcb_atom_t selection = atom(*cb, "CLIPBOARD");
@@ -697,7 +695,7 @@ std::int64_t own(const Targets& targets, bool handOffToManager) {
   return cb->changes;
 }
 
-bool serveUntil(double deadline) {
+bool serveClipboardUntil(double deadline) {
   if (!opened) return false;
   Clipboard* cb = clipboard();
   if (!cb) return false;
@@ -705,4 +703,4 @@ bool serveUntil(double deadline) {
   return true;
 }
 
-}  // namespace axb::platform::linux_clipboard
+}  // namespace axb::platform::x11

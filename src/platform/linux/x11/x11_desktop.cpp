@@ -15,11 +15,8 @@
 
 #include "platform/linux/x11/xcb_handles.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::x11 {
 namespace {
-
-using x11::FreeDeleter;
-using x11::Reply;
 
 // Events read in one turn of the main context, and the windows whose moves wait for the end of
 // the turn (each once): a client that creates, moves and destroys thousands of windows a second
@@ -352,4 +349,4 @@ bool watchDisplay(DisplayWatch watch) {
   return true;
 }
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::x11

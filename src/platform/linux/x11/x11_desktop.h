@@ -10,7 +10,7 @@
 
 #include "platform/geometry.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::x11 {
 
 // The process whose window is in front: the owner (_NET_WM_PID) of the window manager's
 // _NET_ACTIVE_WINDOW, or of the window holding the input focus when no window manager runs.
@@ -34,4 +34,4 @@ struct DisplayWatch {
 // Starts watching the display (once); false without an X11 display.
 bool watchDisplay(DisplayWatch watch);
 
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::x11
