@@ -33,14 +33,11 @@ Answer<std::string> stringAnswer(gchar* raw, const GErrorSlot& error) {
 }
 
 Answer<Rect> rectAnswer(AtspiRect* raw, const GErrorSlot& error) {
-  if (error || !raw) {
-    g_free(raw);
-    return failed<Rect>(error);
-  }
-  const Rect rect{static_cast<double>(raw->x), static_cast<double>(raw->y),
-                  static_cast<double>(raw->width), static_cast<double>(raw->height)};
-  g_free(raw);
-  return {axerr::kSuccess, rect};
+  const GMemory<AtspiRect> rect(raw);
+  if (error || !rect) return failed<Rect>(error);
+  return {axerr::kSuccess,
+          Rect{static_cast<double>(rect->x), static_cast<double>(rect->y),
+               static_cast<double>(rect->width), static_cast<double>(rect->height)}};
 }
 
 // Role and states, asked once per run of requests.
@@ -55,15 +52,14 @@ Answer<RoleFacts> askRoleFacts(AtspiAccessible* accessible) {
   // itself reads cached states while it dispatches, and a request from there would wait on the
   // dispatch it runs in.
   accessible->cached_properties &= ~static_cast<guint>(ATSPI_CACHE_STATES);
-  AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
+  const auto states = GRef<AtspiStateSet>::adopt(atspi_accessible_get_state_set(accessible));
   if (!states) return {axerr::kCannotComplete, facts};
-  facts.editable = atspi_state_set_contains(states, ATSPI_STATE_EDITABLE);
-  facts.multiLine = atspi_state_set_contains(states, ATSPI_STATE_MULTI_LINE);
-  facts.focused = atspi_state_set_contains(states, ATSPI_STATE_FOCUSED);
-  facts.focusable = atspi_state_set_contains(states, ATSPI_STATE_FOCUSABLE);
-  const bool defunct = atspi_state_set_contains(states, ATSPI_STATE_DEFUNCT);
-  g_object_unref(states);
-  if (defunct) return {axerr::kInvalidUIElement, facts};
+  facts.editable = atspi_state_set_contains(states.get(), ATSPI_STATE_EDITABLE);
+  facts.multiLine = atspi_state_set_contains(states.get(), ATSPI_STATE_MULTI_LINE);
+  facts.focused = atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED);
+  facts.focusable = atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSABLE);
+  if (atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT))
+    return {axerr::kInvalidUIElement, facts};
   return {axerr::kSuccess, facts};
 }
 
@@ -144,14 +140,10 @@ Answer<Selection> readSelection(AtspiAccessible* accessible) {
   const gint selections = atspi_text_get_n_selections(textOf(accessible), error.out());
   if (error) return failed<Selection>(error);
   if (selections > 0) {
-    AtspiRange* range = atspi_text_get_selection(textOf(accessible), 0, error.out());
-    if (error || !range) {
-      g_free(range);
-      return failed<Selection>(error);
-    }
-    Selection selection{std::min(range->start_offset, range->end_offset),
-                        std::max(range->start_offset, range->end_offset)};
-    g_free(range);
+    const GMemory<AtspiRange> range(atspi_text_get_selection(textOf(accessible), 0, error.out()));
+    if (error || !range) return failed<Selection>(error);
+    const Selection selection{std::min(range->start_offset, range->end_offset),
+                              std::max(range->start_offset, range->end_offset)};
     // Some toolkits report an empty selection instead of none.
     if (selection.end > selection.start) return {axerr::kSuccess, selection};
   }
@@ -237,27 +229,22 @@ Answer<std::vector<GRef<AtspiAccessible>>> readChildren(AtspiAccessible* accessi
 
 Answer<GRef<AtspiAccessible>> findFocusedDescendant(AtspiAccessible* root) {
   if (GRef<AtspiCollection>::adopt(atspi_accessible_get_collection_iface(root))) {
-    AtspiStateSet* states = atspi_state_set_new(nullptr);
-    atspi_state_set_add(states, ATSPI_STATE_FOCUSED);
-    AtspiMatchRule* rule = atspi_match_rule_new(
-        states, ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE, nullptr,
-        ATSPI_Collection_MATCH_NONE, nullptr, ATSPI_Collection_MATCH_NONE, FALSE);
-    g_object_unref(states);
+    const auto states = GRef<AtspiStateSet>::adopt(atspi_state_set_new(nullptr));
+    atspi_state_set_add(states.get(), ATSPI_STATE_FOCUSED);
+    const auto rule = GRef<AtspiMatchRule>::adopt(atspi_match_rule_new(
+        states.get(), ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE, nullptr,
+        ATSPI_Collection_MATCH_NONE, nullptr, ATSPI_Collection_MATCH_NONE, FALSE));
     GErrorSlot error;
-    GArray* matches = atspi_collection_get_matches(
-        ATSPI_COLLECTION(root), rule, ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, error.out());
-    g_object_unref(rule);
+    const GRefArray<AtspiAccessible> matches(
+        atspi_collection_get_matches(ATSPI_COLLECTION(root), rule.get(),
+                                     ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, error.out()));
     if (!error && matches) {
       GRef<AtspiAccessible> found;
-      for (guint i = 0; i < matches->len; ++i) {
-        auto* match = g_array_index(matches, AtspiAccessible*, i);
-        if (!found) found = GRef<AtspiAccessible>::retain(match);
-        g_object_unref(match);
+      for (guint i = 0; i < matches.size() && !found; ++i) {
+        found = GRef<AtspiAccessible>::retain(matches.at(i));
       }
-      g_array_free(matches, TRUE);
       return {axerr::kSuccess, std::move(found)};
     }
-    if (matches) g_array_free(matches, TRUE);
     if (errorCodeOf(error.get()) == axerr::kCannotComplete)
       return failed<GRef<AtspiAccessible>>(error);
   }

@@ -139,13 +139,11 @@ bool starts(const char* type, std::string_view prefix) {
   return type && std::string_view(type).substr(0, prefix.size()) == prefix;
 }
 
-void onEvent(AtspiEvent* event, void*) {
-  if (!event || !event->source) {
-    if (event) g_boxed_free(ATSPI_TYPE_EVENT, event);
-    return;
-  }
-  const std::string typeCopy = event->type ? event->type : "";
-  const char* type = typeCopy.c_str();
+void onEvent(AtspiEvent* raw, void*) {
+  // The event is the callback's to free.
+  const GBoxed<AtspiEvent, atspi_event_get_type> event(raw);
+  if (!event || !event->source) return;
+  const char* type = event->type;
   GRef<AtspiAccessible> source = GRef<AtspiAccessible>::retain(event->source);
   const int detail1 = event->detail1;
   std::optional<Size> size;
@@ -154,7 +152,6 @@ void onEvent(AtspiEvent* event, void*) {
       size = Size{static_cast<double>(rect->width), static_cast<double>(rect->height)};
     }
   }
-  g_boxed_free(ATSPI_TYPE_EVENT, event);
 
   // What a run of requests read about it may be out of date now.
   forgetAnswers(source.get());
@@ -200,10 +197,10 @@ GRef<AtspiAccessible> windowOf(ProcessId pid) {
   auto windows = readChildren(application.get());
   if (!windows.ok() || windows.value.empty()) return {};
   for (auto& window : windows.value) {
-    AtspiStateSet* states = atspi_accessible_get_state_set(window.get());
-    const bool active = states && atspi_state_set_contains(states, ATSPI_STATE_ACTIVE);
-    if (states) g_object_unref(states);
-    if (active) return std::move(window);
+    const auto states = GRef<AtspiStateSet>::adopt(atspi_accessible_get_state_set(window.get()));
+    if (states && atspi_state_set_contains(states.get(), ATSPI_STATE_ACTIVE)) {
+      return std::move(window);
+    }
   }
   return std::move(windows.value.front());
 }

@@ -4,11 +4,35 @@
 #include <glib-object.h>
 #include <glib.h>
 
+#include <memory>
 #include <utility>
 
 namespace axb::platform::atspi {
 
-// A strong reference to a GObject (an AT-SPI accessible, a D-Bus connection, ...).
+// How a reference is taken and dropped: GObjects (accessibles, state sets, D-Bus connections,
+// ...) share one way, the GLib types with counts of their own have theirs.
+template <typename T>
+struct GRefCount {
+  static void ref(T* object) { g_object_ref(object); }
+  static void unref(T* object) { g_object_unref(object); }
+};
+template <>
+struct GRefCount<GVariant> {
+  static void ref(GVariant* value) { g_variant_ref(value); }
+  static void unref(GVariant* value) { g_variant_unref(value); }
+};
+template <>
+struct GRefCount<GSource> {
+  static void ref(GSource* source) { g_source_ref(source); }
+  static void unref(GSource* source) { g_source_unref(source); }
+};
+template <>
+struct GRefCount<GMainContext> {
+  static void ref(GMainContext* context) { g_main_context_ref(context); }
+  static void unref(GMainContext* context) { g_main_context_unref(context); }
+};
+
+// A strong reference to a GObject, a GVariant, a GSource or a GMainContext.
 template <typename T>
 class GRef {
  public:
@@ -17,12 +41,12 @@ class GRef {
   static GRef adopt(T* object) { return GRef(object); }
   // Adds a reference of its own to an object the caller only borrows.
   static GRef retain(T* object) {
-    if (object) g_object_ref(object);
+    if (object) GRefCount<T>::ref(object);
     return GRef(object);
   }
 
   GRef(const GRef& other) : object_(other.object_) {
-    if (object_) g_object_ref(object_);
+    if (object_) GRefCount<T>::ref(object_);
   }
   GRef(GRef&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
   GRef& operator=(GRef other) noexcept {
@@ -30,7 +54,7 @@ class GRef {
     return *this;
   }
   ~GRef() {
-    if (object_) g_object_unref(object_);
+    if (object_) GRefCount<T>::unref(object_);
   }
 
   T* get() const { return object_; }
@@ -73,6 +97,45 @@ class GText {
 
  private:
   gchar* text_;
+};
+
+// Memory a GLib call handed over for g_free: a structure such as AtspiRect or AtspiRange.
+struct GFree {
+  void operator()(gpointer memory) const { g_free(memory); }
+};
+template <typename T>
+using GMemory = std::unique_ptr<T, GFree>;
+
+// A boxed value handed over, freed as its type says: GBoxed<AtspiEvent, atspi_event_get_type>.
+template <typename T, GType (*TypeOf)()>
+struct GBoxedFree {
+  void operator()(T* value) const { g_boxed_free(TypeOf(), value); }
+};
+template <typename T, GType (*TypeOf)()>
+using GBoxed = std::unique_ptr<T, GBoxedFree<T, TypeOf>>;
+
+// A GArray of object references handed over with it (AT-SPI's collection matches): the
+// references go with the array.
+template <typename T>
+class GRefArray {
+ public:
+  explicit GRefArray(GArray* array) : array_(array) {}
+  GRefArray(const GRefArray&) = delete;
+  GRefArray& operator=(const GRefArray&) = delete;
+  ~GRefArray() {
+    if (!array_) return;
+    for (guint i = 0; i < array_->len; ++i) {
+      if (T* object = at(i)) GRefCount<T>::unref(object);
+    }
+    g_array_free(array_, TRUE);
+  }
+
+  guint size() const { return array_ ? array_->len : 0; }
+  T* at(guint index) const { return g_array_index(array_, T*, index); }
+  explicit operator bool() const { return array_ != nullptr; }
+
+ private:
+  GArray* array_;
 };
 
 }  // namespace axb::platform::atspi

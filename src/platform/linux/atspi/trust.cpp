@@ -21,26 +21,24 @@ bool accessibilityEnabled(bool switchOn) {
   const GRef<GDBusConnection> bus =
       GRef<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
   if (!bus) return false;
-  GVariant* reply = g_dbus_connection_call_sync(
+  const auto reply = GRef<GVariant>::adopt(g_dbus_connection_call_sync(
       bus.get(), kBusName, kBusPath, kProperties, "Get",
       g_variant_new("(ss)", kStatusInterface, "IsEnabled"), G_VARIANT_TYPE("(v)"),
-      G_DBUS_CALL_FLAGS_NONE, kRequestTimeoutMilliseconds, nullptr, error.out());
+      G_DBUS_CALL_FLAGS_NONE, kRequestTimeoutMilliseconds, nullptr, error.out()));
   bool enabled = false;
   if (reply) {
-    GVariant* value = nullptr;
-    g_variant_get(reply, "(v)", &value);
-    if (value && g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN)) {
-      enabled = g_variant_get_boolean(value);
+    GVariant* boxed = nullptr;
+    g_variant_get(reply.get(), "(v)", &boxed);
+    const auto value = GRef<GVariant>::adopt(boxed);
+    if (value && g_variant_is_of_type(value.get(), G_VARIANT_TYPE_BOOLEAN)) {
+      enabled = g_variant_get_boolean(value.get());
     }
-    if (value) g_variant_unref(value);
-    g_variant_unref(reply);
   }
   if (switchOn && !enabled) {
-    GVariant* set = g_dbus_connection_call_sync(
+    const auto set = GRef<GVariant>::adopt(g_dbus_connection_call_sync(
         bus.get(), kBusName, kBusPath, kProperties, "Set",
         g_variant_new("(ssv)", kStatusInterface, "IsEnabled", g_variant_new_boolean(TRUE)), nullptr,
-        G_DBUS_CALL_FLAGS_NONE, kRequestTimeoutMilliseconds, nullptr, error.out());
-    if (set) g_variant_unref(set);
+        G_DBUS_CALL_FLAGS_NONE, kRequestTimeoutMilliseconds, nullptr, error.out()));
   }
   return enabled;
 }

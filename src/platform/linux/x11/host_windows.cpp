@@ -7,7 +7,6 @@
 #include <xcb/xinput.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -173,13 +172,12 @@ bool collectAnswers(Display& d) {
       ++it;
       continue;
     }
-    std::free(error);  // the window was destroyed meanwhile: its destruction is on its way
+    // An error: the window was destroyed meanwhile, its destruction is on its way.
+    const Error refused(error);
+    Reply<xcb_query_pointer_reply_t> answer(static_cast<xcb_query_pointer_reply_t*>(reply));
     any = true;
-    if (auto window = it->window.lock(); window && reply) {
-      answers.emplace_back(std::move(window), Reply<xcb_query_pointer_reply_t>(
-                                                  static_cast<xcb_query_pointer_reply_t*>(reply)));
-    } else {
-      std::free(reply);
+    if (auto window = it->window.lock(); window && answer) {
+      answers.emplace_back(std::move(window), std::move(answer));
     }
     it = d.inFlight.erase(it);
   }
@@ -278,7 +276,7 @@ void serve(Display& d) {
   while (progress) {
     progress = false;
     while (xcb_generic_event_t* raw = xcb_poll_for_event(d.connection.get())) {
-      const std::unique_ptr<xcb_generic_event_t, FreeDeleter<xcb_generic_event_t>> event(raw);
+      const Event event(raw);
       handle(d, *event);
       progress = true;
     }

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -48,8 +47,6 @@ constexpr std::size_t kTransfersInAll = 16;
 // Events handled in one turn of the main context, so that a flood of requests leaves the host's
 // other work its turn; the rest wait for the next turn.
 constexpr int kEventsPerTurn = 256;
-
-using Event = Reply<xcb_generic_event_t>;
 
 // A large target going to a requestor chunk by chunk, each after it deleted the previous one.
 struct OutgoingTransfer {

@@ -5,9 +5,7 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -236,8 +234,7 @@ gboolean readEvents(gint, GIOCondition, gpointer) {
   xcb_connection_t* c = d->connection.get();
   int read = 0;
   for (; read < kEventsPerTurn; ++read) {
-    const std::unique_ptr<xcb_generic_event_t, FreeDeleter<xcb_generic_event_t>> event(
-        xcb_poll_for_event(c));
+    const Event event(xcb_poll_for_event(c));
     if (!event) break;
     handle(*d, *event);
   }
@@ -246,7 +243,7 @@ gboolean readEvents(gint, GIOCondition, gpointer) {
   if (read == kEventsPerTurn) readQueuedSoon();
   // Delivering waited for replies: events that came meanwhile are queued.
   if (xcb_generic_event_t* queued = xcb_poll_for_queued_event(c)) {
-    const std::unique_ptr<xcb_generic_event_t, FreeDeleter<xcb_generic_event_t>> event(queued);
+    const Event event(queued);
     handle(*d, *event);
     readQueuedSoon();
   }

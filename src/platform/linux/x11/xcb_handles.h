@@ -1,8 +1,9 @@
-// Owning handles for what xcb hands out: replies and events, which the caller frees with free(),
-// and connections to the display.
+// Owning handles for what xcb hands out: replies, events, errors and keycode lists, which the
+// caller frees with free(), key symbol tables, and connections to the display.
 #pragma once
 
 #include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
 
 #include <cstdlib>
 #include <memory>
@@ -16,7 +17,16 @@ struct FreeDeleter {
   void operator()(T* pointer) const { std::free(pointer); }
 };
 template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter<T>>;
+using Freed = std::unique_ptr<T, FreeDeleter<T>>;
+template <typename T>
+using Reply = Freed<T>;
+using Event = Freed<xcb_generic_event_t>;
+using Error = Freed<xcb_generic_error_t>;
+
+struct KeySymbolsFreer {
+  void operator()(xcb_key_symbols_t* symbols) const { xcb_key_symbols_free(symbols); }
+};
+using KeySymbols = std::unique_ptr<xcb_key_symbols_t, KeySymbolsFreer>;
 
 struct ConnectionCloser {
   void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
