@@ -12,6 +12,7 @@
 
 #include "platform/linux/atspi/g_ref.h"
 #include "platform/linux/x11/x11_clipboard.h"
+#include "platform/sliced_wait.h"
 
 namespace axb::platform {
 namespace {
@@ -55,6 +56,12 @@ GRef<GSource> scheduleOnThreadDefault(double seconds, std::function<void()> work
   return attach(context.get(), seconds, std::move(work));
 }
 
+// An application pasting meanwhile asks this process for the clipboard it owns: the wait answers
+// it (the main context does not run here), or sleeps when no clipboard connection is open.
+void serveClipboardFor(double seconds) {
+  if (!x11::serveClipboardUntil(monotonicSeconds() + seconds)) sleepSeconds(seconds);
+}
+
 }  // namespace
 
 void dispatchAfterOnMainQueue(double seconds, std::function<void()> work) {
@@ -79,16 +86,7 @@ double monotonicSeconds() {
 }
 
 void sleepUntilMonotonic(double deadline) {
-  // An application pasting meanwhile asks this process for the clipboard it owns: the wait
-  // answers it (the main context does not run here).
-  if (x11::serveClipboardUntil(deadline)) return;
-  for (double now = monotonicSeconds(); now < deadline; now = monotonicSeconds()) {
-    const double remaining = std::min(deadline - now, 1.0);
-    timespec slice{};
-    slice.tv_sec = static_cast<time_t>(remaining);
-    slice.tv_nsec = static_cast<long>((remaining - std::floor(remaining)) * 1e9);
-    nanosleep(&slice, nullptr);
-  }
+  waitInSlicesUntil(deadline, monotonicSeconds, serveClipboardFor);
 }
 
 }  // namespace axb::platform
