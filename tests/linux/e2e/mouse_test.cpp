@@ -17,6 +17,7 @@
 #include "bridge/globals.h"
 #include "e2e/desktop_session.h"
 #include "platform/linux/x11/host_windows.h"
+#include "platform/linux/x11/xcb_handles.h"
 #include "window/mouse_tracking.h"
 
 namespace axb::e2e {
@@ -37,12 +38,7 @@ struct ScreenRect {
   }
 };
 
-template <typename T>
-struct FreeDeleter {
-  void operator()(T* pointer) const { std::free(pointer); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter<T>>;
+using platform::x11::Reply;
 
 // The host's side of the display: a connection of the test's own, as a toolkit has.
 xcb_connection_t* hostConnection() {
