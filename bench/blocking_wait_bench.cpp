@@ -1,13 +1,11 @@
 // Processor time of the blocking wait that pasting performs (0.2 s, then 1.0 s). The simulated
-// desktop's clock is virtual, so this measures, on the real clock, the same wait the macOS
-// binding makes (sleeping in slices until a monotonic deadline), beside a busy-waiting loop of
-// the same length.
+// desktop's clock is virtual, so this measures, on the real clock, the same wait the macOS and
+// Linux bindings make (sleeping in slices until a monotonic deadline), beside a busy-waiting loop
+// of the same length.
 #include <sys/resource.h>
 #include <time.h>
 
-#include <algorithm>
-#include <cmath>
-
+#include "platform/sliced_wait.h"
 #include "support.h"
 
 namespace axb::bench {
@@ -28,15 +26,9 @@ double processorSeconds() {
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// As the binding: sleep in slices of at most a second, resumed after signals, until the deadline.
+// The bindings' wait, on the real clock.
 void sleepUntil(double deadline) {
-  for (double now = monotonicSeconds(); now < deadline; now = monotonicSeconds()) {
-    const double remaining = std::min(deadline - now, 1.0);
-    timespec slice{};
-    slice.tv_sec = static_cast<time_t>(remaining);
-    slice.tv_nsec = static_cast<long>((remaining - std::floor(remaining)) * 1e9);
-    nanosleep(&slice, nullptr);
-  }
+  platform::waitInSlicesUntil(deadline, monotonicSeconds);
 }
 
 // Comparing the clock with the deadline until it has passed.

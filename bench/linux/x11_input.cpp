@@ -3,11 +3,14 @@
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
-#include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 namespace axb::measure {
 namespace {
+
+namespace x11 = platform::x11;
 
 constexpr std::uint32_t kKeyShift = 0xffe1;
 // _NET_ACTIVE_WINDOW's source indication for a pager, which window managers obey at once.
@@ -16,35 +19,22 @@ constexpr std::uint32_t kSourcePager = 2;
 }  // namespace
 
 X11Input::X11Input() {
-  int screenNumber = 0;
-  xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
-  if (xcb_connection_has_error(connection) != 0) {
-    xcb_disconnect(connection);
-    return;
-  }
-  connection_ = connection;
-  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-  for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
-  root_ = screens.data->root;
+  std::optional<x11::DisplayConnection> display = x11::connectToDisplay();
+  if (!display) return;
+  owned_ = std::move(display->connection);
+  connection_ = owned_.get();
+  root_ = display->root;
   const char name[] = "_NET_ACTIVE_WINDOW";
-  xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-      connection_, xcb_intern_atom(connection_, 0, std::strlen(name), name), nullptr);
+  const x11::Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+      connection_, xcb_intern_atom(connection_, 0, std::strlen(name), name), nullptr));
   if (atom != nullptr) activeWindow_ = atom->atom;
-  std::free(atom);
-}
-
-X11Input::~X11Input() {
-  if (connection_ != nullptr) xcb_disconnect(connection_);
 }
 
 std::uint8_t X11Input::keycode(std::uint32_t keysym) const {
-  xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection_);
+  const x11::KeySymbols symbols(xcb_key_symbols_alloc(connection_));
   if (symbols == nullptr) return 0;
-  xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
-  const std::uint8_t code = codes != nullptr ? codes[0] : 0;
-  std::free(codes);
-  xcb_key_symbols_free(symbols);
-  return code;
+  const x11::Freed<xcb_keycode_t> codes(xcb_key_symbols_get_keycode(symbols.get(), keysym));
+  return codes != nullptr ? codes.get()[0] : 0;
 }
 
 void X11Input::fake(std::uint8_t type, std::uint8_t code) {
@@ -53,11 +43,9 @@ void X11Input::fake(std::uint8_t type, std::uint8_t code) {
 
 bool X11Input::sync() {
   // A round trip: every request sent before it has been handled once the reply is here.
-  xcb_get_input_focus_reply_t* reply =
-      xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr);
-  const bool answered = reply != nullptr;
-  std::free(reply);
-  return answered;
+  const x11::Reply<xcb_get_input_focus_reply_t> reply(
+      xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+  return reply != nullptr;
 }
 
 bool X11Input::tap(std::uint32_t keysym, bool shift) {

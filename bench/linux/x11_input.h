@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/linux/x11/xcb_handles.h"
+
 namespace axb::measure {
 
 inline constexpr std::uint32_t kKeyLeft = 0xff51;
@@ -14,9 +16,6 @@ inline constexpr std::uint32_t kKeyRight = 0xff53;
 class X11Input {
  public:
   X11Input();
-  ~X11Input();
-  X11Input(const X11Input&) = delete;
-  X11Input& operator=(const X11Input&) = delete;
 
   bool connected() const { return connection_ != nullptr; }
   // Presses and releases the key (Shift held around it when asked) and returns once the server
@@ -30,7 +29,8 @@ class X11Input {
   void fake(std::uint8_t type, std::uint8_t code);
   bool sync();
 
-  xcb_connection_t* connection_ = nullptr;
+  platform::x11::Connection owned_;
+  xcb_connection_t* connection_ = nullptr;  // owned_'s
   xcb_window_t root_ = 0;
   xcb_atom_t activeWindow_ = 0;
 };

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/threads.h"
+
 namespace axb::platform {
 namespace {
 
@@ -79,7 +81,8 @@ void writeLineToStdout(std::string_view line) {
   std::fflush(stdout);
 }
 
-void writeLineToStdoutAtOnce(std::string_view line) {
+// In one write(2), so that lines from several threads never interleave inside a line.
+void writeLineFromAnyThread(std::string_view line) {
   std::string text(line);
   text.push_back('\n');
   if (readerGone(STDOUT_FILENO)) return;

@@ -14,7 +14,6 @@ namespace axb::platform {
 // the order they happened. Main thread.
 void writeLineToStdout(std::string_view line);
 
-// In one write(2), so that lines from several threads never interleave inside a line.
-void writeLineToStdoutAtOnce(std::string_view line);
+// Every binding's writeLineFromAnyThread (platform/threads.h) is here too.
 
 }  // namespace axb::platform

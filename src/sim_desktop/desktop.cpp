@@ -3,11 +3,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <stdexcept>
 #include <utility>
 #include <variant>
 
+#include "platform/quiet_stdout.h"
 #include "sim_desktop/desktop_state.h"
 #include "sim_desktop/values.h"
 
@@ -168,10 +168,7 @@ platform::AXErrorCode beginElementRequest(Desktop& desktop, const char* operatio
 void Desktop::writeDiagnosticLine(std::string_view line) {
   state_->diagnostics.emplace_back(line);
   if (state_->echoDiagnostics) {
-    // Flushed at once so the lines interleave with the host's own output.
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    platform::writeLineToStdout(line);
   }
   // A copy: the sink may replace itself.
   if (const auto sink = state_->diagnosticSink) sink(line);

@@ -10,6 +10,10 @@
 
 #include <cstdio>
 
+#include "platform/diagnostics.h"
+#include "platform/threads.h"
+#include "sim_desktop/desktop.h"
+
 namespace axb::platform {
 namespace {
 
@@ -26,8 +30,10 @@ TEST(QuietStdoutTest, LinesToAClosedPipeAreDroppedWithoutSigpipe) {
   const int flagsBefore = fcntl(STDOUT_FILENO, F_GETFL);
 
   // With SIGPIPE's default action, a delivered one would end this test run here.
-  writeLineToStdout("diagnostic");
-  writeLineToStdoutAtOnce("from another thread");
+  // The simulated desktop's, as the library writes them, echoed as a host of it asks.
+  sim::Desktop::current().setEchoDiagnostics(true);
+  writeDiagnosticLine("diagnostic");
+  writeLineFromAnyThread("from another thread");
 
   sigset_t pending;
   sigpending(&pending);

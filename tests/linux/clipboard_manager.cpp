@@ -7,23 +7,22 @@
 #include <xcb/xcb.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
-#include "platform/linux/x11_clipboard.h"
+#include "platform/linux/x11/x11_clipboard.h"
+#include "platform/linux/x11/xcb_handles.h"
 #include "platform/run_loop.h"
 
 namespace {
 
-namespace clip = axb::platform::linux_clipboard;
+namespace x11 = axb::platform::x11;
 
 xcb_atom_t intern(xcb_connection_t* c, const char* name) {
-  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-      c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-  const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-  std::free(reply);
-  return atom;
+  const x11::Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+      c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
+  return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
 
 std::string quoted(const std::string& text) {
@@ -38,27 +37,23 @@ std::string quoted(const std::string& text) {
 }  // namespace
 
 int main() {
-  int screenNumber = 0;
-  xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
-  if (!c || xcb_connection_has_error(c)) return 1;
-  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
-  for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
+  const std::optional<x11::DisplayConnection> display = x11::connectToDisplay();
+  if (!display) return 1;
+  xcb_connection_t* c = display->connection.get();
   const xcb_window_t window = xcb_generate_id(c);
-  xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screens.data->root, 0, 0, 1, 1, 0,
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, window, display->root, 0, 0, 1, 1, 0,
                     XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
   const xcb_atom_t manager = intern(c, "CLIPBOARD_MANAGER");
   const xcb_atom_t saveTargets = intern(c, "SAVE_TARGETS");
   xcb_set_selection_owner(c, window, manager, XCB_CURRENT_TIME);
-  xcb_get_selection_owner_reply_t* owner =
-      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, manager), nullptr);
-  const bool owning = owner && owner->owner == window;
-  std::free(owner);
-  if (!owning) return 1;
+  const x11::Reply<xcb_get_selection_owner_reply_t> owner(
+      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, manager), nullptr));
+  if (!owner || owner->owner != window) return 1;
   std::printf("{\"ready\": true, \"pid\": %d}\n", static_cast<int>(getpid()));
   std::fflush(stdout);
 
   int saves = 0;
-  clip::Targets kept;
+  x11::Targets kept;
   std::string input;
   for (;;) {
     pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {xcb_get_file_descriptor(c), POLLIN, 0}};
@@ -78,9 +73,9 @@ int main() {
         std::fflush(stdout);
       }
     }
-    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+    while (const x11::Event event{xcb_poll_for_event(c)}) {
       if ((event->response_type & 0x7f) == XCB_SELECTION_REQUEST) {
-        const auto* request = reinterpret_cast<const xcb_selection_request_event_t*>(event);
+        const auto* request = reinterpret_cast<const xcb_selection_request_event_t*>(event.get());
         xcb_selection_notify_event_t notify{};
         notify.response_type = XCB_SELECTION_NOTIFY;
         notify.time = request->time;
@@ -90,17 +85,16 @@ int main() {
         notify.property = XCB_ATOM_NONE;
         if (request->target == saveTargets) {
           ++saves;
-          kept = clip::read();
-          clip::own(kept, false);
+          kept = x11::readClipboard();
+          x11::ownClipboard(kept, false);
           if (!kept.empty()) notify.property = request->property;
         }
         xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
                        reinterpret_cast<const char*>(&notify));
         xcb_flush(c);
       }
-      std::free(event);
     }
     if (xcb_connection_has_error(c)) return 1;
-    clip::serveUntil(axb::platform::monotonicSeconds());
+    x11::serveClipboardUntil(axb::platform::monotonicSeconds());
   }
 }

@@ -10,12 +10,12 @@
 #include <iterator>
 #include <string>
 
-#include "platform/linux/x11_clipboard.h"
+#include "platform/linux/x11/x11_clipboard.h"
 #include "platform/run_loop.h"
 
 int main(int argc, char** argv) {
-  namespace clip = axb::platform::linux_clipboard;
-  clip::Targets targets;
+  namespace x11 = axb::platform::x11;
+  x11::Targets targets;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     const std::size_t split = argument.rfind('=');
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     targets.emplace_back(argument.substr(0, split),
                          std::string(std::istreambuf_iterator<char>(file), {}));
   }
-  clip::own(targets, false);
+  x11::ownClipboard(targets, false);
   std::printf("{\"ready\": true, \"pid\": %d}\n", static_cast<int>(getpid()));
   std::fflush(stdout);
   for (;;) {
@@ -34,6 +34,6 @@ int main(int argc, char** argv) {
       char buffer[256];
       if (read(STDIN_FILENO, buffer, sizeof buffer) <= 0) return 0;
     }
-    clip::serveUntil(axb::platform::monotonicSeconds() + 0.05);
+    x11::serveClipboardUntil(axb::platform::monotonicSeconds() + 0.05);
   }
 }

@@ -21,14 +21,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/linux/x11/xcb_handles.h"
+
 namespace {
 
-template <typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
+namespace x11 = axb::platform::x11;
 
 xcb_connection_t* c = nullptr;
 xcb_window_t root = XCB_WINDOW_NONE;
@@ -40,10 +41,8 @@ double now() {
 }
 
 xcb_atom_t atom(const char* name) {
-  Reply<xcb_intern_atom_reply_t> reply(
-      xcb_intern_atom_reply(
-          c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr),
-      &std::free);
+  const x11::Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+      c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
   return reply ? reply->atom : XCB_ATOM_NONE;
 }
 
@@ -60,7 +59,8 @@ xcb_window_t newWindow(bool overrideRedirect) {
 }
 
 void sync() {
-  std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  const x11::Reply<xcb_get_input_focus_reply_t> reply(
+      xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 }
 
 bool inputClosed() {
@@ -76,9 +76,9 @@ void say(const std::string& line) {
 }
 
 // Waits for the next event, or nothing once standard input closed.
-xcb_generic_event_t* nextEvent() {
+x11::Event nextEvent() {
   for (;;) {
-    if (xcb_generic_event_t* event = xcb_poll_for_event(c)) return event;
+    if (x11::Event event{xcb_poll_for_event(c)}) return event;
     if (xcb_connection_has_error(c) || inputClosed()) return nullptr;
     pollfd display{xcb_get_file_descriptor(c), POLLIN, 0};
     poll(&display, 1, 50);
@@ -87,7 +87,7 @@ xcb_generic_event_t* nextEvent() {
 
 void idleUntilInputCloses() {
   while (!inputClosed()) {
-    std::free(xcb_poll_for_event(c));
+    const x11::Event ignored(xcb_poll_for_event(c));
     usleep(20000);
   }
 }
@@ -120,8 +120,7 @@ int own(std::uint32_t garbageTargets, bool endlessImage) {
   xcb_atom_t imageProperty = XCB_ATOM_NONE;
   std::size_t sent = 0;
   const double began = now();
-  while (xcb_generic_event_t* raw = nextEvent()) {
-    const std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event(raw, &std::free);
+  while (const x11::Event event = nextEvent()) {
     const std::uint8_t type = event->response_type & 0x7f;
     if (type == XCB_PROPERTY_NOTIFY) {
       const auto& deleted = reinterpret_cast<const xcb_property_notify_event_t&>(*event);
@@ -184,7 +183,8 @@ int requestFlood(std::uint64_t count) {
       xcb_convert_selection(c, window, clipboard, text, property, XCB_CURRENT_TIME);
     }
     requests += 1000;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) std::free(event);
+    while (x11::Event(xcb_poll_for_event(c))) {
+    }
     xcb_flush(c);
   }
   sync();
@@ -206,7 +206,7 @@ int unfinishedIncr(int count, const char* targetName) {
   int answered = 0;
   int chunked = 0;
   for (const double end = now() + 15; answered < count && now() < end;) {
-    xcb_generic_event_t* event = xcb_poll_for_event(c);
+    const x11::Event event(xcb_poll_for_event(c));
     if (!event) {
       usleep(10000);
       continue;
@@ -215,14 +215,11 @@ int unfinishedIncr(int count, const char* targetName) {
       const auto& answer = reinterpret_cast<const xcb_selection_notify_event_t&>(*event);
       ++answered;
       if (answer.property != XCB_ATOM_NONE) {
-        Reply<xcb_get_property_reply_t> value(
-            xcb_get_property_reply(
-                c, xcb_get_property(c, 0, answer.requestor, property, XCB_ATOM_ANY, 0, 1), nullptr),
-            &std::free);
+        const x11::Reply<xcb_get_property_reply_t> value(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, answer.requestor, property, XCB_ATOM_ANY, 0, 1), nullptr));
         if (value && value->type == incr) ++chunked;
       }
     }
-    std::free(event);
   }
   say("{\"done\": true, \"answered\": " + std::to_string(answered) +
       ", \"chunked\": " + std::to_string(chunked) + "}");
@@ -248,7 +245,8 @@ int windowStorm(double seconds, double rate) {
       xcb_configure_window(c, slot, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, position);
     }
     sync();
-    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) std::free(event);
+    while (x11::Event(xcb_poll_for_event(c))) {
+    }
     usleep(10000);
   }
   for (const xcb_window_t window : alive) {
@@ -271,7 +269,8 @@ int configureFlood(double seconds) {
       xcb_configure_window(c, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
     }
     sync();
-    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) std::free(event);
+    while (x11::Event(xcb_poll_for_event(c))) {
+    }
   }
   say("{\"done\": true, \"moves\": " + std::to_string(moves) + "}");
   idleUntilInputCloses();
@@ -281,12 +280,10 @@ int configureFlood(double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int screenNumber = 0;
-  c = xcb_connect(nullptr, &screenNumber);
-  if (!c || xcb_connection_has_error(c)) return 1;
-  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
-  for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
-  root = screens.data->root;
+  const std::optional<x11::DisplayConnection> display = x11::connectToDisplay();
+  if (!display) return 1;
+  c = display->connection.get();
+  root = display->root;
   claimedPid = static_cast<std::uint32_t>(getpid());
   const std::string mode = argc > 1 ? argv[1] : "";
   const auto number = [&](int index) { return argc > index ? std::atof(argv[index]) : 0.0; };

@@ -59,6 +59,9 @@ struct UnrefObject {
 struct FreeError {
   void operator()(GError* error) const { g_error_free(error); }
 };
+struct UnrefVariant {
+  void operator()(GVariant* value) const { g_variant_unref(value); }
+};
 
 std::optional<std::string> busProblem() {
   GError* rawError = nullptr;
@@ -72,16 +75,15 @@ std::optional<std::string> busProblem() {
   }
   // Asking for the address starts the accessibility bus when the session has not yet.
   rawError = nullptr;
-  GVariant* reply = g_dbus_connection_call_sync(
+  const std::unique_ptr<GVariant, UnrefVariant> reply(g_dbus_connection_call_sync(
       bus.get(), "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", nullptr,
-      G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NONE, kBusLookupMilliseconds, nullptr, &rawError);
+      G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NONE, kBusLookupMilliseconds, nullptr, &rawError));
   error.reset(rawError);
   if (reply == nullptr) {
     return "the session has no accessibility bus (org.a11y.Bus: " +
            std::string(error ? error->message : "no answer") +
            "); at-spi2-core's at-spi-bus-launcher provides it";
   }
-  g_variant_unref(reply);
   return std::nullopt;
 }
 

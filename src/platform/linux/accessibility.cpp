@@ -12,31 +12,31 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/accessible_reads.h"
-#include "platform/linux/atspi_session.h"
-#include "platform/linux/event_hub.h"
-#include "platform/linux/object_impl.h"
-#include "platform/linux/paragraph_flow.h"
-#include "platform/linux/run_answers.h"
-#include "platform/linux/text_offsets.h"
-#include "platform/linux/text_reader.h"
-#include "platform/linux/trust.h"
-#include "platform/linux/x11_desktop.h"
+#include "platform/linux/atspi/accessible_reads.h"
+#include "platform/linux/atspi/atspi_session.h"
+#include "platform/linux/atspi/event_hub.h"
+#include "platform/linux/atspi/object_impl.h"
+#include "platform/linux/atspi/paragraph_flow.h"
+#include "platform/linux/atspi/run_answers.h"
+#include "platform/linux/atspi/text_offsets.h"
+#include "platform/linux/atspi/text_reader.h"
+#include "platform/linux/atspi/trust.h"
+#include "platform/linux/x11/x11_desktop.h"
 #include "platform/utf8.h"
 
 namespace axb::platform {
 namespace {
 
-using linux_desktop::Answer;
-using linux_desktop::CharacterSpan;
-using linux_desktop::ElementValue;
-using linux_desktop::GRef;
-using linux_desktop::MarkerRangeValue;
-using linux_desktop::MarkerValue;
-using linux_desktop::RoleFacts;
-using linux_desktop::TextReader;
-using linux_desktop::valueOf;
-using linux_desktop::wrap;
+using atspi::Answer;
+using atspi::CharacterSpan;
+using atspi::ElementValue;
+using atspi::GRef;
+using atspi::MarkerRangeValue;
+using atspi::MarkerValue;
+using atspi::RoleFacts;
+using atspi::TextReader;
+using atspi::valueOf;
+using atspi::wrap;
 
 constexpr char kApplicationPath[] = "/org/a11y/atspi/accessible/root";
 
@@ -49,8 +49,8 @@ Answer<GRef<AtspiAccessible>> resolve(const Element& element) {
   const ElementValue* value = valueOf<ElementValue>(element.object());
   if (!value) return {axerr::kIllegalArgument, {}};
   if (value->accessible) return {axerr::kSuccess, value->accessible};
-  if (!linux_desktop::ensureSession()) return {axerr::kCannotComplete, {}};
-  if (auto application = linux_desktop::applicationOf(value->pid)) {
+  if (!atspi::ensureSession()) return {axerr::kCannotComplete, {}};
+  if (auto application = atspi::applicationOf(value->pid)) {
     return {axerr::kSuccess, std::move(application)};
   }
   // Still launching, or gone.
@@ -66,7 +66,7 @@ CopyResult success(Object value) {
 }
 
 CopyResult geometry(AXValueType type, const Rect& rect) {
-  linux_desktop::GeometryValue value;
+  atspi::GeometryValue value;
   value.type = type;
   value.rect = rect;
   value.point = Point{rect.x, rect.y};
@@ -81,18 +81,18 @@ CopyResult rangeValue(Range range) {
 // The element that has the focus in the application: the last one that gained it, if it still
 // has it (events can be stale), else the first focused descendant.
 CopyResult focusedElement(AtspiAccessible* application) {
-  const std::optional<ProcessId> pid = linux_desktop::processOf(application);
+  const std::optional<ProcessId> pid = atspi::processOf(application);
   if (pid) {
-    if (auto last = linux_desktop::lastFocusedIn(*pid)) {
-      const auto facts = linux_desktop::readRoleFacts(last.get());
-      if (facts.ok() && facts.value.focused) return success(linux_desktop::wrapAccessible(last));
+    if (auto last = atspi::lastFocusedIn(*pid)) {
+      const auto facts = atspi::readRoleFacts(last.get());
+      if (facts.ok() && facts.value.focused) return success(atspi::wrapAccessible(last));
       if (facts.error == axerr::kCannotComplete) return {facts.error, Object()};
     }
   }
-  auto found = linux_desktop::findFocusedDescendant(application);
+  auto found = atspi::findFocusedDescendant(application);
   if (!found.ok()) return {found.error, Object()};
   if (!found.value) return {axerr::kNoValue, Object()};
-  return success(linux_desktop::wrapAccessible(std::move(found.value)));
+  return success(atspi::wrapAccessible(std::move(found.value)));
 }
 
 template <typename T>
@@ -117,8 +117,8 @@ std::optional<MarkerSpan> spanOf(const Object& markerRange) {
   if (!range || !range->start.element.accessible || !range->end.element.accessible) {
     return std::nullopt;
   }
-  if (!linux_desktop::sameAccessible(range->start.element.accessible.get(),
-                                     range->end.element.accessible.get())) {
+  if (!atspi::sameAccessible(range->start.element.accessible.get(),
+                             range->end.element.accessible.get())) {
     return std::nullopt;
   }
   return MarkerSpan{range->start.element.accessible,
@@ -132,7 +132,7 @@ Object markerRange(const GRef<AtspiAccessible>& accessible, std::int64_t start, 
 }
 
 // A paragraph's text attributes, answered for the paragraphs around it.
-CopyResult flowAttribute(const linux_desktop::ParagraphFlow& flow, std::string_view attribute) {
+CopyResult flowAttribute(const atspi::ParagraphFlow& flow, std::string_view attribute) {
   if (attribute == "AXValue") return success(Object::makeString(flow.text()));
   if (attribute == "AXNumberOfCharacters") {
     return success(Object::makeNumber(static_cast<double>(flow.units())));
@@ -144,16 +144,15 @@ CopyResult flowAttribute(const linux_desktop::ParagraphFlow& flow, std::string_v
 CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_view attribute) {
   AtspiAccessible* raw = accessible.get();
   if (attribute == "AXFocusedUIElement") return focusedElement(raw);
-  if (attribute == "AXTitle") return fromAnswer(linux_desktop::readName(raw), makeText);
-  if (attribute == "AXDescription")
-    return fromAnswer(linux_desktop::readDescription(raw), makeText);
+  if (attribute == "AXTitle") return fromAnswer(atspi::readName(raw), makeText);
+  if (attribute == "AXDescription") return fromAnswer(atspi::readDescription(raw), makeText);
   if (attribute == "AXIdentifier") {
-    const auto identifier = linux_desktop::readIdentifier(raw);
+    const auto identifier = atspi::readIdentifier(raw);
     if (identifier.ok() && identifier.value.empty()) return {axerr::kNoValue, Object()};
     return fromAnswer(identifier, makeText);
   }
 
-  const Answer<RoleFacts> facts = linux_desktop::readRoleFacts(raw);
+  const Answer<RoleFacts> facts = atspi::readRoleFacts(raw);
   if (!facts.ok()) return {facts.error, Object()};
   if (attribute == "AXRole") return success(Object::makeString(roleName(facts.value)));
   if (attribute == "AXSubrole") {
@@ -163,17 +162,17 @@ CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_vi
   }
   if (attribute == "AXFocused") return success(Object::makeBoolean(facts.value.focused));
   if (attribute == "AXPosition" || attribute == "AXSize" || attribute == "AXFrame") {
-    const auto extents = linux_desktop::readExtents(raw);
+    const auto extents = atspi::readExtents(raw);
     if (!extents.ok()) return {extents.error, Object()};
     if (attribute == "AXPosition") return geometry(AXValueType::CGPoint, extents.value);
     if (attribute == "AXSize") return geometry(AXValueType::CGSize, extents.value);
     return geometry(AXValueType::CGRect, extents.value);
   }
   if (attribute == "AXChildren") {
-    auto children = linux_desktop::readChildren(raw);
+    auto children = atspi::readChildren(raw);
     if (!children.ok()) return {children.error, Object()};
     std::vector<Object> items;
-    for (auto& child : children.value) items.push_back(linux_desktop::wrapAccessible(child));
+    for (auto& child : children.value) items.push_back(atspi::wrapAccessible(child));
     return success(wrap(std::move(items)));
   }
 
@@ -182,8 +181,8 @@ CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_vi
                              attribute == "AXNumberOfCharacters" ||
                              attribute == "AXSelectedTextMarkerRange";
   if (!textAttribute) return {axerr::kAttributeUnsupported, Object()};
-  if (!linux_desktop::hasText(raw)) return {axerr::kAttributeUnsupported, Object()};
-  if (linux_desktop::keepsTextSecret(facts.value) &&
+  if (!atspi::hasText(raw)) return {axerr::kAttributeUnsupported, Object()};
+  if (atspi::keepsTextSecret(facts.value) &&
       (attribute == "AXValue" || attribute == "AXSelectedText" ||
        attribute == "AXNumberOfCharacters")) {
     return {axerr::kNoValue, Object()};
@@ -196,7 +195,7 @@ CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_vi
       if (!selection.ok()) return {selection.error, Object()};
       if (selection.value.start == selection.value.end) return success(Object::makeString(""));
     }
-    const auto flow = linux_desktop::flowOf(raw);
+    const auto flow = atspi::flowOf(raw);
     if (!flow.ok()) return {flow.error, Object()};
     if (flow.value) return flowAttribute(*flow.value, attribute);
   }
@@ -228,8 +227,8 @@ CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_vi
 
 // A password field's characters, bullets included, and its length never leave it.
 bool secretText(AtspiAccessible* accessible) {
-  const auto facts = linux_desktop::readRoleFacts(accessible);
-  return !facts.ok() || linux_desktop::keepsTextSecret(facts.value);
+  const auto facts = atspi::readRoleFacts(accessible);
+  return !facts.ok() || atspi::keepsTextSecret(facts.value);
 }
 
 // The characters of a UTF-16 range, from the text before the range's end; -25201 when the
@@ -247,25 +246,25 @@ Answer<CharacterSpan> spanOfRange(TextReader& reader, Range range) {
 }
 
 AXErrorCode writeAttribute(AtspiAccessible* raw, std::string_view attribute, const Object& value) {
-  linux_desktop::GErrorSlot error;
+  atspi::GErrorSlot error;
   if (attribute == "AXFocused") {
     const std::optional<bool> focus = value.boolean();
     if (!focus) return axerr::kIllegalArgument;
     if (!*focus) return axerr::kSuccess;
     atspi_component_grab_focus(ATSPI_COMPONENT(raw), error.out());
-    return error ? linux_desktop::errorCodeOf(error.get()) : axerr::kSuccess;
+    return error ? atspi::errorCodeOf(error.get()) : axerr::kSuccess;
   }
   if (attribute == "AXValue") {
     const std::optional<std::string> text = value.string();
     if (!text) return axerr::kIllegalArgument;
-    if (!linux_desktop::hasEditableText(raw)) return axerr::kAttributeUnsupported;
+    if (!atspi::hasEditableText(raw)) return axerr::kAttributeUnsupported;
     atspi_editable_text_set_text_contents(ATSPI_EDITABLE_TEXT(raw), text->c_str(), error.out());
-    return error ? linux_desktop::errorCodeOf(error.get()) : axerr::kSuccess;
+    return error ? atspi::errorCodeOf(error.get()) : axerr::kSuccess;
   }
   if (attribute == "AXSelectedTextRange") {
     const std::optional<Range> range = value.axRange();
     if (!range) return axerr::kIllegalArgument;
-    if (!linux_desktop::hasText(raw)) return axerr::kAttributeUnsupported;
+    if (!atspi::hasText(raw)) return axerr::kAttributeUnsupported;
     TextReader reader(raw);
     const auto spanned = spanOfRange(reader, *range);
     if (!spanned.ok()) return spanned.error;
@@ -285,7 +284,7 @@ AXErrorCode writeAttribute(AtspiAccessible* raw, std::string_view attribute, con
                                  static_cast<gint>(span->end), error.out());
       }
     }
-    return error ? linux_desktop::errorCodeOf(error.get()) : axerr::kSuccess;
+    return error ? atspi::errorCodeOf(error.get()) : axerr::kSuccess;
   }
   return axerr::kAttributeUnsupported;
 }
@@ -310,8 +309,7 @@ CopyResult copyParameterizedAttributeValue(const Element& element, std::string_v
     const std::optional<MarkerSpan> span = spanOf(parameter);
     if (!span) return {axerr::kIllegalArgument, Object()};
     if (attribute == "AXBoundsForTextMarkerRange") {
-      const auto bounds =
-          linux_desktop::readRangeBounds(span->accessible.get(), span->start, span->end);
+      const auto bounds = atspi::readRangeBounds(span->accessible.get(), span->start, span->end);
       if (!bounds.ok()) return {bounds.error, Object()};
       return geometry(AXValueType::CGRect, bounds.value);
     }
@@ -327,9 +325,9 @@ CopyResult copyParameterizedAttributeValue(const Element& element, std::string_v
   }
   const std::optional<Range> range = parameter.axRange();
   if (!range) return {axerr::kIllegalArgument, Object()};
-  if (!linux_desktop::hasText(raw)) return {axerr::kParameterizedAttributeUnsupported, Object()};
+  if (!atspi::hasText(raw)) return {axerr::kParameterizedAttributeUnsupported, Object()};
   if (!secretText(raw)) {
-    const auto flow = linux_desktop::flowOf(raw);
+    const auto flow = atspi::flowOf(raw);
     if (!flow.ok()) return {flow.error, Object()};
     if (flow.value && attribute == "AXStringForRange") {
       const auto text = flow.value->substring(*range);
@@ -351,7 +349,7 @@ CopyResult copyParameterizedAttributeValue(const Element& element, std::string_v
     if (!text.ok()) return {text.error, Object()};
     return success(Object::makeString(text.value));
   }
-  const auto bounds = linux_desktop::readRangeBounds(raw, span.value.start, span.value.end);
+  const auto bounds = atspi::readRangeBounds(raw, span.value.start, span.value.end);
   if (!bounds.ok()) return {bounds.error, Object()};
   return geometry(AXValueType::CGRect, bounds.value);
 }
@@ -365,11 +363,11 @@ CopyResult copyAttributeNames(const Element& element) {
                            "AXPosition", "AXSize", "AXFrame", "AXChildren"}) {
     names.push_back(Object::makeString(name));
   }
-  const auto facts = linux_desktop::readRoleFacts(raw);
+  const auto facts = atspi::readRoleFacts(raw);
   if (!facts.ok()) return {facts.error, Object()};
   if (subroleName(facts.value)) names.push_back(Object::makeString("AXSubrole"));
   if (isApplication(raw)) names.push_back(Object::makeString("AXFocusedUIElement"));
-  if (linux_desktop::hasText(raw)) {
+  if (atspi::hasText(raw)) {
     for (const char* name : {"AXValue", "AXSelectedText", "AXSelectedTextRange",
                              "AXNumberOfCharacters", "AXSelectedTextMarkerRange"}) {
       names.push_back(Object::makeString(name));
@@ -382,14 +380,13 @@ SettableResult isAttributeSettable(const Element& element, std::string_view attr
   const auto resolved = resolve(element);
   if (!resolved.ok()) return {resolved.error, false};
   AtspiAccessible* raw = resolved.value.get();
-  const auto facts = linux_desktop::readRoleFacts(raw);
+  const auto facts = atspi::readRoleFacts(raw);
   if (!facts.ok()) return {facts.error, false};
   if (attribute == "AXFocused") return {axerr::kSuccess, facts.value.focusable};
-  const bool text = linux_desktop::hasText(raw);
+  const bool text = atspi::hasText(raw);
   if (attribute == "AXValue") {
     if (!text) return {axerr::kAttributeUnsupported, false};
-    return {axerr::kSuccess,
-            linux_desktop::isEditable(facts.value, linux_desktop::hasEditableText(raw))};
+    return {axerr::kSuccess, atspi::isEditable(facts.value, atspi::hasEditableText(raw))};
   }
   if (attribute == "AXSelectedTextRange") {
     if (!text) return {axerr::kAttributeUnsupported, false};
@@ -415,13 +412,13 @@ AXErrorCode setAttributeValue(const Element& element, std::string_view attribute
   if (!resolved.ok()) return resolved.error;
   const AXErrorCode written = writeAttribute(resolved.value.get(), attribute, value);
   // What the run read about the element may be out of date now.
-  linux_desktop::forgetAnswers(resolved.value.get());
+  atspi::forgetAnswers(resolved.value.get());
   return written;
 }
 
 Element createApplicationElement(ProcessId pid) {
-  GRef<AtspiAccessible> application = linux_desktop::applicationOf(pid);
-  if (application) return *Element::from(linux_desktop::wrapAccessible(std::move(application)));
+  GRef<AtspiAccessible> application = atspi::applicationOf(pid);
+  if (application) return *Element::from(atspi::wrapAccessible(std::move(application)));
   // Not in the tree (yet): a placeholder whose requests look again.
   return *Element::from(wrap(ElementValue{{}, pid}));
 }
@@ -430,7 +427,7 @@ std::optional<ProcessId> elementProcessId(const Element& element) {
   const ElementValue* value = valueOf<ElementValue>(element.object());
   if (!value) return std::nullopt;
   if (!value->accessible) return value->pid;
-  return linux_desktop::processOf(value->accessible.get());
+  return atspi::processOf(value->accessible.get());
 }
 
 Object textMarkerRangeStart(const Object& markerRange) {
@@ -452,21 +449,21 @@ Object makeTextMarkerRange(const Object& startMarker, const Object& endMarker) {
 
 FocusedApplicationResult focusedApplication() {
   // Asked of the X server: it answers at once, also right after a blocking wait.
-  const std::optional<ProcessId> pid = linux_desktop::frontmostProcess();
+  const std::optional<ProcessId> pid = x11::frontmostProcess();
   if (!pid) return {axerr::kNoValue, 0};
   return {axerr::kSuccess, *pid};
 }
 
 void beginRequestRun() {
-  linux_desktop::beginRun();
+  atspi::beginRun();
 }
 
 void endRequestRun() {
-  linux_desktop::endRun();
+  atspi::endRun();
 }
 
 bool isProcessTrusted(bool prompt) {
-  return linux_desktop::accessibilityEnabled(prompt);
+  return atspi::accessibilityEnabled(prompt);
 }
 
 }  // namespace axb::platform

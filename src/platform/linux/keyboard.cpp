@@ -7,21 +7,15 @@
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
-#include <cstdlib>
-#include <memory>
 #include <optional>
 
-#include "platform/linux/xcb_handles.h"
+#include "platform/linux/x11/xcb_handles.h"
 
 namespace axb::platform {
 namespace {
 
 constexpr xcb_keysym_t kControlL = 0xffe3;
 constexpr xcb_keysym_t kLetterV = 0x0076;
-
-struct KeySymbolsFreer {
-  void operator()(xcb_key_symbols_t* symbols) const { xcb_key_symbols_free(symbols); }
-};
 
 // Opened on first use and kept.
 xcb_connection_t* connection() {
@@ -40,8 +34,7 @@ xcb_connection_t* connection() {
 // The first key that types the symbol in the current keyboard map (read afresh: the user may
 // switch layouts).
 xcb_keycode_t keycodeOf(xcb_key_symbols_t* symbols, xcb_keysym_t symbol) {
-  const std::unique_ptr<xcb_keycode_t, decltype(&std::free)> codes(
-      xcb_key_symbols_get_keycode(symbols, symbol), &std::free);
+  const x11::Freed<xcb_keycode_t> codes(xcb_key_symbols_get_keycode(symbols, symbol));
   return codes ? codes.get()[0] : static_cast<xcb_keycode_t>(XCB_NO_SYMBOL);
 }
 
@@ -50,7 +43,7 @@ xcb_keycode_t keycodeOf(xcb_key_symbols_t* symbols, xcb_keysym_t symbol) {
 bool postPasteShortcut() {
   xcb_connection_t* c = connection();
   if (!c) return false;
-  const std::unique_ptr<xcb_key_symbols_t, KeySymbolsFreer> symbols(xcb_key_symbols_alloc(c));
+  const x11::KeySymbols symbols(xcb_key_symbols_alloc(c));
   if (!symbols) return false;
   const xcb_keycode_t control = keycodeOf(symbols.get(), kControlL);
   const xcb_keycode_t v = keycodeOf(symbols.get(), kLetterV);
@@ -62,10 +55,7 @@ bool postPasteShortcut() {
                                        post(XCB_KEY_RELEASE, v), post(XCB_KEY_RELEASE, control)};
   bool posted = true;
   for (const xcb_void_cookie_t cookie : cookies) {
-    if (xcb_generic_error_t* error = xcb_request_check(c, cookie)) {
-      std::free(error);
-      posted = false;
-    }
+    if (const x11::Error error{xcb_request_check(c, cookie)}) posted = false;
   }
   return posted && !xcb_connection_has_error(c);
 }

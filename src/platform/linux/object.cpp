@@ -8,12 +8,12 @@
 #include <string_view>
 #include <type_traits>
 
-#include "platform/linux/object_impl.h"
+#include "platform/linux/atspi/object_impl.h"
 #include "platform/utf8.h"
 #include "platform/value_hash.h"
 
 namespace axb::platform {
-namespace linux_desktop {
+namespace atspi {
 namespace {
 
 const char* busNameOf(AtspiAccessible* accessible) {
@@ -148,9 +148,9 @@ std::size_t hashAccessible(AtspiAccessible* accessible) {
                      std::hash<std::string_view>{}(pathOf(accessible)));
 }
 
-}  // namespace linux_desktop
+}  // namespace atspi
 
-using linux_desktop::valueOf;
+using atspi::valueOf;
 
 ValueKind Object::kind() const {
   if (!impl_) return ValueKind::Null;
@@ -197,58 +197,58 @@ std::optional<std::vector<Object>> Object::array() const {
 }
 
 AXValueType Object::axValueType() const {
-  const auto* geometry = valueOf<linux_desktop::GeometryValue>(*this);
+  const auto* geometry = valueOf<atspi::GeometryValue>(*this);
   return geometry ? geometry->type : AXValueType::Illegal;
 }
 
 std::optional<Point> Object::axPoint() const {
-  const auto* g = linux_desktop::geometryOf(*this, AXValueType::CGPoint);
+  const auto* g = atspi::geometryOf(*this, AXValueType::CGPoint);
   return g ? std::optional<Point>(g->point) : std::nullopt;
 }
 
 std::optional<Size> Object::axSize() const {
-  const auto* g = linux_desktop::geometryOf(*this, AXValueType::CGSize);
+  const auto* g = atspi::geometryOf(*this, AXValueType::CGSize);
   return g ? std::optional<Size>(g->size) : std::nullopt;
 }
 
 std::optional<Rect> Object::axRect() const {
-  const auto* g = linux_desktop::geometryOf(*this, AXValueType::CGRect);
+  const auto* g = atspi::geometryOf(*this, AXValueType::CGRect);
   return g ? std::optional<Rect>(g->rect) : std::nullopt;
 }
 
 std::optional<Range> Object::axRange() const {
-  const auto* g = linux_desktop::geometryOf(*this, AXValueType::CFRange);
+  const auto* g = atspi::geometryOf(*this, AXValueType::CFRange);
   return g ? std::optional<Range>(g->range) : std::nullopt;
 }
 
 bool Object::operator==(const Object& other) const {
   if (impl_ == other.impl_) return true;
   if (!impl_ || !other.impl_) return false;
-  return linux_desktop::sameValue(impl_->value, other.impl_->value);
+  return atspi::sameValue(impl_->value, other.impl_->value);
 }
 
 std::size_t Object::hash() const {
-  return impl_ ? linux_desktop::hashValue(impl_->value) : 0;
+  return impl_ ? atspi::hashValue(impl_->value) : 0;
 }
 
 Object Object::makeString(std::string_view utf8) {
   // As text from another application, ill-formed UTF-8 becomes U+FFFD instead of cutting it short.
-  return linux_desktop::wrap(utf8::toWellFormed(utf8));
+  return atspi::wrap(utf8::toWellFormed(utf8));
 }
 
 Object Object::makeNumber(double value) {
-  return linux_desktop::wrap(value);
+  return atspi::wrap(value);
 }
 
 Object Object::makeBoolean(bool value) {
-  return linux_desktop::wrap(value);
+  return atspi::wrap(value);
 }
 
 Object Object::makeRange(Range range) {
-  linux_desktop::GeometryValue geometry;
+  atspi::GeometryValue geometry;
   geometry.type = AXValueType::CFRange;
   geometry.range = range;
-  return linux_desktop::wrap(geometry);
+  return atspi::wrap(geometry);
 }
 
 }  // namespace axb::platform

@@ -13,14 +13,14 @@
 #include <vector>
 
 #include "platform/accessibility.h"
-#include "platform/linux/event_hub.h"
-#include "platform/linux/object_impl.h"
+#include "platform/linux/atspi/event_hub.h"
+#include "platform/linux/atspi/object_impl.h"
 
 namespace axb::platform {
 namespace {
 
-using linux_desktop::DesktopEvent;
-using linux_desktop::DesktopEventKind;
+using atspi::DesktopEvent;
+using atspi::DesktopEventKind;
 
 constexpr char kApplicationPath[] = "/org/a11y/atspi/accessible/root";
 
@@ -50,9 +50,9 @@ const char* notificationFor(DesktopEventKind kind) {
 }
 
 bool isApplicationElement(const Element& element) {
-  AtspiAccessible* accessible = linux_desktop::accessibleOf(element);
+  AtspiAccessible* accessible = atspi::accessibleOf(element);
   // An application not yet in the tree stands for all of it too.
-  if (!accessible) return linux_desktop::valueOf<linux_desktop::ElementValue>(element.object());
+  if (!accessible) return atspi::valueOf<atspi::ElementValue>(element.object());
   return accessible->parent.path && std::strcmp(accessible->parent.path, kApplicationPath) == 0;
 }
 
@@ -72,7 +72,7 @@ struct Observer::Impl {
   int sink = 0;
 
   ~Impl() {
-    if (sink) linux_desktop::removeSink(sink);
+    if (sink) atspi::removeSink(sink);
   }
 
   bool has(std::uint64_t id) const {
@@ -118,12 +118,12 @@ void Observer::Impl::hear(const DesktopEvent& event) {
   for (const auto& registration : registrations) {
     if (registration.notification != notification) continue;
     const bool whole = isApplicationElement(registration.element);
-    AtspiAccessible* own = linux_desktop::accessibleOf(registration.element);
-    if (!whole && !linux_desktop::sameAccessible(own, event.source.get())) continue;
+    AtspiAccessible* own = atspi::accessibleOf(registration.element);
+    if (!whole && !atspi::sameAccessible(own, event.source.get())) continue;
     due.emplace_back(registration.id, registration.refcon);
   }
   if (due.empty()) return;
-  const std::optional<Element> changed = Element::from(linux_desktop::wrapAccessible(event.source));
+  const std::optional<Element> changed = Element::from(atspi::wrapAccessible(event.source));
   if (!changed) return;
   const ObserverCallback deliver = callback;
   for (const auto& [id, refcon] : due) {
@@ -135,12 +135,12 @@ void Observer::Impl::hear(const DesktopEvent& event) {
 
 std::unique_ptr<Observer> Observer::create(ProcessId pid, ObserverCallback callback) {
   if (!callback) return nullptr;
-  linux_desktop::ensureListening();
+  atspi::ensureListening();
   auto impl = std::make_unique<Impl>();
   impl->pid = pid;
   impl->callback = callback;
   Impl* raw = impl.get();
-  impl->sink = linux_desktop::addSink([raw](const DesktopEvent& event) { raw->hear(event); });
+  impl->sink = atspi::addSink([raw](const DesktopEvent& event) { raw->hear(event); });
   liveObservers().push_back(raw);
   return std::make_unique<Observer>(std::move(impl));
 }

@@ -6,13 +6,13 @@
 
 #include <algorithm>
 
-#include "platform/linux/clipboard_targets.h"
-#include "platform/linux/x11_clipboard.h"
+#include "platform/linux/x11/clipboard_targets.h"
+#include "platform/linux/x11/x11_clipboard.h"
 
 namespace axb::platform {
 
 std::int64_t pasteboardChangeCount() {
-  return linux_clipboard::changeCount();
+  return x11::clipboardChangeCount();
 }
 
 // X11 has no privacy setting for the clipboard; an owner that does not answer is passed over.
@@ -21,11 +21,11 @@ bool pasteboardReadsRefused() {
 }
 
 PasteboardContents pasteboardContents() {
-  return {linux_clipboard::itemsFromTargets(linux_clipboard::read())};
+  return {x11::itemsFromTargets(x11::readClipboard())};
 }
 
 std::optional<std::string> pasteboardString() {
-  return linux_clipboard::readText();
+  return x11::readClipboardText();
 }
 
 // Every write reaches this display only.
@@ -37,7 +37,7 @@ std::optional<std::int64_t> pasteboardReplace(const std::vector<PasteboardItem>&
         [](const auto& representation) { return representation.first == kTransientType; });
   });
   // Contents marked transient stay out of clipboard managers' hands.
-  return linux_clipboard::own(linux_clipboard::targetsFromItems(items), !transient);
+  return x11::ownClipboard(x11::targetsFromItems(items), !transient);
 }
 
 }  // namespace axb::platform

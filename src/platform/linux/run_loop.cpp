@@ -10,10 +10,14 @@
 #include <memory>
 #include <utility>
 
-#include "platform/linux/x11_clipboard.h"
+#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/x11/x11_clipboard.h"
+#include "platform/sliced_wait.h"
 
 namespace axb::platform {
 namespace {
+
+using atspi::GRef;
 
 // Delays are clamped to [0, about 31 years]: negative and NaN delays mean now.
 constexpr double kMaxSeconds = 1e9;
@@ -35,42 +39,44 @@ void destroyWork(gpointer data) {
 
 // One-shot work on the context; the source owns the work and frees it when it is done. The
 // returned source is the caller's reference.
-GSource* attach(GMainContext* context, double seconds, std::function<void()> work) {
+GRef<GSource> attach(GMainContext* context, double seconds, std::function<void()> work) {
   const double clamped = clampedSeconds(seconds);
   // Whole milliseconds, rounded up, so that work never runs before its time.
   const auto milliseconds = static_cast<guint>(std::min(std::ceil(clamped * 1000.0), 4.0e9));
-  GSource* source = g_timeout_source_new(milliseconds);
-  g_source_set_priority(source, G_PRIORITY_DEFAULT);
-  g_source_set_callback(source, runOnce, new std::function<void()>(std::move(work)), destroyWork);
-  g_source_attach(source, context);
+  auto source = GRef<GSource>::adopt(g_timeout_source_new(milliseconds));
+  g_source_set_priority(source.get(), G_PRIORITY_DEFAULT);
+  g_source_set_callback(source.get(), runOnce, new std::function<void()>(std::move(work)),
+                        destroyWork);
+  g_source_attach(source.get(), context);
   return source;
 }
 
-GSource* scheduleOnThreadDefault(double seconds, std::function<void()> work) {
-  GMainContext* context = g_main_context_ref_thread_default();
-  GSource* source = attach(context, seconds, std::move(work));
-  g_main_context_unref(context);
-  return source;
+GRef<GSource> scheduleOnThreadDefault(double seconds, std::function<void()> work) {
+  const auto context = GRef<GMainContext>::adopt(g_main_context_ref_thread_default());
+  return attach(context.get(), seconds, std::move(work));
+}
+
+// An application pasting meanwhile asks this process for the clipboard it owns: the wait answers
+// it (the main context does not run here), or sleeps when no clipboard connection is open.
+void serveClipboardFor(double seconds) {
+  if (!x11::serveClipboardUntil(monotonicSeconds() + seconds)) sleepSeconds(seconds);
 }
 
 }  // namespace
 
 void dispatchAfterOnMainQueue(double seconds, std::function<void()> work) {
   // The default context is the main thread's; attaching to it is safe from any thread.
-  g_source_unref(attach(g_main_context_default(), seconds, std::move(work)));
+  attach(g_main_context_default(), seconds, std::move(work));
 }
 
 void scheduleTimerOnCurrentRunLoop(double seconds, std::function<void()> work) {
-  g_source_unref(scheduleOnThreadDefault(seconds, std::move(work)));
+  scheduleOnThreadDefault(seconds, std::move(work));
 }
 
 TimerHandle scheduleCancellableTimer(double seconds, std::function<void()> work) {
-  GSource* source = scheduleOnThreadDefault(seconds, std::move(work));
+  GRef<GSource> source = scheduleOnThreadDefault(seconds, std::move(work));
   // Destroying a source that has run, or is running, does nothing more.
-  return TimerHandle([source] {
-    g_source_destroy(source);
-    g_source_unref(source);
-  });
+  return TimerHandle([source = std::move(source)] { g_source_destroy(source.get()); });
 }
 
 double monotonicSeconds() {
@@ -80,16 +86,7 @@ double monotonicSeconds() {
 }
 
 void sleepUntilMonotonic(double deadline) {
-  // An application pasting meanwhile asks this process for the clipboard it owns: the wait
-  // answers it (the main context does not run here).
-  if (linux_clipboard::serveUntil(deadline)) return;
-  for (double now = monotonicSeconds(); now < deadline; now = monotonicSeconds()) {
-    const double remaining = std::min(deadline - now, 1.0);
-    timespec slice{};
-    slice.tv_sec = static_cast<time_t>(remaining);
-    slice.tv_nsec = static_cast<long>((remaining - std::floor(remaining)) * 1e9);
-    nanosleep(&slice, nullptr);
-  }
+  waitInSlicesUntil(deadline, monotonicSeconds, serveClipboardFor);
 }
 
 }  // namespace axb::platform

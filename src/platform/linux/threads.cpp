@@ -5,18 +5,12 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include "platform/quiet_stdout.h"
-
 namespace axb::platform {
 
 void claimMainThread() {}
 
 bool isMainThread() {
   return ::syscall(SYS_gettid) == ::getpid();
-}
-
-void writeLineFromAnyThread(std::string_view line) {
-  writeLineToStdoutAtOnce(line);
 }
 
 }  // namespace axb::platform

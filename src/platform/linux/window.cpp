@@ -10,21 +10,21 @@
 #include <cstdint>
 #include <utility>
 
-#include "platform/linux/host_windows.h"
+#include "platform/linux/x11/host_windows.h"
 
 namespace axb::platform {
 
 struct HostWindow::Impl {
-  std::shared_ptr<linux_desktop::WatchedWindow> window;  // never null
+  std::shared_ptr<x11::WatchedWindow> window;  // never null
 };
 
 struct TrackingArea::Impl {
-  std::shared_ptr<linux_desktop::PointerArea> area;
-  std::weak_ptr<linux_desktop::WatchedWindow> window;
+  std::shared_ptr<x11::PointerArea> area;
+  std::weak_ptr<x11::WatchedWindow> window;
 };
 
 struct WindowCloseSubscription::Impl {
-  std::shared_ptr<linux_desktop::CloseHandler> handler;
+  std::shared_ptr<x11::CloseHandler> handler;
 
   ~Impl() {
     if (handler) handler->alive = false;
@@ -32,13 +32,13 @@ struct WindowCloseSubscription::Impl {
 };
 
 struct MouseDownMonitor::Impl {
-  std::shared_ptr<linux_desktop::MouseDownListener> listener;
+  std::shared_ptr<x11::MouseDownListener> listener;
 
-  ~Impl() { linux_desktop::removeMouseDownListener(listener); }
+  ~Impl() { x11::removeMouseDownListener(listener); }
 };
 
 std::optional<HostWindow> HostWindow::fromHandle(void* handle) {
-  auto window = linux_desktop::watchWindow(reinterpret_cast<std::uintptr_t>(handle));
+  auto window = x11::watchWindow(reinterpret_cast<std::uintptr_t>(handle));
   if (!window) return std::nullopt;
   return HostWindow(std::make_shared<Impl>(Impl{std::move(window)}));
 }
@@ -68,10 +68,10 @@ std::optional<TrackingArea> HostWindow::addTrackingArea(Rect rect, TrackingOptio
       !options.contains(TrackingOption::ActiveAlways) || impl_->window->destroyed) {
     return std::nullopt;
   }
-  auto area = std::make_shared<linux_desktop::PointerArea>();
+  auto area = std::make_shared<x11::PointerArea>();
   area->owner = owner;
   if (!options.contains(TrackingOption::InVisibleRect)) area->rect = rect;
-  linux_desktop::addArea(*impl_->window, area);
+  x11::addArea(*impl_->window, area);
   return TrackingArea(
       std::make_shared<TrackingArea::Impl>(TrackingArea::Impl{area, impl_->window}));
 }
@@ -80,7 +80,7 @@ void HostWindow::removeTrackingArea(const TrackingArea& area) const {
   const auto& impl = area.impl();
   if (!impl) return;
   if (const auto window = impl->window.lock()) {
-    linux_desktop::removeArea(*window, impl->area);
+    x11::removeArea(*window, impl->area);
   } else {
     impl->area->owner = nullptr;
   }
@@ -89,7 +89,7 @@ void HostWindow::removeTrackingArea(const TrackingArea& area) const {
 // Closing is the window's destruction (DestroyNotify). Unmapping is not: hosts hide windows they
 // show again, and a hidden window keeps its trackers.
 std::unique_ptr<WindowCloseSubscription> HostWindow::onClose(std::function<void()> handler) const {
-  auto closing = std::make_shared<linux_desktop::CloseHandler>();
+  auto closing = std::make_shared<x11::CloseHandler>();
   closing->handler = std::move(handler);
   impl_->window->closeHandlers.push_back(closing);
   // Made in place: a temporary Impl would end the subscription as it goes.
@@ -108,9 +108,9 @@ WindowCloseSubscription::~WindowCloseSubscription() = default;
 
 MouseDownMonitor::MouseDownMonitor(std::function<void()> handler)
     : impl_(std::make_unique<Impl>()) {
-  impl_->listener = std::make_shared<linux_desktop::MouseDownListener>();
+  impl_->listener = std::make_shared<x11::MouseDownListener>();
   impl_->listener->handler = std::move(handler);
-  linux_desktop::addMouseDownListener(impl_->listener);
+  x11::addMouseDownListener(impl_->listener);
 }
 
 MouseDownMonitor::~MouseDownMonitor() = default;

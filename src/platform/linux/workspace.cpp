@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/application_identity.h"
-#include "platform/linux/atspi_session.h"
-#include "platform/linux/event_hub.h"
-#include "platform/linux/x11_desktop.h"
+#include "platform/linux/atspi/application_identity.h"
+#include "platform/linux/atspi/atspi_session.h"
+#include "platform/linux/atspi/event_hub.h"
+#include "platform/linux/x11/x11_desktop.h"
 
 namespace axb::platform {
 
@@ -28,8 +28,8 @@ struct RunningApplication::Impl {
 
 namespace {
 
-using linux_desktop::DesktopEvent;
-using linux_desktop::DesktopEventKind;
+using atspi::DesktopEvent;
+using atspi::DesktopEventKind;
 
 bool processExists(ProcessId pid) {
   return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
@@ -96,9 +96,9 @@ void ended(ProcessId pid) {
   state.launched.erase(pid);
   if (state.front == pid) state.front.reset();
   post(WorkspaceEventKind::ApplicationTerminated, pid);
-  linux_desktop::forgetFocus(pid);
-  linux_desktop::forgetIdentity(pid);
-  linux_desktop::forgetProcess(pid);
+  atspi::forgetFocus(pid);
+  atspi::forgetIdentity(pid);
+  atspi::forgetProcess(pid);
 }
 
 gboolean onExit(gint, GIOCondition, gpointer data) {
@@ -135,14 +135,14 @@ void launched(ProcessId pid) {
   // Launched in front, it is followed from now on: coming back to it later is a switch. Asked
   // before the launch is handled: should it come to the front only after this, its activation
   // is still reported, and is taken for a repeat by whoever followed it already.
-  const bool inFront = linux_desktop::frontmostProcess() == pid;
+  const bool inFront = x11::frontmostProcess() == pid;
   post(WorkspaceEventKind::ApplicationLaunched, pid);
   // Already known in front, its activation was noted when it happened. The launch is often
   // learnt only from the user's first focus or caret change in there, and noting it again then
   // would swallow what the user does next as echoes of an activation.
   if (inFront && state.front != pid) {
     state.front = pid;
-    linux_desktop::noteActivated(pid);
+    atspi::noteActivated(pid);
   }
 }
 
@@ -158,7 +158,7 @@ void awaitTree(ProcessId pid) {
       [](gpointer data) -> gboolean {
         auto* wait = static_cast<Wait*>(data);
         if (workspace().launched.contains(wait->pid)) return G_SOURCE_REMOVE;
-        if (linux_desktop::applicationOf(wait->pid)) {
+        if (atspi::applicationOf(wait->pid)) {
           launched(wait->pid);
           return G_SOURCE_REMOVE;
         }
@@ -169,7 +169,7 @@ void awaitTree(ProcessId pid) {
 
 void checkFront(const DesktopEvent& event) {
   WorkspaceState& state = workspace();
-  std::optional<ProcessId> front = linux_desktop::frontmostProcess();
+  std::optional<ProcessId> front = x11::frontmostProcess();
   // Events can be stale: the display says who is in front now. Only without an answer from it
   // does the event's own application count.
   if (!front && event.pid > 0 && event.source) front = event.pid;
@@ -180,8 +180,8 @@ void checkFront(const DesktopEvent& event) {
   post(WorkspaceEventKind::ApplicationActivated, *front);
   // From when the switch has been handled, which on a busy desktop takes a while: the echoes
   // that arrive meanwhile would otherwise replace the switch in the host's latest event.
-  linux_desktop::noteActivated(*front);
-  if (!state.launched.contains(*front) && !linux_desktop::applicationOf(*front)) {
+  atspi::noteActivated(*front);
+  if (!state.launched.contains(*front) && !atspi::applicationOf(*front)) {
     awaitTree(*front);
   }
 }
@@ -218,26 +218,26 @@ ProcessId RunningApplication::processIdentifier() const {
 }
 
 std::optional<std::string> RunningApplication::bundleIdentifier() const {
-  return linux_desktop::bundleIdentifierOf(impl_->pid);
+  return atspi::bundleIdentifierOf(impl_->pid);
 }
 
 std::optional<std::string> RunningApplication::localizedName() const {
-  return linux_desktop::applicationNameOf(impl_->pid);
+  return atspi::applicationNameOf(impl_->pid);
 }
 
 bool RunningApplication::isFinishedLaunching() const {
   // Finished once it is in the accessibility tree: before that nothing in it can be asked. Once
   // seen there it stays finished, also when a busy desktop does not answer the lookup in time.
   return workspace().launched.contains(impl_->pid) ||
-         static_cast<bool>(linux_desktop::applicationOf(impl_->pid));
+         static_cast<bool>(atspi::applicationOf(impl_->pid));
 }
 
 bool RunningApplication::activate() const {
-  return linux_desktop::activateProcess(impl_->pid);
+  return x11::activateProcess(impl_->pid);
 }
 
 std::optional<RunningApplication> frontmostApplication() {
-  const std::optional<ProcessId> pid = linux_desktop::frontmostProcess();
+  const std::optional<ProcessId> pid = x11::frontmostProcess();
   if (!pid) return std::nullopt;
   return runningApplicationWithProcessIdentifier(*pid);
 }
@@ -262,8 +262,8 @@ struct WorkspaceSubscription::Impl {
 WorkspaceSubscription::WorkspaceSubscription(WorkspaceEventKind kind, Handler handler)
     : impl_(std::make_unique<Impl>()) {
   WorkspaceState& state = workspace();
-  linux_desktop::ensureListening();
-  if (!state.sink) state.sink = linux_desktop::addSink(hear);
+  atspi::ensureListening();
+  if (!state.sink) state.sink = atspi::addSink(hear);
   impl_->id = state.nextId++;
   state.subscribers.push_back({impl_->id, kind, std::make_shared<Handler>(std::move(handler))});
 }

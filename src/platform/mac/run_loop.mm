@@ -6,10 +6,10 @@
 #include <time.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 #include "platform/mac/callout.h"
+#include "platform/sliced_wait.h"
 
 namespace axb::platform {
 namespace {
@@ -60,14 +60,7 @@ double monotonicSeconds() {
 }
 
 void sleepUntilMonotonic(double deadline) {
-  // Slept in slices of at most a second, resumed after signals, until the deadline has passed.
-  for (double now = monotonicSeconds(); now < deadline; now = monotonicSeconds()) {
-    const double remaining = std::min(deadline - now, 1.0);
-    timespec slice{};
-    slice.tv_sec = static_cast<time_t>(remaining);
-    slice.tv_nsec = static_cast<long>((remaining - std::floor(remaining)) * 1e9);
-    nanosleep(&slice, nullptr);
-  }
+  waitInSlicesUntil(deadline, monotonicSeconds);
 }
 
 }  // namespace axb::platform

@@ -2,10 +2,7 @@
 // is its main thread, until the desktop is reset.
 #include "platform/threads.h"
 
-#include <unistd.h>
-
 #include <atomic>
-#include <string>
 #include <thread>
 
 #include "sim_desktop/desktop_state.h"
@@ -37,13 +34,6 @@ bool isMainThread() {
   const std::thread::id main = sim::mainThread().load();
   // Before any claim the library has no state another thread could race with.
   return main == std::thread::id() || main == std::this_thread::get_id();
-}
-
-void writeLineFromAnyThread(std::string_view line) {
-  std::string text(line);
-  text.push_back('\n');
-  // One write: lines from several threads never interleave inside a line.
-  [[maybe_unused]] const ssize_t written = ::write(STDOUT_FILENO, text.data(), text.size());
 }
 
 }  // namespace axb::platform

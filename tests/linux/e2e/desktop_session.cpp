@@ -12,7 +12,8 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/linux/atspi_session.h"
+#include "platform/linux/atspi/atspi_session.h"
+#include "platform/linux/atspi/g_ref.h"
 
 namespace axb::e2e {
 namespace {
@@ -43,8 +44,8 @@ std::optional<std::string> capture(const std::vector<std::string>& arguments) {
   gint status = 0;
   const gboolean ran = g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr,
                                     nullptr, &out, nullptr, &status, nullptr);
-  std::string text = out ? out : "";
-  g_free(out);
+  const platform::atspi::GText output(out);
+  std::string text = output ? output.get() : "";
   if (!ran || !g_spawn_check_wait_status(status, nullptr)) return std::nullopt;
   return text;
 }
@@ -209,7 +210,7 @@ std::vector<std::string> textAppCommand(const TextAppOptions& options) {
 }
 
 bool waitForAccessibilityTree(pid_t pid, double seconds) {
-  return pumpUntil([pid] { return static_cast<bool>(platform::linux_desktop::applicationOf(pid)); },
+  return pumpUntil([pid] { return static_cast<bool>(platform::atspi::applicationOf(pid)); },
                    seconds);
 }
 

@@ -16,7 +16,8 @@
 #include "axbridge/axbridge.h"
 #include "bridge/globals.h"
 #include "e2e/desktop_session.h"
-#include "platform/linux/host_windows.h"
+#include "platform/linux/x11/host_windows.h"
+#include "platform/linux/x11/xcb_handles.h"
 #include "window/mouse_tracking.h"
 
 namespace axb::e2e {
@@ -37,12 +38,7 @@ struct ScreenRect {
   }
 };
 
-template <typename T>
-struct FreeDeleter {
-  void operator()(T* pointer) const { std::free(pointer); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter<T>>;
+using platform::x11::Reply;
 
 // The host's side of the display: a connection of the test's own, as a toolkit has.
 xcb_connection_t* hostConnection() {
@@ -538,15 +534,15 @@ TEST_F(MouseTrackingTest, NothingWakesTheHostOnceNothingIsTracked) {
   ASSERT_TRUE(hover(*rect));
 
   // While tracked, the pointer's moves reach the host.
-  std::uint64_t before = platform::linux_desktop::pointerWakeUps();
+  std::uint64_t before = platform::x11::pointerWakeUps();
   ASSERT_TRUE(movePointer(away->first, away->second));
-  ASSERT_TRUE(pumpUntil([&] { return platform::linux_desktop::pointerWakeUps() > before; }));
+  ASSERT_TRUE(pumpUntil([&] { return platform::x11::pointerWakeUps() > before; }));
 
   window::resetMouseTrackers();
   bridge::globals().isInWindow = false;
   // What was already on its way is let in first.
   pumpFor(kDeliveryBound);
-  before = platform::linux_desktop::pointerWakeUps();
+  before = platform::x11::pointerWakeUps();
   // Across the window and back, as a mouse moves (relative steps), and clicking.
   ASSERT_TRUE(movePointer(rect->x - 20, rect->y + 20));
   for (int i = 0; i < 5; ++i) {
@@ -554,7 +550,7 @@ TEST_F(MouseTrackingTest, NothingWakesTheHostOnceNothingIsTracked) {
     ASSERT_TRUE(click(1));
   }
   pumpFor(kDeliveryBound);
-  EXPECT_EQ(platform::linux_desktop::pointerWakeUps(), before);
+  EXPECT_EQ(platform::x11::pointerWakeUps(), before);
 }
 
 TEST_F(MouseTrackingTest, NothingWakesTheHostOnceItsTrackedWindowsAreDestroyed) {
@@ -567,14 +563,14 @@ TEST_F(MouseTrackingTest, NothingWakesTheHostOnceItsTrackedWindowsAreDestroyed) 
   window.destroy();
   ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
   pumpFor(kDeliveryBound);
-  const std::uint64_t before = platform::linux_desktop::pointerWakeUps();
+  const std::uint64_t before = platform::x11::pointerWakeUps();
   ASSERT_TRUE(movePointer(away->first, away->second));
   for (int i = 0; i < 3; ++i) {
     ASSERT_TRUE(xdotool({"mousemove_relative", "--", "20", "20"}));
     ASSERT_TRUE(click(1));
   }
   pumpFor(kDeliveryBound);
-  EXPECT_EQ(platform::linux_desktop::pointerWakeUps(), before);
+  EXPECT_EQ(platform::x11::pointerWakeUps(), before);
 }
 
 // The host's window is where the user went from the application they work in; leaving it takes

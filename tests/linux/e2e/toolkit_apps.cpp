@@ -10,6 +10,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/linux/atspi/g_ref.h"
+
 namespace axb::e2e {
 namespace {
 
@@ -18,10 +20,8 @@ namespace {
 constexpr double kStartDeadline = 45.0;
 
 std::string percentEncoded(const std::string& text) {
-  gchar* encoded = g_uri_escape_string(text.c_str(), nullptr, FALSE);
-  std::string result = encoded;
-  g_free(encoded);
-  return result;
+  const platform::atspi::GText encoded(g_uri_escape_string(text.c_str(), nullptr, FALSE));
+  return encoded.get();
 }
 
 // Runs the command with its output discarded (browsers write a lot, and a full pipe would stop
@@ -129,10 +129,9 @@ double now() {
 std::unique_ptr<ToolkitApp> ToolkitApp::start(Toolkit toolkit, const ToolkitTexts& texts) {
   const double began = now();
   std::unique_ptr<ToolkitApp> app(new ToolkitApp);
-  gchar* profile = g_dir_make_tmp("axbridge-toolkit-XXXXXX", nullptr);
+  const platform::atspi::GText profile(g_dir_make_tmp("axbridge-toolkit-XXXXXX", nullptr));
   if (!profile) return nullptr;
-  app->profile_ = profile;
-  g_free(profile);
+  app->profile_ = profile.get();
   app->process_ = std::make_unique<ChildApp>(commandFor(toolkit, texts, app->profile_));
   if (!app->process_->running()) return nullptr;
   if (toolkit == Toolkit::Gtk4 || toolkit == Toolkit::Qt5) {

@@ -1,12 +1,12 @@
 // A caret's rectangle from the answers a browser gave: a zero-size rectangle at the origin now
 // and then where other requests still place the caret.
-#include "platform/linux/caret_bounds.h"
+#include "platform/linux/atspi/caret_bounds.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 constexpr Rect kZero{};
@@ -46,4 +46,4 @@ TEST(CaretBounds, AZeroRectangleFallsBackToTheRangeThenTheNeighbouringCharacter)
 }
 
 }  // namespace
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

@@ -1,12 +1,12 @@
 // How pasteboard items map onto CLIPBOARD targets and back, and how INCR cuts large data.
-#include "platform/linux/clipboard_targets.h"
+#include "platform/linux/x11/clipboard_targets.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
-namespace axb::platform::linux_clipboard {
+namespace axb::platform::x11 {
 namespace {
 
 std::optional<std::string> dataOf(const Targets& targets, const std::string& name) {
@@ -111,4 +111,4 @@ TEST(IncrChunks, AnExactMultipleStillEndsWithAnEmptyChunk) {
 }
 
 }  // namespace
-}  // namespace axb::platform::linux_clipboard
+}  // namespace axb::platform::x11

@@ -1,9 +1,9 @@
 // The roles GTK reports, as the boundary names them.
-#include "platform/linux/roles.h"
+#include "platform/linux/atspi/roles.h"
 
 #include <gtest/gtest.h>
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 TEST(Roles, GtksEntryAndTextViewShareARoleAndDifferByState) {
@@ -40,4 +40,4 @@ TEST(Roles, LabelsAreStaticTextAndApplicationsApplications) {
 }
 
 }  // namespace
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

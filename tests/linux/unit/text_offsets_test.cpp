@@ -1,11 +1,11 @@
 // Offsets between AT-SPI's characters and the boundary's UTF-16 units, with the text shapes that
 // make them differ: characters outside the basic plane (two units, one character) and combining
 // marks (one unit and one character each, but no cursor position of their own).
-#include "platform/linux/text_offsets.h"
+#include "platform/linux/atspi/text_offsets.h"
 
 #include <gtest/gtest.h>
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 // "a😀é!" with "é" as "e" and a combining acute accent: characters a, 😀, e, ◌́, ! at 0 to 4;
@@ -129,4 +129,4 @@ TEST(TextOffsets, UnitsAndPaddedCharactersConvertBothWaysAndLoseThePadding) {
 }
 
 }  // namespace
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

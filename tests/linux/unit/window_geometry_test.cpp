@@ -3,13 +3,14 @@
 // at the left and top, and a monospaced text of 8 by 16 pixel cells, 10 characters per line.
 #include <gtest/gtest.h>
 
-#include "platform/linux/line_boxes.h"
-#include "platform/linux/window_coordinates.h"
+#include "platform/linux/atspi/line_boxes.h"
+#include "platform/linux/x11/frame_extents.h"
 
-namespace axb::platform::linux_desktop {
+namespace axb::platform::atspi {
 namespace {
 
 TEST(WindowCoordinates, TheShadowOfClientSideDecorationsIsNotContent) {
+  using x11::contentOrigin, x11::FrameExtents, x11::onScreen;
   const Point origin = contentOrigin({100, 50}, FrameExtents{23, 25, 23, 27});
   EXPECT_EQ(onScreen({8, 48, 4, 16}, origin), (Rect{131, 121, 4, 16}));
   EXPECT_EQ(onScreen({8, 48, 4, 16}, contentOrigin({100, 50}, {})), (Rect{108, 98, 4, 16}));
@@ -48,4 +49,4 @@ TEST(LineBoxes, TheRangeIsTheUnionOfItsLinesAsFarAsTheCap) {
 }
 
 }  // namespace
-}  // namespace axb::platform::linux_desktop
+}  // namespace axb::platform::atspi

@@ -1,0 +1,292 @@
+#include "platform/linux/atspi/event_hub.h"
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/linux/atspi/accessible_reads.h"
+#include "platform/linux/atspi/atspi_session.h"
+#include "platform/linux/atspi/object_impl.h"
+#include "platform/linux/atspi/role_memo.h"
+#include "platform/linux/atspi/run_answers.h"
+#include "platform/linux/x11/x11_desktop.h"
+
+namespace axb::platform::atspi {
+namespace {
+
+constexpr const char* kListenedEvents[] = {
+    "object:state-changed:focused", "object:text-caret-moved", "object:text-selection-changed",
+    "object:bounds-changed",        "window:activate",         "window:create",
+};
+
+struct HubState {
+  bool attempted = false;
+  bool listening = false;
+  GRef<AtspiEventListener> listener;
+  int nextSinkId = 1;
+  std::vector<std::pair<int, DesktopEventSink>> sinks;
+  std::map<ProcessId, GRef<AtspiAccessible>> lastFocused;
+  std::map<ProcessId, gint64> activatedAt;  // when a window of the process last became active
+  // The size each window was last announced with.
+  std::unordered_map<GRef<AtspiAccessible>, Size, AccessibleHash, SameAccessible> windowSizes;
+  // Events waiting for the next turn of the main context; repeats of one are merged, and a storm
+  // beyond the bound is dropped (what its windows did is superseded by the next events anyway).
+  std::vector<DesktopEvent> pending;
+  bool flushScheduled = false;
+};
+
+HubState& hub() {
+  // Never destroyed: AT-SPI may still call the listener while the process exits.
+  static HubState* const state = new HubState();
+  return *state;
+}
+
+bool isWindowRole(AtspiRole role) {
+  return role == ATSPI_ROLE_FRAME || role == ATSPI_ROLE_WINDOW || role == ATSPI_ROLE_DIALOG ||
+         role == ATSPI_ROLE_ALERT;
+}
+
+bool sameEvent(const DesktopEvent& a, const DesktopEvent& b) {
+  if (a.kind != b.kind || a.pid != b.pid) return false;
+  if (!a.source || !b.source) return !a.source && !b.source;
+  return sameAccessible(a.source.get(), b.source.get());
+}
+
+void flush() {
+  HubState& state = hub();
+  state.flushScheduled = false;
+  std::vector<DesktopEvent> events = std::move(state.pending);
+  state.pending.clear();
+  for (const DesktopEvent& event : events) {
+    // Every registration that hears the event asks about the same moment.
+    const RunScope run;
+    // A snapshot of the ids: a sink may add or remove sinks (its own included) while it runs.
+    std::vector<int> ids;
+    for (const auto& [id, sink] : state.sinks) ids.push_back(id);
+    for (const int id : ids) {
+      DesktopEventSink sink;
+      for (const auto& [candidate, registered] : state.sinks) {
+        if (candidate == id) sink = registered;
+      }
+      if (sink) sink(event);
+    }
+  }
+}
+
+// Events waiting at once: more than a turn's worth of real changes.
+constexpr std::size_t kMostPending = 256;
+
+bool isPending(const DesktopEvent& event) {
+  for (const DesktopEvent& waiting : hub().pending) {
+    if (sameEvent(waiting, event)) return true;
+  }
+  return false;
+}
+
+void post(DesktopEvent event) {
+  HubState& state = hub();
+  if (isPending(event)) return;
+  // Activations and focus changes are kept: they decide which application is followed.
+  const bool decisive = event.kind == DesktopEventKind::WindowActivated ||
+                        event.kind == DesktopEventKind::FocusGained;
+  if (state.pending.size() >= (decisive ? 2 : 1) * kMostPending) return;
+  state.pending.push_back(std::move(event));
+  if (state.flushScheduled) return;
+  state.flushScheduled = true;
+  g_idle_add_full(
+      G_PRIORITY_DEFAULT,
+      [](gpointer) -> gboolean {
+        flush();
+        return G_SOURCE_REMOVE;
+      },
+      nullptr, nullptr);
+}
+
+// How long after a window of an application becomes active its focus and selection events are
+// taken for the ones the activation brings: they may be dispatched in a later batch.
+constexpr gint64 kActivationEchoMicroseconds = 150000;
+
+bool activationPending(ProcessId pid) {
+  for (const DesktopEvent& waiting : hub().pending) {
+    // The display's reports name no process: whoever it brought forward is not known yet.
+    if (waiting.kind == DesktopEventKind::WindowActivated &&
+        (waiting.pid == pid || !waiting.source)) {
+      return true;
+    }
+  }
+  const auto activated = hub().activatedAt.find(pid);
+  return activated != hub().activatedAt.end() &&
+         g_get_monotonic_time() - activated->second < kActivationEchoMicroseconds;
+}
+
+// Whether the window's size differs from the one it was last announced with. A window heard of
+// for the first time (as it appears, or as it first becomes active) only tells its size.
+bool resized(const GRef<AtspiAccessible>& window, Size size) {
+  auto& sizes = hub().windowSizes;
+  const auto known = sizes.find(window);
+  const bool changed = known != sizes.end() && !(known->second == size);
+  // Windows come and go: the record starts afresh rather than grow without end.
+  if (known == sizes.end() && sizes.size() >= 256) sizes.clear();
+  sizes[window] = size;
+  return changed;
+}
+
+bool starts(const char* type, std::string_view prefix) {
+  return type && std::string_view(type).substr(0, prefix.size()) == prefix;
+}
+
+void onEvent(AtspiEvent* raw, void*) {
+  // The event is the callback's to free.
+  const GBoxed<AtspiEvent, atspi_event_get_type> event(raw);
+  if (!event || !event->source) return;
+  const char* type = event->type;
+  GRef<AtspiAccessible> source = GRef<AtspiAccessible>::retain(event->source);
+  const int detail1 = event->detail1;
+  std::optional<Size> size;
+  if (G_VALUE_HOLDS(&event->any_data, ATSPI_TYPE_RECT)) {
+    if (const auto* rect = static_cast<const AtspiRect*>(g_value_get_boxed(&event->any_data))) {
+      size = Size{static_cast<double>(rect->width), static_cast<double>(rect->height)};
+    }
+  }
+
+  // What a run of requests read about it may be out of date now.
+  forgetAnswers(source.get());
+  const std::optional<ProcessId> pid = processOf(source.get());
+  if (!pid) return;
+  HubState& state = hub();
+  if (starts(type, "object:state-changed:focused")) {
+    GRef<AtspiAccessible>& last = state.lastFocused[*pid];
+    if (detail1 == 0) {
+      // The focus went somewhere that may never say so (GTK 4's search entries do not): coming
+      // back is a change.
+      if (last && sameAccessible(last.get(), source.get())) last = {};
+      return;
+    }
+    const bool unchanged = last && sameAccessible(last.get(), source.get());
+    last = source;
+    // GTK announces the focus again whenever a window becomes active; the focus inside the
+    // application did not change then, and a focus change would be reported in place of the
+    // switch itself.
+    if (unchanged || activationPending(*pid)) return;
+    post({DesktopEventKind::FocusGained, *pid, std::move(source)});
+  } else if (starts(type, "object:text-caret-moved") ||
+             starts(type, "object:text-selection-changed")) {
+    // Likewise a field that selects its text when its window becomes active: the user did not
+    // select anything, and the switch must not be reported as a selection.
+    if (activationPending(*pid)) return;
+    post({DesktopEventKind::TextSelectionChanged, *pid, std::move(source)});
+  } else if (starts(type, "object:bounds-changed")) {
+    const Answer<AtspiRole> role = roleOf(source.get());
+    if (!role.ok() || !isWindowRole(role.value)) return;
+    // GTK announces a window's bounds again whenever it lays the window out (on every
+    // activation, for one): only a new size is a resize.
+    if (size && !resized(source, *size)) return;
+    post({DesktopEventKind::WindowResized, *pid, std::move(source)});
+  } else if (starts(type, "window:activate")) {
+    state.activatedAt[*pid] = g_get_monotonic_time();
+    post({DesktopEventKind::WindowActivated, *pid, std::move(source)});
+  } else if (starts(type, "window:create")) {
+    post({DesktopEventKind::ApplicationAppeared, *pid, std::move(source)});
+  }
+}
+
+// The window X11 saw move has no accessible: the application's active window stands for it,
+// else its first window.
+GRef<AtspiAccessible> windowOf(ProcessId pid) {
+  const GRef<AtspiAccessible> application = applicationOf(pid);
+  if (!application) return {};
+  auto windows = readChildren(application.get());
+  if (!windows.ok() || windows.value.empty()) return {};
+  for (auto& window : windows.value) {
+    const auto states = GRef<AtspiStateSet>::adopt(atspi_accessible_get_state_set(window.get()));
+    if (states && atspi_state_set_contains(states.get(), ATSPI_STATE_ACTIVE)) {
+      return std::move(window);
+    }
+  }
+  return std::move(windows.value.front());
+}
+
+void registerListener() {
+  HubState& state = hub();
+  for (const char* type : kListenedEvents) {
+    GErrorSlot error;
+    atspi_event_listener_register(state.listener.get(), type, error.out());
+  }
+}
+
+void deregisterListener() {
+  HubState& state = hub();
+  for (const char* type : kListenedEvents) {
+    GErrorSlot error;
+    atspi_event_listener_deregister(state.listener.get(), type, error.out());
+  }
+}
+
+// The accessibility bus came back: what was heard from the old one means nothing there, the
+// listener is registered with the new registry, and the application in front is looked at again.
+void reconnected() {
+  HubState& state = hub();
+  state.pending.clear();
+  state.lastFocused.clear();
+  state.activatedAt.clear();
+  registerListener();
+  post({DesktopEventKind::WindowActivated, 0, {}});
+}
+
+}  // namespace
+
+bool ensureListening() {
+  HubState& state = hub();
+  if (state.attempted) return state.listening;
+  state.attempted = true;
+  if (!ensureSession()) return false;
+  // The listener receives a copy of each event and frees it.
+  state.listener = GRef<AtspiEventListener>::adopt(
+      atspi_event_listener_new(reinterpret_cast<AtspiEventListenerCB>(onEvent), nullptr, nullptr));
+  if (!state.listener) return false;
+  registerListener();
+  followRestarts(deregisterListener, reconnected);
+  x11::watchDisplay({
+      [] {
+        post({DesktopEventKind::WindowActivated, 0, {}});
+      },
+      [](ProcessId pid) {
+        GRef<AtspiAccessible> window = windowOf(pid);
+        if (window) post({DesktopEventKind::WindowMoved, pid, std::move(window)});
+      },
+  });
+  state.listening = true;
+  return true;
+}
+
+int addSink(DesktopEventSink sink) {
+  HubState& state = hub();
+  const int id = state.nextSinkId++;
+  state.sinks.emplace_back(id, std::move(sink));
+  return id;
+}
+
+void removeSink(int id) {
+  std::erase_if(hub().sinks, [id](const auto& entry) { return entry.first == id; });
+}
+
+void noteActivated(ProcessId pid) {
+  hub().activatedAt[pid] = g_get_monotonic_time();
+}
+
+void forgetFocus(ProcessId pid) {
+  hub().lastFocused.erase(pid);
+  hub().activatedAt.erase(pid);
+}
+
+GRef<AtspiAccessible> lastFocusedIn(ProcessId pid) {
+  const auto& lastFocused = hub().lastFocused;
+  const auto found = lastFocused.find(pid);
+  return found == lastFocused.end() ? GRef<AtspiAccessible>() : found->second;
+}
+
+}  // namespace axb::platform::atspi
