@@ -48,6 +48,13 @@ CopyResult failure(AXErrorCode code) {
   return {code, Object()};
 }
 
+// The range an AXValue of type CFRange holds, when it can be extracted.
+std::optional<Range> rangeIn(const Object& object) {
+  const auto* box = payloadAs<AXValueBox>(object);
+  if (!box || box->type != platform::AXValueType::CFRange || !box->extractable) return std::nullopt;
+  return box->range;
+}
+
 bool hasRanges(const ElementNode& node) {
   return node.spec.text == TextKind::Native || node.spec.text == TextKind::Web;
 }
@@ -85,9 +92,9 @@ std::optional<CopyResult> deriveApplication(const Desktop::State& state,
     }
     return value(makeArray(std::move(windows)));
   }
-  if (name == "AXFrontmost") return value(Object::makeBoolean(state.frontmost == node->pid));
+  if (name == "AXFrontmost") return value(makeBoolean(state.frontmost == node->pid));
   if (name == "AXEnhancedUserInterface") {
-    return value(Object::makeBoolean(app->enhancedUserInterface));
+    return value(makeBoolean(app->enhancedUserInterface));
   }
   return std::nullopt;
 }
@@ -97,11 +104,11 @@ std::optional<CopyResult> deriveText(const std::shared_ptr<ElementNode>& node,
   const auto& spec = node->spec;
   if (hasRanges(*node)) {
     if (name == "AXValue") {
-      return isSecure(*node) ? failure(axerr::kNoValue) : value(Object::makeString(spec.value));
+      return isSecure(*node) ? failure(axerr::kNoValue) : value(makeString(spec.value));
     }
     if (name == "AXSelectedTextRange") return value(makeRangeValue(spec.selection));
     if (name == "AXNumberOfCharacters") {
-      return value(Object::makeNumber(static_cast<double>(textLength(spec.value))));
+      return value(makeNumber(static_cast<double>(textLength(spec.value))));
     }
     if (name == "AXVisibleCharacterRange") {
       return value(makeRangeValue({0, textLength(spec.value)}));
@@ -110,7 +117,7 @@ std::optional<CopyResult> deriveText(const std::shared_ptr<ElementNode>& node,
   if (hasRanges(*node) || hasMarkers(*node)) {
     if (name == "AXSelectedText") {
       if (isSecure(*node)) return failure(axerr::kNoValue);
-      return value(Object::makeString(substringUtf16(spec.value, spec.selection)));
+      return value(makeString(substringUtf16(spec.value, spec.selection)));
     }
   }
   if (hasMarkers(*node) && name == "AXSelectedTextMarkerRange") {
@@ -126,7 +133,7 @@ std::optional<CopyResult> derive(const Desktop::State& state,
                                  const std::shared_ptr<ElementNode>& node, std::string_view name) {
   const auto& spec = node->spec;
   const auto optionalString = [](const std::optional<std::string>& text) {
-    return text ? std::optional(value(Object::makeString(*text))) : std::nullopt;
+    return text ? std::optional(value(makeString(*text))) : std::nullopt;
   };
   if (name == "AXRole") return optionalString(spec.role);
   if (name == "AXSubrole") return optionalString(spec.subrole);
@@ -143,7 +150,7 @@ std::optional<CopyResult> derive(const Desktop::State& state,
   if (name == "AXFrame") return value(makeRectValue(spec.frame));
   if (name == "AXFocused") {
     const auto app = state.liveApp(node->pid);
-    return value(Object::makeBoolean(app && app->focused == node));
+    return value(makeBoolean(app && app->focused == node));
   }
   return deriveText(node, name);
 }
@@ -159,19 +166,19 @@ bool derivedSettable(const std::shared_ptr<ElementNode>& node, std::string_view 
 std::optional<AXErrorCode> writeDerived(Desktop& desktop, const std::shared_ptr<ElementNode>& node,
                                         std::string_view name, const Object& newValue) {
   if (name == "AXValue") {
-    const auto text = newValue.string();
+    const auto* text = payloadAs<std::string>(newValue);
     if (!text) return axerr::kIllegalArgument;
     replaceWholeText(desktop, node, *text);
     return axerr::kSuccess;
   }
   if (name == "AXSelectedTextRange") {
-    const auto range = newValue.axRange();
+    const auto range = rangeIn(newValue);
     if (!range) return axerr::kIllegalArgument;
     changeSelection(desktop, node, *range);
     return axerr::kSuccess;
   }
   if (name == "AXEnhancedUserInterface") {
-    const auto flag = newValue.boolean();
+    const auto* flag = payloadAs<bool>(newValue);
     const auto app = desktop.state().findApp(node->pid);
     if (!flag || !app) return axerr::kIllegalArgument;
     app->enhancedUserInterface = *flag;
@@ -190,16 +197,15 @@ struct MarkerSpan {
 // Marker ranges are only understood by the element their markers belong to.
 std::optional<MarkerSpan> markerSpan(const std::shared_ptr<ElementNode>& node,
                                      const Object& parameter) {
-  if (parameter.kind() != platform::ValueKind::TextMarkerRange) return std::nullopt;
-  const auto& range = std::get<TextMarkerRangeValue>(parameter.impl()->payload);
+  const auto* range = payloadAs<TextMarkerRangeValue>(parameter);
+  if (!range) return std::nullopt;
   const auto offsetOf = [&node](const Object& marker) -> std::optional<std::int64_t> {
-    if (marker.kind() != platform::ValueKind::TextMarker) return std::nullopt;
-    const auto& value = std::get<TextMarkerValue>(marker.impl()->payload);
-    if (value.element.lock() != node) return std::nullopt;
-    return clampRange(node->spec.value, {value.offset, 0}).location;
+    const auto* value = payloadAs<TextMarkerValue>(marker);
+    if (!value || value->element.lock() != node) return std::nullopt;
+    return clampRange(node->spec.value, {value->offset, 0}).location;
   };
-  const auto start = offsetOf(range.start);
-  const auto end = offsetOf(range.end);
+  const auto start = offsetOf(range->start);
+  const auto end = offsetOf(range->end);
   if (!start || !end) return std::nullopt;
   return MarkerSpan{*start, *end};
 }
@@ -208,13 +214,13 @@ std::optional<CopyResult> deriveParameterized(const std::shared_ptr<ElementNode>
                                               std::string_view name, const Object& parameter) {
   const auto& spec = node->spec;
   if (hasRanges(*node) && (name == "AXStringForRange" || name == "AXBoundsForRange")) {
-    const auto range = parameter.axRange();
+    const auto range = rangeIn(parameter);
     if (!range || !rangeWithin(spec.value, *range)) return failure(axerr::kIllegalArgument);
     if (name == "AXBoundsForRange") {
       return value(makeRectValue(boundsForRange(spec.value, *range, spec.frame)));
     }
     if (isSecure(*node)) return failure(axerr::kNoValue);
-    return value(Object::makeString(substringUtf16(spec.value, *range)));
+    return value(makeString(substringUtf16(spec.value, *range)));
   }
   if (hasMarkers(*node) &&
       (name == "AXStringForTextMarkerRange" || name == "AXBoundsForTextMarkerRange")) {
@@ -224,7 +230,7 @@ std::optional<CopyResult> deriveParameterized(const std::shared_ptr<ElementNode>
     const auto high = std::max(span->start, span->end);
     if (name == "AXStringForTextMarkerRange") {
       if (isSecure(*node)) return failure(axerr::kNoValue);
-      return value(Object::makeString(substringUtf16(spec.value, {low, high - low})));
+      return value(makeString(substringUtf16(spec.value, {low, high - low})));
     }
     if (span->start > span->end) {
       // Engines answer an empty rectangle for a backwards range, at its later end.
