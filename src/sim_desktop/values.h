@@ -56,6 +56,7 @@ struct ObjectWrapping {
 };
 void setObjectWrapping(const ObjectWrapping& wrapping);
 
+// The payload inside the object, which keeps it: valid while the object (or a copy) lives.
 const ValuePayload* payloadOf(const platform::Object& object);
 // The object's payload when it holds a T, else null.
 template <typename T>
