@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Fails when the folders under src/ include each other in a cycle.
+"""Fails when the folders under src/ include each other in a cycle, or when the portable core
+reaches past the platform boundary.
 
 Each folder is a node (src/platform, src/platform/sim and src/platform/mac are three); an edge
 goes from the folder of a file to the folder of every project header it includes. A cycle is
-printed with one include that closes each of its edges.
+printed with one include that closes each of its edges. The core's folders may include the
+boundary's headers (platform/*.h) but nothing inside a binding (platform/sim/..., ...).
 """
 import os
 import re
@@ -11,6 +13,7 @@ import sys
 
 INCLUDE = re.compile(r'^\s*#\s*(?:include|import)\s+"([^"]+)"', re.MULTILINE)
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc", ".mm", ".m")
+CORE_FOLDERS = ("bridge", "ax", "timing", "tracker", "window")
 
 
 def include_edges(src):
@@ -64,11 +67,30 @@ def find_cycle(edges):
     return None
 
 
+def boundary_violations(edges):
+    """The includes by which a core folder reaches into a platform binding's folder."""
+    return sorted(
+        example
+        for (a, b), example in edges.items()
+        if a.split(os.sep)[0] in CORE_FOLDERS and b.startswith("platform/")
+    )
+
+
 def self_test():
     acyclic = {("a", "b"): "", ("b", "c"): "", ("a", "c"): ""}
     assert find_cycle(acyclic) is None
     cyclic = {("a", "b"): "", ("b", "c"): "", ("c", "a"): ""}
     assert find_cycle(cyclic) == ["a", "b", "c", "a"]
+    core = {
+        ("tracker", "platform"): "tracker/x.cpp -> platform/object.h",
+        ("platform/sim", "sim_desktop"): "platform/sim/y.cpp -> sim_desktop/z.h",
+        ("ax", "platform/sim"): "ax/a.cpp -> platform/sim/b.h",
+        ("window/inner", "platform/mac"): "window/inner/c.cpp -> platform/mac/d.h",
+    }
+    assert boundary_violations(core) == [
+        "ax/a.cpp -> platform/sim/b.h",
+        "window/inner/c.cpp -> platform/mac/d.h",
+    ]
 
 
 def main(argv):
@@ -77,6 +99,12 @@ def main(argv):
         argv = [a for a in argv if a != "--self-test"]
     src = argv[1] if len(argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "src")
     edges = include_edges(src)
+    violations = boundary_violations(edges)
+    if violations:
+        print("the core includes a platform binding's header (only platform/*.h is allowed):")
+        for example in violations:
+            print(f"  {example}")
+        return 1
     cycle = find_cycle(edges)
     if cycle:
         print("include cycle between src/ folders: " + " -> ".join(cycle))

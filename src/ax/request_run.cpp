@@ -4,6 +4,7 @@
 #include <set>
 
 #include "platform/accessibility.h"
+#include "platform/vocabulary.h"
 
 namespace axb::ax {
 namespace {
@@ -66,7 +67,7 @@ platform::AXErrorCode askApplication(ProcessId pid) {
   const platform::Element application = platform::createApplicationElement(pid);
   if (RequestRun::skips(application)) return platform::axerr::kCannotComplete;
   const platform::CopyResult focused =
-      platform::copyAttributeValue(application, "AXFocusedUIElement");
+      platform::copyAttributeValue(application, platform::attributes::kFocusedUIElement);
   RequestRun::note(application, focused.error);
   return focused.error;
 }

@@ -63,7 +63,17 @@ Desktop& Desktop::current() {
 
 void Desktop::reset() {
   current().state_ = std::make_unique<State>();
-  forgetMainThread();
+  current().mainThread_.store(std::thread::id());
+}
+
+void Desktop::claimMainThread() {
+  std::thread::id unclaimed;
+  mainThread_.compare_exchange_strong(unclaimed, std::this_thread::get_id());
+}
+
+bool Desktop::isMainThread() const {
+  const std::thread::id main = mainThread_.load();
+  return main == std::thread::id() || main == std::this_thread::get_id();
 }
 
 Desktop::Desktop() : state_(std::make_unique<State>()) {}
@@ -140,8 +150,7 @@ void Desktop::setRequestHook(std::function<void(const RequestInfo&)> hook) {
 }
 
 std::shared_ptr<ElementNode> nodeOf(const platform::Object& object) {
-  if (!object.impl()) return nullptr;
-  const auto* node = std::get_if<std::shared_ptr<ElementNode>>(&object.impl()->payload);
+  const auto* node = payloadAs<std::shared_ptr<ElementNode>>(object);
   return node ? *node : nullptr;
 }
 

@@ -8,6 +8,7 @@
 // also advances while the main thread is blocked in a request or a sleep.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -15,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/errors.h"
@@ -124,8 +126,14 @@ class Desktop {
  public:
   // The process-wide desktop the platform boundary talks to.
   static Desktop& current();
-  // Replaces it with a fresh, empty desktop at virtual time 0.
+  // Replaces it with a fresh, empty desktop at virtual time 0, whose main thread is not chosen.
   static void reset();
+
+  // ---- The library's main thread: the first thread that starts the library on this desktop
+  // (any thread may ask)
+  void claimMainThread();
+  // Also true before any claim: the library then has no state another thread could race with.
+  bool isMainThread() const;
 
   // ---- Clock and main run loop
   double now() const;
@@ -314,6 +322,7 @@ class Desktop {
  private:
   Desktop();
   std::unique_ptr<State> state_;
+  std::atomic<std::thread::id> mainThread_{};  // outside the state: read from any thread
 };
 
 }  // namespace axb::sim

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/vocabulary.h"
 #include "sim_desktop/desktop_state.h"
 
 namespace axb::sim {
@@ -12,7 +13,7 @@ namespace {
 ElementSpec applicationElementSpec(ProcessId pid, const std::optional<std::string>& name) {
   ElementSpec spec;
   spec.id = "app:" + std::to_string(pid);
-  spec.role = "AXApplication";
+  spec.role = platform::roles::kApplication;
   spec.title = name;
   return spec;
 }
@@ -75,7 +76,8 @@ void Desktop::activate(ProcessId pid) {
   dispatchAfterOnMainQueue(0, [this, record] {
     const auto live = record.lock();
     if (!live || live->terminated || !live->focused || live->focused->destroyed) return;
-    postElementNotification(*this, live->focused, "AXFocusedUIElementChanged");
+    postElementNotification(*this, live->focused,
+                            platform::notifications::kFocusedUIElementChanged);
   });
 }
 

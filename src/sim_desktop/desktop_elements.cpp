@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/utf8.h"
+#include "platform/vocabulary.h"
 #include "sim_desktop/desktop_state.h"
 #include "sim_desktop/desktop_text.h"
 
@@ -75,7 +76,7 @@ void Desktop::destroyElement(const std::string& id) {
   const auto app = state_->liveApp(node->pid);
   if (!app) return;
   if (app->focused == node) app->focused.reset();
-  postElementNotification(*this, node, "AXUIElementDestroyed");
+  postElementNotification(*this, node, platform::notifications::kUIElementDestroyed);
 }
 
 // ---- Fixed answers

@@ -104,9 +104,6 @@ struct Desktop::State {
   bool inRequestHook = false;
 };
 
-// The next thread that starts the library becomes its main thread (a fresh desktop).
-void forgetMainThread();
-
 // The node behind an element object, or null when the object is not a simulated element.
 std::shared_ptr<ElementNode> nodeOf(const platform::Object& object);
 platform::Element elementOf(const std::shared_ptr<ElementNode>& node);

@@ -73,7 +73,8 @@ json markerJson(const TextMarkerValue& marker) {
 }
 
 json objectJson(const platform::Object& object) {
-  if (!object) return nullptr;
+  const ValuePayload* held = payloadOf(object);
+  if (!held) return nullptr;
   return std::visit(
       [](const auto& payload) -> json {
         using T = std::decay_t<decltype(payload)>;
@@ -98,7 +99,7 @@ json objectJson(const platform::Object& object) {
           return {{"other", payload.description}};
         }
       },
-      object.impl()->payload);
+      *held);
 }
 
 json overridesJson(const ElementNode& node) {

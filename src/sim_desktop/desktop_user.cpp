@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/utf8.h"
+#include "platform/vocabulary.h"
 #include "sim_desktop/desktop_state.h"
 #include "sim_desktop/desktop_text.h"
 
@@ -26,20 +27,20 @@ void replaceSelectedText(Desktop& desktop, const std::shared_ptr<ElementNode>& n
   const Range selection = clampRange(node->spec.value, node->spec.selection);
   node->spec.value = replaceUtf16(node->spec.value, selection, clean);
   node->spec.selection = {selection.location + textLength(clean), 0};
-  postElementNotification(desktop, node, "AXValueChanged");
-  postElementNotification(desktop, node, "AXSelectedTextChanged");
+  postElementNotification(desktop, node, platform::notifications::kValueChanged);
+  postElementNotification(desktop, node, platform::notifications::kSelectedTextChanged);
 }
 
 void replaceWholeText(Desktop& desktop, const std::shared_ptr<ElementNode>& node,
                       std::string_view text) {
   node->spec.value = utf8::toWellFormed(text);
   node->spec.selection = {textLength(node->spec.value), 0};
-  postElementNotification(desktop, node, "AXValueChanged");
+  postElementNotification(desktop, node, platform::notifications::kValueChanged);
 }
 
 void changeSelection(Desktop& desktop, const std::shared_ptr<ElementNode>& node, Range range) {
   node->spec.selection = clampRange(node->spec.value, range);
-  postElementNotification(desktop, node, "AXSelectedTextChanged");
+  postElementNotification(desktop, node, platform::notifications::kSelectedTextChanged);
 }
 
 void Desktop::focus(const std::string& id) {
@@ -47,7 +48,7 @@ void Desktop::focus(const std::string& id) {
   const auto app = state_->liveApp(node->pid);
   if (node->destroyed || node->application || !app) return;
   app->focused = node;
-  postElementNotification(*this, node, "AXFocusedUIElementChanged");
+  postElementNotification(*this, node, platform::notifications::kFocusedUIElementChanged);
   if (node->spec.selectsAllOnFocus && hasTextRanges(*node)) {
     changeSelection(*this, node, Range{0, textLength(node->spec.value)});
   }
@@ -84,7 +85,7 @@ void Desktop::moveWindow(const std::string& windowId, Point origin) {
       node->spec.frame.y += dy;
     }
   }
-  postElementNotification(*this, window, "AXWindowMoved");
+  postElementNotification(*this, window, platform::notifications::kWindowMoved);
 }
 
 void Desktop::resizeWindow(const std::string& windowId, Size size) {
@@ -92,7 +93,7 @@ void Desktop::resizeWindow(const std::string& windowId, Size size) {
   if (window->destroyed || !state_->liveApp(window->pid)) return;
   window->spec.frame.width = size.width;
   window->spec.frame.height = size.height;
-  postElementNotification(*this, window, "AXWindowResized");
+  postElementNotification(*this, window, platform::notifications::kWindowResized);
 }
 
 void Desktop::postNotification(const std::string& id, const std::string& notification) {

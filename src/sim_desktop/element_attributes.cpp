@@ -7,6 +7,7 @@
 #include <utility>
 #include <variant>
 
+#include "platform/vocabulary.h"
 #include "sim_desktop/desktop_text.h"
 #include "sim_desktop/values.h"
 
@@ -20,25 +21,25 @@ using platform::Object;
 
 // Every attribute a simulated element may derive, in the order they are listed.
 constexpr std::string_view kDerivedAttributes[] = {
-    "AXRole",
-    "AXSubrole",
-    "AXTitle",
-    "AXWindow",
-    "AXPosition",
-    "AXSize",
-    "AXFrame",
-    "AXFocused",
-    "AXFocusedUIElement",
-    "AXFocusedWindow",
-    "AXWindows",
-    "AXFrontmost",
-    "AXEnhancedUserInterface",
-    "AXValue",
-    "AXSelectedText",
-    "AXSelectedTextRange",
-    "AXNumberOfCharacters",
-    "AXVisibleCharacterRange",
-    "AXSelectedTextMarkerRange",
+    platform::attributes::kRole,
+    platform::attributes::kSubrole,
+    platform::attributes::kTitle,
+    platform::attributes::kWindow,
+    platform::attributes::kPosition,
+    platform::attributes::kSize,
+    platform::attributes::kFrame,
+    platform::attributes::kFocused,
+    platform::attributes::kFocusedUIElement,
+    platform::attributes::kFocusedWindow,
+    platform::attributes::kWindows,
+    platform::attributes::kFrontmost,
+    platform::attributes::kEnhancedUserInterface,
+    platform::attributes::kValue,
+    platform::attributes::kSelectedText,
+    platform::attributes::kSelectedTextRange,
+    platform::attributes::kNumberOfCharacters,
+    platform::attributes::kVisibleCharacterRange,
+    platform::attributes::kSelectedTextMarkerRange,
 };
 
 CopyResult value(Object object) {
@@ -46,6 +47,13 @@ CopyResult value(Object object) {
 }
 CopyResult failure(AXErrorCode code) {
   return {code, Object()};
+}
+
+// The range an AXValue of type CFRange holds, when it can be extracted.
+std::optional<Range> rangeIn(const Object& object) {
+  const auto* box = payloadAs<AXValueBox>(object);
+  if (!box || box->type != platform::AXValueType::CFRange || !box->extractable) return std::nullopt;
+  return box->range;
 }
 
 bool hasRanges(const ElementNode& node) {
@@ -56,7 +64,7 @@ bool hasMarkers(const ElementNode& node) {
 }
 // Secure fields keep their text to themselves.
 bool isSecure(const ElementNode& node) {
-  return node.spec.subrole == "AXSecureTextField";
+  return node.spec.subrole == platform::subroles::kSecureTextField;
 }
 
 std::optional<CopyResult> deriveApplication(const Desktop::State& state,
@@ -64,30 +72,31 @@ std::optional<CopyResult> deriveApplication(const Desktop::State& state,
                                             std::string_view name) {
   const auto app = state.findApp(node->pid);
   if (!app || app->appNode != node) return std::nullopt;
-  if (name == "AXFocusedUIElement") {
+  if (name == platform::attributes::kFocusedUIElement) {
     if (!app->focused || app->focused->destroyed) return failure(axerr::kNoValue);
     return value(elementOf(app->focused).object());
   }
-  if (name == "AXFocusedWindow") {
+  if (name == platform::attributes::kFocusedWindow) {
     const auto& focused = app->focused;
     if (!focused || focused->destroyed) return failure(axerr::kNoValue);
-    if (focused->spec.role == "AXWindow") return value(elementOf(focused).object());
+    if (focused->spec.role == platform::roles::kWindow) return value(elementOf(focused).object());
     const auto window = focused->spec.window ? state.findElement(*focused->spec.window) : nullptr;
     if (!window) return failure(axerr::kNoValue);
     return value(elementOf(window).object());
   }
-  if (name == "AXWindows") {
+  if (name == platform::attributes::kWindows) {
     std::vector<Object> windows;
     for (const auto& element : app->elements) {
-      if (!element->destroyed && element->spec.role == "AXWindow") {
+      if (!element->destroyed && element->spec.role == platform::roles::kWindow) {
         windows.push_back(elementOf(element).object());
       }
     }
     return value(makeArray(std::move(windows)));
   }
-  if (name == "AXFrontmost") return value(Object::makeBoolean(state.frontmost == node->pid));
-  if (name == "AXEnhancedUserInterface") {
-    return value(Object::makeBoolean(app->enhancedUserInterface));
+  if (name == platform::attributes::kFrontmost)
+    return value(makeBoolean(state.frontmost == node->pid));
+  if (name == platform::attributes::kEnhancedUserInterface) {
+    return value(makeBoolean(app->enhancedUserInterface));
   }
   return std::nullopt;
 }
@@ -96,24 +105,25 @@ std::optional<CopyResult> deriveText(const std::shared_ptr<ElementNode>& node,
                                      std::string_view name) {
   const auto& spec = node->spec;
   if (hasRanges(*node)) {
-    if (name == "AXValue") {
-      return isSecure(*node) ? failure(axerr::kNoValue) : value(Object::makeString(spec.value));
+    if (name == platform::attributes::kValue) {
+      return isSecure(*node) ? failure(axerr::kNoValue) : value(makeString(spec.value));
     }
-    if (name == "AXSelectedTextRange") return value(makeRangeValue(spec.selection));
-    if (name == "AXNumberOfCharacters") {
-      return value(Object::makeNumber(static_cast<double>(textLength(spec.value))));
+    if (name == platform::attributes::kSelectedTextRange)
+      return value(makeRangeValue(spec.selection));
+    if (name == platform::attributes::kNumberOfCharacters) {
+      return value(makeNumber(static_cast<double>(textLength(spec.value))));
     }
-    if (name == "AXVisibleCharacterRange") {
+    if (name == platform::attributes::kVisibleCharacterRange) {
       return value(makeRangeValue({0, textLength(spec.value)}));
     }
   }
   if (hasRanges(*node) || hasMarkers(*node)) {
-    if (name == "AXSelectedText") {
+    if (name == platform::attributes::kSelectedText) {
       if (isSecure(*node)) return failure(axerr::kNoValue);
-      return value(Object::makeString(substringUtf16(spec.value, spec.selection)));
+      return value(makeString(substringUtf16(spec.value, spec.selection)));
     }
   }
-  if (hasMarkers(*node) && name == "AXSelectedTextMarkerRange") {
+  if (hasMarkers(*node) && name == platform::attributes::kSelectedTextMarkerRange) {
     const auto& selection = spec.selection;
     return value(
         sim::makeTextMarkerRange(makeTextMarker(node, selection.location),
@@ -126,52 +136,54 @@ std::optional<CopyResult> derive(const Desktop::State& state,
                                  const std::shared_ptr<ElementNode>& node, std::string_view name) {
   const auto& spec = node->spec;
   const auto optionalString = [](const std::optional<std::string>& text) {
-    return text ? std::optional(value(Object::makeString(*text))) : std::nullopt;
+    return text ? std::optional(value(makeString(*text))) : std::nullopt;
   };
-  if (name == "AXRole") return optionalString(spec.role);
-  if (name == "AXSubrole") return optionalString(spec.subrole);
-  if (name == "AXTitle") return optionalString(spec.title);
+  if (name == platform::attributes::kRole) return optionalString(spec.role);
+  if (name == platform::attributes::kSubrole) return optionalString(spec.subrole);
+  if (name == platform::attributes::kTitle) return optionalString(spec.title);
   if (node->application) return deriveApplication(state, node, name);
 
-  if (name == "AXWindow") {
+  if (name == platform::attributes::kWindow) {
     if (!spec.window) return std::nullopt;
     const auto window = state.findElement(*spec.window);
     return window ? value(elementOf(window).object()) : failure(axerr::kNoValue);
   }
-  if (name == "AXPosition") return value(makePointValue({spec.frame.x, spec.frame.y}));
-  if (name == "AXSize") return value(makeSizeValue({spec.frame.width, spec.frame.height}));
-  if (name == "AXFrame") return value(makeRectValue(spec.frame));
-  if (name == "AXFocused") {
+  if (name == platform::attributes::kPosition)
+    return value(makePointValue({spec.frame.x, spec.frame.y}));
+  if (name == platform::attributes::kSize)
+    return value(makeSizeValue({spec.frame.width, spec.frame.height}));
+  if (name == platform::attributes::kFrame) return value(makeRectValue(spec.frame));
+  if (name == platform::attributes::kFocused) {
     const auto app = state.liveApp(node->pid);
-    return value(Object::makeBoolean(app && app->focused == node));
+    return value(makeBoolean(app && app->focused == node));
   }
   return deriveText(node, name);
 }
 
 bool derivedSettable(const std::shared_ptr<ElementNode>& node, std::string_view name) {
-  if (node->application) return name == "AXEnhancedUserInterface";
-  if (name == "AXValue") return hasRanges(*node) && node->spec.editable;
-  if (name == "AXSelectedTextRange") return hasRanges(*node);
+  if (node->application) return name == platform::attributes::kEnhancedUserInterface;
+  if (name == platform::attributes::kValue) return hasRanges(*node) && node->spec.editable;
+  if (name == platform::attributes::kSelectedTextRange) return hasRanges(*node);
   return false;
 }
 
 // Applies a write to the element's own state; nothing when the attribute has no setter.
 std::optional<AXErrorCode> writeDerived(Desktop& desktop, const std::shared_ptr<ElementNode>& node,
                                         std::string_view name, const Object& newValue) {
-  if (name == "AXValue") {
-    const auto text = newValue.string();
+  if (name == platform::attributes::kValue) {
+    const auto* text = payloadAs<std::string>(newValue);
     if (!text) return axerr::kIllegalArgument;
     replaceWholeText(desktop, node, *text);
     return axerr::kSuccess;
   }
-  if (name == "AXSelectedTextRange") {
-    const auto range = newValue.axRange();
+  if (name == platform::attributes::kSelectedTextRange) {
+    const auto range = rangeIn(newValue);
     if (!range) return axerr::kIllegalArgument;
     changeSelection(desktop, node, *range);
     return axerr::kSuccess;
   }
-  if (name == "AXEnhancedUserInterface") {
-    const auto flag = newValue.boolean();
+  if (name == platform::attributes::kEnhancedUserInterface) {
+    const auto* flag = payloadAs<bool>(newValue);
     const auto app = desktop.state().findApp(node->pid);
     if (!flag || !app) return axerr::kIllegalArgument;
     app->enhancedUserInterface = *flag;
@@ -190,16 +202,15 @@ struct MarkerSpan {
 // Marker ranges are only understood by the element their markers belong to.
 std::optional<MarkerSpan> markerSpan(const std::shared_ptr<ElementNode>& node,
                                      const Object& parameter) {
-  if (parameter.kind() != platform::ValueKind::TextMarkerRange) return std::nullopt;
-  const auto& range = std::get<TextMarkerRangeValue>(parameter.impl()->payload);
+  const auto* range = payloadAs<TextMarkerRangeValue>(parameter);
+  if (!range) return std::nullopt;
   const auto offsetOf = [&node](const Object& marker) -> std::optional<std::int64_t> {
-    if (marker.kind() != platform::ValueKind::TextMarker) return std::nullopt;
-    const auto& value = std::get<TextMarkerValue>(marker.impl()->payload);
-    if (value.element.lock() != node) return std::nullopt;
-    return clampRange(node->spec.value, {value.offset, 0}).location;
+    const auto* value = payloadAs<TextMarkerValue>(marker);
+    if (!value || value->element.lock() != node) return std::nullopt;
+    return clampRange(node->spec.value, {value->offset, 0}).location;
   };
-  const auto start = offsetOf(range.start);
-  const auto end = offsetOf(range.end);
+  const auto start = offsetOf(range->start);
+  const auto end = offsetOf(range->end);
   if (!start || !end) return std::nullopt;
   return MarkerSpan{*start, *end};
 }
@@ -207,24 +218,25 @@ std::optional<MarkerSpan> markerSpan(const std::shared_ptr<ElementNode>& node,
 std::optional<CopyResult> deriveParameterized(const std::shared_ptr<ElementNode>& node,
                                               std::string_view name, const Object& parameter) {
   const auto& spec = node->spec;
-  if (hasRanges(*node) && (name == "AXStringForRange" || name == "AXBoundsForRange")) {
-    const auto range = parameter.axRange();
+  if (hasRanges(*node) && (name == platform::parameterized::kStringForRange ||
+                           name == platform::parameterized::kBoundsForRange)) {
+    const auto range = rangeIn(parameter);
     if (!range || !rangeWithin(spec.value, *range)) return failure(axerr::kIllegalArgument);
-    if (name == "AXBoundsForRange") {
+    if (name == platform::parameterized::kBoundsForRange) {
       return value(makeRectValue(boundsForRange(spec.value, *range, spec.frame)));
     }
     if (isSecure(*node)) return failure(axerr::kNoValue);
-    return value(Object::makeString(substringUtf16(spec.value, *range)));
+    return value(makeString(substringUtf16(spec.value, *range)));
   }
-  if (hasMarkers(*node) &&
-      (name == "AXStringForTextMarkerRange" || name == "AXBoundsForTextMarkerRange")) {
+  if (hasMarkers(*node) && (name == platform::parameterized::kStringForTextMarkerRange ||
+                            name == platform::parameterized::kBoundsForTextMarkerRange)) {
     const auto span = markerSpan(node, parameter);
     if (!span) return failure(axerr::kIllegalArgument);
     const auto low = std::min(span->start, span->end);
     const auto high = std::max(span->start, span->end);
-    if (name == "AXStringForTextMarkerRange") {
+    if (name == platform::parameterized::kStringForTextMarkerRange) {
       if (isSecure(*node)) return failure(axerr::kNoValue);
-      return value(Object::makeString(substringUtf16(spec.value, {low, high - low})));
+      return value(makeString(substringUtf16(spec.value, {low, high - low})));
     }
     if (span->start > span->end) {
       // Engines answer an empty rectangle for a backwards range, at its later end.

@@ -1,15 +1,18 @@
 #include "sim_desktop/values.h"
 
-#include <string_view>
 #include <utility>
 
 namespace axb::sim {
 namespace {
 
+ObjectWrapping& wrapping() {
+  static ObjectWrapping current;
+  return current;
+}
+
 template <typename T, typename... Args>
 platform::Object makeObject(Args&&... args) {
-  return platform::Object(std::make_shared<const platform::Object::Impl>(platform::Object::Impl{
-      platform::Object::Impl::Payload(std::in_place_type<T>, std::forward<Args>(args)...)}));
+  return wrapping().wrap(ValuePayload(std::in_place_type<T>, std::forward<Args>(args)...));
 }
 
 platform::Object makeBox(AXValueBox box) {
@@ -17,6 +20,26 @@ platform::Object makeBox(AXValueBox box) {
 }
 
 }  // namespace
+
+void setObjectWrapping(const ObjectWrapping& newWrapping) {
+  wrapping() = newWrapping;
+}
+
+const ValuePayload* payloadOf(const platform::Object& object) {
+  return wrapping().payload(object);
+}
+
+platform::Object makeString(std::string text) {
+  return makeObject<std::string>(std::move(text));
+}
+
+platform::Object makeNumber(double number) {
+  return makeObject<double>(number);
+}
+
+platform::Object makeBoolean(bool value) {
+  return makeObject<bool>(value);
+}
 
 platform::Object makeArray(std::vector<platform::Object> items) {
   return makeObject<std::vector<platform::Object>>(std::move(items));
@@ -85,24 +108,3 @@ platform::Object makeTextMarkerRange(platform::Object start, platform::Object en
 }
 
 }  // namespace axb::sim
-
-namespace axb::platform {
-
-Object Object::makeString(std::string_view utf8) {
-  return sim::makeObject<std::string>(std::string(utf8));
-}
-
-Object Object::makeNumber(double value) {
-  return sim::makeObject<double>(value);
-}
-
-Object Object::makeBoolean(bool value) {
-  return sim::makeObject<bool>(value);
-}
-
-// The simulated platform never refuses to wrap a range.
-Object Object::makeRange(Range range) {
-  return sim::makeRangeValue(range);
-}
-
-}  // namespace axb::platform

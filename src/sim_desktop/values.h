@@ -1,6 +1,7 @@
-// The simulated desktop's platform objects. Object::Impl is defined here so that the simulated
-// desktop, its scenario loader and the tests can build every kind of value the real platform
-// hands out, including the ones the library does not recognise.
+// The values simulated applications hand out: strings, numbers, arrays, wrapped geometry,
+// elements, text markers, and kinds the library does not recognise. The simulated binding wraps
+// each in a platform object (its Object::Impl holds a ValuePayload); the desktop makes and reads
+// them through the wrapping the binding sets, so that it does not depend on the binding.
 #pragma once
 
 #include <cstdint>
@@ -43,21 +44,30 @@ struct OtherValue {
   std::string description;
 };
 
-}  // namespace axb::sim
+using ValuePayload = std::variant<std::string, double, bool, std::vector<platform::Object>,
+                                  AXValueBox, AttributedStringValue, std::shared_ptr<ElementNode>,
+                                  TextMarkerValue, TextMarkerRangeValue, OtherValue>;
 
-namespace axb::platform {
-
-struct Object::Impl {
-  using Payload = std::variant<std::string, double, bool, std::vector<Object>, sim::AXValueBox,
-                               sim::AttributedStringValue, std::shared_ptr<sim::ElementNode>,
-                               sim::TextMarkerValue, sim::TextMarkerRangeValue, sim::OtherValue>;
-  Payload payload;
+// How the binding puts a payload in a platform object, and finds the payload in one (null for an
+// empty object). The binding sets it once, as it loads, before any value is made.
+struct ObjectWrapping {
+  platform::Object (*wrap)(ValuePayload payload) = nullptr;
+  const ValuePayload* (*payload)(const platform::Object& object) = nullptr;
 };
+void setObjectWrapping(const ObjectWrapping& wrapping);
 
-}  // namespace axb::platform
+// The payload inside the object, which keeps it: valid while the object (or a copy) lives.
+const ValuePayload* payloadOf(const platform::Object& object);
+// The object's payload when it holds a T, else null.
+template <typename T>
+const T* payloadAs(const platform::Object& object) {
+  const ValuePayload* payload = payloadOf(object);
+  return payload ? std::get_if<T>(payload) : nullptr;
+}
 
-namespace axb::sim {
-
+platform::Object makeString(std::string text);
+platform::Object makeNumber(double number);
+platform::Object makeBoolean(bool value);
 platform::Object makeArray(std::vector<platform::Object> items);
 platform::Object makeAttributedString(std::string text);
 platform::Object makePointValue(Point point);

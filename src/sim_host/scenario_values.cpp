@@ -93,9 +93,8 @@ ValueSpec decodeTyped(const Node& node, std::vector<ElementReference>& reference
 
 std::shared_ptr<ElementNode> requireNode(const Desktop& desktop, const std::string& id) {
   if (!desktop.hasElement(id)) throw ScenarioError("element \"" + id + "\" does not exist");
-  const platform::Object object = desktop.element(id).object();
-  const auto* node =
-      object.impl() ? std::get_if<std::shared_ptr<ElementNode>>(&object.impl()->payload) : nullptr;
+  const platform::Element element = desktop.element(id);
+  const auto* node = payloadAs<std::shared_ptr<ElementNode>>(element.object());
   if (!node || !*node) throw ScenarioError("element \"" + id + "\" has no node on the desktop");
   return *node;
 }

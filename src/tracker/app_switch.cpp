@@ -8,6 +8,7 @@
 #include "ax/observers.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
+#include "platform/vocabulary.h"
 #include "tracker/mac_accessibility.h"
 #include "tracker/roles.h"
 
@@ -22,10 +23,10 @@ struct AppNotification {
 };
 
 constexpr AppNotification kAppNotifications[] = {
-    {"AXFocusedUIElementChanged", &MacAccessibility::uiFocusedChange, false},
-    {"AXWindowMoved", &MacAccessibility::uiPositionChange, true},
-    {"AXWindowResized", &MacAccessibility::uiPositionChange, true},
-    {"AXSelectedTextChanged", &MacAccessibility::selectedTextChange, false},
+    {platform::notifications::kFocusedUIElementChanged, &MacAccessibility::uiFocusedChange, false},
+    {platform::notifications::kWindowMoved, &MacAccessibility::uiPositionChange, true},
+    {platform::notifications::kWindowResized, &MacAccessibility::uiPositionChange, true},
+    {platform::notifications::kSelectedTextChanged, &MacAccessibility::selectedTextChange, false},
 };
 
 EventDictionary textOrNull(const std::optional<std::string>& text) {
@@ -73,8 +74,9 @@ void MacAccessibility::followApp(const platform::RunningApplication& app) {
 
   const Element appRef = ax::getAppRef(pid);
   const std::optional<Element> focused =
-      ax::getAttributeValue<Element>(appRef, "AXFocusedUIElement");
-  ax::setAttributeValue(appRef, "AXEnhancedUserInterface", platform::Object::makeBoolean(true));
+      ax::getAttributeValue<Element>(appRef, platform::attributes::kFocusedUIElement);
+  ax::setAttributeValue(appRef, platform::attributes::kEnhancedUserInterface,
+                        platform::Object::makeBoolean(true));
 
   const auto registerAppNotifications = [&](bool withFocusedElement) {
     for (const AppNotification& notification : kAppNotifications) {
@@ -84,7 +86,8 @@ void MacAccessibility::followApp(const platform::RunningApplication& app) {
   };
 
   if (focused) {
-    const std::optional<std::string> role = ax::getAttributeValue<std::string>(appRef, "AXRole");
+    const std::optional<std::string> role =
+        ax::getAttributeValue<std::string>(appRef, platform::attributes::kRole);
     callback("app_changed", EventDictionary{{"role", textOrNull(role)},
                                             {"name", textOrNull(name)},
                                             {"bundle_id", textOrNull(app.bundleIdentifier())}});

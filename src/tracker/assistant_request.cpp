@@ -7,6 +7,7 @@
 #include "ax/attributes.h"
 #include "ax/observers.h"
 #include "platform/diagnostics.h"
+#include "platform/vocabulary.h"
 #include "tracker/mac_accessibility.h"
 #include "tracker/roles.h"
 #include "tracker/selection_payload.h"
@@ -17,7 +18,8 @@ namespace {
 std::optional<Rect> boundsOfCharacter(const Element& element, Range character) {
   const platform::Object wrapped = platform::Object::makeRange(character);
   if (!wrapped) return std::nullopt;
-  return ax::getParameterizedAttributeValue<Rect>(element, "AXBoundsForRange", wrapped);
+  return ax::getParameterizedAttributeValue<Rect>(element, platform::parameterized::kBoundsForRange,
+                                                  wrapped);
 }
 
 // The caret's rectangle from the character bounds, or from the text-marker selection's bounds
@@ -27,11 +29,11 @@ std::optional<Rect> caretGeometry(const Element& element, const std::optional<Re
   if (rectHeight(*bounds) != 0) {
     return Rect{bounds->x, bounds->y, rectWidth(*bounds), rectHeight(*bounds)};
   }
-  const auto markers =
-      ax::getAttributeValue<ax::TextMarkerRange>(element, "AXSelectedTextMarkerRange");
+  const auto markers = ax::getAttributeValue<ax::TextMarkerRange>(
+      element, platform::attributes::kSelectedTextMarkerRange);
   if (!markers) return std::nullopt;
   const auto markerBounds = ax::getParameterizedAttributeValue<Rect>(
-      element, "AXBoundsForTextMarkerRange", markers->object);
+      element, platform::parameterized::kBoundsForTextMarkerRange, markers->object);
   if (!markerBounds) return std::nullopt;
   return Rect{markerBounds->x, markerBounds->y, rectWidth(*markerBounds),
               rectHeight(*markerBounds)};
@@ -40,23 +42,27 @@ std::optional<Rect> caretGeometry(const Element& element, const std::optional<Re
 }  // namespace
 
 std::optional<std::string> MacAccessibility::getTextAboveInsertionPoint(const Element& element) {
-  const auto selection = ax::getAttributeValue<Range>(element, "AXSelectedTextRange");
+  const auto selection =
+      ax::getAttributeValue<Range>(element, platform::attributes::kSelectedTextRange);
   const Range above{0, selection ? selection->location : 0};
   const platform::Object wrapped = platform::Object::makeRange(above);
   if (!wrapped) return std::nullopt;
-  return ax::getParameterizedAttributeValue<std::string>(element, "AXStringForRange", wrapped);
+  return ax::getParameterizedAttributeValue<std::string>(
+      element, platform::parameterized::kStringForRange, wrapped);
 }
 
 void MacAccessibility::getDataForVeskAssist() {
   if (!frontmostApp) return;
   const ProcessId pid = processID.value_or(frontmostApp->processIdentifier());
-  const auto focused = ax::getAttributeValue<Element>(ax::getAppRef(pid), "AXFocusedUIElement");
+  const auto focused =
+      ax::getAttributeValue<Element>(ax::getAppRef(pid), platform::attributes::kFocusedUIElement);
   if (!focused) return;
   focusedElement = *focused;
 
-  const auto role = ax::getAttributeValue<std::string>(*focused, "AXRole");
-  if (!role || *role != kTextAreaRole) return;
-  const auto characters = ax::getAttributeValue<std::int64_t>(*focused, "AXNumberOfCharacters");
+  const auto role = ax::getAttributeValue<std::string>(*focused, platform::attributes::kRole);
+  if (!role || *role != platform::roles::kTextArea) return;
+  const auto characters =
+      ax::getAttributeValue<std::int64_t>(*focused, platform::attributes::kNumberOfCharacters);
   // A negative count is another application's garbage: as good as none.
   if (!characters || *characters <= 0) return;
 
@@ -66,7 +72,7 @@ void MacAccessibility::getDataForVeskAssist() {
     return;
   }
 
-  auto selection = ax::getAttributeValue<Range>(*focused, "AXSelectedTextRange");
+  auto selection = ax::getAttributeValue<Range>(*focused, platform::attributes::kSelectedTextRange);
   if (selection && selection->location > *characters) selection.reset();  // beyond the text
   if (!selection || selection->length != 0) {
     callback("alt_enter_pressed", nativeTextFieldSelectedText());

@@ -6,6 +6,7 @@
 #include "ax/observers.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
+#include "platform/vocabulary.h"
 #include "tracker/mac_accessibility.h"
 #include "tracker/roles.h"
 
@@ -20,7 +21,7 @@ platform::ObserverCallback MacAccessibility::uiPositionChange() {
 }
 
 void MacAccessibility::handleUiFocusedChange(const Element& element) {
-  if (!ax::getAttributeValue<std::string>(element, "AXRole")) return;
+  if (!ax::getAttributeValue<std::string>(element, platform::attributes::kRole)) return;
   focusedElement = element;
   // The observer must belong to the element's own process (an observer serves only its own).
   const ProcessId pid = platform::elementProcessId(element).value_or(processID.value_or(0));
@@ -32,8 +33,8 @@ void MacAccessibility::watchFocusedElement(const Element& element, ProcessId pid
   // One focused element is watched at a time: the one focus left stops being watched, or
   // registrations would pile up over every field the user ever visited.
   if (watchedFocusedElement_ && !(*watchedFocusedElement_ == element)) {
-    ax::withdrawRegistration(*watchedFocusedElement_, "AXSelectedTextChanged", selectedTextChange(),
-                             this);
+    ax::withdrawRegistration(*watchedFocusedElement_, platform::notifications::kSelectedTextChanged,
+                             selectedTextChange(), this);
     std::erase_if(unansweredRegistrations_, [&](const UnansweredRegistration& registration) {
       return registration.element == *watchedFocusedElement_;
     });
@@ -42,13 +43,15 @@ void MacAccessibility::watchFocusedElement(const Element& element, ProcessId pid
   // The application element's own registration belongs to the switch, not to the focus.
   const bool applicationElement = element == ax::getAppRef(pid);
   watchedFocusedElement_ = applicationElement ? std::nullopt : std::optional<Element>(element);
-  registerNotification(element, pid, "AXSelectedTextChanged", selectedTextChange());
+  registerNotification(element, pid, platform::notifications::kSelectedTextChanged,
+                       selectedTextChange());
 }
 
 void MacAccessibility::handleUiPositionChange(const Element& element) {
   const std::optional<std::string> selected =
-      ax::getAttributeValue<std::string>(element, "AXSelectedText");
-  const std::optional<std::string> role = ax::getAttributeValue<std::string>(element, "AXRole");
+      ax::getAttributeValue<std::string>(element, platform::attributes::kSelectedText);
+  const std::optional<std::string> role =
+      ax::getAttributeValue<std::string>(element, platform::attributes::kRole);
   focusedElement = element;
   if (!selected || selected->empty()) return;
   if (!role || !isTextFieldRole(*role)) return;

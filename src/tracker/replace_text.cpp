@@ -15,6 +15,7 @@
 #include "platform/pasteboard.h"
 #include "platform/run_loop.h"
 #include "platform/utf8.h"
+#include "platform/vocabulary.h"
 #include "tracker/clipboard_snapshot.h"
 #include "tracker/mac_accessibility.h"
 
@@ -63,7 +64,7 @@ PasteTarget pasteTarget(ProcessId pid) {
   if (const auto notReady = waitUntilInFront(pid)) return *notReady;
   const Element application = ax::getAppRef(pid);
   const platform::CopyResult focused =
-      platform::copyAttributeValue(application, "AXFocusedUIElement");
+      platform::copyAttributeValue(application, platform::attributes::kFocusedUIElement);
   ax::RequestRun::note(application, focused.error);
   if (focused.error == platform::axerr::kCannotComplete) return PasteTarget::NotResponding;
   if (focused.error == platform::axerr::kAPIDisabled) return PasteTarget::NotTrusted;

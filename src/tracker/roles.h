@@ -1,17 +1,15 @@
-// Role names the tracker reacts to.
+// Roles the tracker reacts to.
 #pragma once
 
 #include <string_view>
 
-namespace axb::tracker {
+#include "platform/vocabulary.h"
 
-inline constexpr std::string_view kTextFieldRole = "AXTextField";
-inline constexpr std::string_view kTextAreaRole = "AXTextArea";
-inline constexpr std::string_view kStaticTextRole = "AXStaticText";
+namespace axb::tracker {
 
 // The roles of native text fields, whose selection is measured with character ranges.
 inline bool isTextFieldRole(std::string_view role) {
-  return role == kTextFieldRole || role == kTextAreaRole;
+  return role == platform::roles::kTextField || role == platform::roles::kTextArea;
 }
 
 // The host application itself, which is never followed.

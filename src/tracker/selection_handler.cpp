@@ -7,6 +7,7 @@
 #include "ax/selection_bounds.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
+#include "platform/vocabulary.h"
 #include "tracker/canonical_equivalence.h"
 #include "tracker/mac_accessibility.h"
 #include "tracker/roles.h"
@@ -40,8 +41,9 @@ bool MacAccessibility::isBlockedField(const Element& element) {
 
 void MacAccessibility::handleSelectedTextChange(const Element& element) {
   const std::optional<std::string> selected =
-      ax::getAttributeValue<std::string>(element, "AXSelectedText");
-  const std::optional<std::string> role = ax::getAttributeValue<std::string>(element, "AXRole");
+      ax::getAttributeValue<std::string>(element, platform::attributes::kSelectedText);
+  const std::optional<std::string> role =
+      ax::getAttributeValue<std::string>(element, platform::attributes::kRole);
   focusedElement = element;
 
   if (isBlockedField(element)) {
@@ -57,13 +59,13 @@ void MacAccessibility::handleSelectedTextChange(const Element& element) {
     }
   }
 
-  if (!role || *role != kStaticTextRole) return;
-  const auto markers =
-      ax::getAttributeValue<ax::TextMarkerRange>(element, "AXSelectedTextMarkerRange");
+  if (!role || *role != platform::roles::kStaticText) return;
+  const auto markers = ax::getAttributeValue<ax::TextMarkerRange>(
+      element, platform::attributes::kSelectedTextMarkerRange);
   if (!markers) return;
   const std::optional<Rect> bounds = ax::getSelectedTextBoundingRectCorrect(element);
   const std::optional<std::string> text = ax::getParameterizedAttributeValue<std::string>(
-      element, "AXStringForTextMarkerRange", markers->object);
+      element, platform::parameterized::kStringForTextMarkerRange, markers->object);
   if (!bounds) return;
   EventDictionary payload = selectionPayload(text.value_or(""), true, bounds);
   mergeKeepingExisting(payload, getBasicAppInfo());

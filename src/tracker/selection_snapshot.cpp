@@ -6,6 +6,7 @@
 
 #include "ax/attributes.h"
 #include "ax/selection_bounds.h"
+#include "platform/vocabulary.h"
 #include "tracker/mac_accessibility.h"
 #include "tracker/selection_payload.h"
 
@@ -26,16 +27,17 @@ EventDictionary MacAccessibility::nativeTextFieldSelectedText() {
   const Element element = *focusedElement;
 
   const Range range =
-      ax::getAttributeValue<Range>(element, "AXSelectedTextRange").value_or(Range{});
+      ax::getAttributeValue<Range>(element, platform::attributes::kSelectedTextRange)
+          .value_or(Range{});
   const std::string text =
-      ax::getAttributeValue<std::string>(element, "AXSelectedText").value_or("");
-  const bool editable = ax::isAttributeSettable(element, "AXValue");
+      ax::getAttributeValue<std::string>(element, platform::attributes::kSelectedText).value_or("");
+  const bool editable = ax::isAttributeSettable(element, platform::attributes::kValue);
   selectedText = text;
 
   // Character-range bounds, for fields that can take text.
   if (const platform::Object wrapped = platform::Object::makeRange(range); wrapped && editable) {
-    const auto bounds =
-        ax::getParameterizedAttributeValue<Rect>(element, "AXBoundsForRange", wrapped);
+    const auto bounds = ax::getParameterizedAttributeValue<Rect>(
+        element, platform::parameterized::kBoundsForRange, wrapped);
     if (bounds && rectHeight(*bounds) != 0) {
       return withAppInfo(selectionPayload(
           text, true,
@@ -44,7 +46,8 @@ EventDictionary MacAccessibility::nativeTextFieldSelectedText() {
   }
 
   // Text-marker bounds, in start-to-end order and, when that has no height, swapped.
-  if (!ax::getAttributeValue<ax::TextMarkerRange>(element, "AXSelectedTextMarkerRange")) {
+  if (!ax::getAttributeValue<ax::TextMarkerRange>(element,
+                                                  platform::attributes::kSelectedTextMarkerRange)) {
     return withAppInfo(messagePayload(kNoGeometry));
   }
   const std::optional<Rect> forward = ax::getSelectedTextBoundingRectCorrect(element);

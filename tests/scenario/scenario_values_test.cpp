@@ -102,10 +102,8 @@ TEST_F(ScenarioValuesTest, ElementsAndMarkerRangesReferToLiveDesktopElements) {
   // Start after end is allowed: such ranges exist on the platform.
   const Object markers = build(R"({"marker_range": ["body", 6, 2]})");
   ASSERT_EQ(markers.kind(), ValueKind::TextMarkerRange);
-  const auto* start =
-      std::get_if<TextMarkerValue>(&platform::textMarkerRangeStart(markers).impl()->payload);
-  const auto* end =
-      std::get_if<TextMarkerValue>(&platform::textMarkerRangeEnd(markers).impl()->payload);
+  const auto* start = payloadAs<TextMarkerValue>(platform::textMarkerRangeStart(markers));
+  const auto* end = payloadAs<TextMarkerValue>(platform::textMarkerRangeEnd(markers));
   ASSERT_TRUE(start && end);
   EXPECT_EQ(start->offset, 6);
   EXPECT_EQ(end->offset, 2);

@@ -33,7 +33,7 @@ TEST_F(SimDesktopTest, ValuesCompareByContentElementsByIdentity) {
   EXPECT_NE(desktop().element("area").object(), desktop().element("win").object());
   // Markers compare by (element, offset), also once their element is gone.
   const auto nodeOf = [](const std::string& id) {
-    return std::get<std::shared_ptr<ElementNode>>(desktop().element(id).object().impl()->payload);
+    return *payloadAs<std::shared_ptr<ElementNode>>(desktop().element(id).object());
   };
   Object marker, same;
   {

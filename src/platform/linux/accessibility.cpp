@@ -23,6 +23,7 @@
 #include "platform/linux/atspi/trust.h"
 #include "platform/linux/x11/x11_desktop.h"
 #include "platform/utf8.h"
+#include "platform/vocabulary.h"
 
 namespace axb::platform {
 namespace {
@@ -133,20 +134,21 @@ Object markerRange(const GRef<AtspiAccessible>& accessible, std::int64_t start, 
 
 // A paragraph's text attributes, answered for the paragraphs around it.
 CopyResult flowAttribute(const atspi::ParagraphFlow& flow, std::string_view attribute) {
-  if (attribute == "AXValue") return success(Object::makeString(flow.text()));
-  if (attribute == "AXNumberOfCharacters") {
+  if (attribute == attributes::kValue) return success(Object::makeString(flow.text()));
+  if (attribute == attributes::kNumberOfCharacters) {
     return success(Object::makeNumber(static_cast<double>(flow.units())));
   }
-  if (attribute == "AXSelectedTextRange") return rangeValue(flow.selection());
+  if (attribute == attributes::kSelectedTextRange) return rangeValue(flow.selection());
   return success(Object::makeString(flow.substring(flow.selection()).value_or("")));
 }
 
 CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_view attribute) {
   AtspiAccessible* raw = accessible.get();
-  if (attribute == "AXFocusedUIElement") return focusedElement(raw);
-  if (attribute == "AXTitle") return fromAnswer(atspi::readName(raw), makeText);
-  if (attribute == "AXDescription") return fromAnswer(atspi::readDescription(raw), makeText);
-  if (attribute == "AXIdentifier") {
+  if (attribute == attributes::kFocusedUIElement) return focusedElement(raw);
+  if (attribute == attributes::kTitle) return fromAnswer(atspi::readName(raw), makeText);
+  if (attribute == attributes::kDescription)
+    return fromAnswer(atspi::readDescription(raw), makeText);
+  if (attribute == attributes::kIdentifier) {
     const auto identifier = atspi::readIdentifier(raw);
     if (identifier.ok() && identifier.value.empty()) return {axerr::kNoValue, Object()};
     return fromAnswer(identifier, makeText);
@@ -154,21 +156,22 @@ CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_vi
 
   const Answer<RoleFacts> facts = atspi::readRoleFacts(raw);
   if (!facts.ok()) return {facts.error, Object()};
-  if (attribute == "AXRole") return success(Object::makeString(roleName(facts.value)));
-  if (attribute == "AXSubrole") {
+  if (attribute == attributes::kRole) return success(Object::makeString(roleName(facts.value)));
+  if (attribute == attributes::kSubrole) {
     const auto subrole = subroleName(facts.value);
     if (!subrole) return {axerr::kNoValue, Object()};
     return success(Object::makeString(*subrole));
   }
-  if (attribute == "AXFocused") return success(Object::makeBoolean(facts.value.focused));
-  if (attribute == "AXPosition" || attribute == "AXSize" || attribute == "AXFrame") {
+  if (attribute == attributes::kFocused) return success(Object::makeBoolean(facts.value.focused));
+  if (attribute == attributes::kPosition || attribute == attributes::kSize ||
+      attribute == attributes::kFrame) {
     const auto extents = atspi::readExtents(raw);
     if (!extents.ok()) return {extents.error, Object()};
-    if (attribute == "AXPosition") return geometry(AXValueType::CGPoint, extents.value);
-    if (attribute == "AXSize") return geometry(AXValueType::CGSize, extents.value);
+    if (attribute == attributes::kPosition) return geometry(AXValueType::CGPoint, extents.value);
+    if (attribute == attributes::kSize) return geometry(AXValueType::CGSize, extents.value);
     return geometry(AXValueType::CGRect, extents.value);
   }
-  if (attribute == "AXChildren") {
+  if (attribute == attributes::kChildren) {
     auto children = atspi::readChildren(raw);
     if (!children.ok()) return {children.error, Object()};
     std::vector<Object> items;
@@ -176,21 +179,21 @@ CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_vi
     return success(wrap(std::move(items)));
   }
 
-  const bool textAttribute = attribute == "AXValue" || attribute == "AXSelectedText" ||
-                             attribute == "AXSelectedTextRange" ||
-                             attribute == "AXNumberOfCharacters" ||
-                             attribute == "AXSelectedTextMarkerRange";
+  const bool textAttribute =
+      attribute == attributes::kValue || attribute == attributes::kSelectedText ||
+      attribute == attributes::kSelectedTextRange || attribute == attributes::kNumberOfCharacters ||
+      attribute == attributes::kSelectedTextMarkerRange;
   if (!textAttribute) return {axerr::kAttributeUnsupported, Object()};
   if (!atspi::hasText(raw)) return {axerr::kAttributeUnsupported, Object()};
   if (atspi::keepsTextSecret(facts.value) &&
-      (attribute == "AXValue" || attribute == "AXSelectedText" ||
-       attribute == "AXNumberOfCharacters")) {
+      (attribute == attributes::kValue || attribute == attributes::kSelectedText ||
+       attribute == attributes::kNumberOfCharacters)) {
     return {axerr::kNoValue, Object()};
   }
   TextReader reader(raw);
-  if (attribute != "AXSelectedTextMarkerRange") {
+  if (attribute != attributes::kSelectedTextMarkerRange) {
     // A caret's selected text is empty without the paragraphs around it.
-    if (attribute == "AXSelectedText") {
+    if (attribute == attributes::kSelectedText) {
       const auto selection = reader.selection();
       if (!selection.ok()) return {selection.error, Object()};
       if (selection.value.start == selection.value.end) return success(Object::makeString(""));
@@ -199,18 +202,19 @@ CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_vi
     if (!flow.ok()) return {flow.error, Object()};
     if (flow.value) return flowAttribute(*flow.value, attribute);
   }
-  if (attribute == "AXValue" || attribute == "AXNumberOfCharacters") {
+  if (attribute == attributes::kValue || attribute == attributes::kNumberOfCharacters) {
     const auto text = reader.wholeText();
     if (!text.ok()) return {text.error, Object()};
-    if (attribute == "AXValue") return success(Object::makeString(text.value->text()));
+    if (attribute == attributes::kValue) return success(Object::makeString(text.value->text()));
     return success(Object::makeNumber(static_cast<double>(text.value->units())));
   }
   const auto selection = reader.selection();
   if (!selection.ok()) return {selection.error, Object()};
   const std::int64_t start = selection.value.start;
   const std::int64_t end = selection.value.end;
-  if (attribute == "AXSelectedTextMarkerRange") return success(markerRange(accessible, start, end));
-  if (attribute == "AXSelectedText") {
+  if (attribute == attributes::kSelectedTextMarkerRange)
+    return success(markerRange(accessible, start, end));
+  if (attribute == attributes::kSelectedText) {
     // The selected characters alone, empty for a caret.
     const auto text = reader.characters(start, end);
     if (!text.ok()) return {text.error, Object()};
@@ -247,21 +251,21 @@ Answer<CharacterSpan> spanOfRange(TextReader& reader, Range range) {
 
 AXErrorCode writeAttribute(AtspiAccessible* raw, std::string_view attribute, const Object& value) {
   atspi::GErrorSlot error;
-  if (attribute == "AXFocused") {
+  if (attribute == attributes::kFocused) {
     const std::optional<bool> focus = value.boolean();
     if (!focus) return axerr::kIllegalArgument;
     if (!*focus) return axerr::kSuccess;
     atspi_component_grab_focus(ATSPI_COMPONENT(raw), error.out());
     return error ? atspi::errorCodeOf(error.get()) : axerr::kSuccess;
   }
-  if (attribute == "AXValue") {
+  if (attribute == attributes::kValue) {
     const std::optional<std::string> text = value.string();
     if (!text) return axerr::kIllegalArgument;
     if (!atspi::hasEditableText(raw)) return axerr::kAttributeUnsupported;
     atspi_editable_text_set_text_contents(ATSPI_EDITABLE_TEXT(raw), text->c_str(), error.out());
     return error ? atspi::errorCodeOf(error.get()) : axerr::kSuccess;
   }
-  if (attribute == "AXSelectedTextRange") {
+  if (attribute == attributes::kSelectedTextRange) {
     const std::optional<Range> range = value.axRange();
     if (!range) return axerr::kIllegalArgument;
     if (!atspi::hasText(raw)) return axerr::kAttributeUnsupported;
@@ -304,11 +308,12 @@ CopyResult copyParameterizedAttributeValue(const Element& element, std::string_v
   if (!resolved.ok()) return {resolved.error, Object()};
   AtspiAccessible* raw = resolved.value.get();
 
-  if (attribute == "AXStringForTextMarkerRange" || attribute == "AXBoundsForTextMarkerRange") {
+  if (attribute == parameterized::kStringForTextMarkerRange ||
+      attribute == parameterized::kBoundsForTextMarkerRange) {
     if (parameter.kind() != ValueKind::TextMarkerRange) return {axerr::kIllegalArgument, Object()};
     const std::optional<MarkerSpan> span = spanOf(parameter);
     if (!span) return {axerr::kIllegalArgument, Object()};
-    if (attribute == "AXBoundsForTextMarkerRange") {
+    if (attribute == parameterized::kBoundsForTextMarkerRange) {
       const auto bounds = atspi::readRangeBounds(span->accessible.get(), span->start, span->end);
       if (!bounds.ok()) return {bounds.error, Object()};
       return geometry(AXValueType::CGRect, bounds.value);
@@ -320,7 +325,7 @@ CopyResult copyParameterizedAttributeValue(const Element& element, std::string_v
     return success(Object::makeString(text.value));
   }
 
-  if (attribute != "AXStringForRange" && attribute != "AXBoundsForRange") {
+  if (attribute != parameterized::kStringForRange && attribute != parameterized::kBoundsForRange) {
     return {axerr::kParameterizedAttributeUnsupported, Object()};
   }
   const std::optional<Range> range = parameter.axRange();
@@ -329,7 +334,7 @@ CopyResult copyParameterizedAttributeValue(const Element& element, std::string_v
   if (!secretText(raw)) {
     const auto flow = atspi::flowOf(raw);
     if (!flow.ok()) return {flow.error, Object()};
-    if (flow.value && attribute == "AXStringForRange") {
+    if (flow.value && attribute == parameterized::kStringForRange) {
       const auto text = flow.value->substring(*range);
       if (!text) return {axerr::kIllegalArgument, Object()};
       return success(Object::makeString(*text));
@@ -343,7 +348,7 @@ CopyResult copyParameterizedAttributeValue(const Element& element, std::string_v
   TextReader reader(raw);
   const auto span = spanOfRange(reader, *range);
   if (!span.ok()) return {span.error, Object()};
-  if (attribute == "AXStringForRange") {
+  if (attribute == parameterized::kStringForRange) {
     if (secretText(raw)) return {axerr::kNoValue, Object()};
     const auto text = reader.characters(span.value.start, span.value.end);
     if (!text.ok()) return {text.error, Object()};
@@ -359,17 +364,19 @@ CopyResult copyAttributeNames(const Element& element) {
   if (!resolved.ok()) return {resolved.error, Object()};
   AtspiAccessible* raw = resolved.value.get();
   std::vector<Object> names;
-  for (const char* name : {"AXRole", "AXTitle", "AXDescription", "AXIdentifier", "AXFocused",
-                           "AXPosition", "AXSize", "AXFrame", "AXChildren"}) {
+  for (const char* name : {attributes::kRole, attributes::kTitle, attributes::kDescription,
+                           attributes::kIdentifier, attributes::kFocused, attributes::kPosition,
+                           attributes::kSize, attributes::kFrame, attributes::kChildren}) {
     names.push_back(Object::makeString(name));
   }
   const auto facts = atspi::readRoleFacts(raw);
   if (!facts.ok()) return {facts.error, Object()};
-  if (subroleName(facts.value)) names.push_back(Object::makeString("AXSubrole"));
-  if (isApplication(raw)) names.push_back(Object::makeString("AXFocusedUIElement"));
+  if (subroleName(facts.value)) names.push_back(Object::makeString(attributes::kSubrole));
+  if (isApplication(raw)) names.push_back(Object::makeString(attributes::kFocusedUIElement));
   if (atspi::hasText(raw)) {
-    for (const char* name : {"AXValue", "AXSelectedText", "AXSelectedTextRange",
-                             "AXNumberOfCharacters", "AXSelectedTextMarkerRange"}) {
+    for (const char* name :
+         {attributes::kValue, attributes::kSelectedText, attributes::kSelectedTextRange,
+          attributes::kNumberOfCharacters, attributes::kSelectedTextMarkerRange}) {
       names.push_back(Object::makeString(name));
     }
   }
@@ -382,24 +389,27 @@ SettableResult isAttributeSettable(const Element& element, std::string_view attr
   AtspiAccessible* raw = resolved.value.get();
   const auto facts = atspi::readRoleFacts(raw);
   if (!facts.ok()) return {facts.error, false};
-  if (attribute == "AXFocused") return {axerr::kSuccess, facts.value.focusable};
+  if (attribute == attributes::kFocused) return {axerr::kSuccess, facts.value.focusable};
   const bool text = atspi::hasText(raw);
-  if (attribute == "AXValue") {
+  if (attribute == attributes::kValue) {
     if (!text) return {axerr::kAttributeUnsupported, false};
     return {axerr::kSuccess, atspi::isEditable(facts.value, atspi::hasEditableText(raw))};
   }
-  if (attribute == "AXSelectedTextRange") {
+  if (attribute == attributes::kSelectedTextRange) {
     if (!text) return {axerr::kAttributeUnsupported, false};
     return {axerr::kSuccess, true};
   }
   // A macOS switch for assistive applications; AT-SPI has no counterpart.
   for (const char* readOnly :
-       {"AXEnhancedUserInterface", "AXRole", "AXSubrole", "AXTitle", "AXDescription",
-        "AXIdentifier", "AXPosition", "AXSize", "AXFrame", "AXChildren", "AXFocusedUIElement"}) {
+       {attributes::kEnhancedUserInterface, attributes::kRole, attributes::kSubrole,
+        attributes::kTitle, attributes::kDescription, attributes::kIdentifier,
+        attributes::kPosition, attributes::kSize, attributes::kFrame, attributes::kChildren,
+        attributes::kFocusedUIElement}) {
     if (attribute == readOnly) return {axerr::kSuccess, false};
   }
-  if (text && (attribute == "AXSelectedText" || attribute == "AXNumberOfCharacters" ||
-               attribute == "AXSelectedTextMarkerRange")) {
+  if (text &&
+      (attribute == attributes::kSelectedText || attribute == attributes::kNumberOfCharacters ||
+       attribute == attributes::kSelectedTextMarkerRange)) {
     return {axerr::kSuccess, false};
   }
   return {axerr::kAttributeUnsupported, false};

@@ -15,6 +15,7 @@
 #include "platform/accessibility.h"
 #include "platform/linux/atspi/event_hub.h"
 #include "platform/linux/atspi/object_impl.h"
+#include "platform/vocabulary.h"
 
 namespace axb::platform {
 namespace {
@@ -24,10 +25,10 @@ using atspi::DesktopEventKind;
 
 constexpr char kApplicationPath[] = "/org/a11y/atspi/accessible/root";
 
-constexpr char kFocusedChanged[] = "AXFocusedUIElementChanged";
-constexpr char kSelectedTextChanged[] = "AXSelectedTextChanged";
-constexpr char kWindowMoved[] = "AXWindowMoved";
-constexpr char kWindowResized[] = "AXWindowResized";
+constexpr const char* kFocusedChanged = notifications::kFocusedUIElementChanged;
+constexpr const char* kSelectedTextChanged = notifications::kSelectedTextChanged;
+constexpr const char* kWindowMoved = notifications::kWindowMoved;
+constexpr const char* kWindowResized = notifications::kWindowResized;
 
 bool supported(std::string_view notification) {
   return notification == kFocusedChanged || notification == kSelectedTextChanged ||

@@ -5,6 +5,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/sim/object_impl.h"
 #include "sim_desktop/desktop_state.h"
 #include "sim_desktop/element_attributes.h"
 #include "sim_desktop/values.h"

@@ -5,11 +5,13 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <type_traits>
+#include <utility>
 #include <variant>
 
+#include "platform/sim/object_impl.h"
 #include "platform/value_hash.h"
-#include "sim_desktop/values.h"
 
 namespace axb::platform {
 namespace {
@@ -20,6 +22,20 @@ using sim::ElementNode;
 using sim::OtherValue;
 using sim::TextMarkerRangeValue;
 using sim::TextMarkerValue;
+
+Object wrap(sim::ValuePayload payload) {
+  return Object(std::make_shared<const Object::Impl>(Object::Impl{std::move(payload)}));
+}
+
+const sim::ValuePayload* payloadInside(const Object& object) {
+  return object ? &object.impl()->payload : nullptr;
+}
+
+// Set as the library loads, before anything can ask the desktop for a value.
+[[maybe_unused]] const bool kWrappingSet = [] {
+  sim::setObjectWrapping({&wrap, &payloadInside});
+  return true;
+}();
 
 bool sameNumber(double a, double b) {
   return a == b || (std::isnan(a) && std::isnan(b));
@@ -69,7 +85,7 @@ std::size_t hashBox(const AXValueBox& box) {
   return seed;
 }
 
-bool samePayload(const Object::Impl::Payload& a, const Object::Impl::Payload& b) {
+bool samePayload(const sim::ValuePayload& a, const sim::ValuePayload& b) {
   if (a.index() != b.index()) return false;
   return std::visit(
       [&b](const auto& left) -> bool {
@@ -212,6 +228,23 @@ std::size_t Object::hash() const {
         }
       },
       impl_->payload);
+}
+
+Object Object::makeString(std::string_view utf8) {
+  return sim::makeString(std::string(utf8));
+}
+
+Object Object::makeNumber(double value) {
+  return sim::makeNumber(value);
+}
+
+Object Object::makeBoolean(bool value) {
+  return sim::makeBoolean(value);
+}
+
+// The simulated platform never refuses to wrap a range.
+Object Object::makeRange(Range range) {
+  return sim::makeRangeValue(range);
 }
 
 }  // namespace axb::platform

@@ -1,5 +1,7 @@
 #include "platform/linux/atspi/roles.h"
 
+#include "platform/vocabulary.h"
+
 namespace axb::platform::atspi {
 
 bool isTextRole(AtspiRole role) {
@@ -18,81 +20,81 @@ bool isTextRole(AtspiRole role) {
 
 std::string roleName(const RoleFacts& facts) {
   if (isTextRole(facts.role)) {
-    if (facts.role == ATSPI_ROLE_PASSWORD_TEXT) return "AXTextField";
+    if (facts.role == ATSPI_ROLE_PASSWORD_TEXT) return platform::roles::kTextField;
     // GTK's single-line entry is TEXT like its text view: the states tell them apart.
-    if (facts.multiLine) return "AXTextArea";
-    return facts.editable ? "AXTextField" : "AXStaticText";
+    if (facts.multiLine) return platform::roles::kTextArea;
+    return facts.editable ? platform::roles::kTextField : platform::roles::kStaticText;
   }
   switch (facts.role) {
     case ATSPI_ROLE_APPLICATION:
-      return "AXApplication";
+      return platform::roles::kApplication;
     case ATSPI_ROLE_LABEL:
     case ATSPI_ROLE_STATIC:
     case ATSPI_ROLE_CAPTION:
-      return "AXStaticText";
+      return platform::roles::kStaticText;
     case ATSPI_ROLE_FRAME:
     case ATSPI_ROLE_WINDOW:
     case ATSPI_ROLE_DIALOG:
     case ATSPI_ROLE_ALERT:
     case ATSPI_ROLE_FILE_CHOOSER:
-      return "AXWindow";
+      return platform::roles::kWindow;
     case ATSPI_ROLE_PUSH_BUTTON:
-      return "AXButton";
+      return platform::roles::kButton;
     case ATSPI_ROLE_TOGGLE_BUTTON:
-      return "AXCheckBox";
+      return platform::roles::kCheckBox;
     case ATSPI_ROLE_CHECK_BOX:
-      return "AXCheckBox";
+      return platform::roles::kCheckBox;
     case ATSPI_ROLE_RADIO_BUTTON:
-      return "AXRadioButton";
+      return platform::roles::kRadioButton;
     case ATSPI_ROLE_COMBO_BOX:
-      return "AXComboBox";
+      return platform::roles::kComboBox;
     case ATSPI_ROLE_MENU:
     case ATSPI_ROLE_POPUP_MENU:
-      return "AXMenu";
+      return platform::roles::kMenu;
     case ATSPI_ROLE_MENU_ITEM:
     case ATSPI_ROLE_CHECK_MENU_ITEM:
     case ATSPI_ROLE_RADIO_MENU_ITEM:
-      return "AXMenuItem";
+      return platform::roles::kMenuItem;
     case ATSPI_ROLE_MENU_BAR:
-      return "AXMenuBar";
+      return platform::roles::kMenuBar;
     case ATSPI_ROLE_LIST:
     case ATSPI_ROLE_LIST_BOX:
-      return "AXList";
+      return platform::roles::kList;
     case ATSPI_ROLE_TABLE:
     case ATSPI_ROLE_TREE_TABLE:
     case ATSPI_ROLE_TREE:
-      return "AXOutline";
+      return platform::roles::kOutline;
     case ATSPI_ROLE_SCROLL_PANE:
-      return "AXScrollArea";
+      return platform::roles::kScrollArea;
     case ATSPI_ROLE_SCROLL_BAR:
-      return "AXScrollBar";
+      return platform::roles::kScrollBar;
     case ATSPI_ROLE_FILLER:
     case ATSPI_ROLE_PANEL:
     case ATSPI_ROLE_SECTION:
     case ATSPI_ROLE_GROUPING:
-      return "AXGroup";
+      return platform::roles::kGroup;
     case ATSPI_ROLE_IMAGE:
     case ATSPI_ROLE_ICON:
-      return "AXImage";
+      return platform::roles::kImage;
     case ATSPI_ROLE_SLIDER:
-      return "AXSlider";
+      return platform::roles::kSlider;
     case ATSPI_ROLE_TOOL_BAR:
-      return "AXToolbar";
+      return platform::roles::kToolbar;
     case ATSPI_ROLE_LINK:
-      return "AXLink";
+      return platform::roles::kLink;
     case ATSPI_ROLE_DOCUMENT_WEB:
     case ATSPI_ROLE_DOCUMENT_FRAME:
-      return "AXWebArea";
+      return platform::roles::kWebArea;
     case ATSPI_ROLE_HEADING:
-      return "AXHeading";
+      return platform::roles::kHeading;
     case ATSPI_ROLE_PAGE_TAB_LIST:
-      return "AXTabGroup";
+      return platform::roles::kTabGroup;
     case ATSPI_ROLE_PROGRESS_BAR:
-      return "AXProgressIndicator";
+      return platform::roles::kProgressIndicator;
     case ATSPI_ROLE_SPIN_BUTTON:
-      return "AXIncrementor";
+      return platform::roles::kIncrementor;
     default:
-      return "AXUnknown";
+      return platform::roles::kUnknown;
   }
 }
 
@@ -105,7 +107,7 @@ bool keepsTextSecret(const RoleFacts& facts) {
 }
 
 std::optional<std::string> subroleName(const RoleFacts& facts) {
-  if (facts.role == ATSPI_ROLE_PASSWORD_TEXT) return "AXSecureTextField";
+  if (facts.role == ATSPI_ROLE_PASSWORD_TEXT) return platform::subroles::kSecureTextField;
   return std::nullopt;
 }
 
