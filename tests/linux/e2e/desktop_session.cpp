@@ -226,6 +226,24 @@ bool bringToFront(ChildApp& app) {
   return bringToFront(app.pid());
 }
 
+bool switchTo(pid_t pid, const std::string& name, std::size_t since, double seconds) {
+  if (!bringToFront(pid)) return false;
+  const bool heard = pumpUntil(
+      [&] {
+        const auto& events = receivedEvents();
+        for (std::size_t i = since; i < events.size(); ++i) {
+          if (events[i].name == "caret") return true;
+          if (events[i].payload.is_object() && events[i].payload.value("name", "") == name) {
+            return true;
+          }
+        }
+        return false;
+      },
+      seconds);
+  if (heard) pumpFor(0.3);
+  return heard;
+}
+
 bool bringToFront(pid_t pid) {
   const auto windows =
       capture({"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});

@@ -96,6 +96,12 @@ bool bringToFront(ChildApp& app);
 // The same for the process that owns a window (which may not be the one started).
 bool bringToFront(pid_t pid);
 
+// Brings the application forward and waits until the host has heard of it since the event at
+// `since` (from before it started: a new window may come forward by itself): an event that names
+// it (its switch, or its first focus, which may reach the host in the switch's place) or a caret
+// (which names nobody). Whatever the switch set off is delivered before it returns.
+bool switchTo(pid_t pid, const std::string& name, std::size_t since, double seconds = 15.0);
+
 // The class of the process's window (WM_CLASS), read with xprop.
 std::optional<std::string> windowClassOf(const ChildApp& app);
 

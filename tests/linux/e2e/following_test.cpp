@@ -35,15 +35,7 @@ TEST_F(FollowingTest, SwitchingApplicationsReportsEachWithItsIdentifierAndName) 
 
   // The switches start from the host knowing the application in front: one that was in front
   // for less time than the desktop takes to settle may go unreported.
-  ASSERT_TRUE(bringToFront(*b));
-  ASSERT_TRUE(pumpUntil([] {
-    for (const HostEvent& event : receivedEvents()) {
-      if (event.payload.is_object() && event.payload.value("name", "") == "axbridge-second-app") {
-        return true;
-      }
-    }
-    return false;
-  }));
+  ASSERT_TRUE(switchTo(b->pid(), "axbridge-second-app", 0));
 
   std::size_t from = receivedEvents().size();
   ASSERT_TRUE(bringToFront(*a));
@@ -304,17 +296,9 @@ TEST_F(FollowingTest, MovingTheWindowAsksTheMovedWindowForItsSelection) {
   otherOptions.prgname = "axbridge-other-app";
   auto other = startTextApp(otherOptions);
   ASSERT_TRUE(other);
-  ASSERT_TRUE(bringToFront(*other));
   // A freshly started application's first focus may follow its switch closely enough to reach
   // the host in its place.
-  ASSERT_TRUE(pumpUntil([] {
-    for (const HostEvent& event : receivedEvents()) {
-      if (event.payload.is_object() && event.payload.value("name", "") == "axbridge-other-app") {
-        return true;
-      }
-    }
-    return false;
-  }));
+  ASSERT_TRUE(switchTo(other->pid(), "axbridge-other-app", 0));
   std::size_t back = receivedEvents().size();
   ASSERT_TRUE(bringToFront(*app));
   const auto switched = waitForEvent("app_changed", back, [](const Json& payload) {

@@ -27,22 +27,7 @@ void HostTest::startHost(const std::string& blockedList) {
 std::unique_ptr<ChildApp> HostTest::follow(const TextAppOptions& options) {
   const std::size_t from = receivedEvents().size();
   auto app = startTextApp(options);
-  if (!app || !bringToFront(*app)) return nullptr;
-  const bool heard = pumpUntil(
-      [&] {
-        const auto& events = receivedEvents();
-        for (std::size_t i = from; i < events.size(); ++i) {
-          if (events[i].name == "app_changed" || events[i].name == "caret") return true;
-          if (events[i].payload.is_object() &&
-              events[i].payload.value("name", "") == options.prgname) {
-            return true;
-          }
-        }
-        return false;
-      },
-      kSwitchDeadline);
-  if (!heard) return nullptr;
-  pumpFor(0.3);
+  if (!app || !switchTo(app->pid(), options.prgname, from, kSwitchDeadline)) return nullptr;
   return app;
 }
 

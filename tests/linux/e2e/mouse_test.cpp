@@ -580,19 +580,7 @@ TEST_F(MouseTrackingTest, LeavingTheWindowBringsTheFollowedApplicationBack) {
   TextAppOptions options;
   auto app = startTextApp(options);
   ASSERT_TRUE(app);
-  ASSERT_TRUE(bringToFront(*app));
-  // Followed once the host heard of it: the switch, or the first caret or selection in it.
-  ASSERT_TRUE(pumpUntil(
-      [&] {
-        for (const HostEvent& event : receivedEvents()) {
-          if (event.name == "app_changed" || event.name == "caret") return true;
-          if (event.payload.is_object() && event.payload.value("name", "") == options.prgname) {
-            return true;
-          }
-        }
-        return false;
-      },
-      15.0));
+  ASSERT_TRUE(switchTo(app->pid(), options.prgname, 0));
 
   // The host comes to the front with its main window; the tracked one is its panel over it.
   HostTestWindow main(400, 300, Placement::Application);

@@ -143,7 +143,7 @@ class ToolkitTest : public HostTest {
     startHost("{}");
     // The other application is followed before this one starts, as the one a user works in.
     other_ = startTextApp(TextAppOptions{});
-    if (!other_ || !bringToFront(*other_) || !heardOf("axbridge-text-app", 0, kSwitchDeadline)) {
+    if (!other_ || !switchTo(other_->pid(), "axbridge-text-app", 0, kSwitchDeadline)) {
       return;
     }
     app_ = ToolkitApp::start(Kind::toolkit, {kText, kLines});
