@@ -233,7 +233,7 @@ bool switchTo(pid_t pid, const std::string& name, std::size_t since, double seco
         const auto& events = receivedEvents();
         for (std::size_t i = since; i < events.size(); ++i) {
           if (events[i].name == "caret") return true;
-          if (events[i].payload.is_object() && events[i].payload.value("name", "") == name) {
+          if (events[i].payload.is_object() && events[i].payload.value("name", Json()) == name) {
             return true;
           }
         }

@@ -302,7 +302,7 @@ TEST_F(FollowingTest, MovingTheWindowAsksTheMovedWindowForItsSelection) {
   std::size_t back = receivedEvents().size();
   ASSERT_TRUE(bringToFront(*app));
   const auto switched = waitForEvent("app_changed", back, [](const Json& payload) {
-    return payload.value("name", "") == "axbridge-text-app";
+    return payload.value("name", Json()) == "axbridge-text-app";
   });
   ASSERT_TRUE(switched);
   ASSERT_EQ(switched->payload["role"], "AXApplication");

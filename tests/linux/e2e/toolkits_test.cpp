@@ -165,7 +165,7 @@ class ToolkitTest : public HostTest {
         [&] {
           const auto& events = receivedEvents();
           for (std::size_t i = from; i < events.size(); ++i) {
-            if (events[i].payload.is_object() && events[i].payload.value("name", "") == name) {
+            if (events[i].payload.is_object() && events[i].payload.value("name", Json()) == name) {
               return true;
             }
           }

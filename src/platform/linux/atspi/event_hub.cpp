@@ -161,9 +161,12 @@ void onEvent(AtspiEvent* raw, void*) {
   if (starts(type, "object:state-changed:focused")) {
     GRef<AtspiAccessible>& last = state.lastFocused[*pid];
     if (detail1 == 0) {
-      // The focus went somewhere that may never say so (GTK 4's search entries do not): coming
-      // back is a change.
-      if (last && sameAccessible(last.get(), source.get())) last = {};
+      // Within the application in front, the focus went somewhere that may never say so (GTK 4's
+      // search entries do not): coming back is a change. An application left behind says the
+      // same of its focus, and says it again when it comes back: that is no change.
+      if (last && sameAccessible(last.get(), source.get()) && x11::frontmostProcess() == *pid) {
+        last = {};
+      }
       return;
     }
     const bool unchanged = last && sameAccessible(last.get(), source.get());
