@@ -10,11 +10,17 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <fstream>
 #include <map>
+#include <optional>
 #include <set>
+#include <sstream>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/linux/atspi/accessible_reads.h"
 #include "platform/linux/atspi/application_identity.h"
 #include "platform/linux/atspi/atspi_session.h"
 #include "platform/linux/atspi/event_hub.h"
@@ -121,6 +127,73 @@ void watchExit(ProcessId pid) {
   state.exits.emplace(pid, std::make_unique<ExitWatch>(fd, source));
 }
 
+// How long ago the process started, from the kernel's process table.
+std::optional<double> secondsSinceStart(ProcessId pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return std::nullopt;
+  // The command name may hold spaces and parentheses; the fields after it are plain.
+  const std::size_t nameEnd = line.rfind(')');
+  if (nameEnd == std::string::npos || nameEnd + 2 > line.size()) return std::nullopt;
+  std::istringstream fields(line.substr(nameEnd + 2));
+  std::string field;
+  // Field 22, the start time in clock ticks after boot, is the 20th after the name.
+  for (int i = 0; i < 20; ++i) fields >> field;
+  std::ifstream uptimeFile("/proc/uptime");
+  double uptime = 0;
+  const long ticks = ::sysconf(_SC_CLK_TCK);
+  if (!fields || !(uptimeFile >> uptime) || ticks <= 0) return std::nullopt;
+  return uptime - std::strtod(field.c_str(), nullptr) / static_cast<double>(ticks);
+}
+
+// A starting application is in the accessibility tree a moment before it has a name there and a
+// focused element: a switch to it is reported once it has both, or after a short wait.
+constexpr double kStartingSeconds = 10.0;
+constexpr int kSettleChecks = 10;  // 100 ms apart
+
+bool starting(ProcessId pid) {
+  const std::optional<double> age = secondsSinceStart(pid);
+  return age && *age <= kStartingSeconds;
+}
+
+bool settled(ProcessId pid) {
+  const auto application = atspi::applicationOf(pid);
+  if (!application || !atspi::applicationNameOf(pid)) return false;
+  const auto focused = atspi::findFocusedDescendant(application.get());
+  return !focused.ok() || focused.value;
+}
+
+// The switch is reported if it still holds. From when it has been handled, which on a busy
+// desktop takes a while, and while it waits, the application's focus and selection events are
+// taken for the ones the switch brings: they would otherwise replace the switch in the host's
+// latest event.
+void activateOnceSettled(ProcessId pid) {
+  atspi::noteActivated(pid);
+  if (!starting(pid) || settled(pid)) {
+    post(WorkspaceEventKind::ApplicationActivated, pid);
+    atspi::noteActivated(pid);
+    return;
+  }
+  struct Wait {
+    ProcessId pid;
+    int checksLeft;
+  };
+  g_timeout_add_full(
+      G_PRIORITY_DEFAULT, 100,
+      [](gpointer data) -> gboolean {
+        auto* wait = static_cast<Wait*>(data);
+        if (workspace().front != wait->pid) return G_SOURCE_REMOVE;
+        atspi::noteActivated(wait->pid);
+        if (--wait->checksLeft > 0 && !settled(wait->pid)) {
+          return G_SOURCE_CONTINUE;
+        }
+        post(WorkspaceEventKind::ApplicationActivated, wait->pid);
+        atspi::noteActivated(wait->pid);
+        return G_SOURCE_REMOVE;
+      },
+      new Wait{pid, kSettleChecks}, [](gpointer data) { delete static_cast<Wait*>(data); });
+}
+
 void announce(ProcessId pid) {
   workspace().announced.insert(pid);
   watchExit(pid);
@@ -136,6 +209,12 @@ void launched(ProcessId pid) {
   // before the launch is handled: should it come to the front only after this, its activation
   // is still reported, and is taken for a repeat by whoever followed it already.
   const bool inFront = x11::frontmostProcess() == pid;
+  if (inFront && starting(pid) && !settled(pid)) {
+    // Starting in front: the switch it is, reported once it has its name and focus.
+    state.front = pid;
+    activateOnceSettled(pid);
+    return;
+  }
   post(WorkspaceEventKind::ApplicationLaunched, pid);
   // Already known in front, its activation was noted when it happened. The launch is often
   // learnt only from the user's first focus or caret change in there, and noting it again then
@@ -177,10 +256,7 @@ void checkFront(const DesktopEvent& event) {
   state.front = front;
   if (*front == ::getpid()) return;
   announce(*front);
-  post(WorkspaceEventKind::ApplicationActivated, *front);
-  // From when the switch has been handled, which on a busy desktop takes a while: the echoes
-  // that arrive meanwhile would otherwise replace the switch in the host's latest event.
-  atspi::noteActivated(*front);
+  activateOnceSettled(*front);
   if (!state.launched.contains(*front) && !atspi::applicationOf(*front)) {
     awaitTree(*front);
   }

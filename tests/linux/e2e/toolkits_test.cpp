@@ -219,6 +219,13 @@ TYPED_TEST_SUITE(ToolkitTest, Kinds, KindName);
 TYPED_TEST(ToolkitTest, SwitchingToItReportsAppChanged) {
   ASSERT_TRUE(this->app_);
   EXPECT_TRUE(this->switchToApp());
+  // Also the switches to the applications as they started: each had its name and role a moment
+  // later, and was reported with them.
+  for (const HostEvent& event : receivedEvents()) {
+    if (event.name != "app_changed") continue;
+    EXPECT_FALSE(event.payload["name"].is_null()) << event.payload;
+    EXPECT_FALSE(event.payload["role"].is_null()) << event.payload;
+  }
 }
 
 TYPED_TEST(ToolkitTest, SetTextReplacesTheSelectionAndGivesTheClipboardBack) {
