@@ -230,9 +230,9 @@ m sim-command-release-flag src/platform/sim/keyboard.cpp \
 m sim-observer-other-process src/platform/sim/observer.cpp \
   "an observer accepts another process's element" \
   'if (target->pid != observer.pid) return axerr::kIllegalArgument;' ''
-m sim-observer-release-keeps src/platform/sim/observer.cpp \
-  "a released observer keeps delivering" \
-  $'  impl_->node->alive = false;\n  impl_->node->sourceAdded = false;' ''
+m sim-activation-announces-focus src/sim_desktop/desktop_apps.cpp \
+  "every application announces its focus when activated" \
+  'if (!app->spec.announcesFocusOnActivation) return;' ''
 m sim-untrusted-focus src/platform/sim/accessibility.cpp \
   "an untrusted process is told the focused application" \
   'if (!desktop.trusted()) return {axerr::kAPIDisabled, 0};' ''
