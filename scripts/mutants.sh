@@ -281,7 +281,7 @@ m linux-no-hand-off src/platform/linux/x11_clipboard.cpp \
   "the clipboard given back is not handed to the clipboard manager" \
   'if (ownerOf(cb, manager) == XCB_WINDOW_NONE) return;' 'return;'
 m linux-password-secret-read src/platform/linux/x11_clipboard.cpp \
-  "a password manager's secret is read and given back" \
+  "a password manager's secret is read (the concealed item still stands in for it)" \
   'if (atomName(*cb, target) == kPasswordManagerHintTarget) {' 'if (false) {'
 m linux-other-process-heard src/platform/linux/observer.cpp \
   "an observer hears other processes' events" \
