@@ -100,7 +100,7 @@ m event-caret-missing src/tracker/selection_handler.cpp \
   'callback("caret", EventDictionary::object());' ''
 m event-focus-no-role src/tracker/focus_handlers.cpp \
   "a focus change to an element without a role is reported" \
-  'if (!ax::getAttributeValue<std::string>(element, "AXRole")) return;' ''
+  'if (!ax::getAttributeValue<std::string>(element, platform::attributes::kRole)) return;' ''
 m event-app-changed-name src/tracker/app_switch.cpp \
   '"app_changed" renamed (with a focused element)' \
   $'    callback("app_changed", EventDictionary{{"role", textOrNull(role)},' \
@@ -170,7 +170,7 @@ m follow-returing-line src/tracker/app_switch.cpp \
   'platform::writeDiagnosticLine("returning");'
 m follow-old-focus-kept src/tracker/focus_handlers.cpp \
   "the element focus left keeps its selection registration" \
-  $'    ax::withdrawRegistration(*watchedFocusedElement_, "AXSelectedTextChanged", selectedTextChange(),\n                             this);' ''
+  $'    ax::withdrawRegistration(*watchedFocusedElement_, platform::notifications::kSelectedTextChanged,\n                             selectedTextChange(), this);' ''
 m follow-other-app-heard src/tracker/mac_accessibility.h \
   "notifications of an application followed earlier reach the handlers" \
   'if (tracker->concernsFollowedApp(element)) ((*tracker).*handler)(element);' \
@@ -275,29 +275,29 @@ m linux-paste-key src/platform/linux/keyboard.cpp \
   'constexpr xcb_keysym_t kLetterV = 0x0076;' 'constexpr xcb_keysym_t kLetterV = 0x0063;'
 m linux-transient-to-manager src/platform/linux/pasteboard.cpp \
   "the library's transient text is handed to the clipboard manager" \
-  'return linux_clipboard::own(linux_clipboard::targetsFromItems(items), !transient);' \
-  'return linux_clipboard::own(linux_clipboard::targetsFromItems(items), true);'
-m linux-no-hand-off src/platform/linux/x11_clipboard.cpp \
+  'return x11::ownClipboard(x11::targetsFromItems(items), !transient);' \
+  'return x11::ownClipboard(x11::targetsFromItems(items), true);'
+m linux-no-hand-off src/platform/linux/x11/x11_clipboard.cpp \
   "the clipboard given back is not handed to the clipboard manager" \
   'if (ownerOf(cb, manager) == XCB_WINDOW_NONE) return;' 'return;'
-m linux-password-secret-read src/platform/linux/x11_clipboard.cpp \
+m linux-password-secret-read src/platform/linux/x11/x11_clipboard.cpp \
   "a password manager's secret is read (the concealed item still stands in for it)" \
   'if (atomName(*cb, target) == kPasswordManagerHintTarget) {' 'if (false) {'
 m linux-other-process-heard src/platform/linux/observer.cpp \
   "an observer hears other processes' events" \
   'if (!delivering || event.pid != pid || !event.source) return;' \
   'if (!delivering || !event.source) return;'
-m linux-right-button src/platform/linux/host_windows.cpp \
+m linux-right-button src/platform/linux/x11/host_windows.cpp \
   "a right click is no mouse-down" \
   'return button == 1 || button == 3;' 'return button == 1;'
 m linux-front-launch src/platform/linux/workspace.cpp \
   "an application launched in front is not noted as in front" \
   'if (inFront && state.front != pid) {' 'if (false) {'
-m linux-padding-counted src/platform/linux/text_offsets.cpp \
+m linux-padding-counted src/platform/linux/atspi/text_offsets.cpp \
   "the padding after a character outside the basic plane counts as a unit" \
   'return codePoint == kPadding && previous >= 0x10000 ? 0 : unitsOf(codePoint);' \
   'return unitsOf(codePoint);'
-m linux-password-role src/platform/linux/roles.cpp \
+m linux-password-role src/platform/linux/atspi/roles.cpp \
   "a password field does not keep its text secret" \
   'return facts.role == ATSPI_ROLE_PASSWORD_TEXT;' 'return false;'
 
@@ -368,18 +368,24 @@ if not dry:
 EOF
 }
 
+# Every mutant must still apply: each one that does not is named, then the script stops.
+stale=0
 for i in "${!m_id[@]}"; do
   for j in "${!m_id[@]}"; do
     if ((i < j)) && [[ ${m_id[i]} == "${m_id[j]}" ]]; then
       echo "duplicate mutant id ${m_id[i]}" >&2
-      exit 2
+      stale=1
     fi
   done
-  if ! replace "${m_file[i]}" "${m_old[i]}" "${m_new[i]}" --dry; then
-    echo "mutant ${m_id[i]} does not apply" >&2
-    exit 2
+  if [[ ! -f ${m_file[i]} ]]; then
+    echo "mutant ${m_id[i]} does not apply: no file ${m_file[i]}" >&2
+    stale=1
+  elif ! replace "${m_file[i]}" "${m_old[i]}" "${m_new[i]}" --dry 2>/dev/null; then
+    echo "mutant ${m_id[i]} does not apply: its text is not in ${m_file[i]} exactly once" >&2
+    stale=1
   fi
 done
+((stale == 0)) || exit 2
 if ((check)); then
   echo "${#m_id[@]} mutants, each applies"
   exit 0
