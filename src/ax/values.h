@@ -1,8 +1,10 @@
 // The plain kinds of value the library reads from accessibility elements.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <variant>
 
 #include "platform/geometry.h"
@@ -27,5 +29,17 @@ struct ReturnType {
 
   Tag tag() const { return static_cast<Tag>(value.index()); }
 };
+
+template <ReturnType::Tag tag>
+using ReturnTypeCase =
+    std::variant_alternative_t<static_cast<std::size_t>(tag), decltype(ReturnType::value)>;
+static_assert(std::is_same_v<ReturnTypeCase<ReturnType::Tag::range>, Range> &&
+                  std::is_same_v<ReturnTypeCase<ReturnType::Tag::rect>, Rect> &&
+                  std::is_same_v<ReturnTypeCase<ReturnType::Tag::int_>, std::int64_t> &&
+                  std::is_same_v<ReturnTypeCase<ReturnType::Tag::string>, std::string> &&
+                  std::is_same_v<ReturnTypeCase<ReturnType::Tag::bool_>, bool> &&
+                  std::is_same_v<ReturnTypeCase<ReturnType::Tag::axuielemnt>, Element> &&
+                  std::is_same_v<ReturnTypeCase<ReturnType::Tag::point>, Point>,
+              "each tag is the index of its case");
 
 }  // namespace axb::ax

@@ -1,5 +1,6 @@
 // The host's request for assistant context.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -39,22 +40,22 @@ class AssistantRequestTest : public DesktopTest {
   }
 };
 
-TEST_F(AssistantRequestTest, CaretInTheMiddleGivesTheTextAboveAndTheNextCharacter) {
-  desk().select("notes.body", {13, 0});  // "first line\nse|cond"
-  desk().runFor(0.5);
-  EXPECT_EQ(ask(), caretPayload("first line\nse", {114 + 2 * 7, 144 + 16, 7, 16}));
-  EXPECT_EQ(received().back().name, "alt_enter_pressed");
+TEST_F(AssistantRequestTest, ACaretGivesTheTextAboveAndTheCharacterAtIt) {
+  struct Case {
+    std::int64_t caret;
+    const char* above;
+    Rect character;
+  };
+  for (const Case& c : std::vector<Case>{
+           {13, "first line\nse", {114 + 2 * 7, 144 + 16, 7, 16}},  // "first line\nse|cond"
+           {17, "first line\nsecond", {114 + 5 * 7, 160, 7, 16}},
+           {0, "", {114, 144, 7, 16}},
+       }) {
+    desk().select("notes.body", {c.caret, 0});
+    EXPECT_EQ(ask(), caretPayload(c.above, c.character)) << c.caret;
+    EXPECT_EQ(received().back().name, "alt_enter_pressed");
+  }
   EXPECT_EQ(bridge::globals().macAccessibility->focusedElement, desk().element("notes.body"));
-}
-
-TEST_F(AssistantRequestTest, CaretAtTheEndMeasuresTheLastCharacter) {
-  desk().select("notes.body", {17, 0});
-  EXPECT_EQ(ask(), caretPayload("first line\nsecond", {114 + 5 * 7, 160, 7, 16}));
-}
-
-TEST_F(AssistantRequestTest, CaretAtTheStartGivesEmptyText) {
-  desk().select("notes.body", {0, 0});
-  EXPECT_EQ(ask(), caretPayload("", {114, 144, 7, 16}));
 }
 
 TEST_F(AssistantRequestTest, ZeroHeightBoundsFallBackToMarkerBoundsOrNull) {

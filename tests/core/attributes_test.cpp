@@ -126,12 +126,5 @@ TEST_F(AttributesTest, AttributeNamesAndTheirFailure) {
   EXPECT_EQ(lines(), std::vector<std::string>{"-25202 Error retrieving attribute list"});
 }
 
-TEST(ReturnType, CaseOrderIsTheTagOrder) {
-  EXPECT_EQ((ax::ReturnType{Range{1, 2}}.tag()), ax::ReturnType::Tag::range);
-  EXPECT_EQ((ax::ReturnType{std::string("x")}.tag()), ax::ReturnType::Tag::string);
-  EXPECT_EQ((ax::ReturnType{Point{}}.tag()), ax::ReturnType::Tag::point);
-  EXPECT_EQ(static_cast<int>(ax::ReturnType::Tag::axuielemnt), 5);
-}
-
 }  // namespace
 }  // namespace axb::testing

@@ -62,6 +62,10 @@ TEST_F(ObserversTest, FailedRegistrationPrintsErrorAndIsNotInForce) {
   desk().select("notes.body", {1, 1});
   desk().runUntilIdle();
   EXPECT_EQ(handlerRuns, 1);
+  // A busy application's timeout is no refusal: the tracker asks again later.
+  desk().setNotificationError("notes.body", "AXValueChanged", platform::axerr::kCannotComplete);
+  EXPECT_EQ(ax::setNotification(body, kNotes, "AXValueChanged", countingHandler, nullptr),
+            ax::RegistrationResult::Unanswered);
   desk().setNotificationError("notes.body", "AXValueChanged", platform::axerr::kSuccess);
   ax::setNotification(body, kNotes, "AXValueChanged", countingHandler, nullptr);
   EXPECT_EQ(ax::registrationCount(), 2u);

@@ -1,6 +1,8 @@
 // Every result shape of the selection snapshot, and that it never changes the user's text or
 // selection.
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "bridge/event_channel.h"
 #include "sim_desktop/values.h"
@@ -60,16 +62,22 @@ TEST_F(SnapshotTest, NoFocusedElementGivesTheMessageWithApplicationKeys) {
   EXPECT_EQ(tracker.selectedText, "earlier");
 }
 
-TEST_F(SnapshotTest, NegativeXIsReportedAsItsAbsoluteValue) {
-  desk().setParameterizedAttribute("notes.body", "AXBoundsForRange",
-                                   sim::makeRectValue({-1500, 40, 28, -16}));
-  EXPECT_EQ(snapshotOf("notes.body"), snapshot("wrld", true, {1500, 40, 28, 16}));
-}
-
-TEST_F(SnapshotTest, ZeroHeightRangeBoundsFallBackToTextMarkers) {
-  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange",
-                                   sim::makeRectValue({1, 2, 3, 0}));
-  EXPECT_EQ(snapshotOf("notes.web"), snapshot("text", true, {142, 304, 28, 16}));
+// Range bounds: a negative x is reported as its absolute value; without height the text markers
+// measure, and without markers the message comes back.
+TEST_F(SnapshotTest, RangeBoundsOrTextMarkersGiveTheGeometry) {
+  struct Case {
+    const char* id;
+    Rect rangeBounds;
+    json expected;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"notes.body", {-1500, 40, 28, -16}, snapshot("wrld", true, {1500, 40, 28, 16})},
+           {"notes.web", {1, 2, 3, 0}, snapshot("text", true, {142, 304, 28, 16})},
+           {"notes.body", {1, 2, 3, 0}, withApp({{"message", "something is wrong com"}})},
+       }) {
+    desk().setParameterizedAttribute(c.id, "AXBoundsForRange", sim::makeRectValue(c.rangeBounds));
+    EXPECT_EQ(snapshotOf(c.id), c.expected) << c.id;
+  }
 }
 
 TEST_F(SnapshotTest, FieldThatCannotTakeTextIsMeasuredByMarkersOnly) {
@@ -80,70 +88,38 @@ TEST_F(SnapshotTest, FieldThatCannotTakeTextIsMeasuredByMarkersOnly) {
   EXPECT_TRUE(lines().empty()) << "range bounds are not asked of a field that cannot take text";
 }
 
-TEST_F(SnapshotTest, WithoutMarkersTheMessageComesBack) {
-  desk().setParameterizedAttribute("notes.body", "AXBoundsForRange",
-                                   sim::makeRectValue({1, 2, 3, 0}));
-  EXPECT_EQ(snapshotOf("notes.body"), withApp({{"message", "something is wrong com"}}));
-}
-
+// Forward marker bounds without height: the swapped markers are asked, and the y of the forward
+// rectangle stays unless the swapped one has a positive y.
 TEST_F(SnapshotTest, ZeroHeightMarkerBoundsUseTheSwappedMarkers) {
   desk().setParameterizedAttribute("notes.web", "AXBoundsForRange",
                                    sim::makeRectValue({0, 0, 0, 0}));
-  // The simulated engine answers the backwards (swapped) range differently from the forward one.
-  int boundsRequests = 0;
-  desk().setRequestHook([&](const sim::RequestInfo& request) {
-    if (request.attribute != "AXBoundsForTextMarkerRange") return;
-    const Rect answer = ++boundsRequests == 1 ? Rect{50, 60, 70, 0} : Rect{80, 90, 10, 16};
-    desk().setParameterizedAttribute("notes.web", "AXBoundsForTextMarkerRange",
-                                     sim::makeRectValue(answer));
-  });
-  EXPECT_EQ(snapshotOf("notes.web"), snapshot("text", true, {80, 90, 10, 16}));
-  EXPECT_EQ(boundsRequests, 2);
-}
-
-TEST_F(SnapshotTest, MissingSwappedBoundsGiveTheBareMessage) {
-  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange",
-                                   sim::makeRectValue({0, 0, 0, 0}));
-  int boundsRequests = 0;
-  desk().setRequestHook([&](const sim::RequestInfo& request) {
-    if (request.attribute != "AXBoundsForTextMarkerRange") return;
-    // First request (forward order): zero height. Second (swapped): gone.
-    if (++boundsRequests == 1) {
-      desk().setParameterizedAttribute("notes.web", "AXBoundsForTextMarkerRange",
-                                       sim::makeRectValue({50, 60, 70, 0}));
-    } else {
-      desk().setParameterizedAttributeError("notes.web", "AXBoundsForTextMarkerRange", -25212);
-    }
-  });
-  EXPECT_EQ(snapshotOf("notes.web"), (json{{"message", "something wrong rev"}}));
-  EXPECT_EQ(boundsRequests, 2);
-}
-
-TEST_F(SnapshotTest, SwappedBoundsWithoutPositiveYKeepTheForwardY) {
-  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange",
-                                   sim::makeRectValue({0, 0, 0, 0}));
-  int boundsRequests = 0;
-  desk().setRequestHook([&](const sim::RequestInfo& request) {
-    if (request.attribute != "AXBoundsForTextMarkerRange") return;
-    const Rect answer = ++boundsRequests == 1 ? Rect{50, 60, 70, 0} : Rect{-5, -3, -9, 18};
-    desk().setParameterizedAttribute("notes.web", "AXBoundsForTextMarkerRange",
-                                     sim::makeRectValue(answer));
-  });
-  // x as given (no absolute value on this path), y from the forward rectangle, sizes positive.
-  EXPECT_EQ(snapshotOf("notes.web"), snapshot("text", true, {-5, 60, 9, 18}));
-}
-
-TEST_F(SnapshotTest, SwappedBoundsAtYZeroStillKeepTheForwardY) {
-  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange",
-                                   sim::makeRectValue({0, 0, 0, 0}));
-  int boundsRequests = 0;
-  desk().setRequestHook([&](const sim::RequestInfo& request) {
-    if (request.attribute != "AXBoundsForTextMarkerRange") return;
-    const Rect answer = ++boundsRequests == 1 ? Rect{50, 60, 70, 0} : Rect{5, 0, 9, 18};
-    desk().setParameterizedAttribute("notes.web", "AXBoundsForTextMarkerRange",
-                                     sim::makeRectValue(answer));
-  });
-  EXPECT_EQ(snapshotOf("notes.web"), snapshot("text", true, {5, 60, 9, 18}));
+  struct Case {
+    std::optional<Rect> swapped;  // nothing: the swapped range has no bounds
+    json expected;
+  };
+  for (const Case& c : std::vector<Case>{
+           {Rect{80, 90, 10, 16}, snapshot("text", true, {80, 90, 10, 16})},
+           {std::nullopt, json{{"message", "something wrong rev"}}},
+           // x as given (no absolute value on this path), sizes positive.
+           {Rect{-5, -3, -9, 18}, snapshot("text", true, {-5, 60, 9, 18})},
+           {Rect{5, 0, 9, 18}, snapshot("text", true, {5, 60, 9, 18})},
+       }) {
+    // The simulated engine answers the forward and the swapped range differently.
+    int boundsRequests = 0;
+    desk().setRequestHook([&](const sim::RequestInfo& request) {
+      if (request.attribute != "AXBoundsForTextMarkerRange") return;
+      if (++boundsRequests == 1 || c.swapped) {
+        desk().setParameterizedAttribute(
+            "notes.web", "AXBoundsForTextMarkerRange",
+            sim::makeRectValue(boundsRequests == 1 ? Rect{50, 60, 70, 0} : *c.swapped));
+      } else {
+        desk().setParameterizedAttributeError("notes.web", "AXBoundsForTextMarkerRange", -25212);
+      }
+    });
+    EXPECT_EQ(snapshotOf("notes.web"), c.expected);
+    EXPECT_EQ(boundsRequests, 2);
+  }
+  desk().setRequestHook(nullptr);
 }
 
 TEST_F(SnapshotTest, MissingMarkerBoundsLeaveTheUsersSelectionAlone) {

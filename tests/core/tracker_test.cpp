@@ -1,9 +1,8 @@
-// The tracker object's defaults and small operations.
+// The tracker object's small operations.
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "bridge/event_channel.h"
 #include "bridge/globals.h"
 #include "support/desktop_fixture.h"
 #include "tracker/mac_accessibility.h"
@@ -12,20 +11,6 @@ namespace axb::testing {
 namespace {
 
 class TrackerTest : public DesktopTest {};
-
-TEST_F(TrackerTest, StartsEmpty) {
-  tracker::MacAccessibility tracker(bridge::callbackWraper);
-  EXPECT_FALSE(tracker.frontmostApp.has_value());
-  EXPECT_FALSE(tracker.processID.has_value());
-  EXPECT_TRUE(tracker.selectedText.empty());
-  EXPECT_FALSE(tracker.focusedElement.has_value());
-  EXPECT_EQ(tracker.observer, nullptr);
-  EXPECT_TRUE(tracker.blockedFiledsList.empty());
-  EXPECT_EQ(tracker.getBasicAppInfo(), EventDictionary::object());
-  tracker.acctivateTheForMost();  // nothing to activate
-  desk().runUntilIdle();
-  EXPECT_TRUE(lines().empty());
-}
 
 TEST_F(TrackerTest, BasicAppInfoGivesNullForWhatTheApplicationLacks) {
   initAndStart();

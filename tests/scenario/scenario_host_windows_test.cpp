@@ -78,48 +78,6 @@ TEST_F(ScenarioTest, MouseStepsAreCheckedAgainstTheScriptSoFar) {
   });
 }
 
-TEST_F(ScenarioTest, EnteringTheHostWindowDeliversTheHoverAndLeavingBringsTheUserBack) {
-  ASSERT_TRUE(load(trackAssistantThen(R"(
-      {"at": 1.0, "do": "move_pointer", "to": [1000, 300]},
-      {"at": 1.5, "do": "activate", "pid": 4242},
-      {"at": 2.0, "do": "move_pointer", "to": [500, 300]})")))
-      << axsim_last_error();
-  ASSERT_EQ(axsim_run(), 1);
-  ASSERT_EQ(eventNames(), (std::vector<std::string>{"app_changed", "mouse_hoverd"}));
-  EXPECT_EQ(events()[1].json, "{}");
-  EXPECT_NEAR(events()[1].time, 1.18, 1e-9);
-  const auto desktop = state();
-  EXPECT_EQ(desktop["frontmost"], 501);  // the host was in front until the pointer left
-  EXPECT_EQ(desktop["pointer"], (nlohmann::json{{"x", 500.0}, {"y", 300.0}}));
-  EXPECT_EQ(desktop["host_windows"][0]["tracking_areas"], 1);
-
-  // Without the tracker the pointer's moves change nothing.
-  events().clear();
-  ASSERT_TRUE(load(withAssistant(R"([{"at": 0, "do": "initMacAccessibility"},
-      {"at": 0.1, "do": "start"}, {"at": 0.5, "do": "activate", "pid": 501},
-      {"at": 1.0, "do": "move_pointer", "to": [1000, 300]},
-      {"at": 1.5, "do": "activate", "pid": 4242},
-      {"at": 2.0, "do": "move_pointer", "to": [500, 300]}])")));
-  ASSERT_EQ(axsim_run(), 1);
-  EXPECT_EQ(eventNames(), (std::vector<std::string>{"app_changed"}));
-  EXPECT_EQ(state()["frontmost"], 4242);
-}
-
-TEST_F(ScenarioTest, MouseDownsAreReportedOnlyOutsideTheHostWindow) {
-  ASSERT_TRUE(load(trackAssistantThen(R"(
-      {"at": 1.0, "do": "mouse_down"},
-      {"at": 1.5, "do": "move_pointer", "to": [1000, 300]},
-      {"at": 2.0, "do": "mouse_down"},
-      {"at": 2.5, "do": "move_pointer", "to": [500, 300]},
-      {"at": 3.0, "do": "mouse_down"})")))
-      << axsim_last_error();
-  ASSERT_EQ(axsim_run(), 1);
-  EXPECT_EQ(eventNames(), (std::vector<std::string>{"app_changed", "clcicked_outside",
-                                                    "mouse_hoverd", "clcicked_outside"}));
-  EXPECT_NEAR(events()[1].time, 1.18, 1e-9);
-  EXPECT_NEAR(events()[3].time, 3.18, 1e-9);
-}
-
 TEST_F(ScenarioTest, APointerThatStartsInsideEntersOnlyAtItsFirstMove) {
   // The starting position is part of the desktop, not a move: an area added over it reports
   // entering when the pointer next moves.

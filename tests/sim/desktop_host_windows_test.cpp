@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/window.h"
-#include "sim/desktop_fixture.h"
+#include "support/desktop_fixture.h"
 
 namespace axb::sim::testing {
 namespace {

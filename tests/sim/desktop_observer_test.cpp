@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "platform/accessibility.h"
-#include "sim/desktop_fixture.h"
+#include "support/desktop_fixture.h"
 
 namespace axb::sim::testing {
 namespace {

@@ -13,7 +13,7 @@
 #include "platform/keyboard.h"
 #include "platform/pasteboard.h"
 #include "platform/run_loop.h"
-#include "sim/desktop_fixture.h"
+#include "support/desktop_fixture.h"
 
 namespace axb::sim::testing {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "platform/accessibility.h"
 #include "platform/run_loop.h"
-#include "sim/desktop_fixture.h"
 #include "sim_desktop/values.h"
+#include "support/desktop_fixture.h"
 
 namespace axb::sim::testing {
 namespace {

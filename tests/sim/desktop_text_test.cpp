@@ -3,8 +3,8 @@
 #include <string>
 
 #include "platform/accessibility.h"
-#include "sim/desktop_fixture.h"
 #include "sim_desktop/values.h"
+#include "support/desktop_fixture.h"
 
 namespace axb::sim::testing {
 namespace {
@@ -22,9 +22,6 @@ class SimDesktopTextTest : public SimDesktopTest {
   }
   static std::optional<std::string> stringForRange(Range range) {
     return readFor("area", "AXStringForRange", Object::makeRange(range)).value.string();
-  }
-  static std::optional<Rect> boundsForRange(Range range) {
-    return readFor("area", "AXBoundsForRange", Object::makeRange(range)).value.axRect();
   }
 };
 
@@ -103,30 +100,6 @@ TEST_F(SimDesktopTextTest, IllFormedTextIsRepairedAsTheLibraryRepairsHostText) {
       {.id = "broken", .role = "AXTextField", .text = TextKind::Native, .value = "z\xE2\x82"});
   EXPECT_EQ(desktop().text("broken"), "z\xEF\xBF\xBD");
   EXPECT_EQ(read("broken", "AXNumberOfCharacters").value.number(), 2);
-}
-
-TEST_F(SimDesktopTextTest, BoundsFollowTheFixedGridLayout) {
-  addEditor("hello\nworld");  // area frame origin (110, 240)
-  const double left = 110 + kTextInset, top = 240 + kTextInset;
-  EXPECT_EQ(boundsForRange({1, 3}),
-            (Rect{left + kCharAdvance, top, 3 * kCharAdvance, kLineHeight}));
-  // "lo\nwo": the union of both lines, the newline taking a cell at its line's end.
-  EXPECT_EQ(boundsForRange({3, 5}), (Rect{left, top, 6 * kCharAdvance, 2 * kLineHeight}));
-  EXPECT_EQ(boundsForRange({6, 0}), (Rect{left, top + kLineHeight, 0, kLineHeight}));
-  EXPECT_EQ(readFor("area", "AXBoundsForRange", Object::makeRange({0, 12})).error, -25201);
-  EXPECT_EQ(readFor("area", "AXBoundsForRange", Object::makeString("0")).error, -25201);
-
-  desktop().moveWindow("win", {0, 0});  // the area moves with its window
-  EXPECT_EQ(boundsForRange({0, 1}),
-            (Rect{10 + kTextInset, 40 + kTextInset, kCharAdvance, kLineHeight}));
-}
-
-TEST_F(SimDesktopTextTest, AnEmojiIsTwoCellsWide) {
-  addEditor(
-      "a\xF0\x9F\x98\x80"
-      "b");
-  EXPECT_EQ(boundsForRange({1, 2}), (Rect{110 + kTextInset + kCharAdvance, 240 + kTextInset,
-                                          2 * kCharAdvance, kLineHeight}));
 }
 
 TEST_F(SimDesktopTextTest, MarkerRangesMeasureLikeRangesAndBackwardsRangesAreEmpty) {

@@ -4,8 +4,8 @@
 #include <string>
 #include <variant>
 
-#include "sim/desktop_fixture.h"
 #include "sim_desktop/values.h"
+#include "support/desktop_fixture.h"
 
 namespace axb::sim::testing {
 namespace {

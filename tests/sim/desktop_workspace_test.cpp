@@ -7,7 +7,7 @@
 
 #include "platform/accessibility.h"
 #include "platform/workspace.h"
-#include "sim/desktop_fixture.h"
+#include "support/desktop_fixture.h"
 
 namespace axb::sim::testing {
 namespace {

@@ -21,27 +21,25 @@ std::string pointerMovesTo(const std::string& where, const std::string& hostWind
          where + "}]}";
 }
 
-TEST_F(HostDrivenTest, AnAddedHostWindowIsWatchedThroughItsHandle) {
-  ASSERT_TRUE(load(pointerMovesTo("[1000, 300]"))) << axsim_last_error();
-  void* const window = axsim_add_host_window("assistant", 940, 100, 360, 600);
-  ASSERT_NE(window, nullptr) << axsim_last_error();
-  EXPECT_EQ(std::string(axsim_last_error()), "");
-  EXPECT_EQ(axsim_host_window("assistant"), window);
-  startLibrary();
-  addMouseTracker(window);
-  ASSERT_EQ(axsim_run_for(2), 1) << axsim_last_error();
-  EXPECT_EQ(eventNames(), (std::vector<std::string>{"app_changed", "mouse_hoverd"}));
-  EXPECT_EQ(sim::Desktop::current().trackingAreaCount("assistant"), 1u);
-}
-
-TEST_F(HostDrivenTest, AScenariosHostWindowIsFoundByItsId) {
-  ASSERT_TRUE(load(
-      pointerMovesTo("[1000, 300]", R"([{"id": "assistant", "frame": [940, 100, 360, 600]}])")))
-      << axsim_last_error();
-  startLibrary();
-  addMouseTracker(axsim_host_window("assistant"));
-  ASSERT_EQ(axsim_run_for(2), 1) << axsim_last_error();
-  EXPECT_EQ(eventNames(), (std::vector<std::string>{"app_changed", "mouse_hoverd"}));
+// A window added through the control surface, or declared by the scenario, is watched through
+// its handle.
+TEST_F(HostDrivenTest, AHostWindowIsWatchedThroughItsHandle) {
+  for (const bool declared : {false, true}) {
+    ASSERT_TRUE(load(pointerMovesTo(
+        "[1000, 300]",
+        declared ? R"([{"id": "assistant", "frame": [940, 100, 360, 600]}])" : "[]")))
+        << axsim_last_error();
+    void* const window = declared ? axsim_host_window("assistant")
+                                  : axsim_add_host_window("assistant", 940, 100, 360, 600);
+    ASSERT_NE(window, nullptr) << axsim_last_error();
+    EXPECT_EQ(axsim_host_window("assistant"), window);
+    startLibrary();
+    addMouseTracker(window);
+    ASSERT_EQ(axsim_run_for(2), 1) << axsim_last_error();
+    EXPECT_EQ(eventNames(), (std::vector<std::string>{"app_changed", "mouse_hoverd"}));
+    EXPECT_EQ(sim::Desktop::current().trackingAreaCount("assistant"), 1u);
+    events().clear();
+  }
 }
 
 TEST_F(HostDrivenTest, AWindowThatIsNotThereHasNoHandle) {
