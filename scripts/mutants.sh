@@ -301,6 +301,14 @@ m linux-password-role src/platform/linux/atspi/roles.cpp \
   "a password field does not keep its text secret" \
   'return facts.role == ATSPI_ROLE_PASSWORD_TEXT;' 'return false;'
 
+m linux-shadow-counted src/platform/linux/x11/frame_extents.cpp \
+  "the shadow of client-side decorations is taken for content" \
+  'return Point{windowOrigin.x + frame.left, windowOrigin.y + frame.top};' \
+  'return Point{windowOrigin.x, windowOrigin.y};'
+m linux-line-break-boxed src/platform/linux/atspi/line_boxes.cpp \
+  "a line's break widens its box" \
+  'if (known && line.value.endsWithBreak && last == line.value.end - 1 && last > offset) --last;' \
+  ''
 # The host kits.
 m node-context-event bindings/node/axbridge.js \
   "getContext() listens for the wrong event" \

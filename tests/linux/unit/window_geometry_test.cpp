@@ -24,16 +24,17 @@ Answer<LineSpan> line(std::int64_t offset) {
 
 Answer<Rect> cell(std::int64_t offset) {
   const std::int64_t column = offset % 11;
-  // The line break answers the origin, as GTK 4 answers no place for it.
-  if (column == 10) return {axerr::kSuccess, {}};
+  // Some toolkits place a line break at the start of the next line.
+  if (column == 10) return {axerr::kSuccess, {0, 16.0 * (offset / 11 + 1), 8, 16}};
   return {axerr::kSuccess, {8.0 * column, 16.0 * (offset / 11), 8, 16}};
 }
 
 TEST(LineBoxes, TheRangeIsTheUnionOfItsLinesAsFarAsTheCap) {
   // From the 7th character of the first line to the 3rd of the second.
   EXPECT_EQ(lineBoxesBounds(6, 14, line, cell).value, (Rect{0, 0, 80, 32}));
-  // Within one line, its characters alone.
+  // Within one line, its characters alone, also with its line break.
   EXPECT_EQ(lineBoxesBounds(2, 5, line, cell).value, (Rect{16, 0, 24, 16}));
+  EXPECT_EQ(lineBoxesBounds(6, 11, line, cell).value, (Rect{48, 0, 32, 16}));
   // A whole book: the lines beyond the cap do not count.
   EXPECT_EQ(lineBoxesBounds(0, 11 * 1000, line, cell).value.height, 16.0 * kMostLineBoxes);
   // Without lines, the first and last characters.
