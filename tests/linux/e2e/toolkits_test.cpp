@@ -60,6 +60,13 @@ struct TestApplication {
     return app.process().ask("focus view") && app.process().ask("select view 15 15");
   }
   static constexpr char kAboveCaret[] = "first \xF0\x9F\x98\x80 line\nse";
+  // The last word, by keys: of the multi-line editor in GTK 4, whose line edits place no
+  // character on screen, else of the line edit.
+  static bool selectWordByKeys(ToolkitApp& app) {
+    if (!app.process().ask(kToolkit == Toolkit::Gtk4 ? "focus view" : "focus entry")) return false;
+    pumpFor(0.3);
+    return xdotool({"key", "ctrl+End", "ctrl+shift+Left"});
+  }
   static bool selectPassword(ToolkitApp& app) {
     return app.process().ask("focus password") && app.process().ask("select password 0 7");
   }
@@ -90,6 +97,11 @@ struct Browser {
            xdotool({"key", "Left", "Left", "Left", "Left", "Left", "Left", "Left", "Left", "Left"});
   }
   static constexpr char kAboveCaret[] = "first \xF0\x9F\x98\x80 line\nse";
+  static bool selectWordByKeys(ToolkitApp&) {
+    if (!xdotool({"key", "ctrl+alt+2"})) return false;
+    pumpFor(0.3);
+    return xdotool({"key", "ctrl+shift+Left"});
+  }
   static bool selectPassword(ToolkitApp&) {
     return xdotool({"key", "ctrl+alt+3"}) && xdotool({"key", "shift+Home"});
   }
@@ -262,6 +274,34 @@ TYPED_TEST(ToolkitTest, ASelectionAfterAnEmojiHasItsTextAndIsEditable) {
           : waitForEvent("text_select", from, this->selecting(TypeParam::kAcrossLines));
   ASSERT_TRUE(selection);
   EXPECT_EQ(selection->payload["is_editable"], true);
+}
+
+// A word selected by a double click, where the library placed it when keys selected it.
+TYPED_TEST(ToolkitTest, ADoubleClickSelectsTheWordUnderThePointer) {
+  if constexpr (TypeParam::toolkit == Toolkit::Writer) {
+    GTEST_SKIP() << "the word processor's rectangles are offset by about its menu bar's height";
+  } else {
+    ASSERT_TRUE(this->app_);
+    ASSERT_TRUE(this->switchToApp());
+    std::size_t from = receivedEvents().size();
+    ASSERT_TRUE(TypeParam::selectWordByKeys(*this->app_));
+    const auto byKeys = waitForEvent("text_select", from, [](const Json& payload) {
+      return payload.contains("position") && !payload.value("selected_text", "").empty();
+    });
+    ASSERT_TRUE(byKeys);
+    const Json& payload = byKeys->payload;
+    const double x =
+        payload["position"]["x"].get<double>() + payload["size"]["width"].get<double>() / 2;
+    const double y =
+        payload["position"]["y"].get<double>() + payload["size"]["height"].get<double>() / 2;
+    ASSERT_TRUE(xdotool({"key", "End"}));
+    pumpFor(0.3);
+    from = receivedEvents().size();
+    ASSERT_TRUE(xdotool({"mousemove", std::to_string(static_cast<int>(x)),
+                         std::to_string(static_cast<int>(y)), "click", "--repeat", "2", "1"}));
+    EXPECT_TRUE(waitForEvent("text_select", from, this->selecting(payload["selected_text"])))
+        << "double click at " << x << "," << y;
+  }
 }
 
 // Password fields answer nothing: no character, bullets included, and not their length.

@@ -235,16 +235,23 @@ Answer<Rect> readRangeBounds(AtspiAccessible* accessible, std::int64_t start, st
       rectAnswer(atspi_text_get_range_extents(textOf(accessible), static_cast<gint>(start),
                                               static_cast<gint>(end), space.type(), error.out()),
                  error);
-  if (range.ok() || range.error == axerr::kCannotComplete ||
+  if ((range.ok() && isRectangle(range.value)) || range.error == axerr::kCannotComplete ||
       range.error == axerr::kInvalidUIElement) {
     return space.onScreen(range);
   }
-  // Refused (GTK 4 answers no range's extents): the union of its lines' boxes.
-  return space.onScreen(lineBoxesBounds(
+  // Refused (GTK 4 answers no range's extents) or no rectangle (Firefox now and then answers a
+  // zero-size one at the origin): the union of its lines' boxes.
+  const Answer<Rect> lines = lineBoxesBounds(
       start, end, [accessible](std::int64_t offset) { return lineAt(accessible, offset); },
       [accessible, &space](std::int64_t offset) {
         return characterBox(accessible, offset, space);
-      }));
+      });
+  if (lines.error != axerr::kNoValue) return space.onScreen(lines);
+  // No character answers either (GTK 4's line edits): the field holds the selection.
+  GErrorSlot frameError;
+  return space.onScreen(rectAnswer(
+      atspi_component_get_extents(ATSPI_COMPONENT(accessible), space.type(), frameError.out()),
+      frameError));
 }
 
 Answer<Rect> readExtents(AtspiAccessible* accessible) {
