@@ -64,14 +64,5 @@ TEST_F(SimDesktopTest, ABlockedMainThreadLetsOnlyOtherProcessesRun) {
   EXPECT_EQ(log, (Log{"world at 0.5", "main", "world later"}));
 }
 
-TEST_F(SimDesktopTest, ResetForgetsPendingWorkAndTime) {
-  platform::dispatchAfterOnMainQueue(5, [] { FAIL() << "ran after reset"; });
-  desktop().runFor(1);
-  Desktop::reset();
-  EXPECT_EQ(desktop().now(), 0);
-  EXPECT_FALSE(desktop().hasPendingWork());
-  desktop().runUntilIdle();
-}
-
 }  // namespace
 }  // namespace axb::sim::testing
