@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "bridge/process_state.h"
@@ -17,7 +15,6 @@
 namespace axb::sim::scenario {
 namespace {
 
-using platform::AXValueType;
 using platform::Object;
 using platform::ValueKind;
 

@@ -1,7 +1,5 @@
 // Posted keys and the frontmost application's paste handling, and the desktop's state.
-#include <cstdint>
 #include <nlohmann/json.hpp>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
