@@ -25,6 +25,8 @@ echo "== include graph between src/ folders"
 python3 scripts/check_include_graph.py --self-test src
 echo "== format"
 ./scripts/check_format.sh
+echo "== test share"
+python3 scripts/test_share.py
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAXBRIDGE_BUILD_BENCH=ON
 # An install into a temporary prefix consumed by C programs through find_package and pkg-config.

@@ -7,7 +7,6 @@
 
 #include "ax/observers.h"
 #include "bridge/globals.h"
-#include "bridge/host_string.h"
 #include "support/desktop_fixture.h"
 #include "tracker/mac_accessibility.h"
 
@@ -143,20 +142,6 @@ TEST_F(EntryPointsTest, IllFormedUtf8InTheBlockedListBecomesReplacementCharacter
   start("{\"com.example.a\": {\"name\": \"AXTitle\", \"value\": \"pass\xFFword\"}}");
   EXPECT_EQ(lines().size(), 1u);
   EXPECT_EQ(blockedList().at("com.example.a").at("value"), "pass\xEF\xBF\xBDword");
-}
-
-TEST(HostStrings, EachIllFormedSequenceBecomesOneReplacementCharacter) {
-  const std::string r = "\xEF\xBF\xBD";
-  EXPECT_EQ(bridge::toWellFormedUtf8("plain é 😀"), "plain é 😀");
-  EXPECT_EQ(bridge::toWellFormedUtf8("a\xF0\x9F\x98"
-                                     "b"),
-            "a" + r + "b");                                                // truncated
-  EXPECT_EQ(bridge::toWellFormedUtf8("\xC0\xAF"), r + r);                  // overlong
-  EXPECT_EQ(bridge::toWellFormedUtf8("\xED\xA0\x80"), r + r + r);          // surrogate
-  EXPECT_EQ(bridge::toWellFormedUtf8("\xF4\x90\x80\x80"), r + r + r + r);  // > U+10FFFF
-  EXPECT_EQ(bridge::toWellFormedUtf8("\x80\xBF"), r + r);                  // stray
-  EXPECT_EQ(bridge::toWellFormedUtf8("\xE2\x82"), r);                      // cut at the end
-  EXPECT_EQ(bridge::copyHostString(nullptr), std::nullopt);
 }
 
 TEST_F(EntryPointsTest, SecondInitStopsTheTrackerItReplaces) {

@@ -131,13 +131,6 @@ TEST_F(RightApplicationTest, ALaunchTheUserLeftWhileItLoadedIsNotFollowed) {
   EXPECT_EQ(tracker()->processID, kNotes);
 }
 
-TEST_F(RightApplicationTest, ALaunchThatComesToTheFrontIsFollowed) {
-  desk().launchApplication({.pid = 30, .bundleId = "com.example.slow", .name = "Slow"}, 2.0);
-  desk().runFor(3);
-  EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});
-  EXPECT_EQ(tracker()->processID, 30);
-}
-
 // A hung application: one timeout per switch, not one per request, and its registrations are
 // made as soon as it answers again.
 TEST_F(RightApplicationTest, AHungApplicationCostsOneTimeoutAndIsWatchedOnceItAnswers) {

@@ -1,5 +1,5 @@
 // Scenarios with the host's own windows and the pointer: the loader checks them like the rest of
-// a scenario, and playing one drives the library's window trackers through the axsim_ calls.
+// a scenario.
 #include <string>
 #include <vector>
 
@@ -76,59 +76,6 @@ TEST_F(ScenarioTest, MouseStepsAreCheckedAgainstTheScriptSoFar) {
       {trackAssistantThen(R"({"at": 1, "do": "addMouseTracker", "handle": "0xdeadbeef"})"),
        "timeline[4].handle: must be \"null\" or \"not_a_window\""},
   });
-}
-
-TEST_F(ScenarioTest, APointerThatStartsInsideEntersOnlyAtItsFirstMove) {
-  // The starting position is part of the desktop, not a move: an area added over it reports
-  // entering when the pointer next moves.
-  ASSERT_TRUE(load(withAssistant(std::string("[") + kTrackAssistant + R"(,
-      {"at": 1.0, "do": "move_pointer", "to": [1001, 301]}])",
-                                 R"([{"id": "assistant", "frame": [400, 300, 200, 200]}])")))
-      << axsim_last_error();
-  ASSERT_EQ(axsim_run(), 1);
-  ASSERT_EQ(eventNames(), (std::vector<std::string>{"app_changed"}));
-
-  events().clear();
-  ASSERT_TRUE(load(withAssistant(std::string("[") + kTrackAssistant + R"(,
-      {"at": 1.0, "do": "move_pointer", "to": [501, 401]}])",
-                                 R"([{"id": "assistant", "frame": [400, 300, 200, 200]}])")));
-  ASSERT_EQ(axsim_run(), 1);
-  EXPECT_EQ(eventNames(), (std::vector<std::string>{"app_changed", "mouse_hoverd"}));
-}
-
-TEST_F(ScenarioTest, ResizingAndClosingTheHostWindowReachTheDesktop) {
-  ASSERT_TRUE(load(trackAssistantThen(R"(
-      {"at": 1.0, "do": "resize_host_window", "window": "assistant", "frame": [400, 100, 900, 600]},
-      {"at": 1.5, "do": "move_pointer", "to": [500, 300]},
-      {"at": 2.0, "do": "close_host_window", "window": "assistant"},
-      {"at": 2.5, "do": "move_pointer", "to": [50, 50]},
-      {"at": 3.0, "do": "mouse_down"})")))
-      << axsim_last_error();
-  ASSERT_EQ(axsim_run(), 1);
-  // The area follows the resized window; once it is closed its tracker hears nothing more.
-  EXPECT_EQ(eventNames(), (std::vector<std::string>{"app_changed", "mouse_hoverd"}));
-  const auto window = state()["host_windows"][0];
-  EXPECT_EQ(window["frame"]["x"], 400.0);
-  EXPECT_EQ(window["frame"]["width"], 900.0);
-  EXPECT_TRUE(window["closed"].get<bool>());
-  EXPECT_TRUE(state()["scenario"]["problems"].empty());
-}
-
-TEST_F(ScenarioTest, HandlesThatAreNotWindowsAreIgnored) {
-  ASSERT_TRUE(load(withAssistant(R"([{"at": 0, "do": "initMacAccessibility"},
-      {"at": 0.1, "do": "start"},
-      {"at": 0.2, "do": "addMouseTracker", "handle": "null"},
-      {"at": 0.2, "do": "addMouseTracker", "handle": "not_a_window"},
-      {"at": 0.5, "do": "activate", "pid": 501},
-      {"at": 1.0, "do": "move_pointer", "to": [1000, 300]},
-      {"at": 1.5, "do": "mouse_down"}])")))
-      << axsim_last_error();
-  ASSERT_EQ(axsim_run(), 1);
-  EXPECT_EQ(eventNames(), (std::vector<std::string>{"app_changed"}));
-  const auto window = state()["host_windows"][0];
-  EXPECT_EQ(window["tracking_areas"], 0);
-  EXPECT_FALSE(window["has_delegate"].get<bool>());
-  EXPECT_TRUE(state()["scenario"]["problems"].empty());
 }
 
 }  // namespace

@@ -82,36 +82,6 @@ TEST_F(ScenarioTest, ARunEndsWhenTheLastDeliveryIsDone) {
   EXPECT_EQ(events().size(), 2u);
 }
 
-TEST_F(ScenarioTest, LaunchedApplicationsAreFollowedOnceTheyHaveFinishedLaunching) {
-  ASSERT_TRUE(load(R"({"timeline": [
-      {"at": 0, "do": "initMacAccessibility"}, {"at": 0, "do": "start"},
-      {"at": 1, "do": "launch", "pid": 9, "bundle_id": "com.example.editor", "launch_seconds": 2,
-       "elements": [{"id": "text", "role": "AXTextArea", "text_kind": "native", "text": "hi"}],
-       "focused": "text", "attributes": {"AXRole": "AXEditorApplication"}}]})"))
-      << axsim_last_error();
-  ASSERT_EQ(axsim_run(), 1);
-  ASSERT_EQ(eventNames(), (std::vector<std::string>{"app_changed"}));
-  EXPECT_GT(events()[0].time, 3.0);
-  EXPECT_EQ(nlohmann::json::parse(events()[0].json)["role"], "AXEditorApplication");
-}
-
-TEST_F(ScenarioTest, AnApplicationCanAnnounceItsFocusAgainWhenItComesToTheFront) {
-  // The focus announced right after the switch replaces it as the host's latest event.
-  std::string notes = notesApplication();
-  notes.insert(1, R"("announces_focus_on_activation": true, )");
-  const std::string timeline = std::string("[") + kFollowNotes + "]";
-  ASSERT_TRUE(load(R"({"applications": [)" + notes + R"(], "timeline": )" + timeline + "}"))
-      << axsim_last_error();
-  ASSERT_EQ(axsim_run(), 1);
-  ASSERT_EQ(eventNames(), (std::vector<std::string>{"focused_changed"}));
-  EXPECT_EQ(nlohmann::json::parse(events()[0].json)["bundle_id"], "com.example.notes");
-
-  events().clear();
-  ASSERT_TRUE(load(withNotes(timeline)));
-  ASSERT_EQ(axsim_run(), 1);
-  EXPECT_EQ(eventNames(), (std::vector<std::string>{"app_changed"}));
-}
-
 TEST_F(ScenarioTest, AFieldThatSelectsAllOnFocusReportsItsWholeTextAsTheSelection) {
   std::string notes = notesApplication();
   const std::string field = R"("id": "field", )";

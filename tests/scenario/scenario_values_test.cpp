@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "bridge/process_state.h"
@@ -17,7 +15,6 @@
 namespace axb::sim::scenario {
 namespace {
 
-using platform::AXValueType;
 using platform::Object;
 using platform::ValueKind;
 
@@ -58,38 +55,6 @@ class ScenarioValuesTest : public ::testing::Test {
 
   std::vector<ElementReference> references;
 };
-
-TEST_F(ScenarioValuesTest, PlainJsonBecomesStringsNumbersBooleansAndArrays) {
-  EXPECT_EQ(build(R"("héllo")").string(), "héllo");
-  EXPECT_EQ(build("-2.5").number(), -2.5);
-  EXPECT_EQ(build("9007199254740993").number(), 9007199254740992.0);
-  EXPECT_EQ(build("true").boolean(), true);
-  EXPECT_EQ(build("true").kind(), ValueKind::Boolean);  // not a number
-
-  const auto items = build(R"(["a", 1, [false], {"range": [1, 2]}])").array();
-  ASSERT_TRUE(items);
-  ASSERT_EQ(items->size(), 4u);
-  EXPECT_EQ((*items)[0].string(), "a");
-  EXPECT_EQ((*items)[2].array()->at(0).boolean(), false);
-  EXPECT_EQ((*items)[3].axRange(), (Range{1, 2}));
-}
-
-TEST_F(ScenarioValuesTest, TypedObjectsBecomeWrappedValuesOfTheirType) {
-  EXPECT_EQ(build(R"({"point": [1.5, -2]})").axPoint(), (Point{1.5, -2}));
-  EXPECT_EQ(build(R"({"size": [3, 4]})").axSize(), (Size{3, 4}));
-  EXPECT_EQ(build(R"({"rect": [1, 2, 3, 4]})").axRect(), (Rect{1, 2, 3, 4}));
-  EXPECT_EQ(build(R"({"range": [9223372036854775807, -5]})").axRange(),
-            (Range{std::numeric_limits<std::int64_t>::max(), -5}));
-  EXPECT_EQ(build(R"({"axerror": -25212})").axValueType(), AXValueType::AXError);
-  EXPECT_EQ(build(R"({"attributed": "bold"})").kind(), ValueKind::AttributedString);
-  EXPECT_EQ(build(R"({"other": "a colour"})").kind(), ValueKind::Other);
-
-  // A value of a type that cannot be extracted: the type is known, the extraction fails.
-  const Object rect = build(R"({"unextractable": "rect"})");
-  EXPECT_EQ(rect.axValueType(), AXValueType::CGRect);
-  EXPECT_FALSE(rect.axRect());
-  EXPECT_EQ(build(R"({"unextractable": "range"})").axValueType(), AXValueType::CFRange);
-}
 
 TEST_F(ScenarioValuesTest, ElementsAndMarkerRangesReferToLiveDesktopElements) {
   const Object element = build(R"({"element": "body"})");

@@ -1,4 +1,4 @@
-// The host's windows: tracking areas, close subscriptions and mouse-down monitors.
+// The host's windows: tracking areas and close subscriptions.
 #include <string>
 #include <utility>
 #include <vector>
@@ -129,18 +129,6 @@ TEST_F(SimHostWindowTest, ClosingNotifiesOnceAndTheHandleStopsBeingAWindow) {
   EXPECT_EQ(closed, 0);
   desktop().runUntilIdle();
   EXPECT_EQ(closed, 1);
-}
-
-TEST_F(SimHostWindowTest, MouseDownsReachEveryLiveMonitor) {
-  int first = 0, second = 0;
-  platform::MouseDownMonitor keeps([&] { ++first; });
-  {
-    platform::MouseDownMonitor goes([&] { ++second; });
-    desktop().mouseDown();
-  }
-  desktop().runUntilIdle();
-  EXPECT_EQ(first, 1);
-  EXPECT_EQ(second, 0);
 }
 
 }  // namespace

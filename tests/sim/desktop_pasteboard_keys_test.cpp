@@ -1,15 +1,9 @@
-// The pasteboard's change count, posted keys and the frontmost application's paste handling, and
-// the desktop's own records (diagnostics, state).
-#include <cstddef>
-#include <cstdint>
+// Posted keys and the frontmost application's paste handling, and the desktop's state.
 #include <nlohmann/json.hpp>
-#include <optional>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
-#include "platform/diagnostics.h"
 #include "platform/keyboard.h"
 #include "platform/pasteboard.h"
 #include "platform/run_loop.h"
@@ -20,21 +14,6 @@ namespace {
 
 platform::PasteboardItem item(std::vector<std::pair<std::string, std::string>> representations) {
   return {std::move(representations)};
-}
-
-TEST_F(SimDesktopTest, EveryReplacementCountsOneChange) {
-  EXPECT_EQ(platform::pasteboardChangeCount(), 0);
-  EXPECT_EQ(platform::pasteboardString(), std::nullopt);
-  EXPECT_EQ(platform::pasteboardReplace(
-                {item({{"public.png", "\x89PNG"}}), item({{platform::kPlainTextType, "second"}})}),
-            1);
-  EXPECT_EQ(platform::pasteboardString(), "second");
-  desktop().userCopies("copied");
-  EXPECT_EQ(platform::pasteboardChangeCount(), 2);
-  EXPECT_EQ(platform::pasteboardItems(),
-            (std::vector{item({{platform::kPlainTextType, "copied"}})}));
-  EXPECT_EQ(platform::pasteboardReplace({}), 3);
-  EXPECT_TRUE(platform::pasteboardItems().empty());
 }
 
 TEST_F(SimDesktopTest, CommandVPastesIntoTheFocusedFieldWhileTheLibraryWaits) {
@@ -63,34 +42,6 @@ TEST_F(SimDesktopTest, CommandVPastesIntoTheFocusedFieldWhileTheLibraryWaits) {
   EXPECT_EQ(recorder.heard.size(), 1u);
 }
 
-TEST_F(SimDesktopTest, ThePasteShortcutIsCommandVAsMacOSPostsIt) {
-  addEditor("hello world", {6, 5});
-  desktop().activate(kEditorPid);
-  desktop().focus("area");
-  desktop().runUntilIdle();
-  desktop().userCopies("there");
-
-  EXPECT_TRUE(platform::postPasteShortcut());
-  const auto& keys = desktop().postedKeyEvents();
-  ASSERT_EQ(keys.size(), 4u);
-  // Command alone, whatever the user holds; none on Command's release, which receivers read
-  // from the flags.
-  const std::tuple<std::uint16_t, bool, std::uint64_t> chord[] = {
-      {kKeyCodeCommand, true, kCommandFlag},
-      {kKeyCodeV, true, kCommandFlag},
-      {kKeyCodeV, false, kCommandFlag},
-      {kKeyCodeCommand, false, 0}};
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    EXPECT_EQ(keys[i].keyCode, std::get<0>(chord[i]));
-    EXPECT_EQ(keys[i].keyDown, std::get<1>(chord[i]));
-    EXPECT_EQ(keys[i].flags, std::get<2>(chord[i]));
-    EXPECT_EQ(keys[i].sourceState, kHIDSystemState);
-    EXPECT_EQ(keys[i].tap, kHIDEventTap);
-  }
-  desktop().runUntilIdle();
-  EXPECT_EQ(desktop().text("area"), "hello there");
-}
-
 TEST_F(SimDesktopTest, KeysThatAreNotAPasteIntoAnEditableFieldChangeNothing) {
   addEditor("text", {0, 4});
   desktop().addElement(kEditorPid, {.id = "label",
@@ -111,17 +62,6 @@ TEST_F(SimDesktopTest, KeysThatAreNotAPasteIntoAnEditableFieldChangeNothing) {
   postCommandV();
   desktop().runUntilIdle();
   EXPECT_EQ(desktop().text("label"), "label");
-}
-
-TEST_F(SimDesktopTest, DiagnosticLinesAreKeptInOrderAndEchoedOnlyWhenAsked) {
-  ::testing::internal::CaptureStdout();
-  platform::writeDiagnosticLine("first");
-  desktop().setEchoDiagnostics(true);
-  platform::writeDiagnosticLine("second");
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "second\n");
-  EXPECT_EQ(desktop().diagnosticLines(), (std::vector<std::string>{"first", "second"}));
-  desktop().clearDiagnosticLines();
-  EXPECT_TRUE(desktop().diagnosticLines().empty());
 }
 
 TEST_F(SimDesktopTest, StateJsonDescribesTheDesktopAsValidUtf8) {

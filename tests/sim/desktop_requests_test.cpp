@@ -106,55 +106,6 @@ TEST_F(SimDesktopTest, MissingAttributesAndValuesHaveTheirOwnCodes) {
   EXPECT_FALSE(listed("AXSubrole") || listed("AXSelectedTextMarkerRange"));
 }
 
-TEST_F(SimDesktopTest, ElementsDescribeTheirGeometryAndPlace) {
-  addEditor();
-  const auto area = desktop().element("area");
-  EXPECT_EQ(platform::copyAttributeValue(area, "AXPosition").value.axPoint(), (Point{110, 240}));
-  EXPECT_EQ(platform::copyAttributeValue(area, "AXSize").value.axSize(), (Size{300, 100}));
-  EXPECT_EQ(platform::copyAttributeValue(area, "AXWindow").value,
-            desktop().element("win").object());
-  EXPECT_EQ(platform::copyAttributeValue(area, "AXRole").value.string(), "AXTextArea");
-}
-
-TEST_F(SimDesktopTest, FixedAnswersTakePrecedenceUntilCleared) {
-  addEditor();
-  const auto area = desktop().element("area");
-  desktop().setAttribute("area", "AXRole", Object::makeString("AXTextField"));
-  desktop().setAttributeError("area", "AXSelectedText", -25200);
-  desktop().setAttribute("area", "AXCustom", Object::makeNumber(7));
-  desktop().setAttributeError("area", "AXValue", -25205);
-  desktop().setParameterizedAttributeError("area", "AXBoundsForRange", -25204);
-  EXPECT_EQ(platform::copyAttributeValue(area, "AXRole").value.string(), "AXTextField");
-  EXPECT_EQ(readError(area, "AXSelectedText"), -25200);
-  EXPECT_EQ(platform::copyAttributeValue(area, "AXCustom").value.number(), 7);
-  EXPECT_EQ(
-      platform::copyParameterizedAttributeValue(area, "AXBoundsForRange", Object::makeRange({0, 1}))
-          .error,
-      -25204);
-  const auto names = platform::copyAttributeNames(area).value.array().value();
-  EXPECT_NE(std::find(names.begin(), names.end(), Object::makeString("AXCustom")), names.end());
-  EXPECT_EQ(std::find(names.begin(), names.end(), Object::makeString("AXValue")), names.end());
-
-  // An element among its own answers must not keep the desktop alive (a leak under ASan).
-  desktop().setAttribute("area", "AXTopLevelUIElement", area.object());
-
-  desktop().clearOverrides("area", "AXRole");
-  desktop().clearOverrides("area", "AXBoundsForRange");
-  EXPECT_EQ(platform::copyAttributeValue(area, "AXRole").value.string(), "AXTextArea");
-  EXPECT_EQ(
-      platform::copyParameterizedAttributeValue(area, "AXBoundsForRange", Object::makeRange({0, 1}))
-          .error,
-      0);
-
-  // A fixed attribute made settable keeps what is written to it.
-  desktop().setSettable("area", "AXCustom", true);
-  EXPECT_EQ(platform::setAttributeValue(area, "AXCustom", Object::makeString("new")), 0);
-  EXPECT_EQ(platform::copyAttributeValue(area, "AXCustom").value.string(), "new");
-  desktop().setSettable("area", "AXSelectedTextRange", false);
-  EXPECT_NE(platform::setAttributeValue(area, "AXSelectedTextRange", Object::makeRange({1, 1})), 0);
-  EXPECT_EQ(desktop().selection("area"), (Range{0, 0}));
-}
-
 TEST_F(SimDesktopTest, WritingTheValueReplacesTheTextAndNotifies) {
   addEditor("old", {0, 1});
   Recorder recorder;
@@ -166,38 +117,6 @@ TEST_F(SimDesktopTest, WritingTheValueReplacesTheTextAndNotifies) {
   EXPECT_EQ(platform::setAttributeValue(area, "AXValue", Object::makeNumber(1)), -25201);
   desktop().runUntilIdle();
   EXPECT_EQ(recorder.heard, (std::vector<Heard>{{"area", "AXValueChanged"}}));
-}
-
-TEST_F(SimDesktopTest, TheApplicationElementKnowsFocusAndEnhancedInterface) {
-  addEditor();
-  const auto app = platform::createApplicationElement(kEditorPid);
-  EXPECT_EQ(platform::copyAttributeValue(app, "AXRole").value.string(), "AXApplication");
-  EXPECT_EQ(platform::copyAttributeValue(app, "AXTitle").value.string(), "Editor");
-  desktop().focus("area");
-  EXPECT_EQ(platform::copyAttributeValue(app, "AXFocusedUIElement").value,
-            desktop().element("area").object());
-
-  EXPECT_EQ(platform::copyAttributeValue(app, "AXEnhancedUserInterface").value.boolean(), false);
-  EXPECT_TRUE(platform::isAttributeSettable(app, "AXEnhancedUserInterface").settable);
-  EXPECT_EQ(platform::setAttributeValue(app, "AXEnhancedUserInterface", Object::makeBoolean(true)),
-            0);
-  EXPECT_EQ(platform::copyAttributeValue(app, "AXEnhancedUserInterface").value.boolean(), true);
-
-  desktop().destroyElement("area");
-  EXPECT_EQ(readError(app, "AXFocusedUIElement"), -25212);
-}
-
-TEST_F(SimDesktopTest, TheRequestHookRunsFirstAndEveryRequestCounts) {
-  addEditor();
-  desktop().setRequestHook([](const RequestInfo& info) {
-    if (info.attribute == "AXSelectedText") Desktop::current().destroyElement(info.elementId);
-  });
-  const auto area = desktop().element("area");
-  EXPECT_EQ(readError(area, "AXRole"), 0);
-  EXPECT_EQ(readError(area, "AXSelectedText"), -25202);
-  EXPECT_EQ(desktop().requestCount(), 2u);
-  desktop().resetRequestCount();
-  EXPECT_EQ(desktop().requestCount(), 0u);
 }
 
 }  // namespace

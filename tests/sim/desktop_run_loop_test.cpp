@@ -23,19 +23,6 @@ TEST_F(SimDesktopTest, MainQueueWorkRunsInEveryModeTimersOnlyInDefault) {
   EXPECT_FALSE(desktop().hasPendingWork());
 }
 
-TEST_F(SimDesktopTest, WorkRunsByDueTimeThenByOrderOfScheduling) {
-  Log log;
-  platform::dispatchAfterOnMainQueue(0.5, [&] { log.push_back("late"); });
-  platform::dispatchAfterOnMainQueue(0.1, [&] { log.push_back("first"); });
-  platform::scheduleTimerOnCurrentRunLoop(0.1, [&] {
-    log.push_back("second");
-    EXPECT_EQ(desktop().currentMode(), RunLoopMode::Default);
-    platform::dispatchAfterOnMainQueue(0, [&] { log.push_back("third"); });
-  });
-  desktop().runUntilIdle();
-  EXPECT_EQ(log, (Log{"first", "second", "third", "late"}));
-}
-
 TEST_F(SimDesktopTest, RunUntilInterleavesWorldAndMainWorkAndStopsAtTheTime) {
   Log log;
   desktop().atWorldTime(0.2, [&] { log.push_back("world 0.2"); });
@@ -62,15 +49,6 @@ TEST_F(SimDesktopTest, ABlockedMainThreadLetsOnlyOtherProcessesRun) {
   EXPECT_EQ(platform::monotonicSeconds(), 1.2);
   desktop().runUntilIdle();
   EXPECT_EQ(log, (Log{"world at 0.5", "main", "world later"}));
-}
-
-TEST_F(SimDesktopTest, ResetForgetsPendingWorkAndTime) {
-  platform::dispatchAfterOnMainQueue(5, [] { FAIL() << "ran after reset"; });
-  desktop().runFor(1);
-  Desktop::reset();
-  EXPECT_EQ(desktop().now(), 0);
-  EXPECT_FALSE(desktop().hasPendingWork());
-  desktop().runUntilIdle();
 }
 
 }  // namespace

@@ -87,21 +87,6 @@ TEST_F(SimDesktopTextTest, TypingReplacesTheSelectionAndLeavesTheCaretAfterIt) {
   EXPECT_TRUE(platform::isAttributeSettable(desktop().element("area"), "AXValue").settable);
 }
 
-TEST_F(SimDesktopTextTest, IllFormedTextIsRepairedAsTheLibraryRepairsHostText) {
-  // One U+FFFD per broken sequence: a truncated emoji is one character, not three.
-  addEditor("ab", {1, 0});
-  desktop().type("area", "\xF0\x9F\x98");
-  EXPECT_EQ(desktop().text("area"),
-            "a\xEF\xBF\xBD"
-            "b");
-  EXPECT_EQ(desktop().selection("area"), (Range{2, 0}));
-  desktop().addElement(
-      kEditorPid,
-      {.id = "broken", .role = "AXTextField", .text = TextKind::Native, .value = "z\xE2\x82"});
-  EXPECT_EQ(desktop().text("broken"), "z\xEF\xBF\xBD");
-  EXPECT_EQ(read("broken", "AXNumberOfCharacters").value.number(), 2);
-}
-
 TEST_F(SimDesktopTextTest, MarkerRangesMeasureLikeRangesAndBackwardsRangesAreEmpty) {
   addEditor();
   desktop().addElement(kEditorPid, {.id = "web",

@@ -10,7 +10,6 @@
 namespace axb::sim::testing {
 namespace {
 
-using platform::AXValueType;
 using platform::Object;
 
 void expectEqual(const Object& a, const Object& b) {
@@ -45,21 +44,6 @@ TEST_F(SimDesktopTest, ValuesCompareByContentElementsByIdentity) {
   }
   Desktop::reset();
   expectEqual(marker, same);
-}
-
-TEST_F(SimDesktopTest, TypedViewsAnswerOnlyForTheirKind) {
-  EXPECT_EQ(Object::makeString("1").number(), std::nullopt);
-  EXPECT_EQ(Object::makeBoolean(true).boolean(), true);
-  EXPECT_EQ(Object::makeString("s").axValueType(), AXValueType::Illegal);
-  EXPECT_EQ(makeAttributedString("s").string(), std::nullopt);
-  EXPECT_EQ(makeRectValue({1, 2, 3, 4}).axPoint(), std::nullopt);
-  EXPECT_EQ(makeRectValue({1, 2, 3, 4}).axRect(), (Rect{1, 2, 3, 4}));
-  EXPECT_EQ(Object::makeRange({5, 6}).axRange(), (Range{5, 6}));
-  const auto broken = makeUnextractableValue(AXValueType::CGRect);
-  EXPECT_EQ(broken.axValueType(), AXValueType::CGRect);
-  EXPECT_EQ(broken.axRect(), std::nullopt);
-  EXPECT_EQ(makeErrorValue(-25200).kind(), platform::ValueKind::AXValue);
-  EXPECT_EQ(makeOther("date").kind(), platform::ValueKind::Other);
 }
 
 }  // namespace

@@ -101,29 +101,6 @@ TEST_F(SimDesktopTest, TerminationDestroysElementsAndClearsTheFront) {
   EXPECT_EQ(log.entries, (Entries{"terminated 100"}));
 }
 
-TEST_F(SimDesktopTest, TheLibraryActivatingAnApplicationTakesAMoment) {
-  addEditor();
-  desktop().addApplication({200, "com.example.other", "Other", true});
-  desktop().activate(200);
-  desktop().runUntilIdle();
-  WorkspaceLog log;
-  platform::WorkspaceSubscription activations(WorkspaceEventKind::ApplicationActivated,
-                                              log.handler());
-  const auto editor = platform::runningApplicationWithProcessIdentifier(kEditorPid);
-  ASSERT_TRUE(editor);
-  EXPECT_TRUE(editor->activate());
-  EXPECT_EQ(desktop().frontmostPid(), 200);
-  desktop().runFor(0.005);
-  EXPECT_EQ(desktop().frontmostPid(), 200);
-  desktop().runFor(0.005);
-  EXPECT_EQ(desktop().frontmostPid(), kEditorPid);
-  EXPECT_EQ(log.entries, (Entries{"activated 100"}));
-
-  EXPECT_TRUE(editor->activate());  // already in front: accepted, nothing posted
-  desktop().runUntilIdle();
-  EXPECT_EQ(log.entries.size(), 1u);
-}
-
 TEST_F(SimDesktopTest, MalformedNotificationsArriveAsEventsWithoutAnApplication) {
   addEditor();
   WorkspaceLog log;

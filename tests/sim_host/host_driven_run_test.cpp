@@ -63,15 +63,6 @@ TEST_F(HostDrivenTest, RunForInSmallChunksMatchesOneRun) {
   }
 }
 
-TEST_F(HostDrivenTest, RunForWorksOnTheBareDesktop) {
-  startLibrary();
-  ASSERT_EQ(axsim_run_for(2.5), 1) << axsim_last_error();
-  EXPECT_DOUBLE_EQ(axsim_now(), 2.5);
-  EXPECT_EQ(std::string(axsim_last_error()), "");
-  EXPECT_EQ(axsim_run_for(0), 1);
-  EXPECT_DOUBLE_EQ(axsim_now(), 2.5);
-}
-
 TEST_F(HostDrivenTest, RunForRefusesDurationsThatAreNotTimes) {
   ASSERT_TRUE(load(kUserAtWork));
   for (const double bad :
