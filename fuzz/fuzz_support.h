@@ -13,7 +13,7 @@
 
 #include "bridge/process_state.h"
 #include "sim_desktop/desktop.h"
-#include "support/event_shapes.h"
+#include "soak/event_shapes.h"
 
 namespace axb::fuzz {
 

@@ -3,8 +3,8 @@
 the tests exceed a share of the code.
 
 Code: src/, include/, tools/ and the kits' own code (bindings/*, without their tests). Tests held
-to the share: tests/core, tests/sim, tests/scenario, tests/sim_host, tests/support and the kits'
-tests (bindings/*/test*), scenario inputs and expected outputs under them included. Beside them,
+to the share: tests/core, tests/contract, tests/sim, tests/scenario, tests/sim_host, tests/support
+and the kits' tests (bindings/*/test*), scenario inputs and expected outputs under them included. Beside them,
 and not held to the share: the real-desktop suites (tests/linux with its test applications,
 tests/mac), the soak and the fuzzers.
 
@@ -21,7 +21,7 @@ SOURCE_SUFFIXES = {".c", ".h", ".cpp", ".cc", ".hpp", ".m", ".mm", ".py", ".js",
 GOLDEN_SUFFIXES = {".json", ".out"}
 SKIPPED_DIRECTORIES = {"node_modules", "__pycache__", "prebuilds"}
 
-HELD_TESTS = ["tests/core", "tests/sim", "tests/scenario", "tests/sim_host", "tests/support"]
+HELD_TESTS = ["tests/core", "tests/contract", "tests/sim", "tests/scenario", "tests/sim_host", "tests/support"]
 BESIDE = [
     ("real desktop, Linux (tests/linux)", ["tests/linux"]),
     ("real desktop, macOS (tests/mac)", ["tests/mac"]),

@@ -21,7 +21,7 @@
 #include "axbridge/axbridge.h"
 #include "bridge/process_state.h"
 #include "sim_desktop/desktop.h"
-#include "support/event_shapes.h"
+#include "soak/event_shapes.h"
 
 namespace axb::testing {
 namespace {
