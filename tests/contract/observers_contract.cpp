@@ -1,6 +1,6 @@
-// Observers: a notification reaches the registrations that exist when it is delivered, each
-// with its own refcon, for its own element or, on the application element, for all of the
-// process's elements, and never another process's.
+// Observers: a notification reaches the registrations that exist when it is delivered through an
+// observer whose run-loop source was added, each with its own refcon, for its own element or, on
+// the application element, for all of the process's elements, and never another process's.
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,7 +36,7 @@ TEST_F(BindingContract, ANotificationReachesItsRegistrationsWithTheirRefcons) {
   const auto field = focusedField(pid, 0);
   ASSERT_TRUE(field);
   const auto application = platform::createApplicationElement(pid);
-  Recorder selections, focus, withdrawn, released;
+  Recorder selections, focus, withdrawn, released, sourceless;
   auto observer = Observer::create(pid, record);
   ASSERT_EQ(observer->addNotification(*field, notifications::kSelectedTextChanged, &selections),
             axerr::kSuccess);
@@ -52,12 +52,16 @@ TEST_F(BindingContract, ANotificationReachesItsRegistrationsWithTheirRefcons) {
   EXPECT_EQ(withdrawing->removeNotification(*field, notifications::kSelectedTextChanged),
             axerr::kNotificationNotRegistered);
   releasing.reset();
+  // Without its run-loop source an observer delivers nothing.
+  auto unattached = Observer::create(pid, record);
+  unattached->addNotification(*field, notifications::kSelectedTextChanged, &sourceless);
 
   desktop().selectInFocusedField(pid, 1, 3);
   ASSERT_TRUE(desktop().runUntil([&] { return !selections.heard.empty(); }, 10.0));
   EXPECT_EQ(selections.heard[0], *field);
   EXPECT_TRUE(withdrawn.heard.empty());
   EXPECT_TRUE(released.heard.empty());
+  EXPECT_TRUE(sourceless.heard.empty());
 
   // Registered on the application element, it hears the other field gain the focus.
   const auto other = focusedField(pid, 1);

@@ -93,13 +93,6 @@ TEST_F(AssistantRequestTest, MissingTextAboveSendsErrorThenAnEmptyAnswer) {
   EXPECT_EQ(received()[0].json, "{}");
 }
 
-TEST_F(AssistantRequestTest, SelectionAnswersWithTheSnapshot) {
-  desk().select("notes.body", {0, 5});
-  const json answer = ask();
-  EXPECT_EQ(answer["selected_text"], "first");
-  EXPECT_EQ(answer["bundle_id"], "com.example.notes");
-}
-
 TEST_F(AssistantRequestTest, OnlyNonEmptyTextAreasAreAnswered) {
   desk().activate(kMail);  // a single-line field
   desk().runFor(0.5);

@@ -53,42 +53,6 @@ TEST_F(FollowedNotesTest, FocusOnAnElementWithoutRoleChangesNothing) {
   EXPECT_EQ(ax::registrationCount(), before);
 }
 
-TEST_F(FollowedNotesTest, CaretIsAnEmptyEvent) {
-  desk().select("notes.body", {3, 0});
-  settle();
-  EXPECT_EQ(only().name, "caret");
-  EXPECT_EQ(only().json, "{}");
-  EXPECT_EQ(tracker().focusedElement, desk().element("notes.body"));
-}
-
-TEST_F(FollowedNotesTest, TextAreaSelectionSendsTheSnapshot) {
-  desk().select("notes.body", {6, 4});
-  settle();
-  EXPECT_EQ(only().name, "text_select");
-  EXPECT_EQ(only().data, (nlohmann::json{{"selected_text", "wrld"},
-                                         {"is_editable", true},
-                                         {"position", {{"x", 156.0}, {"y", 144.0}}},
-                                         {"size", {{"width", 28.0}, {"height", 16.0}}},
-                                         {"bundle_id", "com.example.notes"},
-                                         {"name", "Notes"}}));
-  EXPECT_EQ(tracker().selectedText, "wrld");
-}
-
-TEST_F(FollowedNotesTest, StaticTextSendsCaretThenSelectionInOneRun) {
-  desk().select("notes.label", {0, 0});  // empty selection: "caret", then step 5
-  settle();
-  ASSERT_EQ(names(), std::vector<std::string>{"text_select"});  // the later post wins
-  EXPECT_EQ(only().data["selected_text"], "");
-  EXPECT_EQ(only().data["is_editable"], true);
-
-  received().clear();
-  desk().select("notes.label", {0, 4});
-  settle();
-  EXPECT_EQ(only().data["selected_text"], "Read");
-  EXPECT_EQ(only().data["position"], (nlohmann::json{{"x", 114.0}, {"y", 114.0}}));
-  EXPECT_EQ(only().data["bundle_id"], "com.example.notes");
-}
-
 TEST_F(FollowedNotesTest, StaticTextWithoutMarkersOrBoundsSendsNothing) {
   desk().setAttributeError("notes.label", "AXSelectedTextMarkerRange", platform::axerr::kNoValue);
   desk().select("notes.label", {0, 4});
@@ -179,36 +143,7 @@ TEST_F(FollowedNotesTest, BlockedFieldOfAnEarlierApplicationIsNotEvenLookedAt) {
   EXPECT_EQ(desk().requestCount(), requests);
 }
 
-// ---- Window moves and resizes
-
-TEST_F(FollowedNotesTest, WindowMoveOverASelectionSendsAFreshSnapshot) {
-  desk().select("notes.body", {6, 4});
-  settle();
-  received().clear();
-  desk().postNotification("notes.body", "AXWindowMoved");
-  settle();
-  EXPECT_EQ(only().name, "ui_reized");
-  EXPECT_EQ(only().data["selected_text"], "wrld");
-}
-
-TEST_F(FollowedNotesTest, WindowMoveMakesTheWindowFocusedButSendsNothing) {
-  desk().select("notes.body", {6, 4});
-  settle();
-  received().clear();
-  desk().moveWindow("notes.window", {200, 150});
-  settle();
-  EXPECT_TRUE(received().empty());
-  EXPECT_EQ(tracker().focusedElement, desk().element("notes.window"));
-}
-
-TEST_F(FollowedNotesTest, WindowResizeOverAnEmptySelectionSendsNothing) {
-  desk().select("notes.body", {2, 0});
-  settle();
-  received().clear();
-  desk().postNotification("notes.body", "AXWindowResized");
-  settle();
-  EXPECT_TRUE(received().empty());
-}
+// ---- Window moves
 
 TEST_F(FollowedNotesTest, WindowMoveNeverLeaksABlockedField) {
   desk().select("notes.body", {6, 4});

@@ -149,36 +149,30 @@ TEST_F(RightApplicationTest, AHungApplicationCostsOneTimeoutAndIsWatchedOnceItAn
   EXPECT_EQ(ax::registrationCount(), 0u);
 }
 
-TEST_F(RightApplicationTest, RegistrationsAMissedHungApplicationAreMadeWhenItIsBackInFront) {
+// Registrations a hung application missed are made once it is back in front or answers a request.
+TEST_F(RightApplicationTest, RegistrationsAMissedHungApplicationAreMadeOnceItIsHeardAgain) {
   desk().addApplication({.pid = kHost, .bundleId = "com.example.writer", .name = "Quorvalent"});
-  followApp(kMail);
-  desk().setResponsive(kNotes, false);
-  followApp(kNotes);
-  EXPECT_EQ(ax::registrationCount(), 0u);
-  followApp(kHost);  // the host is never followed
-  desk().setResponsive(kNotes, true);
-  forgetWhatHappened();
-  followApp(kNotes);  // back in front: no new app_changed, but it is watched now
-  EXPECT_TRUE(received().empty());
-  EXPECT_EQ(ax::registrationCount(), 2u);  // it had no focused element to report when it hung
-  desk().select("notes.body", {0, 5});
-  settle();
-  EXPECT_EQ(names(), std::vector<std::string>{"text_select"});
-}
-
-TEST_F(RightApplicationTest, RegistrationsAMissedHungApplicationAreMadeWhenItAnswersARequest) {
-  followApp(kMail);
-  desk().setResponsive(kNotes, false);
-  followApp(kNotes);
-  desk().setResponsive(kNotes, true);
-  forgetWhatHappened();
-  getDataForVeskAssist();
-  EXPECT_EQ(ax::registrationCount(), 2u);
-  settle();
-  forgetWhatHappened();
-  desk().select("notes.body", {0, 5});
-  settle();
-  EXPECT_EQ(names(), std::vector<std::string>{"text_select"});
+  for (const bool backInFront : {true, false}) {
+    followApp(kMail);
+    desk().setResponsive(kNotes, false);
+    followApp(kNotes);
+    EXPECT_EQ(ax::registrationCount(), 0u);
+    followApp(kHost);  // the host is never followed
+    desk().setResponsive(kNotes, true);
+    forgetWhatHappened();
+    if (backInFront) {
+      followApp(kNotes);  // no new app_changed, but it is watched now
+      EXPECT_TRUE(received().empty());
+    } else {
+      getDataForVeskAssist();
+    }
+    EXPECT_EQ(ax::registrationCount(), 2u);  // it had no focused element to report when it hung
+    settle();
+    forgetWhatHappened();
+    desk().select("notes.body", {0, 5});
+    settle();
+    EXPECT_EQ(names(), std::vector<std::string>{"text_select"}) << backInFront;
+  }
 }
 
 // Busy while the user switches to it: nothing would ask it again, so a timer does, backing off,

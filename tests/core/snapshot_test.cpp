@@ -50,11 +50,6 @@ class SnapshotTest : public DesktopTest {
   tracker::MacAccessibility tracker{bridge::callbackWraper};
 };
 
-TEST_F(SnapshotTest, RangeBoundsGiveTheSnapshot) {
-  EXPECT_EQ(snapshotOf("notes.body"), snapshot("wrld", true, {156, 144, 28, 16}));
-  EXPECT_EQ(tracker.selectedText, "wrld");
-}
-
 TEST_F(SnapshotTest, NoFocusedElementGivesTheMessageWithApplicationKeys) {
   tracker.selectedText = "earlier";
   EXPECT_EQ(tracker.nativeTextFieldSelectedText(),

@@ -49,10 +49,6 @@ class UntrustedNumbersTest : public DesktopTest {
     desk().setAttribute("notes.body", "Span", sim::makeRangeValue(range));
     return ax::getAttributeValue<Range>(desk().element("notes.body"), "Span");
   }
-  static json nullRectangle() {
-    return {{"position", {{"x", nullptr}, {"y", nullptr}}},
-            {"size", {{"width", nullptr}, {"height", nullptr}}}};
-  }
 };
 
 TEST_F(UntrustedNumbersTest, ANegativeCountGivesNoAnswer) {
@@ -64,20 +60,15 @@ TEST_F(UntrustedNumbersTest, ANegativeCountGivesNoAnswer) {
   }
 }
 
-TEST_F(UntrustedNumbersTest, CaretBeyondTheCountIsNoCaretSoTheSelectionAnswers) {
+TEST_F(UntrustedNumbersTest, ACaretBeyondTheCountIsNoCaretSoTheSelectionAnswers) {
   desk().select("notes.body", {13, 0});
   answerCount(5);
   json answer = ask();  // not const: a missing key reads as null
   // The selection snapshot, which names the application, rather than the text above a caret.
   EXPECT_EQ(answer["selected_text"], "");
   EXPECT_EQ(answer["bundle_id"], "com.example.notes");
-  EXPECT_EQ(answer["name"], "Notes");
-}
-
-TEST_F(UntrustedNumbersTest, CaretAtTheCountIsStillACaret) {
-  desk().select("notes.body", {5, 0});
-  answerCount(5);
-  json answer = ask();  // not const: a missing key reads as null
+  desk().select("notes.body", {5, 0});  // at the count: still a caret
+  answer = ask();
   EXPECT_EQ(answer["selected_text"], "first");
   EXPECT_FALSE(answer.contains("bundle_id"));
 }
@@ -98,10 +89,10 @@ TEST_F(UntrustedNumbersTest, NonFiniteCaretBoundsGiveNullGeometry) {
   for (const Rect bounds :
        {Rect{kNaN, 144, 7, 16}, Rect{114, 144, 7, kInfinity}, Rect{-kInfinity, 144, 7, 16}}) {
     desk().setParameterizedAttribute("notes.body", "AXBoundsForRange", sim::makeRectValue(bounds));
-    json expected = nullRectangle();
-    expected["selected_text"] = "first";
-    expected["is_editable"] = true;
-    EXPECT_EQ(ask(), expected);
+    EXPECT_EQ(ask(), (json{{"selected_text", "first"},
+                           {"is_editable", true},
+                           {"position", {{"x", nullptr}, {"y", nullptr}}},
+                           {"size", {{"width", nullptr}, {"height", nullptr}}}}));
   }
 }
 

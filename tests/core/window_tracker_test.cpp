@@ -59,20 +59,6 @@ TEST_F(WindowTrackerTest, QuickEnterAndLeaveStillDeliversTheHover) {
   EXPECT_EQ(names(), std::vector<std::string>{"mouse_hoverd"});
 }
 
-TEST_F(WindowTrackerTest, ClicksOutsideAreReportedAndInsideOnlyPrinted) {
-  addMouseTracker(window);
-  click();  // before any enter: outside
-  EXPECT_EQ(names(), std::vector<std::string>{"clcicked_outside"});
-  pointAt({1100, 150});
-  received().clear();
-  click();
-  EXPECT_TRUE(received().empty());
-  pointAt({10, 10});
-  click();
-  EXPECT_EQ(names(), std::vector<std::string>{"clcicked_outside"});
-  EXPECT_EQ(std::count(lines().begin(), lines().end(), "clicked bro"), 3);
-}
-
 TEST_F(WindowTrackerTest, WithoutHostCallbackOrTrackerOnlyTheStateChanges) {
   bridge::resetProcessState();
   initMacAccessibility(nullptr);
@@ -84,16 +70,6 @@ TEST_F(WindowTrackerTest, WithoutHostCallbackOrTrackerOnlyTheStateChanges) {
   pointAt({10, 10});
   EXPECT_FALSE(inWindow());
   EXPECT_EQ(desk().frontmostPid(), kHost);
-}
-
-TEST_F(WindowTrackerTest, SecondTrackerOnTheSameWindowDoublesTheReports) {
-  addMouseTracker(window);
-  addMouseTracker(window);
-  EXPECT_EQ(desk().trackingAreaCount("panel"), 2u);
-  pointAt({1100, 150});
-  EXPECT_EQ(names(), std::vector<std::string>{"mouse_hoverd"});  // coalesced in the slot
-  click();
-  EXPECT_EQ(std::count(lines().begin(), lines().end(), "clicked bro"), 2);
 }
 
 TEST_F(WindowTrackerTest, AreaFollowsTheWindowWhenResized) {
@@ -181,21 +157,6 @@ TEST_F(WindowTrackerTest, AnythingThatIsNotAWindowIsIgnored) {
   click();
   EXPECT_TRUE(received().empty());
   EXPECT_TRUE(lines().empty());
-}
-
-TEST(TrackingOptionsTest, ASetHoldsExactlyTheOptionsPutInIt) {
-  using platform::TrackingOption;
-  const platform::TrackingOptions none;
-  EXPECT_FALSE(none.contains(TrackingOption::MouseEnteredAndExited));
-  const platform::TrackingOptions two =
-      TrackingOption::MouseEnteredAndExited | TrackingOption::InVisibleRect;
-  EXPECT_TRUE(two.contains(TrackingOption::MouseEnteredAndExited));
-  EXPECT_TRUE(two.contains(TrackingOption::InVisibleRect));
-  EXPECT_FALSE(two.contains(TrackingOption::ActiveAlways));
-  EXPECT_EQ(two | TrackingOption::ActiveAlways, TrackingOption::ActiveAlways |
-                                                    TrackingOption::InVisibleRect |
-                                                    TrackingOption::MouseEnteredAndExited);
-  EXPECT_FALSE(two == platform::TrackingOptions(TrackingOption::InVisibleRect));
 }
 
 TEST_F(WindowTrackerTest, TheAreaHearsEnteringAndLeavingOverTheVisibleViewWhateverIsActive) {

@@ -1,6 +1,7 @@
-# Runs axbridge-watch and checks its exit status; when it ran, every event line on standard output
-# must be a JSON object with "t", "event" and "data", the final state must list no problems, and,
-# when EXPECTED names an existing file, standard output without --state must equal it exactly.
+# Runs axbridge-watch and checks its exit status; when it ran, the scenario must say in "comment"
+# what it shows, every event line on standard output must be a JSON object with "t", "event" and
+# "data", the final state must list no problems, and, when EXPECTED names an existing file,
+# standard output without --state must equal it exactly.
 #   cmake -DWATCH=<program> [-DSCENARIO=<file>] [-DEXPECTED=<file.out>] [-DEXPECT_EXIT=0]
 #         -P run_watch.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -10,6 +11,15 @@ endif()
 set(args)
 if(DEFINED SCENARIO)
   list(APPEND args "${SCENARIO}")
+endif()
+
+# A shipped scenario says what it shows.
+if(DEFINED SCENARIO AND EXPECT_EXIT EQUAL 0)
+  file(READ "${SCENARIO}" scenario_text)
+  string(JSON comment ERROR_VARIABLE no_comment GET "${scenario_text}" comment)
+  if(no_comment OR comment STREQUAL "")
+    message(FATAL_ERROR "${SCENARIO} has no \"comment\" saying what it shows")
+  endif()
 endif()
 
 # The line of text starting at offset in text, and the offset of the line after it (-1 at the end).

@@ -46,10 +46,6 @@ class ScenarioTest : public ::testing::Test {
   }
 
   static bool load(const std::string& json) { return axsim_load_scenario(json.c_str()) == 1; }
-  // The loader's message for a scenario it must refuse ("" when it accepted it).
-  static std::string refusal(const std::string& json) {
-    return load(json) ? std::string() : std::string(axsim_last_error());
-  }
   static nlohmann::json state() { return nlohmann::json::parse(axsim_state_json()); }
 };
 

@@ -1,8 +1,5 @@
 // The scenario loader refuses every malformed scenario with a message that names the offending
-// value, leaves nothing behind when it does, and accepts the shipped examples.
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+// value, and leaves nothing behind when it does.
 #include <string>
 #include <vector>
 
@@ -12,11 +9,6 @@
 namespace axb::testing {
 namespace {
 
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::string app(const std::string& elements, const std::string& extra = "") {
   return R"({"applications": [{"pid": 501, "elements": [)" + elements + "]" + extra + "}]}";
 }
@@ -24,14 +16,10 @@ std::string app(const std::string& elements, const std::string& extra = "") {
 TEST_F(ScenarioTest, TextThatIsNotAScenarioObjectIsRefused) {
   expectRefusals({
       {"", "not valid JSON"},
-      {"{\"timeline\": [", "not valid JSON"},
       {"[]", "top level: must be an object, not an array"},
-      {"42", "top level: must be an object"},
       {R"({"trusted": true, "trusted": false})", "top level: duplicate key \"trusted\""},
-      {R"({"applications": [{"pid": 1, "pid": 2}]})", "applications[0]: duplicate key \"pid\""},
       {std::string(200, '[') + std::string(200, ']'), "nesting deeper than 64 levels"},
       {R"({"bogus": 1})", "top level: unknown key \"bogus\""},
-      {R"({"comment": 7})", "comment: must be a string"},
       {R"({"trusted": "yes"})", "trusted: must be true or false, not a string"},
   });
   EXPECT_EQ(axsim_load_scenario(nullptr), 0);
@@ -42,43 +30,28 @@ TEST_F(ScenarioTest, ApplicationsAreCheckedFieldByField) {
   expectRefusals({
       {R"({"applications": [{"pid": 0}]})", "applications[0].pid: must be between 1 and"},
       {R"({"applications": [{"pid": 1.5}]})", "applications[0].pid: must be a whole number"},
-      {R"({"applications": [{"pid": "7"}]})",
-       "applications[0].pid: must be a whole number, not a string"},
-      {R"({"applications": [{"pid": 99999999999999999999999}]})", "applications[0].pid"},
       {R"({"applications": [{"pid": 1e400}]})", "not valid JSON: number overflow"},
-      {R"({"applications": [{"name": "Notes"}]})", "applications[0]: missing key \"pid\""},
       {R"({"applications": [{"pid": 5}, {"pid": 5}]})",
        "applications[1].pid: pid 5 is already used"},
-      {R"({"applications": [{"pid": 5, "bundleid": "x"}]})",
-       "applications[0]: unknown key \"bundleid\""},
       {R"({"applications": [{"pid": 5, "frontmost": true}, {"pid": 6, "frontmost": true}]})",
        "applications[1].frontmost: only one application can be frontmost"},
-      {R"({"applications": [{"pid": 5, "focused": "nowhere"}]})",
-       "applications[0].focused: \"nowhere\" is not an element of this application"},
       {R"({"applications": [{"pid": 5, "elements": [{"id": "a"}]}, {"pid": 6, "focused": "a"}]})",
        "applications[1].focused: \"a\" is not an element of this application"},
-      {R"({"host_pid": -1})", "host_pid: must be between 1 and"},
   });
 }
 
 TEST_F(ScenarioTest, ElementsAreCheckedFieldByField) {
   expectRefusals({
       {app(R"({"role": "AXButton"})"), "applications[0].elements[0]: missing key \"id\""},
-      {app(R"({"id": ""})"), "elements[0].id: must not be empty"},
       {app(R"({"id": "a"}, {"id": "a"})"), "elements[1].id: element \"a\" is already declared"},
       {app(R"({"id": "app:501"})"), "reserved for application elements"},
       {app(R"({"id": "a", "window": "w"}, {"id": "w"})"),
        "elements[0].window: \"w\" is not an element declared earlier"},
-      {app(R"({"id": "a", "frame": [0, 0, 10]})"),
-       "elements[0].frame: must be [x, y, width, height]"},
-      {app(R"({"id": "a", "frame": [0, 0, -1, 10]})"), "elements[0].frame[2]: must be between 0"},
       {app(R"({"id": "a", "frame": [1e300, 0, 1, 1]})"), "elements[0].frame[0]: must be between"},
       {app(R"({"id": "a", "text_kind": "rich"})"), "elements[0].text_kind: must be \"none\""},
       {app(R"({"id": "a", "text": "hi"})"), "elements[0].text: needs a text_kind"},
       {app(R"({"id": "a", "text_kind": "native", "text": "a😀b", "selection": [3, 2]})"),
        "elements[0].selection: runs past the end of the text (4 UTF-16 units)"},
-      {app(R"({"id": "a", "text_kind": "native", "selection": [-1, 0]})"),
-       "elements[0].selection[0]: must be between 0"},
       {app(R"({"id": "a", "role": ")" + std::string(300, 'x') + R"("})"),
        "elements[0].role: is longer than 256 bytes"},
       {app(R"({"id": "a", "notification_errors": {"AXValueChanged": 0}})"),
@@ -99,17 +72,10 @@ TEST_F(ScenarioTest, StepsAreCheckedAgainstTheScriptSoFar) {
   expectRefusals({
       {withNotes(R"([{"at": 1, "do": "activate", "pid": 7}])"),
        "timeline[0].pid: no application with pid 7"},
-      {withNotes(R"([{"do": "activate", "pid": 501}])"), "timeline[0]: missing key \"at\""},
-      {withNotes(R"([{"at": -1, "do": "activate", "pid": 501}])"),
-       "timeline[0].at: must be between 0"},
       {withNotes(R"([{"at": 2, "do": "activate", "pid": 501}, {"at": 1, "do": "focusPreiov"}])"),
        "timeline[1].at: 1 s comes before the previous step's 2 s"},
       {withNotes(R"([{"at": 1, "do": "dance"}])"), "timeline[0].do: unknown action \"dance\""},
-      {withNotes(R"([{"at": 1, "do": "activate", "element": "body"}])"),
-       "timeline[0]: unknown key \"element\""},
       {withNotes(R"([{"at": 1}])"), "timeline[0]: needs either \"do\""},
-      {withNotes(R"([{"at": 1, "do": "focusPreiov", "run_loop_mode": "tracking"}])"),
-       "timeline[0]: needs either \"do\""},
       {withNotes(R"([{"at": 1, "do": "destroy", "element": "body"},
                      {"at": 2, "do": "select", "element": "body", "range": [0, 1]}])"),
        "timeline[1].element: element \"body\" was destroyed at timeline[0]"},
@@ -117,20 +83,12 @@ TEST_F(ScenarioTest, StepsAreCheckedAgainstTheScriptSoFar) {
                      {"at": 2, "do": "focus", "element": "field"}])"),
        "timeline[1].element: element \"field\" belongs to application 501, terminated at "
        "timeline[0]"},
-      {withNotes(
-           R"([{"at": 1, "do": "terminate", "pid": 501}, {"at": 2, "do": "activate", "pid": 501}])"),
-       "timeline[1].pid: application 501 was terminated at timeline[0]"},
       {withNotes(R"([{"at": 1, "do": "launch", "pid": 501}])"),
        "timeline[0].pid: pid 501 is already used"},
       {withNotes(R"([{"at": 1, "do": "launch", "pid": 9, "elements": [{"id": "body"}]}])"),
        "timeline[0].elements[0].id: element \"body\" is already declared"},
-      {withNotes(R"([{"at": 1, "do": "select", "element": "body", "range": [0]}])"),
-       "timeline[0].range: must be [location, length]"},
       {withNotes(R"([{"at": 1, "do": "set_attribute", "element": "body", "name": "AXValue"}])"),
        "timeline[0]: needs \"value\", \"settable\" or \"error\""},
-      {withNotes(
-           R"([{"at": 1, "do": "set_attribute", "pid": 501, "element": "body", "name": "X", "value": 1}])"),
-       "timeline[0]: takes only one of \"element\" and \"pid\""},
       {withNotes(R"([{"at": 1, "do": "start", "blocked": {}, "blocked_text": "{}"}])"),
        "timeline[0]: takes only one of \"blocked\" and \"blocked_text\""},
       {withNotes(R"([{"at": 1, "do": "setText", "text": "a\u0000b"}])"),
@@ -143,8 +101,6 @@ TEST_F(ScenarioTest, StepsAreCheckedAgainstTheScriptSoFar) {
        "timeline[0].user_info: must be an object or null"},
       {withNotes(R"([{"at": 1, "run_loop_mode": "tracking", "for": 0}])"),
        "timeline[0].for: must be more than 0"},
-      {withNotes(R"([{"at": 1, "run_loop_mode": "sleepy", "for": 1}])"),
-       "timeline[0].run_loop_mode: must be \"default\", \"tracking\" or \"modal\""},
       {withNotes(R"([{"at": 1, "run_loop_mode": "tracking", "for": 1},
                      {"at": 1.5, "run_loop_mode": "modal", "for": 1}])"),
        "timeline[1].at: 1.5 s falls inside the run loop step at timeline[0]"},
@@ -177,35 +133,13 @@ TEST_F(ScenarioTest, ARefusedScenarioLeavesNothingBehind) {
 }
 
 TEST_F(ScenarioTest, TheDesktopStateNamesTextKindsAsScenariosDo) {
-  // The state of a played scenario reads back in the scenario's own words.
   ASSERT_TRUE(load(app(R"({"id": "n", "text_kind": "none"}, {"id": "a", "text_kind": "native"},
                           {"id": "w", "text_kind": "web"}, {"id": "m", "text_kind": "markers"})")))
       << axsim_last_error();
   const auto elements = state()["applications"][0]["elements"];
-  ASSERT_EQ(elements.size(), 4u);
-  EXPECT_EQ(elements[0]["text_kind"], "none");
-  EXPECT_EQ(elements[1]["text_kind"], "native");
-  EXPECT_EQ(elements[2]["text_kind"], "web");
-  EXPECT_EQ(elements[3]["text_kind"], "markers");
-}
-
-TEST_F(ScenarioTest, EveryShippedScenarioLoadsAndPlaysWithoutProblems) {
-  const std::filesystem::path root = AXBRIDGE_SOURCE_DIR;
-  std::vector<std::filesystem::path> files = {root / "tools/axbridge-watch/demo.json"};
-  for (const auto& entry : std::filesystem::directory_iterator(root / "examples/scenarios")) {
-    if (entry.path().extension() == ".json") files.push_back(entry.path());
-  }
-  ASSERT_GE(files.size(), 10u);
-  for (const auto& file : files) {
-    SCOPED_TRACE(file.string());
-    events().clear();
-    const std::string text = readFile(file);
-    ASSERT_TRUE(load(text)) << axsim_last_error();
-    EXPECT_FALSE(nlohmann::json::parse(text).value("comment", "").empty());
-    ASSERT_EQ(axsim_run(), 1);
-    EXPECT_FALSE(events().empty());
-    EXPECT_TRUE(state()["scenario"]["problems"].empty()) << state()["scenario"]["problems"];
-  }
+  std::vector<std::string> kinds;
+  for (const auto& element : elements) kinds.push_back(element["text_kind"]);
+  EXPECT_EQ(kinds, (std::vector<std::string>{"none", "native", "web", "markers"}));
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include "platform/keyboard.h"
 #include "platform/pasteboard.h"
-#include "platform/run_loop.h"
 #include "support/desktop_fixture.h"
 
 namespace axb::sim::testing {
@@ -14,32 +13,6 @@ namespace {
 
 platform::PasteboardItem item(std::vector<std::pair<std::string, std::string>> representations) {
   return {std::move(representations)};
-}
-
-TEST_F(SimDesktopTest, CommandVPastesIntoTheFocusedFieldWhileTheLibraryWaits) {
-  addEditor("hello world", {6, 5});
-  desktop().activate(kEditorPid);
-  desktop().focus("area");
-  desktop().runUntilIdle();
-  Recorder recorder;
-  auto observer = observe(kEditorPid, "area", "AXValueChanged", recorder);
-  desktop().userCopies("there");
-
-  postCommandV();
-  ASSERT_EQ(desktop().postedKeyEvents().size(), 2u);
-  const auto& down = desktop().postedKeyEvents()[0];
-  EXPECT_EQ(down.keyCode, kKeyCodeV);
-  EXPECT_TRUE(down.keyDown);
-  EXPECT_EQ(down.sourceState, kHIDSystemState);
-  EXPECT_EQ(down.flags, kCommandFlag);
-  EXPECT_EQ(desktop().text("area"), "hello world");  // handled by the application, later
-
-  platform::sleepUntilMonotonic(desktop().now() + 0.2);  // the paste lands during the wait
-  EXPECT_EQ(desktop().text("area"), "hello there");
-  EXPECT_EQ(desktop().selection("area"), (Range{11, 0}));
-  EXPECT_TRUE(recorder.heard.empty());  // the main thread was blocked
-  desktop().runUntilIdle();
-  EXPECT_EQ(recorder.heard.size(), 1u);
 }
 
 TEST_F(SimDesktopTest, KeysThatAreNotAPasteIntoAnEditableFieldChangeNothing) {
@@ -74,14 +47,11 @@ TEST_F(SimDesktopTest, StateJsonDescribesTheDesktopAsValidUtf8) {
                                item({{platform::kPlainTextType, "plain"}})});
   const auto state = nlohmann::json::parse(desktop().stateJson());  // throws on bad UTF-8
   EXPECT_EQ(state["frontmost"], kEditorPid);
-  EXPECT_EQ(state["host_pid"], desktop().hostProcess());
   const auto& editor = state["applications"][0];
   EXPECT_EQ(editor["focused"], "area");
   EXPECT_EQ(editor["elements"][1]["text"], "caf\xC3\xA9");
-  EXPECT_EQ(editor["elements"][1]["selection"]["length"], 1);
   EXPECT_EQ(editor["elements"][1]["overrides"]["AXRole"]["error"], -25204);
   EXPECT_EQ(state["applications"][1]["bundle_id"], nullptr);
-  EXPECT_EQ(state["pasteboard"]["change_count"], 1);
   EXPECT_EQ(state["pasteboard"]["items"][0][0]["data_base64"], "iVBORwA=");
   EXPECT_EQ(state["pasteboard"]["items"][1][0]["data"], "plain");
 }

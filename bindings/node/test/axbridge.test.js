@@ -79,17 +79,6 @@ test('a window of the host reports the pointer', () => {
   assert.deepEqual(events[1].data, {});
 });
 
-test('diagnostic lines reach the callback', () => {
-  const lines = [];
-  lib.onDiagnostic((line) => lines.push(line));
-  lib.initMacAccessibility(() => {});
-  lib.start('not json');
-  lib.focusPreiov();
-  assert.equal(lines[0], 'Accessibility is enabled');
-  assert.match(lines[1], /^Error deserializing JSON: /);
-  assert.equal(lines[2], 'hello');
-});
-
 test('arguments of the wrong kind are refused, naming them', () => {
   for (const [call, argument] of [
     [() => lib.setText(12345678), 'text'], [() => lib.setText(123), 'text'],
