@@ -1,9 +1,8 @@
 'use strict';
-// The Node.js package against the simulated flavour: events by name with parsed payloads, the
-// context promise, the host's window for addMouseTracker, diagnostic lines, refusals as
-// exceptions, arguments checked before they reach the library, errors in callbacks reported, and
-// the library looked for. The library comes from AXBRIDGE_LIBRARY (default: the simulated flavour
-// in the source tree's build/).
+// The Node.js package on the simulated flavour: events with parsed payloads, the context promise,
+// the host's window, refusals as exceptions, arguments checked first, errors in callbacks reported,
+// the library looked for. The library comes from AXBRIDGE_LIBRARY (default: build/'s simulated
+// flavour).
 const assert = require('node:assert/strict');
 const path = require('node:path');
 const {test, beforeEach} = require('node:test');
@@ -86,6 +85,7 @@ test('arguments of the wrong kind are refused, naming them', () => {
     [() => lib.initMacAccessibility('x'), 'onEvent'], [() => lib.onDiagnostic(1), 'onLine'],
     [() => lib.addMouseTracker('str'), 'windowHandle'],
     [() => lib.addMouseTracker(-1), 'windowHandle'],
+    [() => lib.addMouseTracker(1n << 64n), 'windowHandle'],
     [() => lib.start(42), 'blockedFields'], [() => lib.runFor(NaN), 'seconds'],
     [() => lib.addHostWindow('w', 0, 0, Infinity, 1), 'width'],
   ]) {

@@ -1,6 +1,5 @@
-"""The Python package against the simulated flavour: events by name with parsed payloads, the host's
-window for add_mouse_tracker, diagnostic lines, callbacks kept alive, refusals as exceptions,
-arguments checked before they reach the library, and the library looked for."""
+"""The Python package on the simulated flavour: events with parsed payloads, the host's window,
+callbacks kept alive, refusals as exceptions, arguments checked first, the library looked for."""
 import json
 import math
 import pathlib
@@ -139,8 +138,10 @@ def test_a_stop_in_a_callback_is_raised_after_the_call_delivering_it(lib, events
     (lambda lib: lib.on_diagnostic(1), "on_line"),
     (lambda lib: lib.add_mouse_tracker("str"), "window_handle"),
     (lambda lib: lib.add_mouse_tracker(-1), "window_handle"),
+    (lambda lib: lib.add_mouse_tracker(1 << 64), "window_handle"),
+    (lambda lib: lib.start({"a": math.nan}), "blocked_fields"),
     (lambda lib: lib.start(42), "blocked_fields"),
-    (lambda lib: lib.run_for(math.nan), "seconds"),
+    (lambda lib: lib.run_for(math.nan), "seconds"), (lambda lib: lib.run_for(True), "seconds"),
     (lambda lib: lib.add_host_window("w", 0, 0, math.inf, 1), "width"),
 ])
 def test_arguments_of_the_wrong_kind_are_refused_naming_them(lib, events, call, argument):

@@ -22,14 +22,16 @@ class LinuxContractDesktop : public ContractDesktop {
     if (!app) return -1;
     const ProcessId pid = app->pid();
     apps_[pid] = {std::move(app), "entry"};
-    e2e::bringToFront(pid);
+    activate(pid);
     return pid;
   }
 
   void focusField(ProcessId pid, int field) override {
     auto& editor = apps_.at(pid);
     editor.focused = field == 0 ? "entry" : "view";
-    e2e::bringToFront(pid);
+    // GTK announces a focus change only in the active window, and repeats the focus as a window
+    // becomes active, which the binding takes for no change: a user's click comes later.
+    if (!isActive(editor)) activate(pid);
     editor.app->ask("focus " + editor.focused);
   }
 
@@ -48,6 +50,15 @@ class LinuxContractDesktop : public ContractDesktop {
     std::unique_ptr<e2e::ChildApp> app;
     std::string focused;
   };
+  void activate(ProcessId pid) {
+    e2e::bringToFront(pid);
+    e2e::pumpUntil([&] { return isActive(apps_.at(pid)); }, 10.0);
+    e2e::pumpFor(0.3);
+  }
+  static bool isActive(Editor& editor) {
+    const auto state = editor.app->ask("state");
+    return state && state->value("active", false);
+  }
   std::map<ProcessId, Editor> apps_;
 };
 
