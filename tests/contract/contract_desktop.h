@@ -40,7 +40,6 @@ std::unique_ptr<ContractDesktop> makeContractDesktop();
 class BindingContract : public ::testing::Test {
  protected:
   void SetUp() override { desktop_ = makeContractDesktop(); }
-  void TearDown() override { desktop_.reset(); }
   ContractDesktop& desktop() { return *desktop_; }
 
   // Focuses the field and answers it once the application names it as its focused element.

@@ -188,15 +188,16 @@ class PasteTargetTest : public ReplaceTextTest {
   // Notes quits and comes back as the given application, followed with its selection, and the
   // user goes back to the host.
   static void notesRelaunchedAs(sim::AppSpec application) {
+    const ProcessId pid = application.pid;
     desk().terminate(kNotes);
     desk().addApplication(std::move(application));
-    desk().addElement(11, {.id = "notes2.body",
-                           .role = "AXTextArea",
-                           .text = sim::TextKind::Native,
-                           .value = "Hello wrld",
-                           .selection = {6, 4}});
+    desk().addElement(pid, {.id = "notes2.body",
+                            .role = "AXTextArea",
+                            .text = sim::TextKind::Native,
+                            .value = "Hello wrld",
+                            .selection = {6, 4}});
     desk().focus("notes2.body");
-    followApp(11);
+    followApp(pid);
     followApp(kHost);
   }
   void SetUp() override {

@@ -116,6 +116,7 @@ std::string resetMessage;
 void resetFromCallback(const char*, const char*) {
   EXPECT_EQ(axsim_load_scenario("{}"), 0);
   EXPECT_EQ(axsim_run_for(1), 0);
+  EXPECT_NE(std::string(axsim_last_error()).find("playing"), std::string::npos);
   EXPECT_EQ(axsim_run(), 0);
   resetResult = axsim_reset();
   resetMessage = axsim_last_error();
