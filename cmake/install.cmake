@@ -6,7 +6,7 @@
 # flavour is for hosts' own tests and installs only on request (AXBRIDGE_INSTALL_SIM=ON), as
 # libaxbridge-sim with axbridge.h and sim.h, the package axbridge-sim (target
 # axbridge::axbridge-sim) and axbridge-sim.pc. Both install the licence in the documentation
-# directory (share/doc/axbridge).
+# directory (share/doc/axbridge): as LICENSE, or under /usr as Debian's copyright file.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -34,7 +34,6 @@ install(TARGETS ${AXBRIDGE_LIBRARY} EXPORT ${_package}Targets
   RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}"
   INCLUDES DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
 install(FILES ${_headers} DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/axbridge")
-install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 install(EXPORT ${_package}Targets NAMESPACE axbridge:: DESTINATION "${_package_dir}")
 
 file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/${_package}Config.cmake.in"
@@ -65,6 +64,13 @@ else()
   set(_pc_relocatable_prefix "\${pcfiledir}/${_pc_up}")
   set(_pc_libdir "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
   set(_pc_includedir "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
+  if(CMAKE_INSTALL_LIBDIR MATCHES "/")
+    # pkg-config --define-prefix takes the prefix to be two folders above the .pc file, one too
+    # few for a multiarch libdir (lib/<triplet>): the paths start from the file's own folder
+    # instead, right with the option and without it.
+    set(_pc_libdir "\${pcfiledir}/..")
+    set(_pc_includedir "\${pcfiledir}/${_pc_up}/${CMAKE_INSTALL_INCLUDEDIR}")
+  endif()
 endif()
 foreach(_pc_form relocatable usr)
   if(_pc_form STREQUAL "usr")
@@ -83,15 +89,38 @@ foreach(_pc_form relocatable usr)
     "Libs: -L\${libdir} -l${_package}\n"
     "Cflags: -I\${includedir}\n")
 endforeach()
-if(IS_ABSOLUTE "${_pc_dir}")
-  set(_pc_destination "${_pc_dir}")
-else()
-  set(_pc_destination "\${CMAKE_INSTALL_PREFIX}/${_pc_dir}")
-endif()
+# Debian's copyright file, in its machine-readable format, made from LICENSE (MIT is "Expat"
+# there): each line of the terms indented by one space, an empty one written as " .".
+file(READ "${PROJECT_SOURCE_DIR}/LICENSE" _license)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" _ "${_license}")
+set(_holder "${CMAKE_MATCH_1}")
+string(REGEX REPLACE "^.*Copyright \\(c\\) [^\n]*\n" "" _terms "${_license}")
+string(STRIP "${_terms}" _terms)
+string(REGEX REPLACE "\n\n+" "\n.\n" _terms "${_terms}")
+string(REPLACE "\n" "\n " _terms "${_terms}")
+file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/copyright"
+  "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+  "Upstream-Name: axbridge\n"
+  "\n"
+  "Files: *\n"
+  "Copyright: ${_holder}\n"
+  "License: Expat\n"
+  " ${_terms}\n")
+
+foreach(_dir _pc_dir CMAKE_INSTALL_DOCDIR)
+  if(IS_ABSOLUTE "${${_dir}}")
+    set(${_dir}_destination "${${_dir}}")
+  else()
+    set(${_dir}_destination "\${CMAKE_INSTALL_PREFIX}/${${_dir}}")
+  endif()
+endforeach()
 install(CODE "
   set(_pc_form relocatable)
+  set(_license \"${PROJECT_SOURCE_DIR}/LICENSE\")
   if(CMAKE_INSTALL_PREFIX MATCHES \"^/usr/?$\")
     set(_pc_form usr)
+    set(_license \"${CMAKE_CURRENT_BINARY_DIR}/copyright\")
   endif()
   file(INSTALL \"${CMAKE_CURRENT_BINARY_DIR}/pkgconfig-\${_pc_form}/${_package}.pc\"
-    DESTINATION \"${_pc_destination}\")")
+    DESTINATION \"${_pc_dir_destination}\")
+  file(INSTALL \"\${_license}\" DESTINATION \"${CMAKE_INSTALL_DOCDIR_destination}\")")

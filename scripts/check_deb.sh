@@ -34,9 +34,11 @@ root=$work/root
 dpkg -x "$deb" "$root"
 libdir=usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 for file in "$libdir/libaxbridge.so.0" usr/include/axbridge/axbridge.h \
-            usr/share/doc/axbridge/LICENSE "$libdir/cmake/axbridge/axbridgeConfig.cmake"; do
+            usr/share/doc/axbridge/copyright "$libdir/cmake/axbridge/axbridgeConfig.cmake"; do
   [[ -e $root/$file ]] || fail "the package lacks /$file"
 done
+grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  "$root/usr/share/doc/axbridge/copyright" || fail "the copyright file is not machine-readable"
 grep -qx 'prefix=/usr' "$root/$libdir/pkgconfig/axbridge.pc" || fail "axbridge.pc is not for /usr"
 
 consumer=$work/consumer
@@ -59,11 +61,16 @@ target_link_libraries(consumer PRIVATE axbridge::axbridge)
 CMAKE
 cmake -S "$consumer" -B "$consumer/build" -G Ninja -DCMAKE_PREFIX_PATH="$root/usr" >/dev/null
 cmake --build "$consumer/build" >/dev/null
-# pkg-config reads the package's own file, with its /usr paths moved under the unpacked tree.
+# pkg-config reads the package's own file, with its /usr paths moved under the unpacked tree by
+# a sysroot, or by --define-prefix.
 export PKG_CONFIG_SYSROOT_DIR=$root PKG_CONFIG_LIBDIR=$root/$libdir/pkgconfig
 # shellcheck disable=SC2046  # the flags are words
 cc -o "$consumer/with-pkg-config" "$consumer/main.c" $(pkg-config --cflags --libs axbridge)
-for program in "$consumer/build/consumer" "$consumer/with-pkg-config"; do
+# shellcheck disable=SC2046
+cc -o "$consumer/with-define-prefix" "$consumer/main.c" \
+  $(env -u PKG_CONFIG_SYSROOT_DIR pkg-config --define-prefix --cflags --libs axbridge)
+for program in "$consumer/build/consumer" "$consumer/with-pkg-config" \
+               "$consumer/with-define-prefix"; do
   LD_LIBRARY_PATH=$root/$libdir "$program" || fail "$program did not run"
 done
 echo "consumers of the unpacked package: built with find_package and pkg-config, and run"

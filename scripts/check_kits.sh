@@ -21,23 +21,32 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 platform=$(node -p 'process.platform + "-" + process.arch')  # the packages' folder names
 
-# stage <package> <folder>: a copy of bindings/<package> in $work, with the libraries (stripped)
-# bundled in its <folder>/prebuilds/<platform>/.
+# stage <package> <folder> [as-built]: a copy of bindings/<package> in $work/bindings, beside the
+# project's LICENSE as in the source tree, with the libraries bundled in its
+# <folder>/prebuilds/<platform>/: stripped, or as built (the npm package strips them as it packs).
 stage() {
-  tar -C bindings --exclude=node_modules --exclude=__pycache__ -cf - "$1" | tar -C "$work" -xf -
-  cp LICENSE "$work/$1/"
-  local prebuilds="$work/$1/$2/prebuilds/$platform"
+  mkdir -p "$work/bindings"
+  tar -C bindings --exclude=node_modules --exclude=__pycache__ -cf - "$1" |
+    tar -C "$work/bindings" -xf -
+  cp LICENSE "$work/"
+  local prebuilds="$work/bindings/$1/$2/prebuilds/$platform"
   mkdir -p "$prebuilds"
-  strip --strip-unneeded -o "$prebuilds/libaxbridge-sim.so.0" "$sim"
-  [[ -z $real ]] || strip --strip-unneeded -o "$prebuilds/libaxbridge.so.0" "$real"
+  cp "$sim" "$prebuilds/libaxbridge-sim.so.0"
+  [[ -z $real ]] || cp "$real" "$prebuilds/libaxbridge.so.0"
+  [[ -n ${3:-} ]] || strip --strip-unneeded "$prebuilds"/*
 }
 echo "== bundled: $sim${real:+ and $real}"
 
 echo "== Node.js package (node $(node --version))"
 (cd bindings/node && npm ci --no-audit --no-fund --loglevel=error &&
   AXBRIDGE_LIBRARY=$sim node --test)
-stage node .
-(cd "$work/node" && npm pack --silent --pack-destination "$work" >/dev/null)
+stage node . as-built
+(cd "$work/bindings/node" && npm pack --silent --pack-destination "$work" >/dev/null)
+# The tarball carries the licence, and the libraries without debug information.
+tar -C "$work" -xzf "$work"/axbridge-*.tgz package/LICENSE package/prebuilds
+if readelf -S "$work/package/prebuilds/$platform"/* | grep -q '\.debug_'; then
+  echo "check_kits: the npm tarball's libraries carry debug information" >&2; exit 1
+fi
 mkdir "$work/node-host"
 cp bindings/node/host.js bindings/node/test/consumer.ts "$work/node-host/"
 types=$repo/bindings/node/node_modules/@types
@@ -62,8 +71,9 @@ echo "== Python package ($($python --version))"
 (cd bindings/python &&
   AXBRIDGE_LIBRARY=$sim PYTHONDONTWRITEBYTECODE=1 $python -m pytest -q -p no:cacheprovider tests)
 stage python axbridge
+cp LICENSE "$work/bindings/python/"
 $python -m venv --system-site-packages "$work/venv"
-"$work/venv/bin/pip" install --quiet --no-index --no-build-isolation "$work/python"
+"$work/venv/bin/pip" install --quiet --no-index --no-build-isolation "$work/bindings/python"
 mkdir "$work/python-host"
 cp bindings/python/host.py bindings/python/tests/consumer.py "$work/python-host/"
 (cd "$work/python-host" && env -u AXBRIDGE_LIBRARY "$work/venv/bin/python" host.py &&

@@ -57,6 +57,10 @@ export type AxbridgeEvent = {[N in EventName]: {name: N; data: EventPayloads[N]}
 export type EventCallback = (
   ...event: {[N in EventName]: [name: N, data: EventPayloads[N]]}[EventName]
 ) => void;
+/** A callback that needs only the event's name. */
+export type EventNameCallback = (name: EventName) => void;
+/** What EventEmitter passes to "newListener" and "removeListener" listeners. */
+export type ListenerChange = (name: string | symbol, listener: (...args: any[]) => void) => void;
 
 /** A blocked field per bundle identifier: fields whose attribute `name` equals `value`. */
 export type BlockedFields = Record<string, {name: string; value?: string}> | string;
@@ -79,15 +83,21 @@ export class Library extends EventEmitter {
   readonly simulated: boolean;
 
   on<N extends EventName>(name: N, listener: (data: EventPayloads[N]) => void): this;
+  on(name: 'newListener' | 'removeListener', listener: ListenerChange): this;
   once<N extends EventName>(name: N, listener: (data: EventPayloads[N]) => void): this;
+  once(name: 'newListener' | 'removeListener', listener: ListenerChange): this;
   off<N extends EventName>(name: N, listener: (data: EventPayloads[N]) => void): this;
+  off(name: 'newListener' | 'removeListener', listener: ListenerChange): this;
   addListener<N extends EventName>(name: N, listener: (data: EventPayloads[N]) => void): this;
+  addListener(name: 'newListener' | 'removeListener', listener: ListenerChange): this;
   removeListener<N extends EventName>(name: N, listener: (data: EventPayloads[N]) => void): this;
+  removeListener(name: 'newListener' | 'removeListener', listener: ListenerChange): this;
 
   /**
    * Resolves with the next "alt_enter_pressed" payload (empty, or with a `message`, included).
    * Rejects with ContextTimeoutError when none comes within 1 s of the library's clock (the
-   * virtual one when simulated), with AxsimError when the simulated desktop is reset first.
+   * virtual one when simulated), with AxsimError when the simulated desktop is reset first, and
+   * at once with an Error before initMacAccessibility.
    * Calls while one is pending return the same promise.
    */
   getContext(): Promise<EventPayloads['alt_enter_pressed']>;
@@ -98,6 +108,7 @@ export class Library extends EventEmitter {
 
   /** initMacAccessibility: registers the callback (optional: the emitter gets every event). */
   initMacAccessibility(onEvent?: EventCallback | null): void;
+  initMacAccessibility(onEvent: EventNameCallback): void;
   /** isAccessibiltyEnabled: whether the process may use the accessibility interface. */
   isAccessibiltyEnabled(): boolean;
   /** showAccessibiltyPermisionPopup: the same answer, asking the system to prompt the user. */
@@ -121,6 +132,7 @@ export class Library extends EventEmitter {
   now(): number;
   state(): Record<string, unknown>;
   setHostCallback(onEvent: EventCallback | null): void;
+  setHostCallback(onEvent: EventNameCallback): void;
   setDiagnosticsEcho(echo: boolean): void;
   onDiagnostic(onLine: ((line: string) => void) | null): void;
   addHostWindow(id: string, x: number, y: number, width: number, height: number): bigint;

@@ -10,10 +10,10 @@
 //   lib.start({});
 //
 // Events arrive as (name, data): the event name and its JSON payload parsed into an object, to the
-// callback given to initMacAccessibility and as events of the emitter. The callbacks given to the
-// library stay registered for as long as the process lives (or until close()), so any function
-// will do. Call everything from the JS main thread; the library calls back on it, from inside the
-// call that runs its run loop.
+// callback given to initMacAccessibility and as events of the emitter. The callback the library
+// holds stays registered until another takes its place (or until close()), so any function will
+// do. Call everything from the JS main thread; the library calls back on it, from inside the call
+// that runs its run loop.
 //
 // Every argument is checked before it reaches the library (a TypeError names the one refused):
 // koffi would turn a number into a pointer to read text from, and a Buffer into its own address.
@@ -139,8 +139,11 @@ function checkCallback(argument, value, {optional = false} = {}) {
 class Library extends EventEmitter {
   constructor(lib) {
     super();
-    this._registered = []; // every callback the library may still call
+    this._held = new Map(); // slot -> the koffi callbacks the library may call through it
+    this._retired = []; // replaced: unregistered once the outermost call into the package returns
+    this._depth = 0; // calls into the library and deliveries under way
     this._onError = null;
+    this._initialised = false; // initMacAccessibility called (since the last reset)
     this._context = null; // the pending getContext(): {promise, resolve, reject, deadline, timer}
     this._c = {
       initMacAccessibility: lib.func('void initMacAccessibility(AxbridgeEventCallback *cb)'),
@@ -173,21 +176,36 @@ class Library extends EventEmitter {
     } catch {
       this.simulated = false; // the real flavour: the eight entry points only
     }
+    for (const [name, fn] of Object.entries(this._c)) this._c[name] = this._outermost(fn);
+  }
+
+  // Runs fn counted as a call under way; a replaced callback is unregistered only once none is (a
+  // callback may have replaced itself, and koffi must not free one that is running).
+  _outermost(fn) {
+    return (...args) => {
+      this._depth++;
+      try {
+        return fn(...args);
+      } finally {
+        if (--this._depth === 0) {
+          for (const handle of this._retired.splice(0)) koffi.unregister(handle);
+        }
+      }
+    };
+  }
+
+  // The library holds one callback per slot: the one it held before is retired.
+  _hold(slot, handle) {
+    this._retired.push(...(this._held.get(slot) ?? []));
+    this._held.set(slot, handle ? [handle] : []);
   }
 
   // An error thrown by a callback is reported and goes no further, so that the library goes on
   // delivering the events after it (koffi would hold it back until the library returns and drop
   // everything meanwhile).
   _register(fn, type) {
-    const handle = koffi.register((...args) => {
-      try {
-        fn(...args);
-      } catch (error) {
-        this._report(error);
-      }
-    }, koffi.pointer(type));
-    this._registered.push(handle);
-    return handle;
+    const deliver = this._outermost((...args) => this._guard(() => fn(...args)));
+    return koffi.register(deliver, koffi.pointer(type));
   }
 
   _report(error) {
@@ -206,15 +224,15 @@ class Library extends EventEmitter {
   }
 
   // The strings die when the callback returns: they arrive here already copied into JS. The
-  // callback, the pending context and the emitter's listeners each get the event, whatever the
-  // others throw.
+  // callback, the pending context and each of the emitter's listeners get the event, whatever the
+  // others throw (emit() would stop at the first listener that throws).
   _eventCallback(onEvent) {
     return this._register((name, json) => {
       const data = JSON.parse(json);
       if (name === 'alt_enter_pressed') this._answerContext(data);
       if (onEvent) this._guard(() => onEvent(name, data));
-      // The library's "error" never reaches the host; without a listener emit('error') throws.
-      if (name !== 'error' || this.listenerCount('error') > 0) this.emit(name, data);
+      // rawListeners: a once() listener is removed as it is called.
+      for (const listener of this.rawListeners(name)) this._guard(() => listener.call(this, data));
     }, EventCallback);
   }
 
@@ -232,6 +250,10 @@ class Library extends EventEmitter {
   // clock (the virtual one when simulated). Calls while one is pending share its answer.
   getContext() {
     if (this._context) return this._context.promise;
+    if (!this._initialised && !this._held.get('host')?.length) {
+      return Promise.reject(new Error('getContext() before initMacAccessibility(): the library ' +
+                                      'has no tracker to answer it'));
+    }
     const context = {deadline: this._clock() + contextTimeoutSeconds, timer: null};
     context.promise = new Promise((resolve, reject) => Object.assign(context, {resolve, reject}));
     this._context = context;
@@ -284,7 +306,10 @@ class Library extends EventEmitter {
 
   initMacAccessibility(onEvent) {
     checkCallback('onEvent', onEvent, {optional: true});
-    this._c.initMacAccessibility(this._eventCallback(onEvent));
+    const handle = this._eventCallback(onEvent);
+    this._c.initMacAccessibility(handle);
+    this._hold('event', handle);
+    this._initialised = true;
   }
   isAccessibiltyEnabled() {
     return this._c.isAccessibiltyEnabled();
@@ -324,6 +349,7 @@ class Library extends EventEmitter {
   }
   // A reset starts a new desktop and clock: the pending context's answer cannot come.
   _abandonContext() {
+    this._initialised = false; // the library forgot its tracker
     this._settleContext(new AxsimError('the desktop was reset before the context came'));
   }
   run() {
@@ -349,14 +375,20 @@ class Library extends EventEmitter {
   }
   setHostCallback(onEvent) {
     checkCallback('onEvent', onEvent, {optional: true});
-    this._c.setHostCallback(onEvent ? this._eventCallback(onEvent) : null);
+    const handle = onEvent ? this._eventCallback(onEvent) : null;
+    this._c.setHostCallback(handle);
+    // A scenario step may have handed the previous one to the library's event slot.
+    this._held.set('event', [...(this._held.get('event') ?? []), ...(this._held.get('host') ?? [])]);
+    this._hold('host', handle);
   }
   setDiagnosticsEcho(echo) {
     this._c.setDiagnosticsEcho(echo ? 1 : 0);
   }
   onDiagnostic(onLine) {
     checkCallback('onLine', onLine, {optional: true});
-    this._c.setDiagnosticCallback(onLine ? this._register(onLine, DiagnosticCallback) : null);
+    const handle = onLine ? this._register(onLine, DiagnosticCallback) : null;
+    this._c.setDiagnosticCallback(handle);
+    this._hold('diagnostic', handle);
   }
   addHostWindow(id, x, y, width, height) {
     for (const [name, value] of Object.entries({x, y, width, height})) checkFinite(name, value);
@@ -369,7 +401,9 @@ class Library extends EventEmitter {
   // Unregisters every callback: call it only once the library will call none of them again
   // (after axsim_reset, or when the process is about to end).
   close() {
-    for (const handle of this._registered.splice(0)) koffi.unregister(handle);
+    const held = [...this._held.values()].flat();
+    this._held.clear();
+    for (const handle of [...this._retired.splice(0), ...held]) koffi.unregister(handle);
     this._settleContext(new Error('the library was closed before the context came'));
   }
 }

@@ -11,6 +11,8 @@ lib.on('app_changed', (app) => console.log(app.bundle_id ?? 'no bundle id', app.
 lib.initMacAccessibility((name, data) => {
   if (name === 'focused_changed') console.log(data.name);
 });
+lib.initMacAccessibility((name) => console.log(name));
+lib.on('newListener', (name, listener) => console.log(String(name), listener.length));
 lib.start({'com.example.vault': {name: 'AXIdentifier', value: 'password'}});
 lib.addMouseTracker(Buffer.alloc(8));
 lib.addMouseTracker(0x3a00007n);

@@ -2,26 +2,32 @@
 for the simulated flavour (libaxbridge-sim), the axsim_ control API, with type hints.
 
     import axbridge
-    lib = axbridge.load()                      # the real flavour; load(simulated=True): the other
-    lib.init_accessibility(lambda name, data: print(name, data))
-    lib.start({})
+    with axbridge.load() as lib:               # the real flavour; load(simulated=True): the other
+        lib.init_accessibility(lambda name, data: print(name, data))
+        lib.on("text_select", lambda selection: print(selection))   # typed by the event's name
+        lib.start({})
+        context = lib.get_context()            # a concurrent.futures.Future
 
 The library is $AXBRIDGE_LIBRARY when set, else the copy bundled in this package under
 prebuilds/<platform>-<arch>/, else the system's (libaxbridge.so.0, libaxbridge.0.dylib); LoadError
 names every path tried.
 
-Events arrive as (name, data): the event name as str and its JSON payload parsed into a dict.
-The module keeps every callback it handed to the library alive for as long as the library may
-call it, even after the Library object is gone, so a lambda is fine. Call everything on the
-thread that called init_accessibility (the main thread); only is_accessibility_enabled and
-show_accessibility_permission_popup answer on any thread.
+Events arrive as (name, data): the event name as str and its JSON payload parsed into a dict,
+to the callback given to init_accessibility and to the listeners of that event (lib.on). The
+module keeps every callback it handed to the library alive for as long as the library may call
+it, even after the Library object is gone, so a lambda is fine. Call everything on the main
+thread (on the simulated desktop, the thread that started it); elsewhere a call raises
+WrongThreadError. Only is_accessibility_enabled and show_accessibility_permission_popup answer
+on any thread.
 
 Every argument is checked before it reaches the library: a wrong type raises TypeError, a wrong
-value (text with NUL, a number that is not finite, a negative handle) ValueError, naming the
-argument. A KeyboardInterrupt or SystemExit raised in a callback is raised again once the
-outermost call into this module returns; other exceptions are printed by ctypes.
+value (text with NUL, a number that is not finite, a negative handle, a blocked list nested
+deeper than the library reads) ValueError, naming the argument. A KeyboardInterrupt or
+SystemExit raised in a callback is raised again once the outermost call into this module
+returns; other exceptions go to the function given to on_error, or are printed on stderr.
 """
 
+import concurrent.futures
 import ctypes
 import functools
 import json
@@ -32,8 +38,12 @@ import os
 import pathlib
 import platform
 import sys
-from typing import (Any, Callable, Dict, List, Literal, Optional, Tuple, TypedDict, TypeVar,
-                    Union, cast, final)
+import threading
+import time
+import traceback
+from types import TracebackType
+from typing import (Any, Callable, Dict, List, Literal, Optional, Tuple, Type, TypedDict,
+                    TypeVar, Union, cast, final, overload)
 
 # Called with no argument, each makes the null callback.
 _EVENT_CALLBACK: Any = ctypes.CFUNCTYPE(None, ctypes.c_char_p, ctypes.c_char_p)
@@ -126,7 +136,12 @@ EventName = Literal["app_changed", "focused_changed", "ui_reized", "text_select"
                     "alt_enter_pressed", "error", "mouse_hoverd", "clcicked_outside"]
 Payload = Union[AppChanged, AppInfo, Selection, SelectionProblem, CaretContext, Empty,
                 ErrorPayload]
-EventCallback = Callable[[EventName, Payload], Any]
+SelectionSnapshot = Union[Selection, SelectionProblem]
+""""text_select" and "ui_reized"."""
+ContextPayload = Union[Selection, SelectionProblem, CaretContext, Empty]
+""""alt_enter_pressed": what get_context() gives."""
+# Typed, or as plain JSON: a callback taking (str, Dict[str, Any]) is a callback too.
+EventCallback = Union[Callable[[EventName, Payload], Any], Callable[[str, Dict[str, Any]], Any]]
 DiagnosticCallback = Callable[[str], Any]
 Json = Union[Dict[str, Any], List[Any], str]
 _Function = TypeVar("_Function", bound=Callable[..., Any])
@@ -138,6 +153,22 @@ class AxsimError(RuntimeError):
 
 class LoadError(OSError):
     """No library could be loaded; the message names every path tried and AXBRIDGE_LIBRARY."""
+
+
+class WrongThreadError(RuntimeError):
+    """A call from a thread other than the library's main thread, which the library ignores."""
+
+
+class ContextTimeoutError(TimeoutError):
+    """No "alt_enter_pressed" came within a second of the library's clock."""
+
+    def __init__(self) -> None:
+        super().__init__('no "alt_enter_pressed" within 1 s: the focused field gives no context '
+                         "(not a text area, empty, blocked) or a later event took the answer's "
+                         "place")
+
+
+_CONTEXT_TIMEOUT = 1.0  # seconds of the library's clock
 
 
 def _system_name(simulated: bool) -> str:
@@ -195,11 +226,29 @@ def _checked_text(argument: str, value: object) -> bytes:
         raise ValueError(f"{argument} is not valid Unicode: {error.reason}") from None
 
 
+_MAX_NESTING = 64  # arrays and objects inside one another, as deep as the library reads
+
+
+def _nests_too_deeply(value: object) -> bool:
+    """Without recursion: json.dumps would raise RecursionError on a deep value."""
+    pending = [(value, 1)]
+    while pending:
+        item, depth = pending.pop()
+        if isinstance(item, (dict, list)):
+            if depth > _MAX_NESTING:
+                return True  # a value that holds itself ends here too
+            pending.extend((child, depth + 1)
+                           for child in (item.values() if isinstance(item, dict) else item))
+    return False
+
+
 def _checked_json(argument: str, value: object) -> bytes:
     if isinstance(value, str):
         return _checked_text(argument, value)
     if not isinstance(value, (dict, list)):
         raise TypeError(f"{argument} must be a dict or JSON text, not {type(value).__name__}")
+    if _nests_too_deeply(value):
+        raise ValueError(f"{argument} nests more than {_MAX_NESTING} lists or dicts")
     try:
         return json.dumps(value, allow_nan=False).encode("utf-8")
     except (TypeError, ValueError) as error:
@@ -254,6 +303,7 @@ _held: Dict[str, List[Any]] = {}  # slot -> the callbacks the library may hold t
 _retired: List[Any] = []  # replaced, freed when the outermost call returns
 _depth = 0  # calls into the library and deliveries under way
 _pending_stop: Optional[BaseException] = None  # KeyboardInterrupt or SystemExit from a callback
+_sim_main_thread: Optional[int] = None  # the simulated desktop's main thread, once claimed
 
 
 def _hold(slot: str, callback: Any) -> None:
@@ -280,11 +330,29 @@ class _LibraryCall:
                 raise stop
 
 
+def _check_thread(lib: "Library", function: str) -> None:
+    """The library ignores a call off its main thread: the process's main thread, or on the
+    simulated desktop the thread that first started the library or ran the desktop since it
+    was reset. Refused here, with an exception."""
+    global _sim_main_thread
+    if lib._closed:
+        raise ValueError(f"{function} on a closed Library")
+    if not lib.simulated:
+        main = threading.main_thread().ident
+    else:
+        if _sim_main_thread is None and function in ("init_accessibility", "run", "run_for"):
+            _sim_main_thread = threading.get_ident()
+        main = _sim_main_thread
+    if main is not None and threading.get_ident() != main:
+        raise WrongThreadError(f"{function} called off the main thread")
+
+
 def _calls_library(method: _Function) -> _Function:
     @functools.wraps(method)
-    def call(*args: Any, **kwargs: Any) -> Any:
+    def call(lib: "Library", *args: Any, **kwargs: Any) -> Any:
+        _check_thread(lib, method.__name__)
         with _LibraryCall():
-            return method(*args, **kwargs)
+            return method(lib, *args, **kwargs)
 
     return cast(_Function, call)
 
@@ -313,15 +381,30 @@ def _declare(lib: ctypes.CDLL, signatures: List[Tuple[str, List[Any], Any]]) -> 
         function.argtypes, function.restype = argtypes, restype
 
 
+class _PendingContext:
+    def __init__(self, deadline: float) -> None:
+        self.deadline = deadline
+        self.future: "concurrent.futures.Future[ContextPayload]" = concurrent.futures.Future()
+        self.future.set_running_or_notify_cancel()  # settled here only: it cannot be cancelled
+        self.timer: Optional[threading.Timer] = None
+
+
 class Library:
     """One loaded library. Both flavours have the eight entry points, under snake_case names; the
-    simulated one also has the methods below them (load_scenario, run_for, ...)."""
+    simulated one also has the methods below them (load_scenario, run_for, ...). Closing it (or
+    leaving its with block) stops its callbacks and listeners."""
 
     simulated: bool
     """Whether the axsim_ API (the simulated desktop) is there."""
 
     def __init__(self, lib: ctypes.CDLL) -> None:
         self._lib = lib
+        self._closed = False
+        self._initialised = False  # init_accessibility called (since the last reset)
+        self._listeners: Dict[str, List[Callable[[Any], Any]]] = {}
+        self._on_error: Optional[Callable[[Exception], Any]] = None
+        self._context: Optional[_PendingContext] = None
+        self._context_lock = threading.Lock()  # the real flavour's timeout fires on a timer thread
         _declare(lib, [
             ("initMacAccessibility", [_EVENT_CALLBACK], None),
             ("isAccessibiltyEnabled", [], ctypes.c_bool),
@@ -350,26 +433,158 @@ class Library:
                 ("axsim_host_window", [ctypes.c_char_p], ctypes.c_void_p),
             ])
 
-    # ---- The eight entry points
+    def __enter__(self) -> "Library":
+        return self
 
-    @staticmethod
-    def _event_callback(on_event: Optional[EventCallback]) -> Any:
-        if on_event is None:
-            return _EVENT_CALLBACK()
-        handler = on_event
+    def __exit__(self, kind: Optional[Type[BaseException]], error: Optional[BaseException],
+                 trace: Optional[TracebackType]) -> None:
+        self.close()
 
-        def deliver(name: Optional[bytes], payload: Optional[bytes]) -> None:
+    def close(self) -> None:
+        """Stops delivering to this object's callbacks and listeners (the library keeps calling
+        what it holds: there is no stop), fails a pending get_context(), and refuses further
+        calls with ValueError. Closing twice does nothing."""
+        if self._closed:
+            return
+        self._settle_context(RuntimeError("the Library was closed before the context came"))
+        self._closed = True
+        self._listeners.clear()
+
+    # ---- Events: callbacks, listeners, errors
+
+    def _event_callback(self, on_event: Optional[Callable[..., Any]]) -> Any:
+        def deliver(raw_name: Optional[bytes], raw_payload: Optional[bytes]) -> None:
+            if self._closed:
+                return
             # Both strings die when this returns: decoding copies them.
-            handler(cast(EventName, _text(name)), json.loads(_text(payload)))
+            name, data = _text(raw_name), json.loads(_text(raw_payload))
+            if name == "alt_enter_pressed":
+                self._answer_context(data)
+            if on_event is not None:
+                self._guard(on_event, name, data)
+            for listener in list(self._listeners.get(name, [])):
+                self._guard(listener, data)
 
         return _EVENT_CALLBACK(_delivering(deliver))
 
+    def _guard(self, function: Callable[..., Any], *args: Any) -> None:
+        """Each callback and listener gets the event whatever another raised."""
+        try:
+            function(*args)
+        except Exception as error:  # noqa: BLE001 (reported, and the library goes on)
+            self._report(error)
+
+    def _report(self, error: Exception) -> None:
+        if self._on_error is not None:
+            try:
+                self._on_error(error)
+                return
+            except Exception as hook_error:  # noqa: BLE001
+                error = hook_error
+        print("Exception in an axbridge callback:", file=sys.stderr)
+        traceback.print_exception(type(error), error, error.__traceback__, file=sys.stderr)
+
+    def on_error(self, on_error: Optional[Callable[[Exception], Any]]) -> None:
+        """Receives every exception a callback or listener raises (None: printed on stderr). A
+        KeyboardInterrupt or SystemExit is raised again instead, once the call delivering it
+        returns."""
+        self._on_error = _checked_callback("on_error", on_error, optional=True)
+
+    @overload
+    def on(self, name: Literal["app_changed"], listener: Callable[[AppChanged], Any]) -> None: ...
+    @overload
+    def on(self, name: Literal["focused_changed"],
+           listener: Callable[[Union[AppInfo, Empty]], Any]) -> None: ...
+    @overload
+    def on(self, name: Literal["text_select", "ui_reized"],
+           listener: Callable[[SelectionSnapshot], Any]) -> None: ...
+    @overload
+    def on(self, name: Literal["alt_enter_pressed"],
+           listener: Callable[[ContextPayload], Any]) -> None: ...
+    @overload
+    def on(self, name: Literal["caret", "mouse_hoverd", "clcicked_outside"],
+           listener: Callable[[Empty], Any]) -> None: ...
+    @overload
+    def on(self, name: Literal["error"], listener: Callable[[ErrorPayload], Any]) -> None: ...
+
+    def on(self, name: str, listener: Callable[[Any], Any]) -> None:
+        """Calls listener(payload) for each event of that name, typed by the name, after the
+        callback given to init_accessibility."""
+        _checked_text("name", name)
+        self._listeners.setdefault(name, []).append(_checked_callback("listener", listener))
+
+    def off(self, name: str, listener: Callable[[Any], Any]) -> None:
+        """Removes a listener that on() added (once per call)."""
+        listeners = self._listeners.get(name, [])
+        if listener in listeners:
+            listeners.remove(listener)
+
+    # ---- The context future
+
+    def _clock(self) -> float:
+        return float(self._lib.axsim_now()) if self.simulated else time.monotonic()
+
     @_calls_library
-    def init_accessibility(self, on_event: EventCallback) -> None:
-        """initMacAccessibility: registers on_event(name, payload) and creates the tracker."""
-        callback = self._event_callback(_checked_callback("on_event", on_event))
+    def get_context(self) -> "concurrent.futures.Future[ContextPayload]":
+        """Asks for the assistant context and returns at once a Future of the next
+        "alt_enter_pressed" payload. It fails with ContextTimeoutError when none comes within 1 s
+        of the library's clock (the virtual one when simulated, checked when run or run_for
+        returns), with AxsimError when the simulated desktop is reset first, and at once with
+        RuntimeError before init_accessibility. Calls while one is pending share its Future."""
+        context = self._context
+        if context is not None:
+            return context.future
+        context = _PendingContext(self._clock() + _CONTEXT_TIMEOUT)
+        if not self._initialised and not _held.get("host"):
+            context.future.set_exception(RuntimeError(
+                "get_context() before init_accessibility(): the library has no tracker to "
+                "answer it"))
+            return context.future
+        self._context = context
+        if not self.simulated:
+            context.timer = threading.Timer(_CONTEXT_TIMEOUT, self._settle_context,
+                                            [ContextTimeoutError(), None, context])
+            context.timer.daemon = True
+            context.timer.start()
+        self.get_assistant_data()
+        return context.future
+
+    def _answer_context(self, data: Any) -> None:
+        context = self._context
+        if context is not None:
+            late = self._clock() > context.deadline  # the main thread was held up
+            self._settle_context(ContextTimeoutError() if late else None, data)
+
+    def _expire_context(self) -> None:
+        context = self._context
+        if context is not None and self.simulated and self._clock() >= context.deadline:
+            self._settle_context(ContextTimeoutError())
+
+    def _settle_context(self, error: Optional[BaseException], data: Any = None,
+                        only: Optional[_PendingContext] = None) -> None:
+        with self._context_lock:
+            context = self._context
+            if context is None or (only is not None and context is not only):
+                return
+            self._context = None
+        if context.timer is not None:
+            context.timer.cancel()
+        if error is not None:
+            context.future.set_exception(error)
+        else:
+            context.future.set_result(cast(ContextPayload, data))
+
+    # ---- The eight entry points
+
+    @_calls_library
+    def init_accessibility(self, on_event: Optional[EventCallback] = None) -> None:
+        """initMacAccessibility: registers on_event(name, payload), if any, beside the
+        listeners, and creates the tracker."""
+        _checked_callback("on_event", on_event, optional=True)
+        callback = self._event_callback(on_event)
         self._lib.initMacAccessibility(callback)
         _hold("event", callback)
+        self._initialised = True
 
     def is_accessibility_enabled(self) -> bool:
         """isAccessibiltyEnabled: whether the process may use the accessibility interface."""
@@ -416,27 +631,43 @@ class Library:
             raise AxsimError(_text(self._lib.axsim_last_error()))
         return ok
 
+    def _restarted(self) -> None:
+        """A reset forgets the library's tracker and main thread; the pending context's answer
+        cannot come."""
+        global _sim_main_thread
+        _sim_main_thread = None
+        self._initialised = False
+        self._settle_context(AxsimError("the desktop was reset before the context came"))
+
     @_calls_library
     def reset(self) -> None:
         """axsim_reset."""
         self._check(self._lib.axsim_reset())
+        self._restarted()
 
     @_calls_library
     def load_scenario(self, scenario: Json) -> None:
         """axsim_load_scenario: builds the desktop a scenario (dict or JSON text) describes; see
         docs/scenarios.md."""
         self._check(self._lib.axsim_load_scenario(_checked_json("scenario", scenario)))
+        self._restarted()
 
     @_calls_library
     def run(self) -> None:
         """axsim_run: plays the loaded scenario to its end."""
-        self._check(self._lib.axsim_run())
+        try:
+            self._check(self._lib.axsim_run())
+        finally:
+            self._expire_context()
 
     @_calls_library
     def run_for(self, seconds: float) -> None:
         """axsim_run_for: runs the main run loop for that many virtual seconds; events arrive
         meanwhile."""
-        self._check(self._lib.axsim_run_for(_checked_number("seconds", seconds)))
+        try:
+            self._check(self._lib.axsim_run_for(_checked_number("seconds", seconds)))
+        finally:
+            self._expire_context()
 
     @_calls_library
     def now(self) -> float:
@@ -452,7 +683,10 @@ class Library:
     def set_host_callback(self, on_event: Optional[EventCallback]) -> None:
         """axsim_set_host_callback: the callback that the scenario's own initMacAccessibility
         steps register."""
-        callback = self._event_callback(_checked_callback("on_event", on_event, optional=True))
+        _checked_callback("on_event", on_event, optional=True)
+        callback = _EVENT_CALLBACK()
+        if on_event is not None:
+            callback = self._event_callback(on_event)
         self._lib.axsim_set_host_callback(callback)
         # A scenario step may have handed the previous one to the library's event slot.
         _held.setdefault("event", []).extend(_held.pop("host", []))
@@ -471,7 +705,12 @@ class Library:
         callback = _DIAGNOSTIC_CALLBACK()
         if on_line is not None:
             handler = on_line
-            callback = _DIAGNOSTIC_CALLBACK(_delivering(lambda line: handler(_text(line))))
+
+            def deliver(line: Optional[bytes]) -> None:
+                if not self._closed:
+                    self._guard(handler, _text(line))
+
+            callback = _DIAGNOSTIC_CALLBACK(_delivering(deliver))
         self._lib.axsim_set_diagnostic_callback(callback)
         _hold("diagnostic", callback)
 

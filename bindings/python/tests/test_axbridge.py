@@ -1,5 +1,7 @@
 """The Python package on the simulated flavour: events with parsed payloads, the host's window,
 callbacks kept alive, refusals as exceptions, arguments checked first, the library looked for."""
+import concurrent.futures
+import functools
 import json
 import math
 import pathlib
@@ -141,12 +143,47 @@ def test_a_stop_in_a_callback_is_raised_after_the_call_delivering_it(lib, events
     (lambda lib: lib.add_mouse_tracker(1 << 64), "window_handle"),
     (lambda lib: lib.start({"a": math.nan}), "blocked_fields"),
     (lambda lib: lib.start(42), "blocked_fields"),
+    (lambda lib: lib.start(functools.reduce(lambda inner, _: [inner], range(5000), [])),
+     "blocked_fields"),
     (lambda lib: lib.run_for(math.nan), "seconds"), (lambda lib: lib.run_for(True), "seconds"),
     (lambda lib: lib.add_host_window("w", 0, 0, math.inf, 1), "width"),
 ])
 def test_arguments_of_the_wrong_kind_are_refused_naming_them(lib, events, call, argument):
     with pytest.raises((TypeError, ValueError), match=f"^{argument} "):
         call(lib)
+
+
+def test_the_context_future_listeners_errors_threads_and_close(lib, events):
+    host = axbridge.load(simulated=True)
+    assert "before init_accessibility" in str(host.get_context().exception())
+    lib.load_scenario(desktop({"at": 1.0, "do": "select", "element": "body", "range": [4, 4]},
+                              {"at": 2.6, "do": "focus", "element": "window"},
+                              {"at": 4.0, "do": "select", "element": "body", "range": [0, 3]}))
+    errors = []
+    host.on_error(errors.append)
+    host.on("text_select", lambda selection: errors[9])
+    host.on("text_select", events.append)
+    host.init_accessibility()
+    host.start({})
+    host.run_for(2.0)
+    answered = host.get_context()
+    assert host.get_context() is answered and not answered.done()
+    host.run_for(1.0)
+    unanswered = host.get_context()
+    host.run_for(1.1)
+    assert answered.result()["selected_text"] == events[0]["selected_text"] == "milk"
+    assert isinstance(unanswered.exception(), axbridge.ContextTimeoutError)
+    assert [type(error) for error in errors] == [IndexError]
+    with concurrent.futures.ThreadPoolExecutor(1) as worker:
+        with pytest.raises(axbridge.WrongThreadError, match="^focus_previous called off the ma"):
+            worker.submit(host.focus_previous).result()
+        worker.submit(host.is_accessibility_enabled).result()
+    with host:
+        pass
+    lib.run_for(2.0)
+    assert len(events) == 1
+    with pytest.raises(ValueError, match="closed"):
+        host.focus_previous()
 
 
 def test_refusals_raise_with_the_librarys_reason(lib, events):
