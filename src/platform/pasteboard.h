@@ -30,7 +30,8 @@ struct PasteboardItem {
 struct PasteboardContents {
   // Every item, in order. An item marked concealed holds that marker alone: its data is not read.
   std::vector<PasteboardItem> items;
-  // Types listed whose data could not be had (the owner failed, or the system refused).
+  // Types listed whose data could not be had (the owner failed, the system refused, or the read
+  // had reached its bounds of time or size).
   std::size_t unreadTypes = 0;
 };
 

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/workspace.h"
+
 namespace axb::tracker {
 namespace {
 
@@ -17,6 +19,14 @@ bool hasType(const platform::PasteboardItem& item, std::string_view type) {
 
 bool isConcealed(const platform::PasteboardItem& item) {
   return hasType(item, platform::kConcealedType);
+}
+
+// Names the source of what the host gives back; nothing when the host has no bundle identifier.
+std::optional<std::string> hostBundleIdentifier() {
+  const auto host = platform::runningApplicationWithProcessIdentifier(platform::currentProcessId());
+  std::optional<std::string> bundleId = host ? host->bundleIdentifier() : std::nullopt;
+  if (bundleId && bundleId->empty()) return std::nullopt;
+  return bundleId;
 }
 
 }  // namespace
@@ -54,12 +64,13 @@ platform::PasteboardItem generatedTextItem(std::string text) {
 
 std::vector<platform::PasteboardItem> itemsToGiveBack(
     const std::vector<platform::PasteboardItem>& saved) {
+  const std::optional<std::string> host = hostBundleIdentifier();
   std::vector<platform::PasteboardItem> items;
   for (const auto& item : saved) {
     if (isConcealed(item) || item.representations.empty()) continue;
     items.push_back(item);
-    if (!hasType(item, platform::kSourceType)) {
-      items.back().representations.emplace_back(platform::kSourceType, "");
+    if (host && !hasType(item, platform::kSourceType)) {
+      items.back().representations.emplace_back(platform::kSourceType, *host);
     }
   }
   return items;

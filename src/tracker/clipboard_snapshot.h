@@ -22,7 +22,8 @@ std::optional<std::string> plainTextOf(const std::vector<platform::PasteboardIte
 platform::PasteboardItem generatedTextItem(std::string text);
 
 // What is given back: the saved items except concealed ones (a password manager clears its
-// secret only while nobody has written since), each naming its source (its own, else none).
+// secret only while nobody has written since), each naming its source: its own, else the host
+// (by its bundle identifier), else none.
 std::vector<platform::PasteboardItem> itemsToGiveBack(
     const std::vector<platform::PasteboardItem>& saved);
 

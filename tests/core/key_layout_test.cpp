@@ -21,9 +21,11 @@ constexpr std::array<std::array<std::uint16_t, 12>, 3> kRows{{
     {6, 7, 8, 9, 11, 45, 46, 43, 47, 44, 50, 10},
 }};
 
-// What the layout's keys type, row by row.
-KeyLayout layout(const std::array<std::u16string, 3>& rows) {
-  KeyLayout keys;
+using Rows = std::array<std::u16string, 3>;
+
+// What the keys type, row by row.
+KeyTable table(const Rows& rows) {
+  KeyTable keys;
   for (std::size_t row = 0; row < kRows.size(); ++row) {
     for (std::size_t i = 0; i < rows[row].size() && i < kRows[row].size(); ++i) {
       keys.emplace_back(kRows[row][i], rows[row].substr(i, 1));
@@ -32,10 +34,22 @@ KeyLayout layout(const std::array<std::u16string, 3>& rows) {
   return keys;
 }
 
-const KeyLayout kQwerty = layout({u"qwertyuiop[]", u"asdfghjkl;'\\", u"zxcvbnm,./`"});
+const Rows kQwertyRows{u"qwertyuiop[]", u"asdfghjkl;'\\", u"zxcvbnm,./`"};
+const Rows kQwertzRows{u"qwertzuiopü+", u"asdfghjklöä#", u"yxcvbnm,.-<^"};
+const Rows kDvorakRows{u"',.pyfgcrl/=", u"aoeuidhtns-\\", u";qjkxbmwvz`"};
+
+// A layout typing the rows, or other rows while Command is held.
+KeyLayout layout(const Rows& rows, const std::optional<Rows>& withCommand = std::nullopt) {
+  return [plain = table(rows), command = table(withCommand.value_or(rows))](Modifiers held) {
+    return held == Modifiers::Command ? command : plain;
+  };
+}
+
+const KeyLayout kQwerty = layout(kQwertyRows);
 const KeyLayout kAzerty = layout({u"azertyuiop^$", u"qsdfghjklmù`", u"wxcvbn,;:=<@"});
-const KeyLayout kQwertz = layout({u"qwertzuiopü+", u"asdfghjklöä#", u"yxcvbnm,.-<^"});
-const KeyLayout kDvorak = layout({u"',.pyfgcrl/=", u"aoeuidhtns-\\", u";qjkxbmwvz`"});
+const KeyLayout kQwertz = layout(kQwertzRows);
+const KeyLayout kDvorak = layout(kDvorakRows);
+const KeyLayout kDvorakQwertyCommand = layout(kDvorakRows, kQwertyRows);
 const KeyLayout kRussian = layout({u"йцукенгшщзхъ", u"фывапролджэё", u"ячсмитьбю/]>"});
 
 TEST(KeyLayoutTest, ThePasteKeyIsTheOneThatTypesV) {
@@ -51,6 +65,8 @@ TEST(KeyLayoutTest, ThePasteKeyIsTheOneThatTypesV) {
       {"AZERTY", kAzerty, kAzerty, 9},
       {"QWERTZ", kQwertz, kQwertz, 9},
       {"Dvorak", kDvorak, kDvorak, 47},
+      // Command shortcuts follow what the keys type with Command held.
+      {"Dvorak – QWERTY ⌘", kDvorakQwertyCommand, kDvorakQwertyCommand, 9},
       // Command shortcuts follow the ASCII-capable layout while Cyrillic is typed.
       {"Russian over Dvorak", kRussian, kDvorak, 47},
       {"Russian over QWERTY", kRussian, kQwerty, 9},
@@ -60,7 +76,7 @@ TEST(KeyLayoutTest, ThePasteKeyIsTheOneThatTypesV) {
   for (const auto& c : cases) {
     EXPECT_EQ(pasteKeyCode(c.current, c.asciiCapable, kAnsiV), c.key) << c.name;
   }
-  EXPECT_EQ(keyTyping(kQwertz, u"z"), 16);
+  EXPECT_EQ(keyTyping(table(kQwertzRows), u"z"), 16);
   EXPECT_EQ(keyTyping({{47, u"v"}, {9, u"v"}}, u"v"), 9);
 }
 

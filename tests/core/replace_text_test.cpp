@@ -21,9 +21,9 @@ const PasteboardItem kImageAndRichText{
 const PasteboardItem kFile{
     {{"public.file-url", "file:///tmp/report.pdf"}, {platform::kSourceType, "com.example.files"}}};
 
-// An item as given back: it names its source, none when it had none.
+// An item as given back: it names its source, the host when it had none.
 PasteboardItem givenBack(PasteboardItem item) {
-  item.representations.emplace_back(platform::kSourceType, "");
+  item.representations.emplace_back(platform::kSourceType, "com.example.writer");
   return item;
 }
 
@@ -35,6 +35,7 @@ class ReplaceTextTest : public DesktopTest {
     initAndStart();
     followApp(kNotes);
     bringHostToFront();  // the user is in the host when it asks for the replacement
+    desk().setHostProcess(kHost);
     forgetWhatHappened();
   }
 };
@@ -70,6 +71,14 @@ TEST_F(ReplaceTextTest, PastesIntoTheFollowedApplicationAndRestoresEveryItem) {
     EXPECT_EQ(keys[i].sourceState, 1);
   }
   EXPECT_EQ(lines(), (std::vector<std::string>{"pasted text: 5 characters", "Task ended"}));
+}
+
+TEST_F(ReplaceTextTest, AHostWithoutBundleIdentifierNamesNoSource) {
+  desk().addApplication({.pid = 98, .name = "Quorvalent"});
+  desk().setHostProcess(98);
+  desk().replacePasteboard({kImageAndRichText, kFile});
+  setText("world");
+  EXPECT_EQ(desk().pasteboardItems(), (std::vector<PasteboardItem>{kImageAndRichText, kFile}));
 }
 
 TEST_F(ReplaceTextTest, LogsCountsNotText) {

@@ -6,6 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <string>
+#include <utility>
+
+#include "platform/mac/pasteboard_bounds.h"
 
 namespace axb::platform {
 namespace {
@@ -74,9 +79,9 @@ TEST_F(PasteboardTest, AnotherWriterShowsInTheChangeCount) {
   EXPECT_EQ(pasteboardString(), "theirs");
 }
 
-// A password manager's item is not read (its marker alone comes back), nor are dynamic types,
-// whose owner would have to produce each conversion.
-TEST_F(PasteboardTest, ConcealedItemsAndDynamicTypesAreNotRead) {
+// A password manager's item is not read (its marker alone comes back); every other type is,
+// dynamic ones included: an application's own format may have no declared type.
+TEST_F(PasteboardTest, ConcealedItemsAreNotReadAndEveryOtherTypeIs) {
   NSPasteboard* pasteboard = [NSPasteboard generalPasteboard];
   [pasteboard clearContents];
   NSPasteboardItem* secret = [[NSPasteboardItem alloc] init];
@@ -84,8 +89,8 @@ TEST_F(PasteboardTest, ConcealedItemsAndDynamicTypesAreNotRead) {
   [secret setData:[NSData data] forType:@(kConcealedType)];
   NSPasteboardItem* note = [[NSPasteboardItem alloc] init];
   [note setString:@"note" forType:NSPasteboardTypeString];
-  [note setData:[NSData dataWithBytes:"x" length:1]
-        forType:@"dyn.ah62d4rv4gu8yc6durvwwaznwmuuha2pxsvw0e55bsmwca7d3sbwu"];
+  const char* dynamicType = "dyn.ah62d4rv4gu8yc6durvwwaznwmuuha2pxsvw0e55bsmwca7d3sbwu";
+  [note setData:[NSData dataWithBytes:"x" length:1] forType:@(dynamicType)];
   NSArray<NSPasteboardItem*>* items = @[ secret, note ];
   ASSERT_TRUE([pasteboard writeObjects:items]);
 
@@ -94,8 +99,22 @@ TEST_F(PasteboardTest, ConcealedItemsAndDynamicTypesAreNotRead) {
   ASSERT_EQ(contents.items.size(), 2u);
   EXPECT_EQ(contents.items[0], (PasteboardItem{{{kConcealedType, ""}}}));
   EXPECT_TRUE(offers(contents.items[1], Representation{kPlainTextType, "note"}));
-  for (const auto& [type, data] : contents.items[1].representations) {
-    EXPECT_FALSE(type.starts_with("dyn.")) << type;
+  EXPECT_TRUE(offers(contents.items[1], Representation{dynamicType, "x"}));
+}
+
+// No type is read once the time is up, nor one that would take what is kept beyond the bytes,
+// which ends the read; what is left out counts as unread.
+TEST_F(PasteboardTest, ASnapshotStopsReadingAtItsBounds) {
+  const std::string ten = "0123456789";
+  ASSERT_TRUE(pasteboardReplace(
+      {PasteboardItem{{{"com.example.a", ten}, {"com.example.b", ten}, {"com.example.c", ten}}}}));
+  const std::size_t listed = [NSPasteboard generalPasteboard].pasteboardItems[0].types.count;
+  for (const auto& [bounds, kept] : {std::pair{mac::SnapshotBounds{0, 1000}, std::size_t{0}},
+                                     std::pair{mac::SnapshotBounds{60, 25}, std::size_t{2}}}) {
+    const PasteboardContents contents = mac::pasteboardContents(bounds);
+    ASSERT_EQ(contents.items.size(), 1u);
+    EXPECT_EQ(contents.items[0].representations.size(), kept);
+    EXPECT_EQ(contents.unreadTypes, listed - kept);
   }
 }
 

@@ -5,8 +5,11 @@
 #import <AppKit/AppKit.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <memory>
+#include <stdexcept>
 
 #include "mac/run_loop_support.h"
 
@@ -59,6 +62,31 @@ TEST_F(RunLoopTest, NegativeAndNaNDelaysMeanAtOnce) {
   scheduleTimerOnCurrentRunLoop(-5, [ran] { ++*ran; });
   runLoopFor(kCFRunLoopDefaultMode, 0.1);
   EXPECT_EQ(*ran, 4);
+}
+
+// A bare run loop drains no autorelease pool and must not see the work's exceptions.
+TEST_F(RunLoopTest, EachScheduledWorkDrainsWhatItAutoreleasedAndKeepsWhatItThrows) {
+  struct Run {
+    bool ran = false;
+    __weak NSObject* autoreleased = nil;
+  };
+  const auto runs = std::make_shared<std::array<Run, 3>>();
+  const auto work = [runs](std::size_t i) {
+    return [runs, i] {
+      NSObject* object = [[NSObject alloc] init];
+      (*runs)[i] = {true, object};
+      CFAutorelease(CFBridgingRetain(object));  // held by the pool alone
+      throw std::runtime_error("failed");
+    };
+  };
+  dispatchAfterOnMainQueue(0, work(0));
+  scheduleTimerOnCurrentRunLoop(0, work(1));
+  const TimerHandle timer = scheduleCancellableTimer(0, work(2));
+  runLoopFor(kCFRunLoopDefaultMode, 0.1);
+  for (const Run& run : *runs) {
+    EXPECT_TRUE(run.ran);
+    EXPECT_EQ(run.autoreleased, nil);
+  }
 }
 
 TEST_F(RunLoopTest, SleepingReachesTheDeadlineWithoutRunningTheRunLoop) {

@@ -50,27 +50,34 @@ bool postAll(const std::array<CFRef<CGEventRef>, 2>& events) {
   return all;
 }
 
-// What each key of the input source's layout types with no modifier; nothing for a source
-// without Unicode layout data (an input method, for one).
+// UCKeyTranslate's modifier key state: the Carbon modifier flags shifted right by 8 bits.
+UInt32 modifierKeyState(Modifiers held) {
+  return held == Modifiers::Command ? (cmdKey >> 8) & 0xFF : 0;
+}
+
+// What each key of the input source's layout types; nothing for a source without Unicode layout
+// data (an input method, for one).
 std::optional<KeyLayout> layoutOf(TISInputSourceRef source) {
   const KeyTranslate translate = keyTranslate();
   if (!source || !translate) return std::nullopt;
-  const auto data =
-      static_cast<CFDataRef>(TISGetInputSourceProperty(source, kTISPropertyUnicodeKeyLayoutData));
+  const auto data = CFRef<CFDataRef>::retain(
+      static_cast<CFDataRef>(TISGetInputSourceProperty(source, kTISPropertyUnicodeKeyLayoutData)));
   if (!data) return std::nullopt;
-  const auto* layout = reinterpret_cast<const UCKeyboardLayout*>(CFDataGetBytePtr(data));
-  KeyLayout keys;
-  for (UInt16 keyCode = 0; keyCode < kKeyCodeCount; ++keyCode) {
-    UInt32 deadKeyState = 0;
-    UniChar typed[4];
-    UniCharCount length = 0;
-    const OSStatus status =
-        translate(layout, keyCode, kUCKeyActionDown, 0, LMGetKbdType(),
-                  kUCKeyTranslateNoDeadKeysMask, &deadKeyState, 4, &length, typed);
-    if (status != noErr || length == 0) continue;
-    keys.emplace_back(keyCode, std::u16string(typed, typed + length));
-  }
-  return keys;
+  return KeyLayout([translate, data](Modifiers held) {
+    const auto* layout = reinterpret_cast<const UCKeyboardLayout*>(CFDataGetBytePtr(data.get()));
+    KeyTable keys;
+    for (UInt16 keyCode = 0; keyCode < kKeyCodeCount; ++keyCode) {
+      UInt32 deadKeyState = 0;
+      UniChar typed[4];
+      UniCharCount length = 0;
+      const OSStatus status =
+          translate(layout, keyCode, kUCKeyActionDown, modifierKeyState(held), LMGetKbdType(),
+                    kUCKeyTranslateNoDeadKeysMask, &deadKeyState, 4, &length, typed);
+      if (status != noErr || length == 0) continue;
+      keys.emplace_back(keyCode, std::u16string(typed, typed + length));
+    }
+    return keys;
+  });
 }
 
 }  // namespace

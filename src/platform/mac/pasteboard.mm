@@ -6,6 +6,8 @@
 #import <objc/message.h>
 
 #include "platform/mac/cf_string.h"
+#include "platform/mac/pasteboard_bounds.h"
+#include "platform/run_loop.h"
 
 namespace axb::platform {
 namespace {
@@ -29,12 +31,6 @@ NSString* concealedType() {
   return [NSString stringWithUTF8String:kConcealedType];
 }
 
-// Dynamic types stand for conversions the owner would have to produce, synchronously, for
-// every one of them.
-bool isDynamicType(NSString* type) {
-  return [type hasPrefix:@"dyn."];
-}
-
 }  // namespace
 
 std::int64_t pasteboardChangeCount() {
@@ -54,8 +50,15 @@ bool pasteboardReadsRefused() {
   }
 }
 
-PasteboardContents pasteboardContents() {
+namespace mac {
+
+// Every type the owner lists is read, dyn.* ones included: an application's own formats often
+// have no declared type, and a copy may hold nothing else.
+PasteboardContents pasteboardContents(const SnapshotBounds& bounds) {
   PasteboardContents contents;
+  const double start = monotonicSeconds();
+  std::size_t kept = 0;
+  bool ended = false;
   @autoreleasepool {
     for (NSPasteboardItem* item in [NSPasteboard generalPasteboard].pasteboardItems) {
       @autoreleasepool {
@@ -66,13 +69,18 @@ PasteboardContents pasteboardContents() {
         }
         PasteboardItem copy;
         for (NSString* type in types) {
-          if (isDynamicType(type)) continue;
+          ended = ended || monotonicSeconds() - start >= bounds.seconds;
+          NSData* data = ended ? nil : [item dataForType:type];
+          if (data && data.length > bounds.bytes - kept) {
+            ended = true;
+            data = nil;
+          }
           // Data the owner fails to provide cannot be kept; the other types still are.
-          NSData* data = [item dataForType:type];
           if (!data) {
             ++contents.unreadTypes;
             continue;
           }
+          kept += data.length;
           std::string bytes;
           if (data.length > 0) bytes.assign(static_cast<const char*>(data.bytes), data.length);
           copy.representations.emplace_back(utf8(type), std::move(bytes));
@@ -82,6 +90,12 @@ PasteboardContents pasteboardContents() {
     }
   }
   return contents;
+}
+
+}  // namespace mac
+
+PasteboardContents pasteboardContents() {
+  return mac::pasteboardContents(mac::kSnapshotBounds);
 }
 
 // Asked item by item, so that the answer is the first item's text whatever the pasteboard's own

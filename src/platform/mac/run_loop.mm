@@ -49,7 +49,9 @@ TimerHandle scheduleCancellableTimer(double seconds, std::function<void()> work)
   NSTimer* timer = [NSTimer scheduledTimerWithTimeInterval:clampedSeconds(seconds)
                                                    repeats:NO
                                                      block:^(NSTimer*) {
-                                                       if (work) work();
+                                                       mac::runCallout([&] {
+                                                         if (work) work();
+                                                       });
                                                      }];
   // Invalidating a timer that has fired, or from its own block, is allowed.
   return TimerHandle([timer] { [timer invalidate]; });
