@@ -237,5 +237,14 @@ TEST_F(AccessibilityBusRestartTest, TheHostFollowsAgainOnceTheBusIsBack) {
   EXPECT_TRUE(waitForEvent("text_select", from, {}, 10.0));
 }
 
+// Services installed on the machine (a desktop portal, for one) never start on the test desktop's
+// bus: only the accessibility bus can be started there.
+TEST(TestDesktop, ItsSessionBusStartsOnlyTheAccessibilityBus) {
+  EXPECT_EQ(run({"gdbus", "call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
+                 "/org/freedesktop/DBus", "--method",
+                 "org.freedesktop.DBus.ListActivatableNames"}),
+            "(['org.freedesktop.DBus', 'org.a11y.Bus'],)\n");
+}
+
 }  // namespace
 }  // namespace axb::e2e
