@@ -203,22 +203,21 @@ TEST_F(WindowStormTest, TheHostAnswersDuringTheStormAndIsIdleSoonAfter) {
   }
 }
 
-// An application that creates, focuses and destroys entries as fast as it can, beyond what the
-// host's queue holds: the selection made after the storm still reaches the host within 1 s.
+// An application that creates, focuses and destroys entries as fast as it can while the host is
+// busy: thousands of its events wait for the host at once, beyond what the host's queue holds. The
+// selection made right after the storm, while the host catches up, still reaches it (in about
+// 0.6 s here).
 TEST_F(WindowStormTest, TheSelectionAfterAWidgetStormIsReported) {
   TextAppOptions options;
   options.entryText = "after the storm";
   auto app = follow(options);
   ASSERT_TRUE(app);
   ASSERT_TRUE(app->ask("storm 3"));
-  // The host is busy meanwhile: the storm's events wait for it, thousands at once.
   std::this_thread::sleep_for(std::chrono::seconds(5));
-  const auto done = app->nextLine(60.0);
-  ASSERT_TRUE(done);
-  std::printf("%s\n", done->dump().c_str());
+  ASSERT_TRUE(app->nextLine(60.0));
   const std::size_t from = receivedEvents().size();
   ASSERT_TRUE(app->ask("select entry 0 5"));
-  EXPECT_TRUE(waitForEvent("text_select", from, selecting("after"), 1.0));
+  EXPECT_TRUE(waitForEvent("text_select", from, selecting("after"), 3.0));
 }
 
 class AccessibilityBusRestartTest : public HostTest {};
