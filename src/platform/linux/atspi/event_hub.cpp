@@ -102,6 +102,7 @@ bool isPending(const DesktopEvent& event) {
 }
 
 void post(DesktopEvent event);
+bool activationPending(ProcessId pid);
 
 // What the dropped events would have told: the application in front, and the focus in each
 // process that lost events, as they are now.
@@ -117,6 +118,8 @@ void refreshAfterStorm() {
     Answer<GRef<AtspiAccessible>> focused = findFocusedDescendant(application.get());
     if (!focused.ok() || !focused.value) continue;
     state.lastFocused[pid] = focused.value;
+    // A window of it becoming active reports the switch, which a focus change would replace.
+    if (activationPending(pid)) continue;
     post({DesktopEventKind::FocusGained, pid, focused.value});
     // A selection made while the events of the storm were still arriving was heard for an element
     // that was not followed then: it is read again.
