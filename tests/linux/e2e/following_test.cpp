@@ -295,16 +295,19 @@ TEST_F(FollowingTest, AStoppedApplicationInTheBackgroundCostsNothingWhenItsWindo
   auto app = follow({});
   ASSERT_TRUE(app);
   ASSERT_EQ(::kill(stopped->pid(), SIGSTOP), 0);
-  double worst = 0;
+  // How much longer than asked the main context took to turn for 0.2 s after each move.
+  double late = 0;
   for (int move = 1; move <= 10; ++move) {
     ASSERT_TRUE(xdotool({"search", "--name", "^Stopped app$", "windowmove", "%@",
                          std::to_string(20 * move), "40"}));
     const auto began = std::chrono::steady_clock::now();
     pumpFor(0.2);
-    worst = std::max(
-        worst, std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
+    late = std::max(
+        late,
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count() - 0.2);
   }
-  EXPECT_LT(worst, 0.5);
+  std::printf("late by %.3f s at worst\n", late);
+  EXPECT_LT(late, 0.3);
 }
 
 TEST_F(FollowingTest, MovingTheWindowAsksTheMovedWindowForItsSelection) {
