@@ -4,7 +4,7 @@
 # the real binding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+./scripts/setup.sh --demo
 if [[ "$(uname -s)" == "Darwin" ]]; then
   build=build-sim
   configure=(-DAXBRIDGE_PLATFORM=sim -DCMAKE_OSX_ARCHITECTURES="$(uname -m)")

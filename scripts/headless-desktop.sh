@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command on a desktop of its own: a fresh Xvfb (its number chosen by the server, so
 # parallel runs never share one), a private D-Bus session bus, where GTK applications start the
-# accessibility bus themselves, and a small window manager unless --no-window-manager is given.
+# accessibility bus themselves (the one service the bus can start), and a small window manager
+# unless --no-window-manager is given.
 # The command sees DISPLAY, AXBRIDGE_DESKTOP_WINDOW_MANAGER (1 or 0) and AXBRIDGE_DESKTOP_WORK, a
 # scratch directory removed afterwards; its exit status is the script's.
 #
@@ -48,8 +49,36 @@ export AXBRIDGE_DESKTOP_WINDOW_MANAGER=$window_manager AXBRIDGE_DESKTOP_WORK=$wo
 export GSETTINGS_BACKEND=memory GTK_A11Y=atspi
 unset NO_AT_BRIDGE
 
+# A session bus configuration of its own, whose one service directory holds the accessibility
+# bus's launcher: the services installed on the machine (a desktop portal, for one) would
+# otherwise start whenever an application asks for them.
+mkdir "$work/services"
+IFS=: read -ra data_dirs <<<"${XDG_DATA_DIRS:-/usr/local/share:/usr/share}"
+for dir in "${data_dirs[@]}"; do
+  if [[ -f "$dir/dbus-1/services/org.a11y.Bus.service" ]]; then
+    cp "$dir/dbus-1/services/org.a11y.Bus.service" "$work/services/"
+    break
+  fi
+done
+cat >"$work/session.conf" <<EOF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <keep_umask/>
+  <listen>unix:tmpdir=$work</listen>
+  <auth>EXTERNAL</auth>
+  <servicedir>$work/services</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+EOF
+
 status=0
-dbus-run-session -- bash -c '
+dbus-run-session --config-file="$work/session.conf" -- bash -c '
   set -u
   wm_pid=
   if [[ "$AXBRIDGE_DESKTOP_WINDOW_MANAGER" == 1 ]]; then

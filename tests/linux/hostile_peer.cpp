@@ -5,6 +5,8 @@
 //   many-targets COUNT         owns CLIPBOARD offering text and COUNT garbage targets
 //   request-flood COUNT        asks the CLIPBOARD owner for its text COUNT times, as fast as it can
 //   unfinished-incr COUNT TARGET  asks COUNT times for a large target and takes no chunk
+//   abandoned-incr COUNT TARGET   COUNT times in turn: asks from a new window for a large target,
+//                              then destroys the window instead of taking a chunk
 //   window-storm SECONDS RATE [PID]  creates, maps, moves and destroys RATE windows a second,
 //                              each claiming to be PID's (_NET_WM_PID; its own by default)
 //   configure-flood SECONDS    resizes one window (override-redirect) as fast as it can
@@ -115,7 +117,8 @@ int own(std::uint32_t garbageTargets, bool endlessImage) {
   xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
   sync();
   say("{\"ready\": true}");
-  const std::string chunk(256 * 1024, 'x');
+  // Chunks of a size that is no power of two, as applications' are.
+  const std::string chunk(250000, 'x');
   xcb_window_t imageRequestor = XCB_WINDOW_NONE;
   xcb_atom_t imageProperty = XCB_ATOM_NONE;
   std::size_t sent = 0;
@@ -193,15 +196,16 @@ int requestFlood(std::uint64_t count) {
   return 0;
 }
 
-int unfinishedIncr(int count, const char* targetName) {
+int unfinishedIncr(int count, const char* targetName, bool abandon) {
   const xcb_atom_t clipboard = atom("CLIPBOARD");
   const xcb_atom_t target = atom(targetName);
   const xcb_atom_t property = atom("UNFINISHED");
   const xcb_atom_t incr = atom("INCR");
-  for (int i = 0; i < count; ++i) {
+  const auto ask = [&] {
     xcb_convert_selection(c, newWindow(false), clipboard, target, property, XCB_CURRENT_TIME);
-  }
-  xcb_flush(c);
+    xcb_flush(c);
+  };
+  for (int i = 0; i < (abandon ? 1 : count); ++i) ask();
   say("{\"ready\": true}");
   int answered = 0;
   int chunked = 0;
@@ -218,6 +222,10 @@ int unfinishedIncr(int count, const char* targetName) {
         const x11::Reply<xcb_get_property_reply_t> value(xcb_get_property_reply(
             c, xcb_get_property(c, 0, answer.requestor, property, XCB_ATOM_ANY, 0, 1), nullptr));
         if (value && value->type == incr) ++chunked;
+      }
+      if (abandon && answered < count) {
+        xcb_destroy_window(c, answer.requestor);
+        ask();
       }
     }
   }
@@ -290,8 +298,8 @@ int main(int argc, char** argv) {
   if (mode == "endless-incr") return own(0, true);
   if (mode == "many-targets") return own(static_cast<std::uint32_t>(number(2)), false);
   if (mode == "request-flood") return requestFlood(static_cast<std::uint64_t>(number(2)));
-  if (mode == "unfinished-incr" && argc > 3) {
-    return unfinishedIncr(static_cast<int>(number(2)), argv[3]);
+  if ((mode == "unfinished-incr" || mode == "abandoned-incr") && argc > 3) {
+    return unfinishedIncr(static_cast<int>(number(2)), argv[3], mode == "abandoned-incr");
   }
   if (mode == "window-storm") {
     if (argc > 4) claimedPid = static_cast<std::uint32_t>(number(4));

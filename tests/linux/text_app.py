@@ -20,6 +20,8 @@ Commands (offsets count characters, as GTK does):
                                 changed (CLOCK_MONOTONIC seconds, as time.monotonic())
   pasted                        what the clipboard offered when the last paste began: its
                                 targets and the password manager hint's data
+  storm <seconds>               create, focus and destroy entries as fast as it can, then focus
+                                the entry; a line {"stormed": <entries>} follows when it did
   quit                          leave
 Widgets: entry, view, password, label.
 With --copy-on-change TEXT the application copies TEXT to the clipboard the first time the entry's
@@ -162,6 +164,9 @@ class TextApp:
                     "active": self.window.is_active()}
         if command == "pasted":
             return self.pasted
+        if command == "storm":
+            self.storm(float(rest))
+            return {"ok": True}
         name, _, rest = rest.partition(" ")
         widget = self.widgets[name]
         if command == "text":
@@ -194,6 +199,27 @@ class TextApp:
         if command == "layout":
             return {"rect": self.layout(widget, start, end)}
         raise ValueError("unknown command")
+
+    def storm(self, seconds):
+        end = time.monotonic() + seconds
+        made = [None, 0]  # the entry that has the focus, how many were made
+
+        def tick():
+            if made[0]:
+                made[0].destroy()
+            if time.monotonic() >= end:
+                self.entry.grab_focus()
+                answer({"stormed": made[1]})
+                return False
+            made[0] = Gtk.Entry()
+            self.entry.get_parent().pack_start(made[0], False, False, 0)
+            made[0].show()
+            made[0].grab_focus()
+            made[1] += 1
+            return True
+
+        # Below the toolkit's own idle work, which announces each focus change.
+        GLib.idle_add(tick, priority=GLib.PRIORITY_LOW)
 
     def select(self, widget, start, end):
         if widget is self.view:

@@ -141,7 +141,7 @@ std::unique_ptr<Observer> Observer::create(ProcessId pid, ObserverCallback callb
   impl->pid = pid;
   impl->callback = callback;
   Impl* raw = impl.get();
-  impl->sink = atspi::addSink([raw](const DesktopEvent& event) { raw->hear(event); });
+  impl->sink = atspi::addSink([raw](const DesktopEvent& event) { raw->hear(event); }, pid);
   liveObservers().push_back(raw);
   return std::make_unique<Observer>(std::move(impl));
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -281,6 +282,32 @@ TEST_F(FollowingTest, AStoppedApplicationCostsTheTimeoutAndNoMore) {
   const std::size_t from = receivedEvents().size();
   ASSERT_TRUE(xdotool({"key", "End", "shift+Home"}));
   EXPECT_TRUE(waitForEvent("text_select", from, selecting("some text")));
+}
+
+// Another client moves the window of a stopped application the host does not follow (without a
+// window manager the moves reach the host as they happen): nothing is asked of that application.
+TEST_F(FollowingTest, AStoppedApplicationInTheBackgroundCostsNothingWhenItsWindowMoves) {
+  TextAppOptions stoppedOptions;
+  stoppedOptions.title = "Stopped app";
+  stoppedOptions.prgname = "axbridge-stopped-app";
+  auto stopped = startTextApp(stoppedOptions);
+  ASSERT_TRUE(stopped);
+  auto app = follow({});
+  ASSERT_TRUE(app);
+  ASSERT_EQ(::kill(stopped->pid(), SIGSTOP), 0);
+  // How much longer than asked the main context took to turn for 0.2 s after each move.
+  double late = 0;
+  for (int move = 1; move <= 10; ++move) {
+    ASSERT_TRUE(xdotool({"search", "--name", "^Stopped app$", "windowmove", "%@",
+                         std::to_string(20 * move), "40"}));
+    const auto began = std::chrono::steady_clock::now();
+    pumpFor(0.2);
+    late = std::max(
+        late,
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count() - 0.2);
+  }
+  std::printf("late by %.3f s at worst\n", late);
+  EXPECT_LT(late, 0.3);
 }
 
 TEST_F(FollowingTest, MovingTheWindowAsksTheMovedWindowForItsSelection) {

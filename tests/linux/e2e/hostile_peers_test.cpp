@@ -13,6 +13,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "axbridge/axbridge.h"
@@ -101,9 +102,9 @@ Json pumpUntilDone(ChildApp& peer, double seconds) {
   return done.value_or(Json());
 }
 
-// The read setText makes of the clipboard it puts back: the documented 4 s and 256 MiB hold
-// against an owner that sends chunks without end or offers millions of targets, and the text
-// is still read.
+// The read setText makes of the clipboard it puts back: the documented 4 s and 256 MiB (with the
+// chunk being read) hold against an owner that sends chunks without end or offers millions of
+// targets, and the text is still read.
 TEST(HostileClipboardOwner, TheReadStaysWithinItsTimeAndMemory) {
   for (const std::vector<std::string>& mode :
        {std::vector<std::string>{"endless-incr"}, {"many-targets", "4000000"}}) {
@@ -115,9 +116,9 @@ TEST(HostileClipboardOwner, TheReadStaysWithinItsTimeAndMemory) {
     const auto items = platform::pasteboardItems();
     const double took = seconds() - began;
     const double grew = memoryMiB("VmHWM") - peakBefore;
-    std::printf("%s: read in %.2f s, peak memory grew %.0f MiB\n", mode[0].c_str(), took, grew);
+    std::printf("%s: read in %.2f s, peak memory grew %.1f MiB\n", mode[0].c_str(), took, grew);
     EXPECT_LT(took, 6.0);
-    EXPECT_LT(grew, 400.0);
+    EXPECT_LT(grew, 256.0 + 2.0);
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].representations[0],
               (std::pair<std::string, std::string>{platform::kPlainTextType, "text"}));
@@ -159,6 +160,10 @@ TEST(HostileClipboardRequestor, UnfinishedTransfersAreCappedAndOthersStillServed
   // Another client is still served while those transfers hang.
   const auto png = readClipboard("image/png", 20.0);
   EXPECT_TRUE(png && *png == image);
+  // A requestor whose window is destroyed mid-transfer holds no place: each new one is served.
+  auto abandoning = startPeer({"abandoned-incr", "20", "image/png"});
+  ASSERT_TRUE(abandoning);
+  EXPECT_EQ(pumpUntilDone(*abandoning, 30.0).value("chunked", 0), 20);
 }
 
 class WindowStormTest : public HostTest {};
@@ -198,6 +203,23 @@ TEST_F(WindowStormTest, TheHostAnswersDuringTheStormAndIsIdleSoonAfter) {
   }
 }
 
+// An application that creates, focuses and destroys entries as fast as it can while the host is
+// busy: thousands of its events wait for the host at once, beyond what the host's queue holds. The
+// selection made right after the storm, while the host catches up, still reaches it (in about
+// 0.6 s here).
+TEST_F(WindowStormTest, TheSelectionAfterAWidgetStormIsReported) {
+  TextAppOptions options;
+  options.entryText = "after the storm";
+  auto app = follow(options);
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(app->ask("storm 3"));
+  std::this_thread::sleep_for(std::chrono::seconds(5));
+  ASSERT_TRUE(app->nextLine(60.0));
+  const std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(app->ask("select entry 0 5"));
+  EXPECT_TRUE(waitForEvent("text_select", from, selecting("after"), 3.0));
+}
+
 class AccessibilityBusRestartTest : public HostTest {};
 
 // The bus's launcher (and the bus and registry with it) ends, then comes back as it does when an
@@ -235,6 +257,14 @@ TEST_F(AccessibilityBusRestartTest, TheHostFollowsAgainOnceTheBusIsBack) {
   const std::size_t from = receivedEvents().size();
   ASSERT_TRUE(xdotool({"key", "shift+Left"}));
   EXPECT_TRUE(waitForEvent("text_select", from, {}, 10.0));
+}
+
+// Services installed on the machine (a desktop portal, for one) never start on the test desktop's
+// bus: only the accessibility bus can be started there.
+TEST(TestDesktop, ItsSessionBusStartsOnlyTheAccessibilityBus) {
+  EXPECT_EQ(run({"gdbus", "call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
+                 "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.ListActivatableNames"}),
+            "(['org.freedesktop.DBus', 'org.a11y.Bus'],)\n");
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "platform/linux/atspi/event_hub.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,15 +30,23 @@ struct HubState {
   bool listening = false;
   GRef<AtspiEventListener> listener;
   int nextSinkId = 1;
-  std::vector<std::pair<int, DesktopEventSink>> sinks;
+  struct Sink {
+    int id;
+    ProcessId only;  // 0: every process
+    DesktopEventSink deliver;
+  };
+  std::vector<Sink> sinks;
   std::map<ProcessId, GRef<AtspiAccessible>> lastFocused;
   std::map<ProcessId, gint64> activatedAt;  // when a window of the process last became active
   // The size each window was last announced with.
   std::unordered_map<GRef<AtspiAccessible>, Size, AccessibleHash, SameAccessible> windowSizes;
-  // Events waiting for the next turn of the main context; repeats of one are merged, and a storm
-  // beyond the bound is dropped (what its windows did is superseded by the next events anyway).
+  // Events waiting for the next turn of the main context; repeats of one are merged, and in a
+  // storm beyond the bound the oldest are dropped: the newest tell where things stand.
   std::vector<DesktopEvent> pending;
   bool flushScheduled = false;
+  // The processes whose events were dropped: their focus is read afresh once the storm settles.
+  std::set<ProcessId> overflowed;
+  guint refreshSource = 0;
 };
 
 HubState& hub() {
@@ -66,11 +76,13 @@ void flush() {
     const RunScope run;
     // A snapshot of the ids: a sink may add or remove sinks (its own included) while it runs.
     std::vector<int> ids;
-    for (const auto& [id, sink] : state.sinks) ids.push_back(id);
+    for (const auto& sink : state.sinks) {
+      if (sink.only == 0 || sink.only == event.pid) ids.push_back(sink.id);
+    }
     for (const int id : ids) {
       DesktopEventSink sink;
-      for (const auto& [candidate, registered] : state.sinks) {
-        if (candidate == id) sink = registered;
+      for (const auto& registered : state.sinks) {
+        if (registered.id == id) sink = registered.deliver;
       }
       if (sink) sink(event);
     }
@@ -79,6 +91,8 @@ void flush() {
 
 // Events waiting at once: more than a turn's worth of real changes.
 constexpr std::size_t kMostPending = 256;
+// How long a storm must have been quiet before the focus it left is read.
+constexpr guint kStormSettledMilliseconds = 100;
 
 bool isPending(const DesktopEvent& event) {
   for (const DesktopEvent& waiting : hub().pending) {
@@ -87,13 +101,57 @@ bool isPending(const DesktopEvent& event) {
   return false;
 }
 
+void post(DesktopEvent event);
+bool activationPending(ProcessId pid);
+
+// What the dropped events would have told: the application in front, and the focus in each
+// process that lost events, as they are now.
+void refreshAfterStorm() {
+  HubState& state = hub();
+  state.refreshSource = 0;
+  const std::set<ProcessId> processes = std::exchange(state.overflowed, {});
+  post({DesktopEventKind::WindowActivated, 0, {}});
+  for (const ProcessId pid : processes) {
+    if (pid <= 0) continue;
+    const GRef<AtspiAccessible> application = applicationOf(pid);
+    if (!application) continue;
+    Answer<GRef<AtspiAccessible>> focused = findFocusedDescendant(application.get());
+    if (!focused.ok() || !focused.value) continue;
+    state.lastFocused[pid] = focused.value;
+    // A window of it becoming active reports the switch, which a focus change would replace.
+    if (activationPending(pid)) continue;
+    post({DesktopEventKind::FocusGained, pid, focused.value});
+    // A selection made while the events of the storm were still arriving was heard for an element
+    // that was not followed then: it is read again.
+    post({DesktopEventKind::TextSelectionChanged, pid, std::move(focused.value)});
+  }
+}
+
 void post(DesktopEvent event) {
   HubState& state = hub();
   if (isPending(event)) return;
-  // Activations and focus changes are kept: they decide which application is followed.
-  const bool decisive = event.kind == DesktopEventKind::WindowActivated ||
-                        event.kind == DesktopEventKind::FocusGained;
-  if (state.pending.size() >= (decisive ? 2 : 1) * kMostPending) return;
+  if (state.pending.size() >= kMostPending) {
+    const ProcessId dropped = state.pending.front().pid;
+    state.pending.erase(state.pending.begin());
+    state.overflowed.insert(dropped);
+    // Its focus is read afresh after the storm: the focus changes it reports until then are
+    // superseded, and each would cost requests to an element that is likely gone.
+    std::erase_if(state.pending, [dropped](const DesktopEvent& waiting) {
+      return waiting.kind == DesktopEventKind::FocusGained && waiting.pid == dropped;
+    });
+  }
+  if (!state.overflowed.empty()) {
+    // Read once the storm has been quiet a while, not on every turn of it.
+    if (state.refreshSource) g_source_remove(state.refreshSource);
+    state.refreshSource = g_timeout_add(
+        kStormSettledMilliseconds,
+        [](gpointer) -> gboolean {
+          refreshAfterStorm();
+          return G_SOURCE_REMOVE;
+        },
+        nullptr);
+    if (event.kind == DesktopEventKind::FocusGained && state.overflowed.count(event.pid)) return;
+  }
   state.pending.push_back(std::move(event));
   if (state.flushScheduled) return;
   state.flushScheduled = true;
@@ -197,6 +255,12 @@ void onEvent(AtspiEvent* raw, void*) {
   }
 }
 
+bool followed(ProcessId pid) {
+  const auto& sinks = hub().sinks;
+  return std::any_of(sinks.begin(), sinks.end(),
+                     [pid](const HubState::Sink& sink) { return sink.only == pid; });
+}
+
 // The window X11 saw move has no accessible: the application's active window stands for it,
 // else its first window.
 GRef<AtspiAccessible> windowOf(ProcessId pid) {
@@ -258,6 +322,9 @@ bool ensureListening() {
         post({DesktopEventKind::WindowActivated, 0, {}});
       },
       [](ProcessId pid) {
+        // Finding the window asks the application, which may not answer: only a process someone
+        // follows is asked.
+        if (!followed(pid)) return;
         GRef<AtspiAccessible> window = windowOf(pid);
         if (window) post({DesktopEventKind::WindowMoved, pid, std::move(window)});
       },
@@ -266,15 +333,15 @@ bool ensureListening() {
   return true;
 }
 
-int addSink(DesktopEventSink sink) {
+int addSink(DesktopEventSink sink, ProcessId only) {
   HubState& state = hub();
   const int id = state.nextSinkId++;
-  state.sinks.emplace_back(id, std::move(sink));
+  state.sinks.push_back({id, only, std::move(sink)});
   return id;
 }
 
 void removeSink(int id) {
-  std::erase_if(hub().sinks, [id](const auto& entry) { return entry.first == id; });
+  std::erase_if(hub().sinks, [id](const HubState::Sink& sink) { return sink.id == id; });
 }
 
 void noteActivated(ProcessId pid) {

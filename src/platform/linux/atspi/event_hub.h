@@ -33,8 +33,10 @@ using DesktopEventSink = std::function<void(const DesktopEvent&)>;
 // bus. Applications send only the events someone listens for, so this runs early.
 bool ensureListening();
 
-// Sinks hear events in the order they were added; removing a sink during a delivery is safe.
-int addSink(DesktopEventSink sink);
+// Sinks hear events in the order they were added; removing a sink during a delivery is safe. A
+// sink for one process hears only its events, and only the windows of processes that have one
+// are looked up when the display alone saw them move (0: every process, no such look-up).
+int addSink(DesktopEventSink sink, ProcessId only = 0);
 void removeSink(int id);
 
 // Records that a window of the process came to the front now, also when only the display said

@@ -39,7 +39,8 @@ constexpr unsigned kRequestProperties = 8;
 constexpr double kHandOffWait = 2.0;
 // Data above this size is sent in chunks (INCR), whatever the server would take in one request.
 constexpr std::size_t kLargestChunk = 256 * 1024;
-// A requestor that stops taking INCR chunks is given up after this long.
+// A requestor that stops taking INCR chunks is given up after this long (one whose window is
+// destroyed, at once).
 constexpr double kStalledTransfer = 10.0;
 // INCR transfers in progress at once, per requesting client and in all; more are refused.
 constexpr std::size_t kTransfersPerClient = 4;
@@ -189,8 +190,9 @@ bool serveTarget(Clipboard& cb, xcb_window_t requestor, xcb_atom_t target, xcb_a
     return true;
   }
   if (!allowChunks || !roomForTransfer(cb, requestor)) return false;
-  // INCR: announce the size, then send a chunk each time the requestor deletes the property.
-  const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+  // INCR: announce the size, then send a chunk each time the requestor deletes the property; the
+  // transfer ends with the requestor's window.
+  const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
   xcb_change_window_attributes(cb.c(), requestor, XCB_CW_EVENT_MASK, &mask);
   const auto size = static_cast<std::uint32_t>(std::min<std::size_t>(data.size(), UINT32_MAX));
   changeProperty(cb, requestor, property, atom(cb, "INCR"), 32, &size, 1);
@@ -252,12 +254,22 @@ void continueTransfer(Clipboard& cb, const xcb_property_notify_event_t& notify) 
                  chunk.size());
   transfer->lastProgress = now;
   if (transfer->chunks.finished()) {
-    const std::uint32_t mask = XCB_EVENT_MASK_NO_EVENT;
-    if (transfer->requestor != cb.window) {
-      xcb_change_window_attributes(cb.c(), transfer->requestor, XCB_CW_EVENT_MASK, &mask);
-    }
+    const xcb_window_t requestor = transfer->requestor;
     cb.transfers.erase(transfer);
+    const bool more =
+        std::any_of(cb.transfers.begin(), cb.transfers.end(),
+                    [&](const OutgoingTransfer& t) { return t.requestor == requestor; });
+    const std::uint32_t mask = XCB_EVENT_MASK_NO_EVENT;
+    if (requestor != cb.window && !more) {
+      xcb_change_window_attributes(cb.c(), requestor, XCB_CW_EVENT_MASK, &mask);
+    }
   }
+}
+
+// The requestor's window is gone: its transfers can never go on.
+void endTransfersTo(Clipboard& cb, xcb_window_t requestor) {
+  std::erase_if(cb.transfers,
+                [requestor](const OutgoingTransfer& t) { return t.requestor == requestor; });
 }
 
 // Everything the clipboard does on its own: serving, letting go, counting owner changes.
@@ -276,11 +288,17 @@ void handle(Clipboard& cb, const xcb_generic_event_t& event) {
     }
   } else if (type == XCB_PROPERTY_NOTIFY) {
     continueTransfer(cb, reinterpret_cast<const xcb_property_notify_event_t&>(event));
+  } else if (type == XCB_DESTROY_NOTIFY) {
+    endTransfersTo(cb, reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
+  } else if (type == 0) {
+    // A request to a window destroyed before its end could be heard.
+    const auto& error = reinterpret_cast<const xcb_generic_error_t&>(event);
+    if (error.error_code == XCB_WINDOW) endTransfersTo(cb, error.resource_id);
   } else if (cb.xfixesEventBase != 0 && type == cb.xfixesEventBase + XCB_XFIXES_SELECTION_NOTIFY) {
     const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
     if (notify.selection == atom(cb, "CLIPBOARD")) ++cb.changes;
   }
-  // Errors (a requestor's window gone mid-transfer) and other events need nothing.
+  // Other events need nothing.
 }
 
 void continueNextTurn(Clipboard& cb);
@@ -470,11 +488,18 @@ Conversion convert(Clipboard& cb, xcb_atom_t target, double budgetEnd, std::size
     if (xcb_get_property_value_length(chunk.get()) <= 0) break;
     result.type = chunk->type;
     result.format = chunk->format;
-    const auto length = static_cast<std::size_t>(xcb_get_property_value_length(chunk.get()));
+    // A chunk read up to the limit may bring a few bytes more (the server answers whole units of
+    // four): they are not kept, so that the buffer never grows past the limit.
+    const auto length =
+        std::min(static_cast<std::size_t>(xcb_get_property_value_length(chunk.get())),
+                 limit - result.data.size());
     const std::size_t needed = result.data.size() + length;
-    // Grown by doubling, but never beyond the limit: the limit bounds the memory, not twice it.
+    // Grown by doubling, and straight to the limit once past half of it: a growth copies what was
+    // read into the new buffer while the old one is still held, which past half the limit would
+    // hold more than the limit (and the standard library's doubling would overshoot it).
     if (needed > result.data.capacity()) {
-      result.data.reserve(std::min(limit, std::max(needed, result.data.capacity() * 2)));
+      const std::size_t grown = std::max(needed, result.data.capacity() * 2);
+      result.data.reserve(grown > limit / 2 ? limit : grown);
     }
     result.data.append(static_cast<const char*>(xcb_get_property_value(chunk.get())), length);
     if (!complete) {
