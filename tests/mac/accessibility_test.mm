@@ -18,7 +18,6 @@
 namespace axb::platform {
 namespace {
 
-using testing::runLoopUntil;
 using testing::stringAttribute;
 using testing::TextEditTest;
 using testing::unusedProcessId;
@@ -85,44 +84,6 @@ TEST_F(TextEditTest, ReadsATextAreasRoleAndValue) {
   ASSERT_EQ(word.error, axerr::kSuccess);
   EXPECT_EQ(word.value.string(), "axbridge");
   EXPECT_NE(copyAttributeValue(*area_, "AXNoSuchAttribute").error, axerr::kSuccess);
-}
-
-struct Delivery {
-  int count = 0;
-  std::string notification;
-  std::optional<Element> element;
-};
-
-void record(const Element& element, std::string_view notification, void* refcon) {
-  auto* delivery = static_cast<Delivery*>(refcon);
-  ++delivery->count;
-  delivery->notification = std::string(notification);
-  delivery->element = element;
-}
-
-TEST_F(TextEditTest, ObserversDeliverWithTheirRefconUntilRemoved) {
-  auto delivery = std::make_unique<Delivery>();  // outlives the observer
-  auto observer = Observer::create(app_.processIdentifier, &record);
-  ASSERT_TRUE(observer);
-  ASSERT_EQ(observer->addNotification(*area_, "AXSelectedTextChanged", delivery.get()),
-            axerr::kSuccess);
-  EXPECT_EQ(observer->addNotification(*area_, "AXSelectedTextChanged", delivery.get()),
-            axerr::kNotificationAlreadyRegistered);
-  observer->addSourceToCurrentRunLoop();
-
-  ASSERT_EQ(setAttributeValue(*area_, "AXSelectedTextRange", Object::makeRange({0, 3})),
-            axerr::kSuccess);
-  EXPECT_TRUE(runLoopUntil([&] { return delivery->count > 0; }, 5));
-  EXPECT_EQ(delivery->notification, "AXSelectedTextChanged");
-  EXPECT_EQ(delivery->element, area_);
-
-  EXPECT_EQ(observer->removeNotification(*area_, "AXSelectedTextChanged"), axerr::kSuccess);
-  EXPECT_EQ(observer->removeNotification(*area_, "AXSelectedTextChanged"),
-            axerr::kNotificationNotRegistered);
-  const int before = delivery->count;
-  setAttributeValue(*area_, "AXSelectedTextRange", Object::makeRange({1, 2}));
-  testing::runLoopFor(kCFRunLoopDefaultMode, 0.5);
-  EXPECT_EQ(delivery->count, before);
 }
 
 }  // namespace
