@@ -1,6 +1,8 @@
 // Observers: a notification reaches the registrations that exist when it is delivered through an
 // observer whose run-loop source was added, each with its own refcon, for its own element or, on
 // the application element, for all of the process's elements, and never another process's.
+#include <unistd.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +33,17 @@ std::unique_ptr<Observer> observe(ProcessId pid, const Element& element, const c
   EXPECT_EQ(observer->addNotification(element, notification, &recorder), axerr::kSuccess);
   observer->addSourceToCurrentRunLoop();
   return observer;
+}
+
+// Of this very process: no application needed.
+TEST_F(BindingContract, AnObserverNeedsACallbackAndTearsDownCleanly) {
+  EXPECT_EQ(Observer::create(getpid(), nullptr), nullptr);
+  auto observer = Observer::create(getpid(), record);
+  ASSERT_TRUE(observer);
+  observer->addSourceToCurrentRunLoop();
+  observer->addSourceToCurrentRunLoop();
+  observer.reset();
+  desktop().runUntil([] { return false; }, 0.05);  // a release left to the main queue completes
 }
 
 TEST_F(ApplicationContract, ANotificationReachesItsRegistrationsWithTheirRefcons) {

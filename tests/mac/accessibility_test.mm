@@ -1,5 +1,5 @@
-// Requests through the accessibility interface and observers. What needs the accessibility
-// permission runs against TextEdit, and only when this process holds the permission.
+// Requests through the accessibility interface. What needs the accessibility permission runs
+// against TextEdit, and only when this process holds the permission.
 #include "platform/accessibility.h"
 
 #import <AppKit/AppKit.h>
@@ -7,13 +7,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "mac/run_loop_support.h"
 #include "mac/text_edit.h"
-#include "platform/observer.h"
 
 namespace axb::platform {
 namespace {
@@ -21,8 +19,6 @@ namespace {
 using testing::stringAttribute;
 using testing::TextEditTest;
 using testing::unusedProcessId;
-
-void ignore(const Element&, std::string_view, void*) {}
 
 TEST(AccessibilityTest, TrustCheckWithoutPromptAgreesWithThePlatform) {
   EXPECT_EQ(isProcessTrusted(false), static_cast<bool>(AXIsProcessTrusted()));
@@ -46,17 +42,6 @@ TEST(AccessibilityTest, MissingParametersAndValuesAreRefusedBeforeAnyRequest) {
   EXPECT_EQ(bounds.error, axerr::kIllegalArgument);
   EXPECT_FALSE(bounds.value);
   EXPECT_EQ(setAttributeValue(application, "AXValue", Object()), axerr::kIllegalArgument);
-}
-
-TEST(ObserverTest, ObserversAreMadeOnlyWithACallbackAndTearDownCleanly) {
-  EXPECT_EQ(Observer::create(getpid(), nullptr), nullptr);
-  auto observer = Observer::create(getpid(), &ignore);
-  ASSERT_TRUE(observer);
-  observer->addSourceToCurrentRunLoop();
-  observer->addSourceToCurrentRunLoop();
-  observer.reset();
-  // The release is completed on the main queue.
-  testing::runLoopFor(kCFRunLoopDefaultMode, 0.05);
 }
 
 // ---- With the accessibility permission, against a real application.
