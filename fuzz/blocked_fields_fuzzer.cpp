@@ -26,7 +26,6 @@
 
 namespace {
 
-using axb::fuzz::check;
 using nlohmann::json;
 
 struct FieldDecl {
@@ -140,24 +139,13 @@ std::size_t count(const std::vector<std::string>& lines, std::string_view what) 
   return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), what));
 }
 
-std::size_t selectionEvents() {
-  const auto& events = axb::fuzz::hostEvents();
-  return static_cast<std::size_t>(std::count_if(events.begin(), events.end(), [](const auto& e) {
-    return e.name == "caret" || e.name == "text_select";
-  }));
-}
-
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const std::size_t split = std::min(input.find('\0'), input.size());
-  const std::string listText(input.substr(0, split));
-  const std::string_view script = split < input.size() ? input.substr(split + 1) : "";
-
-  auto& desk = axb::fuzz::freshDesktop();
+void axb::fuzz::fuzzOne(std::string_view input, sim::Desktop& desk) {
+  const std::string listText = cText(input);
+  const std::string_view script = afterNul(input);
   buildDesktop(desk);
-  initMacAccessibility(&axb::fuzz::recordHostEvent);
+  initMacAccessibility(&recordHostEvent);
   start(listText.c_str());
   desk.activate(kNotes);
   desk.runFor(0.3);
@@ -170,7 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto b = static_cast<std::uint8_t>(script[i + 2]);
     const FieldDecl& field = kFields[a % std::size(kFields)];
     desk.clearDiagnosticLines();
-    const std::size_t eventsBefore = selectionEvents();
+    const std::size_t eventsBefore = countEvents({"caret", "text_select"});
 
     switch (what % 4) {
       case 0:
@@ -191,7 +179,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (what % 4 > 1) continue;
 
     const std::size_t blocked = count(desk.diagnosticLines(), "blocked");
-    const std::size_t events = selectionEvents() - eventsBefore;
+    const std::size_t events = countEvents({"caret", "text_select"}) - eventsBefore;
     const std::string where = std::string("selection in ") + field.id + " with list " + listText;
     // Only the application followed now is heard; one followed earlier is as silent as one
     // never followed.
@@ -205,5 +193,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       check(*mustBlock || events > 0, "no selection event: " + where);
     }
   }
-  return 0;
 }

@@ -10,8 +10,6 @@
 // from the end; the rest answers the requests in the order they are made. Once it is used up, the
 // elements answer for themselves again. Checks: no crash or sanitizer report, every event the
 // host receives is well-formed, and no diagnostic line repeats text the application supplied.
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -280,16 +278,15 @@ void checkDiagnostics(const axb::sim::Desktop& desk) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  FuzzedDataProvider input(data, size);
+void axb::fuzz::fuzzOne(std::string_view bytes, sim::Desktop& desk) {
+  auto input = provider(bytes);
   std::vector<std::uint8_t> steps(input.ConsumeIntegralInRange<std::size_t>(0, 24) * 2);
   for (auto& byte : steps) byte = input.ConsumeIntegral<std::uint8_t>();
 
-  auto& desk = axb::fuzz::freshDesktop();
   buildDesktop(desk);
   void* hostWindow = desk.addHostWindow({.id = "panel", .frame = {1000, 100, 300, 200}});
   desk.movePointer({10, 10});
-  initMacAccessibility(&axb::fuzz::recordHostEvent);
+  initMacAccessibility(&recordHostEvent);
   start("{}");
   addMouseTracker(hostWindow);
 
@@ -351,5 +348,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   desk.runFor(3.0);
   checkDiagnostics(desk);
   desk.setRequestHook(nullptr);
-  return 0;
 }

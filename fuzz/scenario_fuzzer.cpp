@@ -16,8 +16,6 @@
 
 namespace {
 
-using axb::fuzz::check;
-
 constexpr std::size_t kMaxPlayedSteps = 256;
 
 bool worthPlaying(const std::string& text) {
@@ -35,20 +33,18 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void axb::fuzz::fuzzOne(std::string_view input, sim::Desktop&) {
   // The loader takes C text: it ends at the first NUL.
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  axb::fuzz::hostEvents().clear();
+  const std::string text = cText(input);
   const int loaded = axsim_load_scenario(text.c_str());
   const std::string error = axsim_last_error();
   check(loaded == 1 || loaded == 0, "loading answered neither 1 nor 0");
   check((loaded == 0) == !error.empty(), "a refusal without a reason, or a reason with a success");
-  if (loaded == 1 && worthPlaying(text.c_str())) {
+  if (loaded == 1 && worthPlaying(text)) {
     check(axsim_run() == 1, "a loaded scenario did not play");
     check(std::isfinite(axsim_now()) && axsim_now() >= 0, "the clock is not a time");
   }
   const auto state = nlohmann::json::parse(axsim_state_json(), nullptr, false);
   check(state.is_object(), "the state is not a JSON object");
   axsim_reset();
-  return 0;
 }

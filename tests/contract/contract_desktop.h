@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/accessibility.h"
@@ -33,6 +34,10 @@ class ContractDesktop {
   // Turns the main run loop until the condition holds or the seconds have passed (on the
   // desktop's own clock); whether it held.
   virtual bool runUntil(const std::function<bool()>& condition, double seconds) = 0;
+  // Why this process cannot drive the desktop's applications; empty when it can.
+  virtual std::string whyNoApplications() { return {}; }
+  // The pasteboard type of PNG images on this desktop.
+  virtual std::string imageType() { return "image/png"; }
 };
 
 std::unique_ptr<ContractDesktop> makeContractDesktop();
@@ -64,6 +69,15 @@ class BindingContract : public ::testing::Test {
 
  private:
   std::unique_ptr<ContractDesktop> desktop_;
+};
+
+// What needs an application: skipped where the process cannot drive one.
+class ApplicationContract : public BindingContract {
+ protected:
+  void SetUp() override {
+    BindingContract::SetUp();
+    if (const auto why = desktop().whyNoApplications(); !why.empty()) GTEST_SKIP() << why;
+  }
 };
 
 }  // namespace axb::contract

@@ -1,6 +1,8 @@
 // Observers: a notification reaches the registrations that exist when it is delivered through an
 // observer whose run-loop source was added, each with its own refcon, for its own element or, on
 // the application element, for all of the process's elements, and never another process's.
+#include <unistd.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,10 +19,12 @@ namespace notifications = platform::notifications;
 
 struct Recorder {
   std::vector<Element> heard;
+  std::vector<std::string> names;
 };
 
-void record(const Element& element, std::string_view, void* refcon) {
+void record(const Element& element, std::string_view notification, void* refcon) {
   static_cast<Recorder*>(refcon)->heard.push_back(element);
+  static_cast<Recorder*>(refcon)->names.emplace_back(notification);
 }
 
 std::unique_ptr<Observer> observe(ProcessId pid, const Element& element, const char* notification,
@@ -31,7 +35,18 @@ std::unique_ptr<Observer> observe(ProcessId pid, const Element& element, const c
   return observer;
 }
 
-TEST_F(BindingContract, ANotificationReachesItsRegistrationsWithTheirRefcons) {
+// Of this very process: no application needed.
+TEST_F(BindingContract, AnObserverNeedsACallbackAndTearsDownCleanly) {
+  EXPECT_EQ(Observer::create(getpid(), nullptr), nullptr);
+  auto observer = Observer::create(getpid(), record);
+  ASSERT_TRUE(observer);
+  observer->addSourceToCurrentRunLoop();
+  observer->addSourceToCurrentRunLoop();
+  observer.reset();
+  desktop().runUntil([] { return false; }, 0.05);  // a release left to the main queue completes
+}
+
+TEST_F(ApplicationContract, ANotificationReachesItsRegistrationsWithTheirRefcons) {
   const ProcessId pid = desktop().startEditor();
   const auto field = focusedField(pid, 0);
   ASSERT_TRUE(field);
@@ -59,6 +74,7 @@ TEST_F(BindingContract, ANotificationReachesItsRegistrationsWithTheirRefcons) {
   desktop().selectInFocusedField(pid, 1, 3);
   ASSERT_TRUE(desktop().runUntil([&] { return !selections.heard.empty(); }, 10.0));
   EXPECT_EQ(selections.heard[0], *field);
+  EXPECT_EQ(selections.names[0], notifications::kSelectedTextChanged);
   EXPECT_TRUE(withdrawn.heard.empty());
   EXPECT_TRUE(released.heard.empty());
   EXPECT_TRUE(sourceless.heard.empty());
@@ -71,7 +87,7 @@ TEST_F(BindingContract, ANotificationReachesItsRegistrationsWithTheirRefcons) {
   for (const auto& element : selections.heard) EXPECT_EQ(element, *field);
 }
 
-TEST_F(BindingContract, AnObserverServesItsOwnProcessOnly) {
+TEST_F(ApplicationContract, AnObserverServesItsOwnProcessOnly) {
   const ProcessId first = desktop().startEditor();
   const ProcessId second = desktop().startEditor();
   const auto field = focusedField(second, 0);

@@ -1,5 +1,7 @@
-// The main run loop: work runs in the order of its delays and never early, a withdrawn timer
-// never fires, and a blocking wait runs no main-thread work.
+// The main run loop: work runs in the order of its delays and never early, a delay below zero or
+// not a number means at once, a withdrawn timer never fires, and a blocking wait runs no
+// main-thread work.
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +38,15 @@ TEST_F(BindingContract, WorkRunsInTheOrderOfItsDelaysAndNeverEarly) {
   EXPECT_EQ(order, (std::vector<std::string>{"negative delay", "queue", "cancellable", "timer"}));
 }
 
+TEST_F(BindingContract, NegativeAndNaNDelaysMeanAtOnce) {
+  int ran = 0;
+  platform::dispatchAfterOnMainQueue(-1, [&] { ++ran; });
+  platform::dispatchAfterOnMainQueue(NAN, [&] { ++ran; });
+  platform::scheduleTimerOnCurrentRunLoop(NAN, [&] { ++ran; });
+  platform::scheduleTimerOnCurrentRunLoop(-5, [&] { ++ran; });
+  EXPECT_TRUE(desktop().runUntil([&] { return ran == 4; }, 1.0));
+}
+
 TEST_F(BindingContract, AWithdrawnTimerNeverFires) {
   int withdrawn = 0, selfCancelling = 0, witness = 0;
   auto handle = platform::scheduleCancellableTimer(0.01, [&] { ++withdrawn; });
@@ -55,14 +66,16 @@ TEST_F(BindingContract, AWithdrawnTimerNeverFires) {
 TEST_F(BindingContract, ABlockingWaitRunsNoMainThreadWork) {
   int ran = 0;
   platform::dispatchAfterOnMainQueue(0.0, [&] { ++ran; });
+  platform::scheduleTimerOnCurrentRunLoop(0.0, [&] { ++ran; });
   const double start = platform::monotonicSeconds();
   platform::sleepUntilMonotonic(start + 0.05);
   const double woke = platform::monotonicSeconds();
   EXPECT_GE(woke, start + 0.05);
   platform::sleepUntilMonotonic(start);  // already past: returns at once
+  platform::sleepUntilMonotonic(NAN);
   EXPECT_LT(platform::monotonicSeconds() - woke, 1.0);
   EXPECT_EQ(ran, 0);
-  EXPECT_TRUE(desktop().runUntil([&] { return ran == 1; }, 5.0));
+  EXPECT_TRUE(desktop().runUntil([&] { return ran == 2; }, 5.0));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Requests through the accessibility interface and observers. What needs the accessibility
-// permission runs against TextEdit, and only when this process holds the permission.
+// Requests through the accessibility interface. What needs the accessibility permission runs
+// against TextEdit, and only when this process holds the permission.
 #include "platform/accessibility.h"
 
 #import <AppKit/AppKit.h>
@@ -7,23 +7,18 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "mac/run_loop_support.h"
 #include "mac/text_edit.h"
-#include "platform/observer.h"
 
 namespace axb::platform {
 namespace {
 
-using testing::runLoopUntil;
 using testing::stringAttribute;
 using testing::TextEditTest;
 using testing::unusedProcessId;
-
-void ignore(const Element&, std::string_view, void*) {}
 
 TEST(AccessibilityTest, TrustCheckWithoutPromptAgreesWithThePlatform) {
   EXPECT_EQ(isProcessTrusted(false), static_cast<bool>(AXIsProcessTrusted()));
@@ -47,17 +42,6 @@ TEST(AccessibilityTest, MissingParametersAndValuesAreRefusedBeforeAnyRequest) {
   EXPECT_EQ(bounds.error, axerr::kIllegalArgument);
   EXPECT_FALSE(bounds.value);
   EXPECT_EQ(setAttributeValue(application, "AXValue", Object()), axerr::kIllegalArgument);
-}
-
-TEST(ObserverTest, ObserversAreMadeOnlyWithACallbackAndTearDownCleanly) {
-  EXPECT_EQ(Observer::create(getpid(), nullptr), nullptr);
-  auto observer = Observer::create(getpid(), &ignore);
-  ASSERT_TRUE(observer);
-  observer->addSourceToCurrentRunLoop();
-  observer->addSourceToCurrentRunLoop();
-  observer.reset();
-  // The release is completed on the main queue.
-  testing::runLoopFor(kCFRunLoopDefaultMode, 0.05);
 }
 
 // ---- With the accessibility permission, against a real application.
@@ -85,44 +69,6 @@ TEST_F(TextEditTest, ReadsATextAreasRoleAndValue) {
   ASSERT_EQ(word.error, axerr::kSuccess);
   EXPECT_EQ(word.value.string(), "axbridge");
   EXPECT_NE(copyAttributeValue(*area_, "AXNoSuchAttribute").error, axerr::kSuccess);
-}
-
-struct Delivery {
-  int count = 0;
-  std::string notification;
-  std::optional<Element> element;
-};
-
-void record(const Element& element, std::string_view notification, void* refcon) {
-  auto* delivery = static_cast<Delivery*>(refcon);
-  ++delivery->count;
-  delivery->notification = std::string(notification);
-  delivery->element = element;
-}
-
-TEST_F(TextEditTest, ObserversDeliverWithTheirRefconUntilRemoved) {
-  auto delivery = std::make_unique<Delivery>();  // outlives the observer
-  auto observer = Observer::create(app_.processIdentifier, &record);
-  ASSERT_TRUE(observer);
-  ASSERT_EQ(observer->addNotification(*area_, "AXSelectedTextChanged", delivery.get()),
-            axerr::kSuccess);
-  EXPECT_EQ(observer->addNotification(*area_, "AXSelectedTextChanged", delivery.get()),
-            axerr::kNotificationAlreadyRegistered);
-  observer->addSourceToCurrentRunLoop();
-
-  ASSERT_EQ(setAttributeValue(*area_, "AXSelectedTextRange", Object::makeRange({0, 3})),
-            axerr::kSuccess);
-  EXPECT_TRUE(runLoopUntil([&] { return delivery->count > 0; }, 5));
-  EXPECT_EQ(delivery->notification, "AXSelectedTextChanged");
-  EXPECT_EQ(delivery->element, area_);
-
-  EXPECT_EQ(observer->removeNotification(*area_, "AXSelectedTextChanged"), axerr::kSuccess);
-  EXPECT_EQ(observer->removeNotification(*area_, "AXSelectedTextChanged"),
-            axerr::kNotificationNotRegistered);
-  const int before = delivery->count;
-  setAttributeValue(*area_, "AXSelectedTextRange", Object::makeRange({1, 2}));
-  testing::runLoopFor(kCFRunLoopDefaultMode, 0.5);
-  EXPECT_EQ(delivery->count, before);
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
-// Scheduling on the main thread: timers keep to the default run-loop mode, main-queue work runs
-// in every common mode, and sleeping blocks without running either.
+// Scheduling on the main thread in AppKit's run-loop modes: timers keep to the default mode,
+// main-queue work runs in every common mode. What every binding does is in the binding contract.
 #include "platform/run_loop.h"
 
 #import <AppKit/AppKit.h>
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
 #include <cstddef>
 #include <memory>
 #include <stdexcept>
@@ -54,16 +53,6 @@ TEST_F(RunLoopTest, MainQueueWorkRunsAfterItsDelayEvenWhileTrackingEvents) {
   EXPECT_GE(*at - start, 0.045);
 }
 
-TEST_F(RunLoopTest, NegativeAndNaNDelaysMeanAtOnce) {
-  const auto ran = counter();
-  dispatchAfterOnMainQueue(-1, [ran] { ++*ran; });
-  dispatchAfterOnMainQueue(NAN, [ran] { ++*ran; });
-  scheduleTimerOnCurrentRunLoop(NAN, [ran] { ++*ran; });
-  scheduleTimerOnCurrentRunLoop(-5, [ran] { ++*ran; });
-  runLoopFor(kCFRunLoopDefaultMode, 0.1);
-  EXPECT_EQ(*ran, 4);
-}
-
 // A bare run loop drains no autorelease pool and must not see the work's exceptions.
 TEST_F(RunLoopTest, EachScheduledWorkDrainsWhatItAutoreleasedAndKeepsWhatItThrows) {
   struct Run {
@@ -87,23 +76,6 @@ TEST_F(RunLoopTest, EachScheduledWorkDrainsWhatItAutoreleasedAndKeepsWhatItThrow
     EXPECT_TRUE(run.ran);
     EXPECT_EQ(run.autoreleased, nil);
   }
-}
-
-TEST_F(RunLoopTest, SleepingReachesTheDeadlineWithoutRunningTheRunLoop) {
-  const auto ran = counter();
-  dispatchAfterOnMainQueue(0, [ran] { ++*ran; });
-  scheduleTimerOnCurrentRunLoop(0, [ran] { ++*ran; });
-  const double deadline = monotonicSeconds() + 0.05;
-  sleepUntilMonotonic(deadline);
-  EXPECT_GE(monotonicSeconds(), deadline);
-  EXPECT_EQ(*ran, 0);
-  runLoopFor(kCFRunLoopDefaultMode, 0.05);
-  EXPECT_EQ(*ran, 2);
-
-  const double before = monotonicSeconds();
-  sleepUntilMonotonic(NAN);
-  sleepUntilMonotonic(before - 10);
-  EXPECT_LT(monotonicSeconds() - before, 0.05);
 }
 
 }  // namespace

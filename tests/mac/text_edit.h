@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,9 +43,10 @@ inline std::vector<platform::Element> elementsAttribute(const platform::Element&
   return elements;
 }
 
-// The first text area under the application's windows whose text is the expected one.
-inline std::optional<platform::Element> findTextArea(const platform::Element& application,
-                                                     const std::string& text) {
+// The first element under the application's windows that matches.
+inline std::optional<platform::Element> findElement(
+    const platform::Element& application,
+    const std::function<bool(const platform::Element&)>& matches) {
   std::deque<platform::Element> queue;
   for (const platform::Element& window : elementsAttribute(application, "AXWindows")) {
     queue.push_back(window);
@@ -52,15 +54,21 @@ inline std::optional<platform::Element> findTextArea(const platform::Element& ap
   for (int visited = 0; !queue.empty() && visited < 2000; ++visited) {
     const platform::Element element = queue.front();
     queue.pop_front();
-    if (stringAttribute(element, "AXRole") == "AXTextArea" &&
-        stringAttribute(element, "AXValue") == text) {
-      return element;
-    }
+    if (matches(element)) return element;
     for (const platform::Element& child : elementsAttribute(element, "AXChildren")) {
       queue.push_back(child);
     }
   }
   return std::nullopt;
+}
+
+// The first text area whose text is the expected one.
+inline std::optional<platform::Element> findTextArea(const platform::Element& application,
+                                                     const std::string& text) {
+  return findElement(application, [&](const platform::Element& element) {
+    return stringAttribute(element, "AXRole") == "AXTextArea" &&
+           stringAttribute(element, "AXValue") == text;
+  });
 }
 
 class TextEditTest : public ::testing::Test {
