@@ -40,6 +40,13 @@ xcb_keycode_t keycodeOf(xcb_key_symbols_t* symbols, xcb_keysym_t symbol) {
 
 }  // namespace
 
+// X11 lets any client post keys, so the accessibility switch does not matter here; only a display
+// to post them to does.
+std::optional<KeysRefusal> syntheticKeysRefused() {
+  if (!connection()) return KeysRefusal::NoDesktop;
+  return std::nullopt;
+}
+
 bool postPasteShortcut() {
   xcb_connection_t* c = connection();
   if (!c) return false;
