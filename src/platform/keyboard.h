@@ -11,6 +11,9 @@ enum class KeysRefusal {
   NotTrusted,
   // No display could be opened to post them to.
   NoDesktop,
+  // The desktop offers no way to reach the application in front with both the keys and the
+  // clipboard (a Wayland compositor that lets no client type into another).
+  NotSupported,
 };
 
 // Nothing when keys posted now can reach the desktop; else why not. Asked without posting

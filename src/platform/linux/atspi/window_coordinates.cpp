@@ -6,20 +6,26 @@
 
 namespace axb::platform::atspi {
 
-bool answersInWindowCoordinates(AtspiAccessible* accessible) {
+int gtkMajorVersion(AtspiAccessible* accessible) {
   // The toolkit is a property of the application's root; libatspi keeps it in the application's
   // record once asked, so only the first question costs a request.
   AtspiApplication* application = accessible ? accessible->parent.app : nullptr;
-  if (!application) return false;
+  if (!application) return 0;
   GRef<AtspiAccessible> root = GRef<AtspiAccessible>::retain(application->root);
   GErrorSlot error;
   if (!root)
     root = GRef<AtspiAccessible>::adopt(atspi_accessible_get_application(accessible, error.out()));
-  if (error || !root) return false;
+  if (error || !root) return 0;
   const GText name(atspi_accessible_get_toolkit_name(root.get(), error.out()));
-  if (error || !name || std::string_view(name.get()) != "GTK") return false;
+  if (error || !name || std::string_view(name.get()) != "GTK") return 0;
   const GText version(atspi_accessible_get_toolkit_version(root.get(), error.out()));
-  return !error && version && std::string_view(version.get()).substr(0, 2) == "4.";
+  if (error || !version) return 0;
+  const std::string_view text(version.get());
+  return text.substr(0, 2) == "4." ? 4 : text.substr(0, 2) == "3." ? 3 : 0;
+}
+
+bool answersInWindowCoordinates(AtspiAccessible* accessible) {
+  return gtkMajorVersion(accessible) == 4;
 }
 
 }  // namespace axb::platform::atspi

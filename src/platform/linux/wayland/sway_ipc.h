@@ -1,0 +1,44 @@
+// sway's IPC socket ($SWAYSOCK): where each application's windows are and which one has the
+// focus, kept current from the window events sway sends (the tree is read again only after one
+// arrived), and commands such as bringing a process's window to the front. Main thread only.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/geometry.h"
+
+namespace axb::platform::wayland::sway {
+
+// A window as sway places it: where its content begins in the layout (below the title bar and
+// borders), and where the client's own window geometry begins in its surface (the shadow a
+// client-side decorated window draws around itself).
+struct WindowPlace {
+  Point contentOrigin;
+  Point geometryOffset;
+};
+
+// Whether sway's IPC socket can be reached.
+bool available();
+
+// The process whose window has the focus; nothing when none has (or sway does not answer).
+std::optional<ProcessId> focusedProcess();
+
+// The process's focused window, else its first visible one.
+std::optional<WindowPlace> placeOf(ProcessId pid);
+
+// The application id sway knows the process's window by (app_id, or an X11 window's class).
+std::optional<std::string> applicationIdOf(ProcessId pid);
+
+// Whether the process's window is an X11 one (through XWayland).
+bool isX11Window(ProcessId pid);
+
+// Runs `[pid=N] focus`; true when sway ran it.
+bool focusProcess(ProcessId pid);
+
+// Calls `changed` on the main context after sway reported a window event (focus, move, new,
+// close...), with the process the event names (0 when none). Starts listening once.
+bool watchWindows(std::function<void(ProcessId)> changed);
+
+}  // namespace axb::platform::wayland::sway
