@@ -33,6 +33,9 @@ packages=(cmake ninja-build g++ binutils nlohmann-json3-dev libutf8proc-dev libg
 # The Debian package of the Linux flavour: dpkg-shlibdeps (dpkg-dev) and file, which cpack uses
 # to find its run-time dependencies.
 packages+=(dpkg-dev file)
+# Wayland sessions for the end-to-end suite: a headless sway with XWayland and a headless
+# mutter, Qt 5's Wayland platform, and the clipboard and keyboard tools the suite uses there.
+packages+=(sway xwayland mutter qtwayland5 wl-clipboard wtype)
 # The host packages' tests: pytest, a virtual environment that pip installs the Python package
 # into with Debian's setuptools and wheel, mypy, and Node.js with npm only where no node is
 # installed (one that is there already is used as it is: Debian's npm conflicts with other builds
