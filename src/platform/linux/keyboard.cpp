@@ -54,9 +54,7 @@ std::optional<KeysRefusal> syntheticKeysRefused() {
     case wayland::PasteRoute::WaylandProtocols:
       return std::nullopt;
     case wayland::PasteRoute::MutterRemoteDesktop:
-      return wayland::remote_desktop::ensureSession()
-                 ? std::nullopt
-                 : std::optional<KeysRefusal>(KeysRefusal::NotSupported);
+      return std::nullopt;
     case wayland::PasteRoute::None:
       return KeysRefusal::NotSupported;
   }

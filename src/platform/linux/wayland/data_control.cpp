@@ -215,18 +215,18 @@ Clipboard* open() {
   return cb;
 }
 
-bool opening = false;
+// Opened on first use and kept. Not a function-local static: the compositor's first events
+// arrive, and reach the listeners, while it is being opened.
+Clipboard* instance = nullptr;
+bool attempted = false;
 
 Clipboard* clipboard() {
-  static Clipboard* const instance = [] {
-    opening = true;
-    Clipboard* made = open();
-    opening = false;
+  if (!attempted) {
+    attempted = true;
+    instance = open();
     // The compositor names the current selection at once.
-    if (made) client::roundTrip(monotonicSeconds() + kRequestWait);
-    return made;
-  }();
-  if (opening) return nullptr;
+    if (instance) client::roundTrip(monotonicSeconds() + kRequestWait);
+  }
   if (!instance || instance->finished || !client::globals()) return nullptr;
   return instance;
 }

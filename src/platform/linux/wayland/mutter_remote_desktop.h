@@ -15,17 +15,7 @@ namespace axb::platform::wayland::remote_desktop {
 // Whether mutter's remote-desktop service is on the session bus.
 bool available();
 
-// The session of the paste under way, opened when first needed; false when mutter refused one.
-bool ensureSession();
-
-// Whether the user stopped the paste's session (through the indicator's stop button) since it
-// was opened.
-bool stoppedByUser();
-
-// Ends the paste's session once what it owns has been handed over: mutter keeps the text of what
-// a session owned when the session ends.
-void closeSession();
-
+// Each of these opens the paste's session when none is open (nothing when mutter refuses one).
 std::int64_t changeCount();
 x11::Targets read();
 std::optional<std::string> readText();

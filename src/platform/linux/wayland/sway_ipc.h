@@ -12,8 +12,8 @@
 namespace axb::platform::wayland::sway {
 
 // A window as sway places it: where its content begins in the layout (below the title bar and
-// borders), and where the client's own window geometry begins in its surface (the shadow a
-// client-side decorated window draws around itself).
+// borders, centred in its tile when it is smaller), and where the client's own window geometry
+// begins in its surface (the shadow a client-side decorated window draws around itself).
 struct WindowPlace {
   Point contentOrigin;
   Point geometryOffset;
