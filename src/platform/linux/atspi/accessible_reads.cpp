@@ -171,8 +171,7 @@ class Space {
         pid && wayland::waylandSession() && !wayland::isX11Client(*pid)) {
       native_ = true;
       windowRelative_ = true;
-      // GTK 3 counts from its surface's corner, the shadow it draws included.
-      nativeOrigin_ = wayland::nativeWindowOriginOf(*pid, gtkMajorVersion(accessible) == 3);
+      nativeOrigin_ = wayland::nativeWindowOriginOf(*pid);
     } else {
       windowRelative_ = answersInWindowCoordinates(accessible);
     }

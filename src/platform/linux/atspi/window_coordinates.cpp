@@ -6,26 +6,20 @@
 
 namespace axb::platform::atspi {
 
-int gtkMajorVersion(AtspiAccessible* accessible) {
+bool answersInWindowCoordinates(AtspiAccessible* accessible) {
   // The toolkit is a property of the application's root; libatspi keeps it in the application's
   // record once asked, so only the first question costs a request.
   AtspiApplication* application = accessible ? accessible->parent.app : nullptr;
-  if (!application) return 0;
+  if (!application) return false;
   GRef<AtspiAccessible> root = GRef<AtspiAccessible>::retain(application->root);
   GErrorSlot error;
   if (!root)
     root = GRef<AtspiAccessible>::adopt(atspi_accessible_get_application(accessible, error.out()));
-  if (error || !root) return 0;
+  if (error || !root) return false;
   const GText name(atspi_accessible_get_toolkit_name(root.get(), error.out()));
-  if (error || !name || std::string_view(name.get()) != "GTK") return 0;
+  if (error || !name || std::string_view(name.get()) != "GTK") return false;
   const GText version(atspi_accessible_get_toolkit_version(root.get(), error.out()));
-  if (error || !version) return 0;
-  const std::string_view text(version.get());
-  return text.substr(0, 2) == "4." ? 4 : text.substr(0, 2) == "3." ? 3 : 0;
-}
-
-bool answersInWindowCoordinates(AtspiAccessible* accessible) {
-  return gtkMajorVersion(accessible) == 4;
+  return !error && version && std::string_view(version.get()).substr(0, 2) == "4.";
 }
 
 }  // namespace axb::platform::atspi

@@ -11,7 +11,4 @@ namespace axb::platform::atspi {
 // (libatspi keeps each application's toolkit, so asking costs a request once per application).
 bool answersInWindowCoordinates(AtspiAccessible* accessible);
 
-// The major version of GTK the accessible's application is built with; 0 for other toolkits.
-int gtkMajorVersion(AtspiAccessible* accessible);
-
 }  // namespace axb::platform::atspi

@@ -75,7 +75,7 @@ bool isX11Client(ProcessId pid) {
   const Desktop running = desktop();
   if (running == Desktop::X11) return true;
   if (running == Desktop::Sway) {
-    if (sway::placeOf(pid)) return sway::isX11Window(pid);
+    if (sway::contentOriginOf(pid)) return sway::isX11Window(pid);
   }
   const double now = monotonicSeconds();
   X11Answer& answer = x11Answers()[pid];
@@ -115,13 +115,9 @@ bool activateProcess(ProcessId pid) {
   return isX11Client(pid) && x11::activateProcess(pid);
 }
 
-std::optional<Point> nativeWindowOriginOf(ProcessId pid, bool surfaceRelative) {
+std::optional<Point> nativeWindowOriginOf(ProcessId pid) {
   if (desktop() != Desktop::Sway) return std::nullopt;
-  const std::optional<sway::WindowPlace> place = sway::placeOf(pid);
-  if (!place) return std::nullopt;
-  if (!surfaceRelative) return place->contentOrigin;
-  return Point{place->contentOrigin.x - place->geometryOffset.x,
-               place->contentOrigin.y - place->geometryOffset.y};
+  return sway::contentOriginOf(pid);
 }
 
 std::optional<std::string> applicationIdOf(ProcessId pid) {

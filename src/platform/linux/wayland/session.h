@@ -38,10 +38,8 @@ std::optional<ProcessId> frontmostProcess();
 bool activateProcess(ProcessId pid);
 
 // A native Wayland application answers rectangles relative to its window: where that window's
-// origin lies on screen, as the compositor tells (nothing where it does not). `surfaceRelative`:
-// the answers count from the corner of the window's surface, shadows included (GTK 3), rather
-// than from its content.
-std::optional<Point> nativeWindowOriginOf(ProcessId pid, bool surfaceRelative);
+// content begins on screen, as the compositor tells (nothing where it does not).
+std::optional<Point> nativeWindowOriginOf(ProcessId pid);
 
 // The application id the compositor knows the process's window by.
 std::optional<std::string> applicationIdOf(ProcessId pid);

@@ -8,7 +8,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -44,7 +43,7 @@ struct View {
   bool focused = false;
   bool visible = false;
   bool x11 = false;
-  WindowPlace place;
+  Point contentOrigin;
   std::optional<std::string> applicationId;
 };
 
@@ -205,13 +204,6 @@ Point originOf(const json& node, const char* key) {
   return Point{number(*found, "x"), number(*found, "y")};
 }
 
-Rect rectOf(const json& node, const char* key) {
-  const auto found = node.find(key);
-  if (found == node.end() || !found->is_object()) return {};
-  return Rect{number(*found, "x"), number(*found, "y"), number(*found, "width"),
-              number(*found, "height")};
-}
-
 void collect(const json& node, std::vector<View>& views, int depth) {
   // sway's tree is a few levels deep; a deeper one is no tree of sway's.
   if (!node.is_object() || depth > 64) return;
@@ -222,13 +214,8 @@ void collect(const json& node, std::vector<View>& views, int depth) {
     view.visible = node.value("visible", false);
     view.x11 = node.value("shell", std::string()) == "xwayland";
     const Point rect = originOf(node, "rect");
-    const Rect content = rectOf(node, "window_rect");
-    const Rect geometry = rectOf(node, "geometry");
-    // A window smaller than its tile (one that keeps its own size) is centred in it.
-    view.place.contentOrigin =
-        Point{rect.x + content.x + std::max(0.0, (content.width - geometry.width) / 2),
-              rect.y + content.y + std::max(0.0, (content.height - geometry.height) / 2)};
-    view.place.geometryOffset = Point{geometry.x, geometry.y};
+    const Point content = originOf(node, "window_rect");
+    view.contentOrigin = Point{rect.x + content.x, rect.y + content.y};
     if (const auto id = node.find("app_id"); id != node.end() && id->is_string()) {
       view.applicationId = id->get<std::string>();
     } else if (const auto properties = node.find("window_properties");
@@ -357,10 +344,10 @@ std::optional<ProcessId> focusedProcess() {
   return std::nullopt;
 }
 
-std::optional<WindowPlace> placeOf(ProcessId pid) {
+std::optional<Point> contentOriginOf(ProcessId pid) {
   const View* view = viewOf(pid);
   if (!view) return std::nullopt;
-  return view->place;
+  return view->contentOrigin;
 }
 
 std::optional<std::string> applicationIdOf(ProcessId pid) {

@@ -11,22 +11,17 @@
 
 namespace axb::platform::wayland::sway {
 
-// A window as sway places it: where its content begins in the layout (below the title bar and
-// borders, centred in its tile when it is smaller), and where the client's own window geometry
-// begins in its surface (the shadow a client-side decorated window draws around itself).
-struct WindowPlace {
-  Point contentOrigin;
-  Point geometryOffset;
-};
-
 // Whether sway's IPC socket can be reached.
 bool available();
 
 // The process whose window has the focus; nothing when none has (or sway does not answer).
 std::optional<ProcessId> focusedProcess();
 
-// The process's focused window, else its first visible one.
-std::optional<WindowPlace> placeOf(ProcessId pid);
+// Where the content of the process's window (its focused one, else its first visible one)
+// begins in the layout: below the title bar and inside the borders sway draws. The client's
+// own shadows are not known to sway's IPC: a client-side decorated window that draws them (GTK 3
+// when floating) is placed that much too far up and left.
+std::optional<Point> contentOriginOf(ProcessId pid);
 
 // The application id sway knows the process's window by (app_id, or an X11 window's class).
 std::optional<std::string> applicationIdOf(ProcessId pid);
