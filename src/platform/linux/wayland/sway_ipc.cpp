@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/linux/wayland/sway_tree.h"
 #include "platform/run_loop.h"
 
 namespace axb::platform::wayland::sway {
@@ -37,15 +38,6 @@ constexpr double kAnswerWait = 1.0;
 constexpr std::uint32_t kLargestMessage = 64u << 20;
 // Bytes of events waiting at once; a flood beyond is dropped, and the tree read afresh.
 constexpr std::size_t kMostBufferedEvents = 4u << 20;
-
-struct View {
-  ProcessId pid = 0;
-  bool focused = false;
-  bool visible = false;
-  bool x11 = false;
-  Point contentOrigin;
-  std::optional<std::string> applicationId;
-};
 
 // An owned socket descriptor.
 class Socket {
@@ -193,48 +185,6 @@ std::optional<json> ask(std::uint32_t type, const std::string& payload) {
   return std::nullopt;
 }
 
-double number(const json& object, const char* key) {
-  const auto found = object.find(key);
-  return found != object.end() && found->is_number() ? found->get<double>() : 0.0;
-}
-
-Point originOf(const json& node, const char* key) {
-  const auto found = node.find(key);
-  if (found == node.end() || !found->is_object()) return {};
-  return Point{number(*found, "x"), number(*found, "y")};
-}
-
-void collect(const json& node, std::vector<View>& views, int depth) {
-  // sway's tree is a few levels deep; a deeper one is no tree of sway's.
-  if (!node.is_object() || depth > 64) return;
-  if (const auto pid = node.find("pid"); pid != node.end() && pid->is_number_integer()) {
-    View view;
-    view.pid = pid->get<ProcessId>();
-    view.focused = node.value("focused", false);
-    view.visible = node.value("visible", false);
-    view.x11 = node.value("shell", std::string()) == "xwayland";
-    const Point rect = originOf(node, "rect");
-    const Point content = originOf(node, "window_rect");
-    view.contentOrigin = Point{rect.x + content.x, rect.y + content.y};
-    if (const auto id = node.find("app_id"); id != node.end() && id->is_string()) {
-      view.applicationId = id->get<std::string>();
-    } else if (const auto properties = node.find("window_properties");
-               properties != node.end() && properties->is_object()) {
-      if (const auto name = properties->find("class");
-          name != properties->end() && name->is_string()) {
-        view.applicationId = name->get<std::string>();
-      }
-    }
-    if (view.applicationId && view.applicationId->empty()) view.applicationId.reset();
-    if (view.pid > 0) views.push_back(std::move(view));
-  }
-  for (const char* children : {"nodes", "floating_nodes"}) {
-    const auto list = node.find(children);
-    if (list == node.end() || !list->is_array()) continue;
-    for (const json& child : *list) collect(child, views, depth + 1);
-  }
-}
-
 // What the event socket holds: each complete window event marks the tree stale and is reported.
 void drainEvents() {
   State& s = state();
@@ -313,7 +263,7 @@ const std::vector<View>& views() {
   if (!s.treeStale) return s.views;
   const std::optional<json> tree = ask(kGetTree, "");
   s.views.clear();
-  if (tree) collect(*tree, s.views, 0);
+  if (tree) s.views = viewsOf(*tree);
   // Without the event socket nothing would say when the tree changes: it is asked every time.
   s.treeStale = !tree || !s.events;
   return s.views;
@@ -365,7 +315,8 @@ bool focusProcess(ProcessId pid) {
   const std::optional<json> answer = ask(kRunCommand, "[pid=" + std::to_string(pid) + "] focus");
   // One result per command: success when the criteria matched a window.
   const bool focused = answer && answer->is_array() && !answer->empty() &&
-                       (*answer)[0].is_object() && (*answer)[0].value("success", false);
+                       (*answer)[0].is_object() && (*answer)[0].contains("success") &&
+                       (*answer)[0]["success"] == true;
   if (focused) state().treeStale = true;
   return focused;
 }
