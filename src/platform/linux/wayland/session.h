@@ -41,7 +41,8 @@ bool activateProcess(ProcessId pid);
 // content begins on screen, as the compositor tells (nothing where it does not).
 std::optional<Point> nativeWindowOriginOf(ProcessId pid);
 
-// The application id the compositor knows the process's window by.
+// The application id the compositor knows the process's window by (sway); elsewhere the
+// application id the process owns as a name on the session bus (a GApplication's).
 std::optional<std::string> applicationIdOf(ProcessId pid);
 
 // Forgets what was learnt about the process, which ended.
