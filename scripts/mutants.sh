@@ -121,6 +121,10 @@ m context-selection-beyond src/tracker/assistant_request.cpp \
 m paste-clipboard-not-restored src/tracker/replace_text.cpp \
   "the user's clipboard is not given back" \
   'platform::pasteboardReplace(itemsToGiveBack(*saved));' ''
+m paste-keys-refusal-ignored src/tracker/replace_text.cpp \
+  "pastes although the keystroke cannot arrive" \
+  'if (const auto refusal = platform::syntheticKeysRefused()) {' \
+  'if (const auto refusal = std::optional<platform::KeysRefusal>()) {'
 m paste-newer-copy-overwritten src/tracker/replace_text.cpp \
   "a copy the user made meanwhile is overwritten" \
   'if (platform::pasteboardChangeCount() == *ownWrite) {' 'if (true) {'
@@ -273,6 +277,9 @@ m sim-host-delegate-unseen src/platform/sim/window.cpp \
 m linux-paste-key src/platform/linux/keyboard.cpp \
   "the paste shortcut types Control-C" \
   'constexpr xcb_keysym_t kLetterV = 0x0076;' 'constexpr xcb_keysym_t kLetterV = 0x0063;'
+m linux-keys-without-display src/platform/linux/keyboard.cpp \
+  "keys count as reaching a desktop there is none of" \
+  'if (!connection()) return KeysRefusal::NoDesktop;' ''
 m linux-transient-to-manager src/platform/linux/pasteboard.cpp \
   "the library's transient text is handed to the clipboard manager" \
   'return x11::ownClipboard(x11::targetsFromItems(items), !transient);' \

@@ -12,6 +12,7 @@
 #include "ax/request_run.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
+#include "platform/keyboard.h"
 #include "platform/pasteboard.h"
 #include "platform/run_loop.h"
 #include "platform/utf8.h"
@@ -45,6 +46,16 @@ const char* cancelLine(PasteTarget target) {
   return "";
 }
 
+const char* cancelLine(platform::KeysRefusal refusal) {
+  switch (refusal) {
+    case platform::KeysRefusal::NotTrusted:
+      return "paste cancelled: not trusted";
+    case platform::KeysRefusal::NoDesktop:
+      return "paste cancelled: no desktop";
+  }
+  return "";
+}
+
 // Waits until the application is in front, asking the system (the workspace's own idea of the
 // frontmost application only changes when the run loop turns, which it does not in here).
 std::optional<PasteTarget> waitUntilInFront(ProcessId pid) {
@@ -74,6 +85,11 @@ PasteTarget pasteTarget(ProcessId pid) {
 }  // namespace
 
 void MacAccessibility::setSelectedText(std::string text) {
+  // A keystroke the system would drop pastes nothing: decided before anything visible happens.
+  if (const auto refusal = platform::syntheticKeysRefused()) {
+    platform::writeDiagnosticLine(cancelLine(*refusal));
+    return;
+  }
   // A clipboard the system will not let the library read could not be given back: decided
   // before anything visible happens, where the system tells in advance.
   if (platform::pasteboardReadsRefused()) {

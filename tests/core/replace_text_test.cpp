@@ -268,9 +268,13 @@ TEST_F(PasteTargetTest, AHungApplicationIsNotPastedIntoAndTheClipboardIsLeftAlon
   expectNothingChanged("paste cancelled: application not responding");
 }
 
+// The system would drop the keystroke: nothing is brought forward and nothing waited for.
 TEST_F(PasteTargetTest, AnUntrustedProcessPastesNothing) {
   desk().setTrusted(false);
+  const double before = desk().now();
   setText("world");
+  EXPECT_EQ(desk().now(), before);
+  EXPECT_EQ(desk().frontmostPid(), kHost);
   expectNothingChanged("paste cancelled: not trusted");
 }
 
