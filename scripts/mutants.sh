@@ -120,7 +120,11 @@ m context-selection-beyond src/tracker/assistant_request.cpp \
 # Pasting and the clipboard.
 m paste-clipboard-not-restored src/tracker/replace_text.cpp \
   "the user's clipboard is not given back" \
-  'platform::pasteboardReplace(itemsToGiveBack(*saved));' ''
+  $'    platform::pasteboardReplace(itemsToGiveBack(*saved));\n  }\n  platform::writeDiagnosticLine("Task ended");' \
+  $'  }\n  platform::writeDiagnosticLine("Task ended");'
+m paste-refused-write-not-given-back src/tracker/replace_text.cpp \
+  "a clipboard cleared by a refused write is not given back" \
+  'if (platform::pasteboardChangeCount() != savedChangeCount) {' 'if (false) {'
 m paste-keys-refusal-ignored src/tracker/replace_text.cpp \
   "pastes although the keystroke cannot arrive" \
   'if (const auto refusal = platform::syntheticKeysRefused()) {' \
@@ -140,7 +144,7 @@ m paste-refused-reads src/tracker/replace_text.cpp \
   'if (platform::pasteboardReadsRefused()) {' 'if (false) {'
 m paste-write-failure src/tracker/replace_text.cpp \
   "a failed clipboard write still pastes" \
-  $'  if (!ownWrite) {\n    platform::writeDiagnosticLine("paste cancelled: clipboard not writable");\n    return;\n  }' ''
+  'if (!ownWrite) {' 'if (false) {'
 m clipboard-concealed-given-back src/tracker/clipboard_snapshot.cpp \
   "a concealed (password) item is given back" \
   'if (isConcealed(item) || item.representations.empty()) continue;' \
@@ -248,7 +252,10 @@ m sim-refused-empty src/sim_desktop/desktop_pasteboard.cpp \
   'return state_->pasteboardReads == PasteboardReads::Refused;'
 m sim-write-never-fails src/sim_desktop/desktop_pasteboard.cpp \
   "a clipboard write never fails" \
-  'if (state_->pasteboardWritesFail) return std::nullopt;' ''
+  'if (state_->pasteboardWritesToRefuse > 0) {' 'if (false) {'
+m sim-refused-write-keeps-clipboard src/sim_desktop/desktop_pasteboard.cpp \
+  "a refused clipboard write leaves the clipboard as it was" \
+  $'    replacePasteboard({});\n    return std::nullopt;' '    return std::nullopt;'
 m sim-hung-types-at-once src/sim_desktop/desktop_keys.cpp \
   "a hung application handles keys at once" 'if (isHung(desktop, *app)) {' 'if (false) {'
 m sim-paste-into-static src/sim_desktop/desktop_keys.cpp \

@@ -125,10 +125,15 @@ void MacAccessibility::setSelectedText(std::string text) {
   // text moves into the item: the library holds it once, however large.
   std::vector<platform::PasteboardItem> ownItems;
   ownItems.push_back(generatedTextItem(std::move(text)));
+  const std::int64_t savedChangeCount = platform::pasteboardChangeCount();
   const auto ownWrite =
       platform::pasteboardReplace(ownItems, platform::PasteboardReach::ThisDeviceOnly);
   ownItems.clear();
   if (!ownWrite) {
+    // A refused write may have cleared the clipboard first (macOS does): give the user's back.
+    if (platform::pasteboardChangeCount() != savedChangeCount) {
+      platform::pasteboardReplace(itemsToGiveBack(*saved));
+    }
     platform::writeDiagnosticLine("paste cancelled: clipboard not writable");
     return;
   }

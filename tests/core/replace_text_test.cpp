@@ -255,10 +255,14 @@ TEST_F(PasteTargetTest, AClipboardThatCannotBeReadIsLeftAloneAndNothingIsPasted)
   }
 }
 
-TEST_F(PasteTargetTest, AClipboardThatRefusesTheLibrarysWriteIsNotPasted) {
-  desk().setPasteboardWritesFail(true);
+// The refused write has already cleared the clipboard, as macOS does.
+TEST_F(PasteTargetTest, AClipboardThatRefusesTheLibrarysWriteIsNotPastedAndIsGivenBack) {
+  desk().refuseNextPasteboardWrites(1);
   setText("world");
-  expectNothingChanged("paste cancelled: clipboard not writable");
+  desk().runUntilIdle();
+  EXPECT_EQ(lines(), std::vector<std::string>{"paste cancelled: clipboard not writable"});
+  EXPECT_TRUE(desk().postedKeyEvents().empty());
+  EXPECT_EQ(desk().pasteboardItems(), std::vector{givenBack(kImageAndRichText)});
 }
 
 TEST_F(PasteTargetTest, AHungApplicationIsNotPastedIntoAndTheClipboardIsLeftAlone) {
