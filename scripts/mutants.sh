@@ -225,7 +225,7 @@ m mouse-host-delegate-replaced src/window/mouse_tracking.cpp \
   'window->setDelegate(tracker.get());'
 m mouse-closed-under-pointer src/window/mouse_tracking.cpp \
   "a window closing under the pointer leaves the pointer counted inside" \
-  'for (const auto& tracker : watched->trackers) tracker->windowClosedUnderPointer();' ''
+  'if (watched->tracker) watched->tracker->windowClosedUnderPointer();' ''
 m timing-no-second-wait src/timing/debounce.cpp \
   "events are delivered one interval early" \
   'platform::scheduleTimerOnCurrentRunLoop(interval, std::move(action));' 'action();'
