@@ -56,7 +56,10 @@ m() {
 # The bridge: entry points, the event channel, the blocked list.
 m bridge-old-tracker-kept src/bridge/entry_points.cpp \
   "a replaced tracker is not stopped" \
-  'if (replaced) replaced->stop();' ''
+  'replaced->stop();' ''
+m bridge-replaced-not-taken-over src/bridge/entry_points.cpp \
+  "a replacement does not follow what the replaced tracker followed" \
+  'current->takeOverReplaced();' ''
 m bridge-start-null src/bridge/entry_points.cpp \
   "start(NULL) is not refused" \
   'if (!current || blocked_fields_json == nullptr) return;' 'if (!current) return;'
