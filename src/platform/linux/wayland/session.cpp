@@ -1,6 +1,7 @@
 #include "platform/linux/wayland/session.h"
 
 #include <gio/gio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -105,6 +106,21 @@ std::optional<std::string> applicationNameOnBus(ProcessId pid) {
   return std::nullopt;
 }
 
+std::optional<ProcessId> lastOtherFront;
+
+std::optional<ProcessId> askFront() {
+  switch (desktop()) {
+    case Desktop::X11:
+      return x11::frontmostProcess();
+    case Desktop::Sway:
+      return sway::focusedProcess();
+    case Desktop::Gnome:
+    case Desktop::OtherWayland:
+      break;
+  }
+  return atspi::activeWindowProcess();
+}
+
 }  // namespace
 
 Desktop desktop() {
@@ -128,16 +144,14 @@ bool isX11Client(ProcessId pid) {
 }
 
 std::optional<ProcessId> frontmostProcess() {
-  switch (desktop()) {
-    case Desktop::X11:
-      return x11::frontmostProcess();
-    case Desktop::Sway:
-      return sway::focusedProcess();
-    case Desktop::Gnome:
-    case Desktop::OtherWayland:
-      break;
-  }
-  return atspi::activeWindowProcess();
+  const std::optional<ProcessId> front = askFront();
+  if (front && *front != ::getpid()) lastOtherFront = front;
+  return front;
+}
+
+std::optional<ProcessId> frontmostOtherProcess() {
+  const std::optional<ProcessId> front = frontmostProcess();
+  return front == ::getpid() ? lastOtherFront : front;
 }
 
 bool activateProcess(ProcessId pid) {

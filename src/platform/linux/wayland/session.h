@@ -33,6 +33,9 @@ bool isX11Client(ProcessId pid);
 // The process whose window is in front.
 std::optional<ProcessId> frontmostProcess();
 
+// The process in front, or while the host's own window is, the one that was in front before it.
+std::optional<ProcessId> frontmostOtherProcess();
+
 // Asks for the process's window to come to the front; false where the desktop does not let
 // another application do that, or the process has no window.
 bool activateProcess(ProcessId pid);
