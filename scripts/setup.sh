@@ -26,7 +26,10 @@ packages=(cmake ninja-build g++ binutils nlohmann-json3-dev libutf8proc-dev libg
           libxcb-xfixes0-dev libxcb-xinput-dev libxcb-xtest0-dev libxcb-keysyms1-dev xclip
           # The applications of other toolkits the suite follows: a GTK 4 and a Qt 5 test
           # application, both browsers and the word processor.
-          gir1.2-gtk-4.0 python3-pyqt5 chromium firefox-esr libreoffice-writer libreoffice-gtk3)
+          gir1.2-gtk-4.0 python3-pyqt5 chromium firefox-esr libreoffice-writer libreoffice-gtk3
+          # Wayland sessions: the client library, the keymaps the library types with, and the
+          # scanner that turns the protocols' wire definitions into code.
+          libwayland-dev libwayland-bin libxkbcommon-dev)
 # The Debian package of the Linux flavour: dpkg-shlibdeps (dpkg-dev) and file, which cpack uses
 # to find its run-time dependencies.
 packages+=(dpkg-dev file)

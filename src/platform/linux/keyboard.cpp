@@ -1,5 +1,6 @@
-// The paste shortcut, Control-V, posted through the XTest extension: the server delivers it as
-// typed to the window holding the input focus. Modifiers the user holds stay held (X11 offers no
+// The paste shortcut, Control-V, posted through the XTest extension (or, for a native Wayland
+// application, the compositor's way: wayland/paste_route.h): the server delivers it as typed to
+// the window holding the input focus. Modifiers the user holds stay held (X11 offers no
 // way to leave them out of synthetic input short of releasing the user's own keys).
 #include "platform/keyboard.h"
 
@@ -9,6 +10,9 @@
 
 #include <optional>
 
+#include "platform/linux/wayland/mutter_remote_desktop.h"
+#include "platform/linux/wayland/paste_route.h"
+#include "platform/linux/wayland/virtual_keyboard.h"
 #include "platform/linux/x11/xcb_handles.h"
 
 namespace axb::platform {
@@ -40,7 +44,35 @@ xcb_keycode_t keycodeOf(xcb_key_symbols_t* symbols, xcb_keysym_t symbol) {
 
 }  // namespace
 
+// X11 lets any client post keys, so the accessibility switch does not matter here; only a display
+// to post them to does. In a Wayland session the paste's route is decided here, as the paste
+// begins, for the application in front.
+std::optional<KeysRefusal> syntheticKeysRefused() {
+  switch (wayland::decidePasteRoute()) {
+    case wayland::PasteRoute::X11:
+      break;
+    case wayland::PasteRoute::WaylandProtocols:
+      return std::nullopt;
+    case wayland::PasteRoute::MutterRemoteDesktop:
+      return std::nullopt;
+    case wayland::PasteRoute::None:
+      return KeysRefusal::NotSupported;
+  }
+  if (!connection()) return KeysRefusal::NoDesktop;
+  return std::nullopt;
+}
+
 bool postPasteShortcut() {
+  switch (wayland::pasteRoute()) {
+    case wayland::PasteRoute::X11:
+      break;
+    case wayland::PasteRoute::WaylandProtocols:
+      return wayland::keyboard::typePasteChord();
+    case wayland::PasteRoute::MutterRemoteDesktop:
+      return wayland::remote_desktop::typePasteChord();
+    case wayland::PasteRoute::None:
+      return false;
+  }
   xcb_connection_t* c = connection();
   if (!c) return false;
   const x11::KeySymbols symbols(xcb_key_symbols_alloc(c));
