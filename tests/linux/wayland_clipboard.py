@@ -2,7 +2,7 @@
 """The Wayland clipboard as another native GTK 4 application uses it, for the end-to-end tests.
 
 A Wayland client may set or read the clipboard only while its window has the keyboard focus: the
-window takes it (a new window does), then
+window takes it (a new window does; in sway it also takes a key press), then
   wayland_clipboard.py copy <type>=<file>...  owns the clipboard with those types, says
                                               {"ready": true} and keeps it until killed;
   wayland_clipboard.py read                   says {"types": [...], "data": {type: base64}} of
@@ -10,6 +10,8 @@ window takes it (a new window does), then
 """
 
 import base64
+import os
+import subprocess
 import sys
 
 import gi
@@ -52,7 +54,7 @@ def read(window):
 
 
 def main():
-    command, pairs = sys.argv[1], [arg.split("=", 1) for arg in sys.argv[2:]]
+    command, pairs = sys.argv[1], [arg.rsplit("=", 1) for arg in sys.argv[2:]]
     application = Gtk.Application(application_id="dev.axbridge.ClipboardClient",
                                   flags=Gio.ApplicationFlags.NON_UNIQUE)
 
@@ -60,12 +62,24 @@ def main():
         window = Gtk.ApplicationWindow(application=app, title="clipboard " + command)
         done = []
 
+        def act():
+            if not done:
+                done.append(True)
+                copy(window, pairs) if command == "copy" else read(window)
+
+        # sway takes the clipboard only from a client that had input (GTK names its last key
+        # press): a user copies with a key, a virtual keyboard presses one here.
+        keys = Gtk.EventControllerKey()
+        keys.connect("key-released", lambda *_: act())
+        window.add_controller(keys)
+
         def on_active(*_):
             if window.is_active() and not done:
-                done.append(True)
                 # A moment for the selection the compositor offers on focus to arrive.
-                GLib.timeout_add(200, lambda: copy(window, pairs) if command == "copy"
-                                 else read(window))
+                if command == "copy" and "SWAYSOCK" in os.environ:
+                    GLib.timeout_add(200, lambda: subprocess.run(["wtype", "-k", "Shift_L"]))
+                else:
+                    GLib.timeout_add(200, act)
 
         window.connect("notify::is-active", on_active)
         window.present()

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <random>
 
+#include "e2e/clipboard_reader.h"
+
 namespace axb::e2e {
 namespace {
 
@@ -79,6 +81,8 @@ std::unique_ptr<ChildApp> copyInAnotherClient(
   auto owner = std::make_unique<ChildApp>(argv);
   const auto ready = owner->nextLine(10.0);
   if (!ready || !ready->is_object() || !ready->value("ready", false)) return nullptr;
+  // Its claim reaches the compositor a moment after the application made it.
+  if (swayRuns() && !pumpUntil([] { return !clipboardTargets().empty(); })) return nullptr;
   return owner;
 }
 
