@@ -180,11 +180,13 @@ std::optional<std::string> applicationIdOf(ProcessId pid) {
     case Desktop::X11:
       return std::nullopt;
     case Desktop::Sway:
-      return sway::applicationIdOf(pid);
+      // An X11 application keeps the identity its X windows give.
+      return sway::isX11Window(pid) ? std::nullopt : sway::applicationIdOf(pid);
     case Desktop::Gnome:
     case Desktop::OtherWayland:
       break;
   }
+  if (isX11Client(pid)) return std::nullopt;
   // Asked once per process: the answer takes a request per name on the bus.
   auto& known = busIds();
   if (const auto found = known.find(pid); found != known.end()) return found->second;
