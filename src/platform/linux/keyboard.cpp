@@ -21,17 +21,17 @@ namespace {
 constexpr xcb_keysym_t kControlL = 0xffe3;
 constexpr xcb_keysym_t kLetterV = 0x0076;
 
-// Opened on first use and kept.
+// Opened on first use and kept; opened again after a failure, since a display may come (back).
 xcb_connection_t* connection() {
-  static const x11::Connection instance = []() -> x11::Connection {
-    std::optional<x11::DisplayConnection> connected = x11::connectToDisplay();
-    if (!connected) return nullptr;
-    const xcb_query_extension_reply_t* xtest =
-        xcb_get_extension_data(connected->connection.get(), &xcb_test_id);
-    if (!xtest || !xtest->present) return nullptr;
-    return std::move(connected->connection);
-  }();
-  if (!instance || xcb_connection_has_error(instance.get())) return nullptr;
+  static x11::Connection instance;
+  if (instance && !xcb_connection_has_error(instance.get())) return instance.get();
+  instance.reset();
+  std::optional<x11::DisplayConnection> connected = x11::connectToDisplay();
+  if (!connected) return nullptr;
+  const xcb_query_extension_reply_t* xtest =
+      xcb_get_extension_data(connected->connection.get(), &xcb_test_id);
+  if (!xtest || !xtest->present) return nullptr;
+  instance = std::move(connected->connection);
   return instance.get();
 }
 

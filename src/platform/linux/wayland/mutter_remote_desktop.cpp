@@ -137,12 +137,19 @@ void onSignal(GDBusConnection*, const gchar*, const gchar*, const gchar*, const 
     g_variant_lookup(options.get(), "session-is-owner", "b", &isOwner);
     s->owner = isOwner;
     s->ownerTypes.clear();
-    const gchar** types = nullptr;
-    if (g_variant_lookup(options.get(), "mime-types", "^a&s", &types) && types) {
-      for (const gchar** type = types; *type && s->ownerTypes.size() < kMostTypes; ++type) {
-        s->ownerTypes.emplace_back(*type);
+    // Mutter wraps the list in a tuple here (it takes a plain list in SetSelection).
+    GRef<GVariant> types =
+        GRef<GVariant>::adopt(g_variant_lookup_value(options.get(), "mime-types", nullptr));
+    if (types && g_variant_is_of_type(types.get(), G_VARIANT_TYPE("(as)"))) {
+      types = GRef<GVariant>::adopt(g_variant_get_child_value(types.get(), 0));
+    }
+    if (types && g_variant_is_of_type(types.get(), G_VARIANT_TYPE("as"))) {
+      const gsize count = std::min<gsize>(g_variant_n_children(types.get()), kMostTypes);
+      for (gsize i = 0; i < count; ++i) {
+        const gchar* type = nullptr;
+        g_variant_get_child(types.get(), i, "&s", &type);
+        if (type) s->ownerTypes.emplace_back(type);
       }
-      g_free(types);
     }
     ++s->changes;
   } else if (signal == "SelectionTransfer" &&

@@ -18,7 +18,9 @@ constexpr double kRouteKept = 6.0;
 PasteRoute decide() {
   const Desktop running = desktop();
   if (running == Desktop::X11) return PasteRoute::X11;
-  const std::optional<ProcessId> front = frontmostProcess();
+  // The host's own window may be in front as the paste begins: the application it pastes into
+  // is the one in front before it.
+  const std::optional<ProcessId> front = frontmostOtherProcess();
   if (running == Desktop::Sway && keyboard::available() && clipboard::available()) {
     return PasteRoute::WaylandProtocols;
   }

@@ -1,7 +1,9 @@
 #include "platform/linux/wayland/session.h"
 
 #include <gio/gio.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <string_view>
@@ -64,6 +66,61 @@ std::map<ProcessId, X11Answer>& x11Answers() {
   return *answers;
 }
 
+std::map<ProcessId, std::optional<std::string>>& busIds() {
+  static auto* const ids = new std::map<ProcessId, std::optional<std::string>>();
+  return *ids;
+}
+
+// Where the compositor does not tell, a GTK or other GApplication's id (by convention its
+// desktop-file id, and what its windows carry as their Wayland app_id) is the name it owns on the
+// session bus: the first name in reverse-DNS form the process owns.
+std::optional<std::string> applicationNameOnBus(ProcessId pid) {
+  atspi::GErrorSlot error;
+  const auto bus =
+      atspi::GRef<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
+  if (!bus) return std::nullopt;
+  const auto ask = [&bus](const char* method, GVariant* parameters, const char* type) {
+    atspi::GErrorSlot callError;
+    return atspi::GRef<GVariant>::adopt(g_dbus_connection_call_sync(
+        bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", method,
+        parameters, G_VARIANT_TYPE(type), G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, callError.out()));
+  };
+  const auto names = ask("ListNames", nullptr, "(as)");
+  if (!names) return std::nullopt;
+  const auto list = atspi::GRef<GVariant>::adopt(g_variant_get_child_value(names.get(), 0));
+  // A bus has a few dozen names; a flood of them is not looked through.
+  const gsize count = std::min<gsize>(g_variant_n_children(list.get()), 512);
+  for (gsize i = 0; i < count; ++i) {
+    const char* name = nullptr;
+    g_variant_get_child(list.get(), i, "&s", &name);
+    const std::string_view text(name ? name : "");
+    if (text.empty() || text[0] == ':' || text.find('.') == std::string_view::npos ||
+        text.rfind("org.freedesktop.", 0) == 0 || text.rfind("org.a11y.", 0) == 0) {
+      continue;
+    }
+    const auto owner = ask("GetConnectionUnixProcessID", g_variant_new("(s)", name), "(u)");
+    guint32 ownerPid = 0;
+    if (owner) g_variant_get(owner.get(), "(u)", &ownerPid);
+    if (static_cast<ProcessId>(ownerPid) == pid) return std::string(text);
+  }
+  return std::nullopt;
+}
+
+std::optional<ProcessId> lastOtherFront;
+
+std::optional<ProcessId> askFront() {
+  switch (desktop()) {
+    case Desktop::X11:
+      return x11::frontmostProcess();
+    case Desktop::Sway:
+      return sway::focusedProcess();
+    case Desktop::Gnome:
+    case Desktop::OtherWayland:
+      break;
+  }
+  return atspi::activeWindowProcess();
+}
+
 }  // namespace
 
 Desktop desktop() {
@@ -87,16 +144,14 @@ bool isX11Client(ProcessId pid) {
 }
 
 std::optional<ProcessId> frontmostProcess() {
-  switch (desktop()) {
-    case Desktop::X11:
-      return x11::frontmostProcess();
-    case Desktop::Sway:
-      return sway::focusedProcess();
-    case Desktop::Gnome:
-    case Desktop::OtherWayland:
-      break;
-  }
-  return atspi::activeWindowProcess();
+  const std::optional<ProcessId> front = askFront();
+  if (front && *front != ::getpid()) lastOtherFront = front;
+  return front;
+}
+
+std::optional<ProcessId> frontmostOtherProcess() {
+  const std::optional<ProcessId> front = frontmostProcess();
+  return front == ::getpid() ? lastOtherFront : front;
 }
 
 bool activateProcess(ProcessId pid) {
@@ -121,12 +176,26 @@ std::optional<Point> nativeWindowOriginOf(ProcessId pid) {
 }
 
 std::optional<std::string> applicationIdOf(ProcessId pid) {
-  if (desktop() != Desktop::Sway) return std::nullopt;
-  return sway::applicationIdOf(pid);
+  switch (desktop()) {
+    case Desktop::X11:
+      return std::nullopt;
+    case Desktop::Sway:
+      // An X11 application keeps the identity its X windows give.
+      return sway::isX11Window(pid) ? std::nullopt : sway::applicationIdOf(pid);
+    case Desktop::Gnome:
+    case Desktop::OtherWayland:
+      break;
+  }
+  if (isX11Client(pid)) return std::nullopt;
+  // Asked once per process: the answer takes a request per name on the bus.
+  auto& known = busIds();
+  if (const auto found = known.find(pid); found != known.end()) return found->second;
+  return known[pid] = applicationNameOnBus(pid);
 }
 
 void forgetProcess(ProcessId pid) {
   x11Answers().erase(pid);
+  busIds().erase(pid);
 }
 
 }  // namespace axb::platform::wayland

@@ -33,6 +33,9 @@ bool isX11Client(ProcessId pid);
 // The process whose window is in front.
 std::optional<ProcessId> frontmostProcess();
 
+// The process in front, or while the host's own window is, the one that was in front before it.
+std::optional<ProcessId> frontmostOtherProcess();
+
 // Asks for the process's window to come to the front; false where the desktop does not let
 // another application do that, or the process has no window.
 bool activateProcess(ProcessId pid);
@@ -41,7 +44,8 @@ bool activateProcess(ProcessId pid);
 // content begins on screen, as the compositor tells (nothing where it does not).
 std::optional<Point> nativeWindowOriginOf(ProcessId pid);
 
-// The application id the compositor knows the process's window by.
+// The application id the compositor knows the process's window by (sway); elsewhere the
+// application id the process owns as a name on the session bus (a GApplication's).
 std::optional<std::string> applicationIdOf(ProcessId pid);
 
 // Forgets what was learnt about the process, which ended.

@@ -222,22 +222,23 @@ void drainEvents() {
     }
     if (s.eventBuffer.size() - used - kHeaderSize < parsed->first) break;
     if ((parsed->second & kEventBit) != 0) {
-      s.treeStale = true;
       const json event = json::parse(
           s.eventBuffer.begin() + static_cast<std::ptrdiff_t>(used + kHeaderSize),
           s.eventBuffer.begin() + static_cast<std::ptrdiff_t>(used + kHeaderSize + parsed->first),
           nullptr, false);
-      ProcessId pid = 0;
-      if (event.is_object()) {
-        const auto container = event.find("container");
-        if (container != event.end() && container->is_object()) {
-          const auto value = container->find("pid");
-          if (value != container->end() && value->is_number_integer()) {
-            pid = value->get<ProcessId>();
-          }
+      // A new title or mark moves nothing and changes no focus: some applications retitle their
+      // windows all the time.
+      const bool placing = !(event.is_object() && event.contains("change") &&
+                             (event["change"] == "title" || event["change"] == "mark"));
+      if (placing) {
+        s.treeStale = true;
+        std::int64_t pid = 0;
+        if (event.is_object() && event.contains("container") && event["container"].is_object() &&
+            event["container"].contains("pid") && event["container"]["pid"].is_number_integer()) {
+          pid = event["container"]["pid"].get<std::int64_t>();
         }
+        named.push_back(pid > 0 && pid <= 0x7fffffff ? static_cast<ProcessId>(pid) : 0);
       }
-      named.push_back(pid);
     }
     used += kHeaderSize + parsed->first;
   }
