@@ -48,6 +48,10 @@ export AXBRIDGE_DESKTOP_WINDOW_MANAGER=$window_manager AXBRIDGE_DESKTOP_WORK=$wo
 # GTK must not read a user's settings or talk to a real session's services.
 export GSETTINGS_BACKEND=memory GTK_A11Y=atspi
 unset NO_AT_BRIDGE
+# An X11 desktop, also when started from inside a Wayland session: the library would otherwise
+# follow that session's compositor.
+unset WAYLAND_DISPLAY SWAYSOCK
+export XDG_SESSION_TYPE=x11
 
 # A session bus configuration of its own, whose one service directory holds the accessibility
 # bus's launcher: the services installed on the machine (a desktop portal, for one) would

@@ -56,7 +56,10 @@ m() {
 # The bridge: entry points, the event channel, the blocked list.
 m bridge-old-tracker-kept src/bridge/entry_points.cpp \
   "a replaced tracker is not stopped" \
-  'if (replaced) replaced->stop();' ''
+  'replaced->stop();' ''
+m bridge-replaced-not-taken-over src/bridge/entry_points.cpp \
+  "a replacement does not follow what the replaced tracker followed" \
+  'current->takeOverReplaced();' ''
 m bridge-start-null src/bridge/entry_points.cpp \
   "start(NULL) is not refused" \
   'if (!current || blocked_fields_json == nullptr) return;' 'if (!current) return;'
@@ -120,7 +123,15 @@ m context-selection-beyond src/tracker/assistant_request.cpp \
 # Pasting and the clipboard.
 m paste-clipboard-not-restored src/tracker/replace_text.cpp \
   "the user's clipboard is not given back" \
-  'platform::pasteboardReplace(itemsToGiveBack(*saved));' ''
+  $'    platform::pasteboardReplace(itemsToGiveBack(*saved));\n  }\n  platform::writeDiagnosticLine("Task ended");' \
+  $'  }\n  platform::writeDiagnosticLine("Task ended");'
+m paste-refused-write-not-given-back src/tracker/replace_text.cpp \
+  "a clipboard cleared by a refused write is not given back" \
+  'if (platform::pasteboardChangeCount() != savedChangeCount) {' 'if (false) {'
+m paste-keys-refusal-ignored src/tracker/replace_text.cpp \
+  "pastes although the keystroke cannot arrive" \
+  'if (const auto refusal = platform::syntheticKeysRefused()) {' \
+  'if (const auto refusal = std::optional<platform::KeysRefusal>()) {'
 m paste-newer-copy-overwritten src/tracker/replace_text.cpp \
   "a copy the user made meanwhile is overwritten" \
   'if (platform::pasteboardChangeCount() == *ownWrite) {' 'if (true) {'
@@ -136,7 +147,7 @@ m paste-refused-reads src/tracker/replace_text.cpp \
   'if (platform::pasteboardReadsRefused()) {' 'if (false) {'
 m paste-write-failure src/tracker/replace_text.cpp \
   "a failed clipboard write still pastes" \
-  $'  if (!ownWrite) {\n    platform::writeDiagnosticLine("paste cancelled: clipboard not writable");\n    return;\n  }' ''
+  'if (!ownWrite) {' 'if (false) {'
 m clipboard-concealed-given-back src/tracker/clipboard_snapshot.cpp \
   "a concealed (password) item is given back" \
   'if (isConcealed(item) || item.representations.empty()) continue;' \
@@ -217,7 +228,7 @@ m mouse-host-delegate-replaced src/window/mouse_tracking.cpp \
   'window->setDelegate(tracker.get());'
 m mouse-closed-under-pointer src/window/mouse_tracking.cpp \
   "a window closing under the pointer leaves the pointer counted inside" \
-  'for (const auto& tracker : watched->trackers) tracker->windowClosedUnderPointer();' ''
+  'if (watched->tracker) watched->tracker->windowClosedUnderPointer();' ''
 m timing-no-second-wait src/timing/debounce.cpp \
   "events are delivered one interval early" \
   'platform::scheduleTimerOnCurrentRunLoop(interval, std::move(action));' 'action();'
@@ -244,7 +255,10 @@ m sim-refused-empty src/sim_desktop/desktop_pasteboard.cpp \
   'return state_->pasteboardReads == PasteboardReads::Refused;'
 m sim-write-never-fails src/sim_desktop/desktop_pasteboard.cpp \
   "a clipboard write never fails" \
-  'if (state_->pasteboardWritesFail) return std::nullopt;' ''
+  'if (state_->pasteboardWritesToRefuse > 0) {' 'if (false) {'
+m sim-refused-write-keeps-clipboard src/sim_desktop/desktop_pasteboard.cpp \
+  "a refused clipboard write leaves the clipboard as it was" \
+  $'    replacePasteboard({});\n    return std::nullopt;' '    return std::nullopt;'
 m sim-hung-types-at-once src/sim_desktop/desktop_keys.cpp \
   "a hung application handles keys at once" 'if (isHung(desktop, *app)) {' 'if (false) {'
 m sim-paste-into-static src/sim_desktop/desktop_keys.cpp \
@@ -273,6 +287,9 @@ m sim-host-delegate-unseen src/platform/sim/window.cpp \
 m linux-paste-key src/platform/linux/keyboard.cpp \
   "the paste shortcut types Control-C" \
   'constexpr xcb_keysym_t kLetterV = 0x0076;' 'constexpr xcb_keysym_t kLetterV = 0x0063;'
+m linux-keys-without-display src/platform/linux/keyboard.cpp \
+  "keys count as reaching a desktop there is none of" \
+  'if (!connection()) return KeysRefusal::NoDesktop;' ''
 m linux-transient-to-manager src/platform/linux/pasteboard.cpp \
   "the library's transient text is handed to the clipboard manager" \
   'return x11::ownClipboard(x11::targetsFromItems(items), !transient);' \

@@ -43,10 +43,16 @@ if [[ $demo_only == 0 ]]; then
              libxcb-xfixes0-dev libxcb-xinput-dev libxcb-xtest0-dev libxcb-keysyms1-dev xclip
              # The applications of other toolkits the suite follows: a GTK 4 and a Qt 5 test
              # application, both browsers and the word processor.
-             gir1.2-gtk-4.0 python3-pyqt5 chromium firefox-esr libreoffice-writer libreoffice-gtk3)
+             gir1.2-gtk-4.0 python3-pyqt5 chromium firefox-esr libreoffice-writer libreoffice-gtk3
+             # Wayland sessions: the client library, the keymaps the library types with, and the
+             # scanner that turns the protocols' wire definitions into code.
+             libwayland-dev libwayland-bin libxkbcommon-dev)
   # The Debian package of the Linux flavour: dpkg-shlibdeps (dpkg-dev) and file, which cpack uses
   # to find its run-time dependencies.
   packages+=(dpkg-dev file)
+  # Wayland sessions for the end-to-end suite: a headless sway with XWayland and a headless
+  # mutter, Qt 5's Wayland platform, and the clipboard and keyboard tools the suite uses there.
+  packages+=(sway xwayland mutter qtwayland5 wl-clipboard wtype)
   # The host packages' tests: pytest, a virtual environment that pip installs the Python package
   # into with Debian's setuptools and wheel, mypy, and Node.js with npm only where no node is
   # installed (one that is there already is used as it is: Debian's npm conflicts with other builds

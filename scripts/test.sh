@@ -3,9 +3,9 @@
 # builds and runs every test: the suite (with the soak run) in a normal build, then the same
 # suite built with clang 16 and libc++, then built with AddressSanitizer and
 # UndefinedBehaviorSanitizer, then the Linux flavour, the host packages (which bundle it with the
-# simulated one) and its end-to-end suite on a real X11 desktop, then each fuzz target for a short
-# while, then the demo and every example scenario under valgrind's memcheck. Fails when any of
-# them fails. AXBRIDGE_QUICK=1 stops after the suites.
+# simulated one) and its end-to-end suite on a real X11 desktop and in Wayland sessions (sway and
+# GNOME), then each fuzz target for a short while, then the demo and every example scenario under
+# valgrind's memcheck. Fails when any of them fails. AXBRIDGE_QUICK=1 stops after the suites.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -72,6 +72,12 @@ done
 echo "== Linux end to end, no window manager"
 ./scripts/linux-e2e.sh --no-window-manager build-linux/tests/linux/axbridge_linux_e2e \
   "${once_only[@]}"
+# Wayland sessions (about a minute): sway with native GTK 3, GTK 4 and Qt 5 applications and an
+# XWayland one, then GNOME's compositor with a native GTK 3 application.
+echo "== Linux end to end in a sway session"
+./scripts/headless-sway.sh build-linux/tests/linux/axbridge_linux_e2e --gtest_filter='Wayland*'
+echo "== Linux end to end in a GNOME session"
+./scripts/headless-gnome.sh build-linux/tests/linux/axbridge_linux_e2e --gtest_filter='Gnome*'
 
 [[ "${AXBRIDGE_QUICK:-0}" == 1 ]] && exit 0
 echo "== fuzzing"

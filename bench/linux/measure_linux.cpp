@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "e2e/desktop_session.h"
 #include "process_figures.h"
 #include "request_counter.h"
+#include "wayland_input.h"
 #include "x11_input.h"
 
 namespace {
@@ -263,12 +265,20 @@ std::string idleFigure(const Idle& idle) {
 }
 
 int measureAll(const Options& options) {
+  // In a sway session the keys come from a virtual keyboard and windows are switched through
+  // sway; on X11 through XTest and the window manager.
+  const bool sway = e2e::swayRuns();
   X11Input input;
-  if (!input.connected()) {
-    std::fprintf(stderr, "measure: no X11 display; run it through scripts/measure-linux.sh\n");
+  std::optional<WaylandInput> waylandInput;
+  if (sway) waylandInput.emplace();
+  if (sway ? !waylandInput->connected() : !input.connected()) {
+    std::fprintf(stderr, "measure: no display; run it through scripts/measure-linux.sh\n");
     return 1;
   }
-  if (!e2e::windowManagerRuns()) {
+  const auto tap = [&](std::uint32_t keysym, bool shift = false) {
+    return sway ? waylandInput->tap(keysym, shift) : input.tap(keysym, shift);
+  };
+  if (!sway && !e2e::windowManagerRuns()) {
     std::fprintf(stderr, "measure: the switches need a window manager\n");
     return 1;
   }
@@ -286,8 +296,9 @@ int measureAll(const Options& options) {
     std::fprintf(stderr, "measure: the text applications did not start\n");
     return 1;
   }
-  const auto draftsWindow = windowOf(*drafts);
-  const auto notesWindow = windowOf(*notes);
+  // Process ids stand for windows in a sway session.
+  const auto draftsWindow = sway ? std::optional<std::uint32_t>(drafts->pid()) : windowOf(*drafts);
+  const auto notesWindow = sway ? std::optional<std::uint32_t>(notes->pid()) : windowOf(*notes);
   if (!draftsWindow || !notesWindow) {
     std::fprintf(stderr, "measure: the text applications' windows were not found\n");
     return 1;
@@ -298,7 +309,9 @@ int measureAll(const Options& options) {
   start("{}");
   const auto switchTo = [&](std::uint32_t window, const std::string& name) {
     const std::size_t from = e2e::receivedEvents().size();
-    if (!input.activate(window)) return false;
+    if (!(sway ? e2e::bringToFront(static_cast<pid_t>(window)) : input.activate(window))) {
+      return false;
+    }
     return awaitEvent(
                "app_changed", from,
                [&](const e2e::Json& data) { return data.value("name", e2e::Json()) == name; })
@@ -318,24 +331,36 @@ int measureAll(const Options& options) {
   for (int i = 0; i < options.samples; ++i) {
     const std::uint32_t key = i % 2 == 0 ? kKeyRight : kKeyLeft;
     sample(
-        caret, [&] { return input.tap(key); }, "caret");
+        caret, [&] { return tap(key); }, "caret");
   }
   const auto caretMembers = requestsByMember();
   std::fprintf(stderr, "measure: %d selections\n", options.samples);
   Samples selection;
   for (int i = 0; i < options.samples; ++i) {
     sample(
-        selection, [&] { return input.tap(kKeyRight, true); }, "text_select");
+        selection, [&] { return tap(kKeyRight, true); }, "text_select");
     // Collapsed again to where it started, for the next one.
     e2e::pumpFor(kSettleSeconds);
     const std::size_t from = e2e::receivedEvents().size();
-    input.tap(kKeyLeft);
+    tap(kKeyLeft);
     awaitEvent("caret", from);
   }
 
   const auto selectionMembers = requestsByMember();
   std::fprintf(stderr, "measure: %d s with nothing happening\n", options.idleSeconds);
   const Idle idle = measureIdle(options.idleSeconds);
+
+  // The word "quick" replaced by itself: the text stays as it was.
+  const int pastes = std::min(options.samples, 10);
+  std::fprintf(stderr, "measure: %d pastes\n", pastes);
+  std::vector<double> pasteSeconds;
+  for (int i = 0; i < pastes; ++i) {
+    drafts->ask("select view 4 9");
+    e2e::pumpFor(kSettleSeconds);
+    const double began = now();
+    setText("quick");
+    pasteSeconds.push_back(now() - began);
+  }
 
   std::fprintf(stderr, "measure: application switches\n");
   // A few first, so that the figures start after what every first switch allocates once.
@@ -374,19 +399,24 @@ int measureAll(const Options& options) {
   if (missed > 0) memory += " (" + std::to_string(missed) + " switches not reported)";
 
   std::printf("| What was measured | Figure |\n|---|---|\n");
-  std::printf("| Caret move (XTest key), input to host callback, %s samples | %s |\n",
+  const char* keys = sway ? "virtual keyboard" : "XTest";
+  std::printf("| Caret move (%s key), input to host callback, %s samples | %s |\n", keys,
               countOf(caret).c_str(), latencyFigure(caret).c_str());
-  std::printf("| Selection (XTest Shift+Right), input to host callback, %s samples | %s |\n",
+  std::printf("| Selection (%s Shift+Right), input to host callback, %s samples | %s |\n", keys,
               countOf(selection).c_str(), latencyFigure(selection).c_str());
   std::printf("| Requests per caret move | %s |\n", requestFigure(caret).c_str());
   std::printf("| Requests per selection | %s |\n", requestFigure(selection).c_str());
   std::printf("| Requests per application switch | %.1f (mean of %d) |\n", requestsPerSwitch,
               done + 10);
   std::printf("| Idle for %d s | %s |\n", options.idleSeconds, idleFigure(idle).c_str());
+  std::printf("| setText, call to return, %d samples | median %s, 95th %s |\n", pastes,
+              milliseconds(percentile(pasteSeconds, 0.5)).c_str(),
+              milliseconds(percentile(pasteSeconds, 0.95)).c_str());
   std::printf("| Resident memory (VmRSS) over switches between two applications | %s |\n",
               memory.c_str());
-  std::printf("\nMachine: %s, %ld cores, %s\n", processorName().c_str(),
-              sysconf(_SC_NPROCESSORS_ONLN), "Debian 12 (Xvfb, matchbox, GTK 3)");
+  std::printf(
+      "\nMachine: %s, %ld cores, %s\n", processorName().c_str(), sysconf(_SC_NPROCESSORS_ONLN),
+      sway ? "Debian 12 (headless sway 1.7, native GTK 3)" : "Debian 12 (Xvfb, matchbox, GTK 3)");
   std::printf("Requests per caret move, by method: %s\n",
               perAction(caretMembersBefore, caretMembers, options.samples).c_str());
   std::printf("Requests per selection and its collapse, by method: %s\n",

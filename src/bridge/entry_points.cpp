@@ -70,7 +70,11 @@ AXBRIDGE_API void initMacAccessibility(axbridge_event_callback callback) {
         globals().macAccessibility,
         std::make_shared<axb::tracker::MacAccessibility>(axb::bridge::callbackWraper));
     // One tracker at a time: the one replaced would report beside it, with its own blocked list.
-    if (replaced) replaced->stop();
+    // The new one takes over what it followed when it is started.
+    if (replaced) {
+      globals().macAccessibility->inheritFrom(*replaced);
+      replaced->stop();
+    }
   });
 }
 
@@ -97,11 +101,11 @@ AXBRIDGE_API void start(const char* blocked_fields_json) {
         raw.size() > axb::bridge::kBlockedListMaxBytes ? raw : std::string_view(repaired));
     if (const auto* error = std::get_if<axb::bridge::BlockedListSyntaxError>(&parsed)) {
       axb::platform::writeDiagnosticLine("Error deserializing JSON: " + error->description);
-      return;
-    }
-    if (auto* list = std::get_if<axb::BlockedFieldList>(&parsed)) {
+    } else if (auto* list = std::get_if<axb::BlockedFieldList>(&parsed)) {
       current->setBlockedFiledList(std::move(*list));
     }
+    // Only with this call's list in force: a blocked field's text must never pass meanwhile.
+    current->takeOverReplaced();
   });
 }
 

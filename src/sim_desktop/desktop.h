@@ -266,8 +266,9 @@ class Desktop {
   // Runs after each read of the pasteboard's data has taken the items, as a copy made during
   // the read would.
   void setPasteboardReadHook(std::function<void()> hook);
-  // Makes the library's writes fail (the pasteboard refuses the items), or succeed again.
-  void setPasteboardWritesFail(bool fail);
+  // Makes the library's next writes fail (the pasteboard refuses the items). As on macOS, a
+  // refused write has cleared the pasteboard before it fails.
+  void refuseNextPasteboardWrites(int count);
   // The platform boundary's read and write.
   platform::PasteboardContents readPasteboard();
   bool pasteboardReadsRefused() const;

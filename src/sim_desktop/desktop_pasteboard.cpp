@@ -44,8 +44,8 @@ void Desktop::setPasteboardReadHook(std::function<void()> hook) {
   state_->pasteboardReadHook = std::move(hook);
 }
 
-void Desktop::setPasteboardWritesFail(bool fail) {
-  state_->pasteboardWritesFail = fail;
+void Desktop::refuseNextPasteboardWrites(int count) {
+  state_->pasteboardWritesToRefuse = count;
 }
 
 // As the system reads: a concealed item's data is left unread, and refused reads give no data.
@@ -74,7 +74,11 @@ bool Desktop::pasteboardReadsRefused() const {
 
 std::optional<std::int64_t> Desktop::writePasteboard(std::vector<platform::PasteboardItem> items,
                                                      platform::PasteboardReach reach) {
-  if (state_->pasteboardWritesFail) return std::nullopt;
+  if (state_->pasteboardWritesToRefuse > 0) {
+    --state_->pasteboardWritesToRefuse;
+    replacePasteboard({});
+    return std::nullopt;
+  }
   const std::int64_t count = replacePasteboard(std::move(items));
   state_->pasteboardThisDeviceOnly = reach == platform::PasteboardReach::ThisDeviceOnly;
   return count;

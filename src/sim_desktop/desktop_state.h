@@ -88,7 +88,7 @@ struct Desktop::State {
   bool pasteboardThisDeviceOnly = false;
   Desktop::PasteboardReads pasteboardReads = Desktop::PasteboardReads::Allowed;
   std::function<void()> pasteboardReadHook;
-  bool pasteboardWritesFail = false;
+  int pasteboardWritesToRefuse = 0;
   std::vector<PostedKeyEvent> keyEvents;
 
   std::vector<std::shared_ptr<platform::HostWindow::Impl>> hostWindows;  // closed ones too

@@ -55,6 +55,28 @@ void MacAccessibility::stop() {
   ax::withdrawSubscriptionsOf(this);
 }
 
+void MacAccessibility::inheritFrom(const MacAccessibility& replaced) {
+  if (replaced.inherited_) {
+    inherited_ = replaced.inherited_;
+  } else if (replaced.frontmostApp) {
+    inherited_ =
+        Followed{*replaced.frontmostApp, replaced.focusedElement, replaced.watchedFocusedElement_};
+  }
+}
+
+void MacAccessibility::takeOverReplaced() {
+  const std::optional<Followed> inherited = std::exchange(inherited_, std::nullopt);
+  if (!inherited || frontmostApp) return;
+  // One that quit meanwhile is not followed: nobody heard it terminate.
+  const ProcessId pid = inherited->app.processIdentifier();
+  if (!platform::runningApplicationWithProcessIdentifier(pid)) return;
+  followApp(inherited->app);
+  focusedElement = inherited->focusedElement;
+  if (const auto& element = inherited->watchedFocusedElement) {
+    watchFocusedElement(*element, platform::elementProcessId(*element).value_or(pid));
+  }
+}
+
 bool MacAccessibility::concernsFollowedApp(const Element& element) const {
   if (!processID) return true;
   return platform::elementProcessId(element) == processID;

@@ -75,6 +75,15 @@ class MacAccessibility : public std::enable_shared_from_this<MacAccessibility> {
   // tracker made. Used when another tracker replaces it.
   void stop();
 
+  // Keeps what the tracker this one replaces follows (or was itself handed and had not taken
+  // over yet), for takeOverReplaced.
+  void inheritFrom(const MacAccessibility& replaced);
+
+  // Follows, once, what the replaced tracker followed: its application, focused element, and
+  // registrations (made again, so an application that does not answer is retried as before).
+  // Called by start once its blocked list is in force: until then nothing is followed.
+  void takeOverReplaced();
+
   // Ends a handler run or entry-point call: registrations the followed application did not answer
   // earlier are made again once it has answered in this run.
   void finishRun();
@@ -88,6 +97,13 @@ class MacAccessibility : public std::enable_shared_from_this<MacAccessibility> {
   static std::shared_ptr<MacAccessibility> fromRefcon(void* refcon);
 
  private:
+  // What a tracker follows, for the one that replaces it.
+  struct Followed {
+    platform::RunningApplication app;
+    std::optional<Element> focusedElement;
+    std::optional<Element> watchedFocusedElement;
+  };
+
   // A registration the followed application did not answer, to be made once it does.
   struct UnansweredRegistration {
     Element element;
@@ -127,6 +143,7 @@ class MacAccessibility : public std::enable_shared_from_this<MacAccessibility> {
   platform::TimerHandle retryTimer_;
   double nextRetrySeconds_ = kFirstRetrySeconds;
   std::optional<Element> watchedFocusedElement_;
+  std::optional<Followed> inherited_;
 };
 
 template <void (MacAccessibility::*handler)(const Element&)>

@@ -12,6 +12,7 @@
 #include "ax/request_run.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
+#include "platform/keyboard.h"
 #include "platform/pasteboard.h"
 #include "platform/run_loop.h"
 #include "platform/utf8.h"
@@ -45,6 +46,18 @@ const char* cancelLine(PasteTarget target) {
   return "";
 }
 
+const char* cancelLine(platform::KeysRefusal refusal) {
+  switch (refusal) {
+    case platform::KeysRefusal::NotTrusted:
+      return "paste cancelled: not trusted";
+    case platform::KeysRefusal::NoDesktop:
+      return "paste cancelled: no desktop";
+    case platform::KeysRefusal::NotSupported:
+      return "paste cancelled: not supported on this desktop";
+  }
+  return "";
+}
+
 // Waits until the application is in front, asking the system (the workspace's own idea of the
 // frontmost application only changes when the run loop turns, which it does not in here).
 std::optional<PasteTarget> waitUntilInFront(ProcessId pid) {
@@ -74,6 +87,11 @@ PasteTarget pasteTarget(ProcessId pid) {
 }  // namespace
 
 void MacAccessibility::setSelectedText(std::string text) {
+  // A keystroke the system would drop pastes nothing: decided before anything visible happens.
+  if (const auto refusal = platform::syntheticKeysRefused()) {
+    platform::writeDiagnosticLine(cancelLine(*refusal));
+    return;
+  }
   // A clipboard the system will not let the library read could not be given back: decided
   // before anything visible happens, where the system tells in advance.
   if (platform::pasteboardReadsRefused()) {
@@ -109,10 +127,15 @@ void MacAccessibility::setSelectedText(std::string text) {
   // text moves into the item: the library holds it once, however large.
   std::vector<platform::PasteboardItem> ownItems;
   ownItems.push_back(generatedTextItem(std::move(text)));
+  const std::int64_t savedChangeCount = platform::pasteboardChangeCount();
   const auto ownWrite =
       platform::pasteboardReplace(ownItems, platform::PasteboardReach::ThisDeviceOnly);
   ownItems.clear();
   if (!ownWrite) {
+    // A refused write may have cleared the clipboard first (macOS does): give the user's back.
+    if (platform::pasteboardChangeCount() != savedChangeCount) {
+      platform::pasteboardReplace(itemsToGiveBack(*saved));
+    }
     platform::writeDiagnosticLine("paste cancelled: clipboard not writable");
     return;
   }

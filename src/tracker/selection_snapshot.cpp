@@ -51,7 +51,13 @@ EventDictionary MacAccessibility::nativeTextFieldSelectedText() {
     return withAppInfo(messagePayload(kNoGeometry));
   }
   const std::optional<Rect> forward = ax::getSelectedTextBoundingRectCorrect(element);
-  if (!forward) return withAppInfo(messagePayload(kNoGeometry));
+  if (!forward) {
+    // No rectangle at all: the application answers none, or the desktop does not say where its
+    // window is. A host that looks for the text still gets it.
+    EventDictionary payload = messagePayload(kNoGeometry);
+    payload["selected_text"] = text;
+    return withAppInfo(std::move(payload));
+  }
   if (forward->height != 0) return withAppInfo(selectionPayload(text, editable, *forward));
 
   const std::optional<Rect> swapped = ax::getSelectedTextBoundingRect(element);

@@ -13,11 +13,11 @@
 namespace axb::window {
 namespace {
 
-// A watched window: its trackers live exactly as long as the window does, because the window
-// system only points at them (weak delegate, unretained tracking-area owner).
+// A watched window: its one tracker lives exactly as long as the window does, because the window
+// system only points at it (weak delegate, unretained tracking-area owner).
 struct WatchedWindow {
   platform::HostWindow window;
-  std::vector<std::shared_ptr<WindowTracker>> trackers;
+  std::shared_ptr<WindowTracker> tracker;
   std::unique_ptr<platform::WindowCloseSubscription> closing;
 };
 
@@ -32,11 +32,9 @@ MouseTrackingState& state() {
 }
 
 void release(WatchedWindow& watched) {
-  // Areas first, trackers after: no event may reach a tracker that is gone.
-  for (const auto& tracker : watched.trackers) {
-    tracker->removeTrackingAreas();
-  }
-  watched.trackers.clear();
+  // Areas first, the tracker after: no event may reach a tracker that is gone.
+  if (watched.tracker) watched.tracker->removeTrackingAreas();
+  watched.tracker.reset();
 }
 
 void windowClosed(const WatchedWindow* closed) {
@@ -47,7 +45,7 @@ void windowClosed(const WatchedWindow* closed) {
     windows.erase(it);
     // A window that closes under the pointer sends no leave: without this, every later click
     // outside would count as inside.
-    for (const auto& tracker : watched->trackers) tracker->windowClosedUnderPointer();
+    if (watched->tracker) watched->tracker->windowClosedUnderPointer();
     release(*watched);
     // The close subscription is running this very handler: drop it only afterwards.
     platform::dispatchAfterOnMainQueue(0, [watched] {});
@@ -61,7 +59,7 @@ void windowClosed(const WatchedWindow* closed) {
 void forwardMouseDown() {
   std::vector<std::shared_ptr<WindowTracker>> trackers;
   for (const auto& watched : state().windows) {
-    trackers.insert(trackers.end(), watched->trackers.begin(), watched->trackers.end());
+    if (watched->tracker) trackers.push_back(watched->tracker);
   }
   for (const auto& tracker : trackers) tracker->mouseDown();
 }
@@ -71,7 +69,7 @@ WatchedWindow& watch(const platform::HostWindow& window) {
   for (const auto& watched : windows) {
     if (watched->window == window) return *watched;
   }
-  auto watched = std::make_unique<WatchedWindow>(WatchedWindow{window, {}, nullptr});
+  auto watched = std::make_unique<WatchedWindow>(WatchedWindow{window, nullptr, nullptr});
   const WatchedWindow* key = watched.get();
   watched->closing = window.onClose([key] { ax::runCallout([key] { windowClosed(key); }); });
   windows.push_back(std::move(watched));
@@ -87,12 +85,16 @@ WatchedWindow& watch(const platform::HostWindow& window) {
 void addMouseTracker(void* handle, const WindowTrackerSink& sink) {
   const std::optional<platform::HostWindow> window = platform::HostWindow::fromHandle(handle);
   if (!window) return;
+  WatchedWindow& watched = watch(*window);
+  // One tracker per window: a host that attaches its window each time it shows it keeps the one,
+  // or every click and every leave would be handled once per attachment.
+  if (watched.tracker) return;
   auto tracker = std::make_shared<WindowTracker>(sink);
   // Only a window without a delegate of the host's gets one: the host's own delegate keeps
   // hearing its window's events.
   if (!window->hasDelegate()) window->setDelegate(tracker.get());
   tracker->setupTrackingArea(*window);
-  watch(*window).trackers.push_back(std::move(tracker));
+  watched.tracker = std::move(tracker);
 }
 
 void resetMouseTrackers() {

@@ -264,10 +264,14 @@ TEST_F(PasteTargetTest, AClipboardThatCannotBeReadIsLeftAloneAndNothingIsPasted)
   }
 }
 
-TEST_F(PasteTargetTest, AClipboardThatRefusesTheLibrarysWriteIsNotPasted) {
-  desk().setPasteboardWritesFail(true);
+// The refused write has already cleared the clipboard, as macOS does.
+TEST_F(PasteTargetTest, AClipboardThatRefusesTheLibrarysWriteIsNotPastedAndIsGivenBack) {
+  desk().refuseNextPasteboardWrites(1);
   setText("world");
-  expectNothingChanged("paste cancelled: clipboard not writable");
+  desk().runUntilIdle();
+  EXPECT_EQ(lines(), std::vector<std::string>{"paste cancelled: clipboard not writable"});
+  EXPECT_TRUE(desk().postedKeyEvents().empty());
+  EXPECT_EQ(desk().pasteboardItems(), std::vector{givenBack(kImageAndRichText)});
 }
 
 TEST_F(PasteTargetTest, AHungApplicationIsNotPastedIntoAndTheClipboardIsLeftAlone) {
@@ -277,9 +281,13 @@ TEST_F(PasteTargetTest, AHungApplicationIsNotPastedIntoAndTheClipboardIsLeftAlon
   expectNothingChanged("paste cancelled: application not responding");
 }
 
+// The system would drop the keystroke: nothing is brought forward and nothing waited for.
 TEST_F(PasteTargetTest, AnUntrustedProcessPastesNothing) {
   desk().setTrusted(false);
+  const double before = desk().now();
   setText("world");
+  EXPECT_EQ(desk().now(), before);
+  EXPECT_EQ(desk().frontmostPid(), kHost);
   expectNothingChanged("paste cancelled: not trusted");
 }
 

@@ -13,6 +13,7 @@ Commands (offsets count characters, as GTK does):
   set <widget> <json text>      replace the widget's text
   select <widget> <start> <end> select a range (start == end places the caret)
   layout <widget> <start> <end> screen rectangle of the range, or of the caret when empty
+                                (in a native Wayland window: relative to its surface)
   state                         the focused widget and the surface's screen position
   text <widget>                 the widget's text
   quit                          leave
@@ -70,8 +71,10 @@ class Gtk4App:
         GLib.io_add_watch(sys.stdin.fileno(), GLib.IO_IN | GLib.IO_HUP, self.on_input)
         self.window.present()
 
+    # A native Wayland surface has no X window, and its positions stay relative to it.
     def xid(self):
-        return GdkX11.X11Surface.get_xid(self.window.get_surface())
+        surface = self.window.get_surface()
+        return surface.get_xid() if isinstance(surface, GdkX11.X11Surface) else None
 
     def on_mapped(self, *_):
         if not self.ready_sent:
@@ -107,7 +110,8 @@ class Gtk4App:
             focus = self.window.get_focus()
             name = next((k for k, w in self.widgets.items()
                          if focus is not None and (focus is w or focus.is_ancestor(w))), None)
-            return {"focus": name, "origin": list(surface_origin(self.xid())),
+            origin = surface_origin(self.xid()) if self.xid() else (0, 0)
+            return {"focus": name, "origin": list(origin),
                     "active": self.window.is_active()}
         name, _, rest = rest.partition(" ")
         widget = self.widgets[name]
@@ -147,7 +151,7 @@ class Gtk4App:
         if not ok:
             raise ValueError("not in the window")
         dx, dy = self.window.get_surface_transform()
-        left, top = surface_origin(self.xid())
+        left, top = surface_origin(self.xid()) if self.xid() else (0, 0)
         return left + dx + point.x, top + dy + point.y
 
     def layout(self, widget, start, end):

@@ -12,6 +12,7 @@ Commands (offsets count characters, code points; Qt itself counts UTF-16 units):
   set <widget> <json text>      replace the widget's text
   select <widget> <start> <end> select a range (start == end places the caret)
   layout <widget> <start> <end> screen rectangle of the range, or of the caret when empty
+                                (in a native Wayland window: relative to its surface)
   state                         the focused widget and the window's screen position
   text <widget>                 the widget's text
   quit                          leave

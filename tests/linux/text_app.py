@@ -15,6 +15,7 @@ Commands (offsets count characters, as GTK does):
                                 then numbered lines of words
   select <widget> <start> <end> select a range (start == end places the caret)
   layout <widget> <start> <end> screen rectangle of the range, or of the caret when empty
+                                (in a native Wayland window: relative to its surface)
   state                         the focused widget and the window's screen position
   text <widget>                 the widget's text, and when the application's text last
                                 changed (CLOCK_MONOTONIC seconds, as time.monotonic())
@@ -112,7 +113,10 @@ class TextApp:
     def announce(self):
         # Without a window manager only a mapped window can take the input focus.
         self.window.present_with_time(Gdk.CURRENT_TIME)
-        answer({"ready": True, "pid": os.getpid(), "xid": self.window.get_window().get_xid()})
+        # A native Wayland window has no X window.
+        gdk_window = self.window.get_window()
+        xid = gdk_window.get_xid() if hasattr(gdk_window, "get_xid") else None
+        answer({"ready": True, "pid": os.getpid(), "xid": xid})
         return False
 
     def on_changed(self, *_):

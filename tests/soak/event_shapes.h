@@ -58,6 +58,12 @@ inline bool selectionSnapshotValid(const json& data) {
   if (data.contains("message")) {
     const json& message = data.at("message");
     if (message != "something is wrong com" && message != "something wrong rev") return false;
+    // Without any rectangle the selected text comes along.
+    if (data.contains("selected_text")) {
+      return message == "something is wrong com" && data.at("selected_text").is_string() &&
+             (withApp ? hasExactlyKeys(data, {"message", "selected_text", "bundle_id", "name"})
+                      : hasExactlyKeys(data, {"message", "selected_text"}));
+    }
     return withApp ? hasExactlyKeys(data, {"message", "bundle_id", "name"})
                    : hasExactlyKeys(data, {"message"});
   }

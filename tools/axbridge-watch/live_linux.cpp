@@ -28,20 +28,11 @@ std::string nonEmpty(const char* text) {
 
 std::optional<std::string> displayProblem() {
   const std::string display = nonEmpty(std::getenv("DISPLAY"));
+  // A Wayland session is followed through its compositor; its X11 display (XWayland) is optional.
+  if (!nonEmpty(std::getenv("WAYLAND_DISPLAY")).empty()) return std::nullopt;
   if (display.empty()) {
-    if (!nonEmpty(std::getenv("WAYLAND_DISPLAY")).empty()) {
-      return "this is a Wayland session without an X11 display (DISPLAY is not set); the "
-             "library follows applications on X11 only";
-    }
     return "there is no X11 display (DISPLAY is not set); run it inside an X11 desktop session, "
            "or on a headless one as scripts/live-demo.sh does";
-  }
-  if (!nonEmpty(std::getenv("WAYLAND_DISPLAY")).empty()) {
-    // Not a reason to stop: applications running under XWayland are still followed.
-    std::fputs(
-        "axbridge-watch: this is a Wayland session; only applications running on its X11 "
-        "display are followed\n",
-        stderr);
   }
   xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
   const int error = xcb_connection_has_error(connection);

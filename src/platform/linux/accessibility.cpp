@@ -21,7 +21,7 @@
 #include "platform/linux/atspi/text_offsets.h"
 #include "platform/linux/atspi/text_reader.h"
 #include "platform/linux/atspi/trust.h"
-#include "platform/linux/x11/x11_desktop.h"
+#include "platform/linux/wayland/session.h"
 #include "platform/utf8.h"
 #include "platform/vocabulary.h"
 
@@ -458,8 +458,9 @@ Object makeTextMarkerRange(const Object& startMarker, const Object& endMarker) {
 }
 
 FocusedApplicationResult focusedApplication() {
-  // Asked of the X server: it answers at once, also right after a blocking wait.
-  const std::optional<ProcessId> pid = x11::frontmostProcess();
+  // Asked of the X server or the compositor: it answers at once, also right after a blocking
+  // wait.
+  const std::optional<ProcessId> pid = wayland::frontmostProcess();
   if (!pid) return {axerr::kNoValue, 0};
   return {axerr::kSuccess, *pid};
 }

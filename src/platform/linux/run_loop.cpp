@@ -11,6 +11,9 @@
 #include <utility>
 
 #include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/wayland/data_control.h"
+#include "platform/linux/wayland/mutter_remote_desktop.h"
+#include "platform/linux/wayland/paste_route.h"
 #include "platform/linux/x11/x11_clipboard.h"
 #include "platform/sliced_wait.h"
 
@@ -59,7 +62,20 @@ GRef<GSource> scheduleOnThreadDefault(double seconds, std::function<void()> work
 // An application pasting meanwhile asks this process for the clipboard it owns: the wait answers
 // it (the main context does not run here), or sleeps when no clipboard connection is open.
 void serveClipboardFor(double seconds) {
-  if (!x11::serveClipboardUntil(monotonicSeconds() + seconds)) sleepSeconds(seconds);
+  const double deadline = monotonicSeconds() + seconds;
+  switch (wayland::pasteRoute()) {
+    case wayland::PasteRoute::WaylandProtocols:
+      if (wayland::clipboard::serveUntil(deadline)) return;
+      break;
+    case wayland::PasteRoute::MutterRemoteDesktop:
+      if (wayland::remote_desktop::serveUntil(deadline)) return;
+      break;
+    case wayland::PasteRoute::X11:
+    case wayland::PasteRoute::None:
+      if (x11::serveClipboardUntil(deadline)) return;
+      break;
+  }
+  sleepSeconds(seconds);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@
 #include "platform/linux/atspi/application_identity.h"
 #include "platform/linux/atspi/atspi_session.h"
 #include "platform/linux/atspi/event_hub.h"
-#include "platform/linux/x11/x11_desktop.h"
+#include "platform/linux/wayland/session.h"
 
 namespace axb::platform {
 
@@ -105,6 +105,7 @@ void ended(ProcessId pid) {
   atspi::forgetFocus(pid);
   atspi::forgetIdentity(pid);
   atspi::forgetProcess(pid);
+  wayland::forgetProcess(pid);
 }
 
 gboolean onExit(gint, GIOCondition, gpointer data) {
@@ -208,7 +209,7 @@ void launched(ProcessId pid) {
   // Launched in front, it is followed from now on: coming back to it later is a switch. Asked
   // before the launch is handled: should it come to the front only after this, its activation
   // is still reported, and is taken for a repeat by whoever followed it already.
-  const bool inFront = x11::frontmostProcess() == pid;
+  const bool inFront = wayland::frontmostProcess() == pid;
   if (inFront && starting(pid) && !settled(pid)) {
     // Starting in front: the switch it is, reported once it has its name and focus.
     state.front = pid;
@@ -248,7 +249,7 @@ void awaitTree(ProcessId pid) {
 
 void checkFront(const DesktopEvent& event) {
   WorkspaceState& state = workspace();
-  std::optional<ProcessId> front = x11::frontmostProcess();
+  std::optional<ProcessId> front = wayland::frontmostProcess();
   // Events can be stale: the display says who is in front now. Only without an answer from it
   // does the event's own application count.
   if (!front && event.pid > 0 && event.source) front = event.pid;
@@ -309,11 +310,11 @@ bool RunningApplication::isFinishedLaunching() const {
 }
 
 bool RunningApplication::activate() const {
-  return x11::activateProcess(impl_->pid);
+  return wayland::activateProcess(impl_->pid);
 }
 
 std::optional<RunningApplication> frontmostApplication() {
-  const std::optional<ProcessId> pid = x11::frontmostProcess();
+  const std::optional<ProcessId> pid = wayland::frontmostProcess();
   if (!pid) return std::nullopt;
   return runningApplicationWithProcessIdentifier(*pid);
 }

@@ -102,6 +102,12 @@ std::array<CFRef<CGEventRef>, 2> pasteChordEvents(CGEventSourceRef source, bool 
 
 }  // namespace mac
 
+// The system drops the events of an untrusted process without telling: asked without a prompt.
+std::optional<KeysRefusal> syntheticKeysRefused() {
+  if (!AXIsProcessTrusted()) return KeysRefusal::NotTrusted;
+  return std::nullopt;
+}
+
 bool postPasteShortcut() {
   @autoreleasepool {
     const auto source =

@@ -4,11 +4,18 @@
 #include "platform/keyboard.h"
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "sim_desktop/desktop.h"
 
 namespace axb::platform {
+
+// The simulated desktop drops an untrusted process's keys, as macOS does; it always has a display.
+std::optional<KeysRefusal> syntheticKeysRefused() {
+  if (!sim::Desktop::current().trusted()) return KeysRefusal::NotTrusted;
+  return std::nullopt;
+}
 
 bool postPasteShortcut() {
   auto& desktop = sim::Desktop::current();

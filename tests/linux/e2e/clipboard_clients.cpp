@@ -6,11 +6,13 @@
 #include <fstream>
 #include <random>
 
+#include "e2e/clipboard_reader.h"
+
 namespace axb::e2e {
 namespace {
 
 std::string writeFile(const std::string& name, const std::string& data) {
-  const char* work = std::getenv("AXBRIDGE_E2E_WORK");
+  const char* work = std::getenv("AXBRIDGE_DESKTOP_WORK");
   const std::string path = std::string(work ? work : "/tmp") + "/" + name;
   std::ofstream(path, std::ios::binary) << data;
   return path;
@@ -67,7 +69,11 @@ std::string pngImage() {
 
 std::unique_ptr<ChildApp> copyInAnotherClient(
     const std::vector<std::pair<std::string, std::string>>& targets) {
+  // In a Wayland session a native application that copied; on X11 an X client.
   std::vector<std::string> argv{AXBRIDGE_CLIPBOARD_OWNER};
+  if (std::getenv("WAYLAND_DISPLAY")) {
+    argv = {"/usr/bin/python3", AXBRIDGE_SOURCE_DIR "/tests/linux/wayland_clipboard.py", "copy"};
+  }
   int index = 0;
   for (const auto& [target, data] : targets) {
     argv.push_back(target + "=" + writeFile("target" + std::to_string(index++), data));
@@ -75,6 +81,8 @@ std::unique_ptr<ChildApp> copyInAnotherClient(
   auto owner = std::make_unique<ChildApp>(argv);
   const auto ready = owner->nextLine(10.0);
   if (!ready || !ready->is_object() || !ready->value("ready", false)) return nullptr;
+  // Its claim reaches the compositor a moment after the application made it.
+  if (swayRuns() && !pumpUntil([] { return !clipboardTargets().empty(); })) return nullptr;
   return owner;
 }
 

@@ -7,16 +7,17 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <sstream>
 
 #include "e2e/desktop_session.h"
 
 namespace axb::e2e {
 
-std::optional<std::string> readClipboard(const std::string& target, double seconds) {
-  const std::string bound = std::to_string(static_cast<int>(seconds));
-  std::vector<std::string> arguments{"timeout",    bound,       "xclip", "-o",
-                                     "-selection", "clipboard", "-t",    target};
+namespace {
+
+// What the command prints, while the main context turns; nothing when it failed.
+std::optional<std::string> outputOf(const std::vector<std::string>& arguments, double seconds) {
   std::vector<gchar*> argv;
   for (const auto& argument : arguments) argv.push_back(const_cast<gchar*>(argument.c_str()));
   argv.push_back(nullptr);
@@ -57,9 +58,41 @@ std::optional<std::string> readClipboard(const std::string& target, double secon
   return data;
 }
 
+// GNOME's compositor lets no client read the clipboard without the focus: a new window takes it
+// and reads every type.
+std::optional<Json> readWaylandClipboardInAWindow(double seconds) {
+  const auto text =
+      outputOf({"timeout", std::to_string(static_cast<int>(seconds)), "/usr/bin/python3",
+                AXBRIDGE_SOURCE_DIR "/tests/linux/wayland_clipboard.py", "read"},
+               seconds);
+  if (!text) return std::nullopt;
+  return Json::parse(*text, nullptr, false);
+}
+
+}  // namespace
+
+std::optional<std::string> readClipboard(const std::string& target, double seconds) {
+  const std::string bound = std::to_string(static_cast<int>(seconds));
+  if (swayRuns()) return outputOf({"timeout", bound, "wl-paste", "-n", "-t", target}, seconds);
+  if (std::getenv("WAYLAND_DISPLAY")) {
+    const auto read = readWaylandClipboardInAWindow(seconds);
+    if (!read || !read->is_object() || !(*read)["data"].contains(target)) return std::nullopt;
+    const std::string encoded = (*read)["data"][target].get<std::string>();
+    gsize size = 0;
+    guchar* decoded = g_base64_decode(encoded.c_str(), &size);
+    std::string data(reinterpret_cast<const char*>(decoded), size);
+    g_free(decoded);
+    return data;
+  }
+  return outputOf({"timeout", bound, "xclip", "-o", "-selection", "clipboard", "-t", target},
+                  seconds);
+}
+
 std::vector<std::string> clipboardTargets() {
   std::vector<std::string> targets;
-  std::istringstream lines(readClipboard("TARGETS").value_or(""));
+  std::istringstream lines(
+      (swayRuns() ? outputOf({"timeout", "10", "wl-paste", "-l"}, 10.0) : readClipboard("TARGETS"))
+          .value_or(""));
   for (std::string line; std::getline(lines, line);) {
     if (!line.empty()) targets.push_back(line);
   }

@@ -1,5 +1,6 @@
-// Reads the X11 CLIPBOARD as another application would (xclip), while the main context turns:
-// this process may be the owner that has to answer.
+// Reads the clipboard as another application would (xclip on X11, wl-paste in sway, a window of
+// its own on GNOME), while the main context turns: this process may be the owner that has to
+// answer.
 #pragma once
 
 #include <optional>

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -50,7 +51,29 @@ std::optional<std::string> capture(const std::vector<std::string>& arguments) {
   return text;
 }
 
-std::optional<pid_t> frontPid() {
+// The node of sway's tree (from "swaymsg -t get_tree") with a window that satisfies the check.
+std::optional<Json> swayWindow(const std::function<bool(const Json&)>& check) {
+  const auto text = capture({"timeout", "5", "swaymsg", "-r", "-t", "get_tree"});
+  if (!text) return std::nullopt;
+  std::vector<Json> nodes{Json::parse(*text, nullptr, false)};
+  while (!nodes.empty()) {
+    Json node = std::move(nodes.back());
+    nodes.pop_back();
+    if (!node.is_object()) continue;
+    if (node["pid"].is_number() && check(node)) return node;
+    for (const char* key : {"nodes", "floating_nodes"}) {
+      if (node[key].is_array()) nodes.insert(nodes.end(), node[key].begin(), node[key].end());
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<pid_t> frontWindowPid() {
+  if (swayRuns()) {
+    const auto node = swayWindow([](const Json& node) { return node.value("focused", false); });
+    if (!node) return std::nullopt;
+    return (*node)["pid"].get<pid_t>();
+  }
   const std::vector<std::string> query =
       windowManagerRuns()
           ? std::vector<std::string>{"timeout", "5", "xdotool", "getactivewindow", "getwindowpid"}
@@ -113,6 +136,28 @@ bool xdotool(const std::vector<std::string>& arguments) {
 bool windowManagerRuns() {
   const auto text = capture({"timeout", "5", "xprop", "-root", "_NET_SUPPORTING_WM_CHECK"});
   return text && text->find("window id") != std::string::npos;
+}
+
+std::optional<pid_t> frontPid() {
+  return frontWindowPid();
+}
+
+bool swayRuns() {
+  return std::getenv("SWAYSOCK") != nullptr;
+}
+
+std::optional<Json> swayWindowOf(pid_t pid) {
+  return swayWindow([pid](const Json& node) { return node["pid"] == pid; });
+}
+
+std::optional<std::pair<double, double>> swaySurfaceOrigin(pid_t pid) {
+  const auto node = swayWindowOf(pid);
+  if (!node) return std::nullopt;
+  // The container's place and the view's place in it (the test applications fill their tiles).
+  const Json& rect = (*node)["rect"];
+  const Json& view = (*node)["window_rect"];
+  return std::pair<double, double>{rect["x"].get<double>() + view["x"].get<double>(),
+                                   rect["y"].get<double>() + view["y"].get<double>()};
 }
 
 std::optional<std::string> run(const std::vector<std::string>& arguments) {
@@ -195,12 +240,12 @@ bool ChildApp::waitForExit(double seconds) {
 }
 
 std::vector<std::string> textAppCommand(const TextAppOptions& options) {
-  std::vector<std::string> argv{"/usr/bin/python3", AXBRIDGE_SOURCE_DIR "/tests/linux/text_app.py",
-                                "--title",          options.title,
-                                "--prgname",        options.prgname,
-                                "--entry-text",     options.entryText,
-                                "--view-text",      options.viewText,
-                                "--label-text",     options.labelText};
+  std::vector<std::string> argv{"env"};
+  argv.insert(argv.end(), options.environment.begin(), options.environment.end());
+  argv.insert(argv.end(),
+              {"/usr/bin/python3", AXBRIDGE_SOURCE_DIR "/tests/linux/text_app.py", "--title",
+               options.title, "--prgname", options.prgname, "--entry-text", options.entryText,
+               "--view-text", options.viewText, "--label-text", options.labelText});
   if (!options.appId.empty()) {
     argv.push_back("--app-id");
     argv.push_back(options.appId);
@@ -245,6 +290,10 @@ bool switchTo(pid_t pid, const std::string& name, std::size_t since, double seco
 }
 
 bool bringToFront(pid_t pid) {
+  if (swayRuns()) {
+    return capture({"timeout", "5", "swaymsg", "[pid=" + std::to_string(pid) + "]", "focus"}) &&
+           pumpUntil([&] { return frontPid() == pid; }, 10.0);
+  }
   const auto windows =
       capture({"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});
   if (!windows || windows->empty()) return false;

@@ -43,8 +43,20 @@ bool xdotool(const std::vector<std::string>& arguments);
 // Runs a command and answers its standard output; nothing when it failed.
 std::optional<std::string> run(const std::vector<std::string>& arguments);
 
+// The process whose window is in front, as the display (or sway) says.
+std::optional<pid_t> frontPid();
+
 // Whether a window manager runs on the display.
 bool windowManagerRuns();
+
+// Whether the suite runs in a sway session (scripts/headless-sway.sh): windows are then found,
+// switched and placed through sway's IPC, for native and XWayland applications alike.
+bool swayRuns();
+// The sway tree's node of the process's window ("pid", "app_id", "rect", "focused", ...).
+std::optional<Json> swayWindowOf(pid_t pid);
+// Where sway placed the top-left corner of the process's surface (what a native application's
+// window-relative rectangles are relative to).
+std::optional<std::pair<double, double>> swaySurfaceOrigin(pid_t pid);
 
 // A child process whose standard input takes commands and whose standard output answers with
 // one JSON line each. Killed and reaped on destruction.
@@ -83,6 +95,7 @@ struct TextAppOptions {
   std::string viewText;
   std::string labelText = "A label";
   std::vector<std::string> extraArguments;  // more options of the test application
+  std::vector<std::string> environment;     // NAME=value pairs it starts with
 };
 std::vector<std::string> textAppCommand(const TextAppOptions& options);
 
@@ -91,7 +104,8 @@ std::unique_ptr<ChildApp> startTextApp(const TextAppOptions& options);
 // Waits until the process has an application in the accessibility tree.
 bool waitForAccessibilityTree(pid_t pid, double seconds = 10.0);
 // Brings the process's window to the front with the tools a user's desktop would use (the window
-// manager's activation, else the input focus) and waits until the display says so.
+// manager's activation, else the input focus; sway's focus command in a sway session) and waits
+// until the display says so.
 bool bringToFront(ChildApp& app);
 // The same for the process that owns a window (which may not be the one started).
 bool bringToFront(pid_t pid);

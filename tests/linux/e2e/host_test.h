@@ -31,12 +31,13 @@ class HostTest : public ::testing::Test {
   // Rectangles against a test application's own layout ("layout <widget> <start> <end>"), whose
   // positions are fractional where the accessibility interface's are whole pixels.
   static constexpr double kTolerance = 2.0;
-  static void expectNear(const Json& payload, const Json& layoutRect) {
+  static void expectNear(const Json& payload, const Json& layoutRect,
+                         double tolerance = kTolerance) {
     ASSERT_TRUE(layoutRect.is_array()) << layoutRect;
-    EXPECT_NEAR(payload["position"]["x"].get<double>(), layoutRect[0].get<double>(), kTolerance);
-    EXPECT_NEAR(payload["position"]["y"].get<double>(), layoutRect[1].get<double>(), kTolerance);
-    EXPECT_NEAR(payload["size"]["width"].get<double>(), layoutRect[2].get<double>(), kTolerance);
-    EXPECT_NEAR(payload["size"]["height"].get<double>(), layoutRect[3].get<double>(), kTolerance);
+    EXPECT_NEAR(payload["position"]["x"].get<double>(), layoutRect[0].get<double>(), tolerance);
+    EXPECT_NEAR(payload["position"]["y"].get<double>(), layoutRect[1].get<double>(), tolerance);
+    EXPECT_NEAR(payload["size"]["width"].get<double>(), layoutRect[2].get<double>(), tolerance);
+    EXPECT_NEAR(payload["size"]["height"].get<double>(), layoutRect[3].get<double>(), tolerance);
   }
   static Json layout(ChildApp& app, const std::string& widget, int start, int end) {
     const auto answer =

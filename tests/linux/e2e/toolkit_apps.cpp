@@ -39,7 +39,9 @@ std::vector<std::string> commandFor(Toolkit toolkit, const ToolkitTexts& texts,
   const std::string page =
       "file://" AXBRIDGE_SOURCE_DIR "/tests/linux/page.html?input=" + percentEncoded(texts.entry) +
       "&textarea=" + percentEncoded(texts.view);
-  const std::string runtime = "XDG_RUNTIME_DIR=" + profile;
+  // A runtime directory of its own on X11; in a Wayland session the compositor's socket is in
+  // the session's, and Qt is asked for its Wayland platform (else it would take XWayland).
+  const std::string runtime = swayRuns() ? "QT_QPA_PLATFORM=wayland" : "XDG_RUNTIME_DIR=" + profile;
   switch (toolkit) {
     case Toolkit::Gtk4:
       return {"env",
@@ -94,6 +96,10 @@ std::vector<std::string> commandFor(Toolkit toolkit, const ToolkitTexts& texts,
 // The word processor's launcher starts another process, found by the class of its window; the
 // others own their windows themselves.
 std::optional<pid_t> windowOwner(Toolkit toolkit, pid_t started) {
+  if (swayRuns() && toolkit != Toolkit::Writer) {
+    if (!swayWindowOf(started)) return std::nullopt;
+    return started;
+  }
   std::vector<std::string> search{"timeout", "5", "xdotool", "search", "--onlyvisible"};
   const bool byClass = toolkit == Toolkit::Writer;
   if (byClass) {

@@ -12,6 +12,7 @@
 #include "platform/linux/atspi/role_memo.h"
 #include "platform/linux/atspi/run_answers.h"
 #include "platform/linux/atspi/window_coordinates.h"
+#include "platform/linux/wayland/session.h"
 #include "platform/linux/x11/frame_extents.h"
 #include "platform/linux/x11/x11_desktop.h"
 
@@ -160,11 +161,21 @@ Answer<Selection> readSelection(AtspiAccessible* accessible) {
 
 namespace {
 
-// The coordinate space an accessible's rectangles are asked in, and how they come on screen.
+// The coordinate space an accessible's rectangles are asked in, and how they come on screen. A
+// native Wayland application knows nothing of where its window is: every toolkit answers points
+// relative to its window whatever is asked, placed on screen with what the compositor tells.
 class Space {
  public:
-  explicit Space(AtspiAccessible* accessible)
-      : accessible_(accessible), windowRelative_(answersInWindowCoordinates(accessible)) {}
+  explicit Space(AtspiAccessible* accessible) : accessible_(accessible) {
+    if (const std::optional<ProcessId> pid = processOf(accessible);
+        pid && wayland::waylandSession() && !wayland::isX11Client(*pid)) {
+      native_ = true;
+      windowRelative_ = true;
+      nativeOrigin_ = wayland::nativeWindowOriginOf(*pid);
+    } else {
+      windowRelative_ = answersInWindowCoordinates(accessible);
+    }
+  }
 
   AtspiCoordType type() const {
     return windowRelative_ ? ATSPI_COORD_TYPE_WINDOW : ATSPI_COORD_TYPE_SCREEN;
@@ -172,16 +183,22 @@ class Space {
 
   Answer<Rect> onScreen(Answer<Rect> answer) const {
     if (!answer.ok() || !windowRelative_) return answer;
-    const std::optional<ProcessId> pid = processOf(accessible_);
-    const std::optional<Point> origin = pid ? x11::contentOriginOf(*pid) : std::nullopt;
-    // Without the window's place (no X server), a rectangle on screen is not known.
+    std::optional<Point> origin = nativeOrigin_;
+    if (!native_) {
+      const std::optional<ProcessId> pid = processOf(accessible_);
+      origin = pid ? x11::contentOriginOf(*pid) : std::nullopt;
+    }
+    // Without the window's place (no X server, a compositor that does not tell), a rectangle on
+    // screen is not known.
     if (!origin) return {axerr::kNoValue, {}};
     return {axerr::kSuccess, x11::onScreen(answer.value, *origin)};
   }
 
  private:
   AtspiAccessible* accessible_;
-  bool windowRelative_;
+  bool native_ = false;
+  bool windowRelative_ = false;
+  std::optional<Point> nativeOrigin_;
 };
 
 Answer<Rect> characterBox(AtspiAccessible* accessible, std::int64_t offset, const Space& space) {

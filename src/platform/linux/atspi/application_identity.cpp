@@ -7,6 +7,7 @@
 
 #include "platform/linux/atspi/accessible_reads.h"
 #include "platform/linux/atspi/atspi_session.h"
+#include "platform/linux/wayland/session.h"
 #include "platform/linux/x11/x11_desktop.h"
 
 namespace axb::platform::atspi {
@@ -55,6 +56,8 @@ std::optional<std::string> bundleIdentifierOf(ProcessId pid) {
   Identity& identity = identities()[pid];
   if (identity.bundleIdentifier) return identity.bundleIdentifier;
   std::optional<std::string> found = launchedDesktopFile(pid);
+  // The compositor's application id (a native Wayland window's app_id).
+  if (!found) found = wayland::applicationIdOf(pid);
   if (!found) found = x11::applicationIdOf(pid);
   if (!found) found = x11::windowClassOf(pid);
   // Remembered only once known: a window may appear after the first question.

@@ -10,7 +10,8 @@
 namespace axb::platform::atspi {
 
 // The application's desktop-file id when known (the GIO_LAUNCHED_DESKTOP_FILE its launcher set,
-// else the _GTK_APPLICATION_ID of its windows), else the class of its windows (WM_CLASS).
+// else the application id the compositor knows its window by, else the _GTK_APPLICATION_ID of
+// its X windows), else the class of its X windows (WM_CLASS).
 std::optional<std::string> bundleIdentifierOf(ProcessId pid);
 
 // The name of its application object in the accessibility tree.

@@ -15,6 +15,9 @@
 #include "platform/linux/atspi/object_impl.h"
 #include "platform/linux/atspi/role_memo.h"
 #include "platform/linux/atspi/run_answers.h"
+#include "platform/linux/wayland/session.h"
+#include "platform/linux/wayland/sway_ipc.h"
+#include "platform/linux/wayland/virtual_keyboard.h"
 #include "platform/linux/x11/x11_desktop.h"
 
 namespace axb::platform::atspi {
@@ -24,6 +27,14 @@ constexpr const char* kListenedEvents[] = {
     "object:state-changed:focused", "object:text-caret-moved", "object:text-selection-changed",
     "object:bounds-changed",        "window:activate",         "window:create",
 };
+// Where neither X11 nor the compositor tells which window is active, the accessibility tree
+// does: GTK 4 says so only through its windows' active state.
+constexpr const char* kActivityEvents[] = {"object:state-changed:active", "window:deactivate"};
+
+bool activityFromTree() {
+  const wayland::Desktop desktop = wayland::desktop();
+  return desktop == wayland::Desktop::Gnome || desktop == wayland::Desktop::OtherWayland;
+}
 
 struct HubState {
   bool attempted = false;
@@ -38,6 +49,10 @@ struct HubState {
   std::vector<Sink> sinks;
   std::map<ProcessId, GRef<AtspiAccessible>> lastFocused;
   std::map<ProcessId, gint64> activatedAt;  // when a window of the process last became active
+  // The process whose window the accessibility tree last said was active (Wayland sessions
+  // without another source), and whether the tree was looked through for one.
+  std::optional<ProcessId> activeProcess;
+  bool activeScanned = false;
   // The size each window was last announced with.
   std::unordered_map<GRef<AtspiAccessible>, Size, AccessibleHash, SameAccessible> windowSizes;
   // Events waiting for the next turn of the main context; repeats of one are merged, and in a
@@ -216,13 +231,25 @@ void onEvent(AtspiEvent* raw, void*) {
   const std::optional<ProcessId> pid = processOf(source.get());
   if (!pid) return;
   HubState& state = hub();
+  if (starts(type, "object:state-changed:active") || starts(type, "window:deactivate")) {
+    const Answer<AtspiRole> role = roleOf(source.get());
+    if (!role.ok() || !isWindowRole(role.value)) return;
+    if (detail1 != 0 && starts(type, "object:state-changed:active")) {
+      state.activeProcess = *pid;
+      state.activatedAt[*pid] = g_get_monotonic_time();
+      post({DesktopEventKind::WindowActivated, *pid, std::move(source)});
+    } else if (state.activeProcess == *pid) {
+      state.activeProcess.reset();
+    }
+    return;
+  }
   if (starts(type, "object:state-changed:focused")) {
     GRef<AtspiAccessible>& last = state.lastFocused[*pid];
     if (detail1 == 0) {
       // Within the application in front, the focus went somewhere that may never say so (GTK 4's
       // search entries do not): coming back is a change. An application left behind says the
       // same of its focus, and says it again when it comes back: that is no change.
-      if (last && sameAccessible(last.get(), source.get()) && x11::frontmostProcess() == *pid) {
+      if (last && sameAccessible(last.get(), source.get()) && wayland::frontmostProcess() == *pid) {
         last = {};
       }
       return;
@@ -249,6 +276,7 @@ void onEvent(AtspiEvent* raw, void*) {
     post({DesktopEventKind::WindowResized, *pid, std::move(source)});
   } else if (starts(type, "window:activate")) {
     state.activatedAt[*pid] = g_get_monotonic_time();
+    state.activeProcess = *pid;
     post({DesktopEventKind::WindowActivated, *pid, std::move(source)});
   } else if (starts(type, "window:create")) {
     post({DesktopEventKind::ApplicationAppeared, *pid, std::move(source)});
@@ -283,6 +311,11 @@ void registerListener() {
     GErrorSlot error;
     atspi_event_listener_register(state.listener.get(), type, error.out());
   }
+  if (!activityFromTree()) return;
+  for (const char* type : kActivityEvents) {
+    GErrorSlot error;
+    atspi_event_listener_register(state.listener.get(), type, error.out());
+  }
 }
 
 void deregisterListener() {
@@ -291,6 +324,31 @@ void deregisterListener() {
     GErrorSlot error;
     atspi_event_listener_deregister(state.listener.get(), type, error.out());
   }
+  if (!activityFromTree()) return;
+  for (const char* type : kActivityEvents) {
+    GErrorSlot error;
+    atspi_event_listener_deregister(state.listener.get(), type, error.out());
+  }
+}
+
+// The process with an active window, looked for through the whole tree (once: events keep it
+// current from then on).
+std::optional<ProcessId> scanForActive() {
+  const auto desktop = GRef<AtspiAccessible>::adopt(atspi_get_desktop(0));
+  if (!desktop) return std::nullopt;
+  auto applications = readChildren(desktop.get());
+  if (!applications.ok()) return std::nullopt;
+  for (const auto& application : applications.value) {
+    auto windows = readChildren(application.get());
+    if (!windows.ok()) continue;
+    for (const auto& window : windows.value) {
+      const auto states = GRef<AtspiStateSet>::adopt(atspi_accessible_get_state_set(window.get()));
+      if (states && atspi_state_set_contains(states.get(), ATSPI_STATE_ACTIVE)) {
+        return processOf(window.get());
+      }
+    }
+  }
+  return std::nullopt;
 }
 
 // The accessibility bus came back: what was heard from the old one means nothing there, the
@@ -300,6 +358,8 @@ void reconnected() {
   state.pending.clear();
   state.lastFocused.clear();
   state.activatedAt.clear();
+  state.activeProcess.reset();
+  state.activeScanned = false;
   registerListener();
   post({DesktopEventKind::WindowActivated, 0, {}});
 }
@@ -317,18 +377,33 @@ bool ensureListening() {
   if (!state.listener) return false;
   registerListener();
   followRestarts(deregisterListener, reconnected);
-  x11::watchDisplay({
-      [] {
-        post({DesktopEventKind::WindowActivated, 0, {}});
-      },
-      [](ProcessId pid) {
-        // Finding the window asks the application, which may not answer: only a process someone
-        // follows is asked.
-        if (!followed(pid)) return;
-        GRef<AtspiAccessible> window = windowOf(pid);
-        if (window) post({DesktopEventKind::WindowMoved, pid, std::move(window)});
-      },
-  });
+  wayland::setTreeFront(activeWindowProcess);
+  if (wayland::desktop() == wayland::Desktop::Sway) {
+    // Made now: the focus blip a new keyboard causes is over before the first paste.
+    wayland::keyboard::prepare();
+    // Every window event may change the front or move windows (tiling moves the neighbours too).
+    wayland::sway::watchWindows([](ProcessId pid) {
+      post({DesktopEventKind::WindowActivated, 0, {}});
+      // Finding the window asks the application, which may not answer: only a process someone
+      // follows is asked.
+      GRef<AtspiAccessible> window =
+          pid > 0 && followed(pid) ? windowOf(pid) : GRef<AtspiAccessible>();
+      if (window) post({DesktopEventKind::WindowMoved, pid, std::move(window)});
+    });
+  } else {
+    x11::watchDisplay({
+        [] {
+          post({DesktopEventKind::WindowActivated, 0, {}});
+        },
+        [](ProcessId pid) {
+          // Finding the window asks the application, which may not answer: only a process
+          // someone follows is asked.
+          if (!followed(pid)) return;
+          GRef<AtspiAccessible> window = windowOf(pid);
+          if (window) post({DesktopEventKind::WindowMoved, pid, std::move(window)});
+        },
+    });
+  }
   state.listening = true;
   return true;
 }
@@ -342,6 +417,15 @@ int addSink(DesktopEventSink sink, ProcessId only) {
 
 void removeSink(int id) {
   std::erase_if(hub().sinks, [id](const HubState::Sink& sink) { return sink.id == id; });
+}
+
+std::optional<ProcessId> activeWindowProcess() {
+  HubState& state = hub();
+  if (!state.activeProcess && !state.activeScanned) {
+    state.activeScanned = true;
+    state.activeProcess = scanForActive();
+  }
+  return state.activeProcess;
 }
 
 void noteActivated(ProcessId pid) {

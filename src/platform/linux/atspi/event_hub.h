@@ -6,6 +6,7 @@
 #include <atspi/atspi.h>
 
 #include <functional>
+#include <optional>
 
 #include "platform/geometry.h"
 #include "platform/linux/atspi/g_ref.h"
@@ -42,6 +43,10 @@ void removeSink(int id);
 // Records that a window of the process came to the front now, also when only the display said
 // so: the focus and selection events that the activation brings are not reported as changes.
 void noteActivated(ProcessId pid);
+
+// The process whose window the accessibility tree says is active, where nothing else tells
+// (Wayland sessions other than sway's); nothing when none is known.
+std::optional<ProcessId> activeWindowProcess();
 
 // The element that last gained the focus in the process, if one did since listening began.
 GRef<AtspiAccessible> lastFocusedIn(ProcessId pid);

@@ -307,6 +307,11 @@ bool activateProcess(ProcessId pid) {
   return !xcb_connection_has_error(c);
 }
 
+bool hasWindowOf(ProcessId pid) {
+  Display* d = display();
+  return d && pid > 0 && !windowsOf(*d, pid).empty();
+}
+
 std::optional<std::string> windowClassOf(ProcessId pid) {
   Display* d = display();
   if (!d) return std::nullopt;

@@ -21,6 +21,9 @@ std::optional<ProcessId> frontmostProcess();
 // the process has no window on this display.
 bool activateProcess(ProcessId pid);
 
+// Whether the process has a window on this display (under XWayland: whether it is an X11 client).
+bool hasWindowOf(ProcessId pid);
+
 // The class of a window of the process (WM_CLASS), and the identifier GTK applications give
 // their windows (_GTK_APPLICATION_ID).
 std::optional<std::string> windowClassOf(ProcessId pid);

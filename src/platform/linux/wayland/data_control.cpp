@@ -1,0 +1,409 @@
+#include "platform/linux/wayland/data_control.h"
+
+#include <fcntl.h>
+#include <glib-unix.h>
+#include <glib.h>
+#include <poll.h>
+#include <unistd.h>
+#include <wayland-client.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "platform/linux/wayland/wl_client.h"
+#include "platform/run_loop.h"
+#include "platform/sliced_wait.h"
+#include "wlr-data-control-unstable-v1-client.h"
+
+namespace axb::platform::wayland::clipboard {
+namespace {
+
+// The same bounds as the X11 clipboard's (x11_clipboard.cpp): each type waits this long at
+// most, a whole read this long, the first types of the owner's list, this many bytes saved.
+constexpr double kRequestWait = 1.0;
+constexpr double kReadBudget = 4.0;
+constexpr std::size_t kMostTypes = 1024;
+constexpr std::size_t kMostSavedBytes = std::size_t{256} << 20;
+// A requestor that stops reading is given up after this long; this many transfers at once.
+constexpr double kStalledTransfer = 10.0;
+constexpr std::size_t kTransfersInAll = 16;
+// Bytes written to one requestor in one turn, so that a fast reader of a large type leaves the
+// host's other work its turn.
+constexpr std::size_t kBytesPerTurn = std::size_t{1} << 20;
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+// One owned type going to a requestor through the pipe it handed over.
+struct Transfer {
+  int fd = -1;
+  std::shared_ptr<const std::string> data;
+  std::size_t offset = 0;
+  double lastProgress = 0;
+  guint watch = 0;
+};
+
+struct Clipboard {
+  zwlr_data_control_device_v1* device = nullptr;
+  // Offers announced and the types each listed, until the selection event names one.
+  std::map<zwlr_data_control_offer_v1*, std::vector<std::string>> announced;
+  zwlr_data_control_offer_v1* selection = nullptr;
+  std::vector<std::string> selectionTypes;
+  std::int64_t changes = 0;
+  // The library's own source while it is the selection.
+  zwlr_data_control_source_v1* source = nullptr;
+  std::vector<std::pair<std::string, std::shared_ptr<const std::string>>> offered;
+  std::vector<Transfer> transfers;
+  guint sweep = 0;
+  bool finished = false;
+};
+
+Clipboard* clipboard();
+
+void closeTransfer(Transfer& transfer) {
+  if (transfer.watch) g_source_remove(transfer.watch);
+  transfer.watch = 0;
+  if (transfer.fd >= 0) ::close(transfer.fd);
+  transfer.fd = -1;
+}
+
+// Writes what each requestor takes without blocking; ends the transfers that are done, broken or
+// stalled.
+void progressTransfers(Clipboard& cb) {
+  const double now = monotonicSeconds();
+  for (Transfer& transfer : cb.transfers) {
+    std::size_t sentThisTurn = 0;
+    while (transfer.offset < transfer.data->size() && sentThisTurn < kBytesPerTurn) {
+      const std::size_t size =
+          std::min(transfer.data->size() - transfer.offset, kBytesPerTurn - sentThisTurn);
+      const ssize_t n = ::write(transfer.fd, transfer.data->data() + transfer.offset, size);
+      if (n > 0) {
+        transfer.offset += static_cast<std::size_t>(n);
+        sentThisTurn += static_cast<std::size_t>(n);
+        transfer.lastProgress = now;
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno == EAGAIN) break;
+      transfer.offset = transfer.data->size();  // the requestor went away
+      transfer.lastProgress = now;
+      break;
+    }
+    if (transfer.offset >= transfer.data->size() ||
+        now - transfer.lastProgress > kStalledTransfer) {
+      closeTransfer(transfer);
+    }
+  }
+  std::erase_if(cb.transfers, [](const Transfer& transfer) { return transfer.fd < 0; });
+}
+
+void scheduleSweep(Clipboard& cb) {
+  if (cb.sweep || cb.transfers.empty()) return;
+  // Requestors that stop reading never make their pipe writable again: a timer ends them.
+  cb.sweep = g_timeout_add_seconds(
+      static_cast<guint>(kStalledTransfer) + 1,
+      [](gpointer) -> gboolean {
+        Clipboard* open = clipboard();
+        if (!open) return G_SOURCE_REMOVE;
+        open->sweep = 0;
+        progressTransfers(*open);
+        scheduleSweep(*open);
+        return G_SOURCE_REMOVE;
+      },
+      nullptr);
+}
+
+gboolean onWritable(gint, GIOCondition, gpointer) {
+  if (Clipboard* cb = clipboard()) progressTransfers(*cb);
+  // Each transfer's watch is removed with it; this one stays while its transfer does.
+  return G_SOURCE_CONTINUE;
+}
+
+void onSend(void*, zwlr_data_control_source_v1* source, const char* mimeType, int32_t fd) {
+  Clipboard* cb = clipboard();
+  if (!cb || source != cb->source || !mimeType || cb->transfers.size() >= kTransfersInAll) {
+    ::close(fd);
+    return;
+  }
+  const auto found = std::find_if(cb->offered.begin(), cb->offered.end(),
+                                  [mimeType](const auto& o) { return o.first == mimeType; });
+  if (found == cb->offered.end()) {
+    ::close(fd);
+    return;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+  Transfer transfer;
+  transfer.fd = fd;
+  transfer.data = found->second;
+  transfer.lastProgress = monotonicSeconds();
+  transfer.watch = g_unix_fd_add(fd, static_cast<GIOCondition>(G_IO_OUT | G_IO_ERR | G_IO_HUP),
+                                 onWritable, nullptr);
+  cb->transfers.push_back(transfer);
+  progressTransfers(*cb);
+  scheduleSweep(*cb);
+}
+
+void onCancelled(void*, zwlr_data_control_source_v1* source) {
+  Clipboard* cb = clipboard();
+  if (cb && source == cb->source) {
+    cb->source = nullptr;
+    cb->offered.clear();
+  }
+  zwlr_data_control_source_v1_destroy(source);
+}
+
+const zwlr_data_control_source_v1_listener kSourceListener = {onSend, onCancelled};
+
+void onOfferType(void*, zwlr_data_control_offer_v1* offer, const char* mimeType) {
+  Clipboard* cb = clipboard();
+  if (!cb || !mimeType) return;
+  const auto found = cb->announced.find(offer);
+  if (found == cb->announced.end() || found->second.size() >= kMostTypes) return;
+  found->second.emplace_back(mimeType);
+}
+
+const zwlr_data_control_offer_v1_listener kOfferListener = {onOfferType};
+
+void onDataOffer(void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) {
+  Clipboard* cb = clipboard();
+  if (!cb) return;
+  cb->announced[offer];
+  zwlr_data_control_offer_v1_add_listener(offer, &kOfferListener, nullptr);
+}
+
+void forgetOffer(Clipboard& cb, zwlr_data_control_offer_v1* offer) {
+  if (!offer) return;
+  cb.announced.erase(offer);
+  zwlr_data_control_offer_v1_destroy(offer);
+}
+
+void onSelection(void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) {
+  Clipboard* cb = clipboard();
+  if (!cb) return;
+  if (cb->selection && cb->selection != offer) forgetOffer(*cb, cb->selection);
+  cb->selection = offer;
+  cb->selectionTypes.clear();
+  if (offer) {
+    if (const auto found = cb->announced.find(offer); found != cb->announced.end()) {
+      cb->selectionTypes = std::move(found->second);
+      cb->announced.erase(found);
+    }
+  }
+  ++cb->changes;
+}
+
+void onFinished(void*, zwlr_data_control_device_v1*) {
+  if (Clipboard* cb = clipboard()) cb->finished = true;
+}
+
+void onPrimarySelection(void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) {
+  // The primary selection is not followed.
+  if (Clipboard* cb = clipboard()) forgetOffer(*cb, offer);
+}
+
+const zwlr_data_control_device_v1_listener kDeviceListener = {onDataOffer, onSelection, onFinished,
+                                                              onPrimarySelection};
+
+Clipboard* open() {
+  client::Globals* globals = client::globals();
+  if (!globals || !globals->dataControl || !globals->seat) return nullptr;
+  auto* cb = new Clipboard();
+  cb->device = zwlr_data_control_manager_v1_get_data_device(globals->dataControl, globals->seat);
+  zwlr_data_control_device_v1_add_listener(cb->device, &kDeviceListener, nullptr);
+  return cb;
+}
+
+// Opened on first use and kept. Not a function-local static: the compositor's first events
+// arrive, and reach the listeners, while it is being opened.
+Clipboard* instance = nullptr;
+bool attempted = false;
+
+Clipboard* clipboard() {
+  if (!attempted) {
+    attempted = true;
+    instance = open();
+    // The compositor names the current selection at once.
+    if (instance) client::roundTrip(monotonicSeconds() + kRequestWait);
+  }
+  if (!instance || instance->finished || !client::globals()) return nullptr;
+  return instance;
+}
+
+// Whether what the selection offers is the library's own source's.
+bool ownsSelection(const Clipboard& cb) {
+  return cb.source != nullptr && cb.selection != nullptr;
+}
+
+enum class Outcome { Read, Refused, TimedOut, TooLarge };
+
+// Asks the owner for one type through a pipe and reads it until the owner closes its end, within
+// the deadline and at most `limit` bytes.
+Outcome receive(Clipboard& cb, const std::string& type, double deadline, std::size_t limit,
+                std::string& data) {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return Outcome::Refused;
+  zwlr_data_control_offer_v1_receive(cb.selection, type.c_str(), ends[1]);
+  ::close(ends[1]);
+  std::vector<pollfd> pipe{{ends[0], POLLIN, 0}};
+  Outcome outcome = Outcome::TimedOut;
+  char chunk[kReadChunk];
+  while (monotonicSeconds() < deadline) {
+    // The request goes out with this poll; the compositor's events are taken meanwhile.
+    if (!client::pollOnce(deadline, pipe)) break;
+    if (!(pipe[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+    const ssize_t n = ::read(ends[0], chunk, sizeof(chunk));
+    if (n == 0) {
+      outcome = Outcome::Read;
+      break;
+    }
+    if (n < 0) {
+      if (errno == EAGAIN || errno == EINTR) continue;
+      outcome = Outcome::Refused;
+      break;
+    }
+    if (data.size() + static_cast<std::size_t>(n) > limit) {
+      outcome = Outcome::TooLarge;
+      break;
+    }
+    data.append(chunk, static_cast<std::size_t>(n));
+  }
+  ::close(ends[0]);
+  if (outcome != Outcome::Read) data.clear();
+  return outcome;
+}
+
+bool isOffered(const Clipboard& cb, const std::string& type) {
+  return std::find(cb.selectionTypes.begin(), cb.selectionTypes.end(), type) !=
+         cb.selectionTypes.end();
+}
+
+// The compositor's latest word on the selection.
+void catchUp() {
+  client::roundTrip(monotonicSeconds() + kRequestWait);
+}
+
+}  // namespace
+
+bool available() {
+  return clipboard() != nullptr;
+}
+
+std::int64_t changeCount() {
+  Clipboard* cb = clipboard();
+  if (!cb) return 0;
+  std::vector<pollfd> none;
+  client::pollOnce(0, none);
+  return cb->changes;
+}
+
+x11::Targets read() {
+  Clipboard* cb = clipboard();
+  if (!cb) return {};
+  catchUp();
+  x11::Targets read;
+  if (!cb->selection) return read;
+  if (ownsSelection(*cb)) {
+    for (const auto& [type, data] : cb->offered) read.emplace_back(type, *data);
+    return read;
+  }
+  // A password manager's secret is not read: it is never given back either.
+  if (isOffered(*cb, x11::kPasswordManagerHintTarget)) {
+    return {{x11::kPasswordManagerHintTarget, x11::kPasswordManagerHintValue}};
+  }
+  const double budgetEnd = monotonicSeconds() + kReadBudget;
+  std::size_t saved = 0;
+  // Copied: the selection may change while it is read.
+  const std::vector<std::string> types = cb->selectionTypes;
+  zwlr_data_control_offer_v1* const offer = cb->selection;
+  for (const std::string& type : types) {
+    if (monotonicSeconds() >= budgetEnd || cb->selection != offer) break;
+    if (x11::isMetaTarget(type)) continue;
+    if (std::any_of(read.begin(), read.end(), [&](const auto& r) { return r.first == type; })) {
+      continue;
+    }
+    std::string data;
+    const Outcome outcome =
+        receive(*cb, type, std::min(monotonicSeconds() + kRequestWait, budgetEnd),
+                kMostSavedBytes - saved, data);
+    // Not answering: asking again would only block longer.
+    if (outcome == Outcome::TimedOut) break;
+    if (outcome == Outcome::Read) {
+      saved += data.size();
+      read.emplace_back(type, std::move(data));
+    }
+  }
+  return read;
+}
+
+std::optional<std::string> readText() {
+  Clipboard* cb = clipboard();
+  if (!cb) return std::nullopt;
+  catchUp();
+  if (!cb->selection) return std::nullopt;
+  const double deadline = monotonicSeconds() + kRequestWait;
+  for (const char* type : {x11::kTextPlainUtf8Target, x11::kUtf8StringTarget}) {
+    if (ownsSelection(*cb)) {
+      for (const auto& [offered, data] : cb->offered) {
+        if (offered == type) return *data;
+      }
+      continue;
+    }
+    if (!isOffered(*cb, type)) continue;
+    std::string data;
+    const Outcome outcome = receive(*cb, type, deadline, kMostSavedBytes, data);
+    if (outcome == Outcome::TimedOut) return std::nullopt;
+    if (outcome == Outcome::Read) return data;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::int64_t> own(const x11::Targets& targets) {
+  Clipboard* cb = clipboard();
+  client::Globals* globals = client::globals();
+  if (!cb || !globals) return std::nullopt;
+  zwlr_data_control_source_v1* previous = std::exchange(cb->source, nullptr);
+  cb->offered.clear();
+  if (!targets.empty()) {
+    cb->source = zwlr_data_control_manager_v1_create_data_source(globals->dataControl);
+    zwlr_data_control_source_v1_add_listener(cb->source, &kSourceListener, nullptr);
+    for (const auto& [type, data] : targets) {
+      if (std::any_of(cb->offered.begin(), cb->offered.end(),
+                      [&type](const auto& o) { return o.first == type; })) {
+        continue;
+      }
+      cb->offered.emplace_back(type, std::make_shared<const std::string>(data));
+      zwlr_data_control_source_v1_offer(cb->source, type.c_str());
+    }
+  }
+  zwlr_data_control_device_v1_set_selection(cb->device, cb->source);
+  // Replaced: nothing more is asked of the earlier source.
+  if (previous) zwlr_data_control_source_v1_destroy(previous);
+  const std::int64_t before = cb->changes;
+  // The selection event for the write is counted before the count is answered.
+  const double deadline = monotonicSeconds() + kRequestWait;
+  std::vector<pollfd> none;
+  while (cb->changes == before && monotonicSeconds() < deadline) {
+    if (!client::pollOnce(deadline, none)) return std::nullopt;
+  }
+  if (cb->changes == before) return std::nullopt;
+  return cb->changes;
+}
+
+bool serveUntil(double deadline) {
+  Clipboard* cb = clipboard();
+  if (!cb) return false;
+  for (;;) {
+    std::vector<pollfd> pipes;
+    for (const Transfer& transfer : cb->transfers) pipes.push_back({transfer.fd, POLLOUT, 0});
+    if (!client::pollOnce(deadline, pipes)) {
+      sleepSeconds(deadline - monotonicSeconds());
+      return true;
+    }
+    progressTransfers(*cb);
+    if (monotonicSeconds() >= deadline) return true;
+  }
+}
+
+}  // namespace axb::platform::wayland::clipboard

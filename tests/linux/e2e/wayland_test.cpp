@@ -1,0 +1,314 @@
+// The library in Wayland sessions. In sway (scripts/headless-sway.sh): the project's GTK 3, GTK 4
+// and Qt 5 test applications running natively, and the GTK 3 one under XWayland, followed, their
+// selections placed where sway put their windows, pasted into, their clipboard given back, and
+// brought back to the front. On GNOME (scripts/headless-gnome.sh), where no client learns where a
+// window is or raises another: a paste and its restore through the compositor's remote desktop,
+// and the honest refusals. Elsewhere the suites skip.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "axbridge/axbridge.h"
+#include "e2e/clipboard_clients.h"
+#include "e2e/clipboard_reader.h"
+#include "e2e/desktop_session.h"
+#include "e2e/host_test.h"
+#include "e2e/toolkit_apps.h"
+
+namespace axb::e2e {
+namespace {
+
+constexpr char kText[] = "hello world";
+constexpr char kLines[] = "first line\nsecond line";
+
+enum class AppKind { Gtk3, Gtk4, Qt5, XWayland };
+template <AppKind kKind>
+struct Native {
+  static constexpr AppKind kind = kKind;
+};
+
+bool gnomeRuns() {
+  const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+  return std::getenv("WAYLAND_DISPLAY") && desktop && std::string(desktop) == "GNOME";
+}
+
+double seconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+std::string textOf(ChildApp& app, const std::string& widget) {
+  const auto answer = app.ask("text " + widget);
+  return answer && answer->is_object() ? answer->value("text", "") : "";
+}
+
+template <typename Kind>
+class WaylandTest : public HostTest {
+ protected:
+  static void SetUpTestSuite() {
+    if (!swayRuns()) return;
+    startHost("{}");
+    TextAppOptions other;
+    other.prgname = "axbridge-other-app";
+    other.title = "Other app";
+    other_ = startTextApp(other);
+    if (!other_ || !switchTo(other_->pid(), other.prgname, 0, kSwitchDeadline)) {
+      notReady_ = "the other application was not followed";
+      return;
+    }
+    if constexpr (Kind::kind == AppKind::Gtk3 || Kind::kind == AppKind::XWayland) {
+      TextAppOptions options;
+      options.entryText = kText;
+      options.viewText = kLines;
+      options.environment = {Kind::kind == AppKind::Gtk3 ? "GDK_BACKEND=wayland"
+                                                         : "GDK_BACKEND=x11"};
+      textApp_ = startTextApp(options);
+    } else {
+      toolkitApp_ = ToolkitApp::start(Kind::kind == AppKind::Gtk4 ? Toolkit::Gtk4 : Toolkit::Qt5,
+                                      {kText, kLines});
+    }
+    if (!textApp_ && !toolkitApp_) {
+      notReady_ = "the application did not start";
+    } else if (!switchToApp()) {
+      notReady_ = "the switch to the application was not reported";
+    } else {
+      notReady_.clear();
+    }
+  }
+  void SetUp() override {
+    if (!swayRuns()) GTEST_SKIP() << "needs a sway session (scripts/headless-sway.sh)";
+    ASSERT_EQ(notReady_, "");
+  }
+  static void TearDownTestSuite() {
+    textApp_.reset();
+    toolkitApp_.reset();
+    other_.reset();
+  }
+
+  static ChildApp& app() { return textApp_ ? *textApp_ : toolkitApp_->process(); }
+  static pid_t pid() { return textApp_ ? textApp_->pid() : toolkitApp_->pid(); }
+
+  // Away to the other application and back: the switch the host hears of.
+  static std::optional<HostEvent> switchToApp() {
+    if (!bringToFront(*other_)) return std::nullopt;
+    pumpFor(0.5);
+    const std::size_t from = receivedEvents().size();
+    if (!bringToFront(pid())) return std::nullopt;
+    return waitForEvent("app_changed", from, {}, kSwitchDeadline);
+  }
+
+  // The application's own rectangle where sway put its surface (an X11 client's is on screen).
+  static Json onScreen(const Json& rect) {
+    const auto origin = Kind::kind == AppKind::XWayland ? std::make_pair(0.0, 0.0)
+                                                        : swaySurfaceOrigin(pid()).value();
+    return Json::array({rect[0].get<double>() + origin.first, rect[1].get<double>() + origin.second,
+                        rect[2], rect[3]});
+  }
+
+  static inline std::unique_ptr<ChildApp> other_;
+  static inline std::unique_ptr<ChildApp> textApp_;
+  static inline std::unique_ptr<ToolkitApp> toolkitApp_;
+  static inline std::string notReady_ = "not started";
+};
+
+struct KindName {
+  template <typename Kind>
+  static std::string GetName(int) {
+    constexpr const char* kNames[] = {"Gtk3", "Gtk4", "Qt5", "XWayland"};
+    return kNames[static_cast<int>(Kind::kind)];
+  }
+};
+using Kinds = ::testing::Types<Native<AppKind::Gtk3>, Native<AppKind::Gtk4>, Native<AppKind::Qt5>,
+                               Native<AppKind::XWayland>>;
+TYPED_TEST_SUITE(WaylandTest, Kinds, KindName);
+
+// A native application is named by its Wayland application id, the one sway shows.
+TYPED_TEST(WaylandTest, ASwitchFocusASelectionAndTheCaretAreReportedWhereTheyAreOnScreen) {
+  const auto switched = this->switchToApp();
+  ASSERT_TRUE(switched);
+  EXPECT_FALSE(switched->payload["name"].is_null()) << switched->payload;
+  if (TypeParam::kind != AppKind::XWayland) {
+    EXPECT_EQ(switched->payload["bundle_id"], swayWindowOf(this->pid()).value()["app_id"]);
+  }
+  ChildApp& app = this->app();
+  ASSERT_TRUE(app.ask("focus entry") && app.ask("select entry 0 0"));
+  pumpFor(0.3);
+  std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(app.ask("focus view"));
+  EXPECT_TRUE(waitForEvent("focused_changed", from));
+
+  // Qt answers 4 pixels above the text it draws, and every line's characters on the first line.
+  const double tolerance = TypeParam::kind == AppKind::Qt5 ? 5 : HostTest::kTolerance;
+  from = receivedEvents().size();
+  ASSERT_TRUE(app.ask("select view 6 10"));
+  const auto selection = waitForEvent("text_select", from, this->selecting("line"));
+  ASSERT_TRUE(selection);
+  this->expectNear(selection->payload, this->onScreen(this->layout(app, "view", 6, 10)), tolerance);
+
+  from = receivedEvents().size();
+  ASSERT_TRUE(app.ask("select view 2 2"));
+  EXPECT_TRUE(waitForEvent("caret", from));
+  pumpFor(0.3);
+  from = receivedEvents().size();
+  getDataForVeskAssist();
+  const auto context = waitForEvent("alt_enter_pressed", from);
+  ASSERT_TRUE(context);
+  EXPECT_EQ(context->payload["selected_text"], "fi");
+  // Where the character after the caret begins (Qt's widths are its own).
+  const Json character = this->onScreen(this->layout(app, "view", 2, 3));
+  EXPECT_NEAR(context->payload["position"]["x"].get<double>(), character[0].get<double>(),
+              tolerance);
+  EXPECT_NEAR(context->payload["position"]["y"].get<double>(), character[1].get<double>(),
+              tolerance);
+}
+
+TYPED_TEST(WaylandTest, SetTextReplacesTheSelectionAndGivesTheClipboardBack) {
+  auto owner = copyInAnotherClient({{"text/plain;charset=utf-8", "copied \xE2\x9C\x82 text"}});
+  ASSERT_TRUE(owner);
+  ASSERT_TRUE(this->switchToApp());
+  ChildApp& app = this->app();
+  ASSERT_TRUE(app.ask("set entry " + Json(kText).dump()));
+  ASSERT_TRUE(app.ask("focus entry") && app.ask("select entry 6 11"));
+  pumpFor(0.3);
+
+  const double began = seconds();
+  setText("there");
+  std::printf("setText took %.2f s\n", seconds() - began);
+  EXPECT_TRUE(pumpUntil([&] { return textOf(app, "entry") == "hello there"; }, 10.0))
+      << textOf(app, "entry");
+  ::kill(owner->pid(), SIGKILL);
+  ASSERT_TRUE(owner->waitForExit());
+  EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied \xE2\x9C\x82 text");
+}
+
+// The application the library follows comes back to the front when the host (which the library
+// does not follow) asks for it.
+TYPED_TEST(WaylandTest, FocusPreiovBringsTheFollowedApplicationBack) {
+  ASSERT_TRUE(this->switchToApp());
+  TextAppOptions options;
+  options.title = options.prgname = "Quorvalent";
+  auto host = startTextApp(options);
+  ASSERT_TRUE(host && bringToFront(*host));
+  pumpFor(0.5);
+  focusPreiov();
+  EXPECT_TRUE(pumpUntil([&] { return frontPid() == this->pid(); }, 10.0)) << frontPid().value_or(0);
+}
+
+using WaylandClipboardTest = WaylandTest<Native<AppKind::Gtk3>>;
+
+// Every type the owner offered, byte for byte, after the owner is gone: only the library still
+// answers.
+TEST_F(WaylandClipboardTest, EveryTypeComesBackByteExact) {
+  const std::string image = pngImage();
+  auto owner = copyInAnotherClient({{"text/plain;charset=utf-8", "copied \xE2\x9C\x82 text"},
+                                    {"text/html", "<b>copied</b>"},
+                                    {"image/png", image}});
+  ASSERT_TRUE(owner);
+  ASSERT_TRUE(switchToApp());
+  ASSERT_TRUE(app().ask("set entry " + Json(kText).dump()));
+  ASSERT_TRUE(app().ask("focus entry") && app().ask("select entry 0 5"));
+  pumpFor(0.3);
+  setText("HELLO");
+  ASSERT_TRUE(pumpUntil([&] { return textOf(app(), "entry") == "HELLO world"; }, 10.0));
+  ::kill(owner->pid(), SIGKILL);
+  ASSERT_TRUE(owner->waitForExit());
+
+  const auto targets = clipboardTargets();
+  for (const char* type : {"text/plain;charset=utf-8", "text/html", "image/png"}) {
+    EXPECT_NE(std::find(targets.begin(), targets.end(), type), targets.end()) << type;
+  }
+  EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied \xE2\x9C\x82 text");
+  EXPECT_EQ(readClipboard("text/html"), "<b>copied</b>");
+  EXPECT_TRUE(readClipboard("image/png") == image);
+}
+
+// On GNOME no client learns where a window is or raises another; a new window comes to the front
+// by itself.
+class GnomeTest : public HostTest {
+ protected:
+  void SetUp() override {
+    if (!gnomeRuns()) GTEST_SKIP() << "needs a GNOME session (scripts/headless-gnome.sh)";
+    HostTest::SetUp();
+  }
+  static std::unique_ptr<ChildApp> startInFront(const std::string& name) {
+    const std::size_t from = receivedEvents().size();
+    TextAppOptions options;
+    options.title = options.prgname = name;
+    options.entryText = kText;
+    auto app = startTextApp(options);
+    const bool followed =
+        app && waitForEvent(
+                   "app_changed", from,
+                   [&](const Json& payload) { return payload["name"] == name; }, kSwitchDeadline);
+    return followed ? std::move(app) : nullptr;
+  }
+};
+
+// The rectangle is unknown: the selection is the message result with its text beside it, and the
+// context has the text above the caret with null numbers.
+TEST_F(GnomeTest, ASelectionAndTheContextKeepTheirTextWithoutARectangle) {
+  auto app = startInFront("axbridge-text-app");
+  ASSERT_TRUE(app);
+  std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(app->ask("focus entry") && app->ask("select entry 6 11"));
+  const auto selection = waitForEvent("text_select", from, selecting("world"));
+  ASSERT_TRUE(selection);
+  EXPECT_TRUE(selection->payload.contains("message")) << selection->payload;
+  EXPECT_FALSE(selection->payload.contains("position")) << selection->payload;
+
+  ASSERT_TRUE(app->ask("select entry 2 2"));
+  pumpFor(0.3);
+  from = receivedEvents().size();
+  getDataForVeskAssist();
+  const auto context = waitForEvent("alt_enter_pressed", from);
+  ASSERT_TRUE(context);
+  EXPECT_EQ(context->payload["selected_text"], "he");
+  EXPECT_TRUE(context->payload["position"]["x"].is_null()) << context->payload;
+}
+
+// Through the compositor's remote desktop: the keystroke, and the clipboard given back.
+TEST_F(GnomeTest, SetTextReplacesTheSelectionAndGivesTheClipboardBack) {
+  auto owner = copyInAnotherClient({{"text/plain;charset=utf-8", "copied \xE2\x9C\x82 text"}});
+  ASSERT_TRUE(owner);
+  auto app = startInFront("axbridge-text-app");
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(app->ask("focus entry") && app->ask("select entry 6 11"));
+  pumpFor(0.3);
+  setText("there");
+  EXPECT_TRUE(pumpUntil([&] { return textOf(*app, "entry") == "hello there"; }, 10.0))
+      << textOf(*app, "entry");
+  EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied \xE2\x9C\x82 text");
+}
+
+// The followed application cannot be raised: with the host's window in front the paste is
+// cancelled, and the clipboard is left alone.
+TEST_F(GnomeTest, APasteIntoAnApplicationNotInFrontIsCancelledAtOnce) {
+  auto owner = copyInAnotherClient({{"text/plain;charset=utf-8", "untouched"}});
+  ASSERT_TRUE(owner);
+  auto app = startInFront("axbridge-text-app");
+  ASSERT_TRUE(app && app->ask("select entry 0 5"));
+  TextAppOptions options;
+  options.title = options.prgname = "Quorvalent";
+  auto host = startTextApp(options);
+  ASSERT_TRUE(host);
+  pumpFor(1.0);
+
+  std::string output;
+  {
+    StandardOutputCapture capture;
+    setText("never pasted");
+    output = capture.text();
+  }
+  EXPECT_NE(output.find("paste cancelled: application not in front"), std::string::npos) << output;
+  EXPECT_EQ(textOf(*app, "entry"), kText);
+  EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "untouched");
+}
+
+}  // namespace
+}  // namespace axb::e2e
