@@ -28,7 +28,8 @@ extern "C" {
  * threads. */
 typedef void (*axbridge_event_callback)(const char* event_name, const char* json);
 
-/* Stores the callback and creates the tracker. Call once, before start. */
+/* Stores the callback and creates the tracker. Call once, before start. Called again, it replaces
+ * the tracker; the next start takes over what the replaced one followed. */
 AXBRIDGE_API void initMacAccessibility(axbridge_event_callback callback);
 
 /* Whether the process may use the accessibility interface (on Linux: whether the desktop's
@@ -48,10 +49,11 @@ AXBRIDGE_API void start(const char* blocked_fields_json);
  * is given back afterwards. Blocks the main thread, which delivers no events meanwhile: 0.2 s for
  * the application to come forward, up to 1 s more while it is not yet in front, then 1 s after
  * the paste keystroke before the clipboard is given back: 1.2 s to 2.2 s in all. A cancelled
- * paste returns sooner (at once when the system refuses clipboard reads in advance). An
- * application that does not answer adds its request time-out (2 s on macOS, about 3 s on Linux)
- * and cancels the paste; on Linux a clipboard owner that does not answer adds up to 4 s per read,
- * and a clipboard manager asked to keep what is given back up to 2 s. */
+ * paste returns sooner (at once when the keystroke could not arrive or the system refuses
+ * clipboard reads in advance). An application that does not answer adds its request time-out (2 s
+ * on macOS, about 3 s on Linux) and cancels the paste; on Linux a clipboard owner that does not
+ * answer adds up to 4 s per read, and a clipboard manager asked to keep what is given back up to
+ * 2 s. */
 AXBRIDGE_API void setText(const char* text);
 
 /* Answers with an "alt_enter_pressed" event carrying the selection, or the text above the caret
@@ -63,7 +65,7 @@ AXBRIDGE_API void focusPreiov(void);
 
 /* Watches the mouse over one of the host's windows: an NSWindow pointer on macOS; on Linux (X11)
  * the window's XID cast to a pointer, e.g. (void*)(uintptr_t)gdk_x11_window_get_xid(...). Anything
- * that is not a window is ignored. */
+ * that is not a window is ignored, and a window attached again keeps its one tracker. */
 AXBRIDGE_API void addMouseTracker(void* window);
 
 #ifdef __cplusplus
