@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the host packages, bindings/node (npm) and bindings/python (pip): their unit tests on the
-# simulated flavour, then each packed with the libraries bundled (the simulated flavour, and the
-# real one when built) and installed into an empty project, where a host plays a desktop on the
-# bundled simulated library and a consumer passes the type checker (tsc, mypy).
+# simulated flavour and their event types against the library's, then each packed with the
+# libraries bundled (the simulated flavour, and the real one when built) and installed into an
+# empty project, where a host plays a desktop on the bundled simulated library and a consumer
+# passes the type checker (tsc, mypy).
 #
 # usage: scripts/check_kits.sh [build] [build-linux]
 #   build: the simulated flavour (default build; built if needed). build-linux: the real Linux
@@ -70,6 +71,7 @@ python=/usr/bin/python3
 echo "== Python package ($($python --version))"
 (cd bindings/python &&
   AXBRIDGE_LIBRARY=$sim PYTHONDONTWRITEBYTECODE=1 $python -m pytest -q -p no:cacheprovider tests)
+PYTHONDONTWRITEBYTECODE=1 $python scripts/check_event_types.py  # both packages' event types
 stage python axbridge
 cp LICENSE "$work/bindings/python/"
 $python -m venv --system-site-packages "$work/venv"

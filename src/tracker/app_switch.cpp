@@ -6,6 +6,7 @@
 
 #include "ax/attributes.h"
 #include "ax/observers.h"
+#include "events/event_catalogue.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
 #include "platform/vocabulary.h"
@@ -88,18 +89,19 @@ void MacAccessibility::followApp(const platform::RunningApplication& app) {
   if (focused) {
     const std::optional<std::string> role =
         ax::getAttributeValue<std::string>(appRef, platform::attributes::kRole);
-    callback("app_changed", EventDictionary{{"role", textOrNull(role)},
-                                            {"name", textOrNull(name)},
-                                            {"bundle_id", textOrNull(app.bundleIdentifier())}});
+    callback(events::kAppChanged,
+             EventDictionary{{events::key::kRole, textOrNull(role)},
+                             {events::key::kName, textOrNull(name)},
+                             {events::key::kBundleId, textOrNull(app.bundleIdentifier())}});
     registerAppNotifications(true);
     return;
   }
 
   const std::optional<std::string> bundleId = app.bundleIdentifier();
   if (!bundleId) return;
-  callback(
-      "app_changed",
-      EventDictionary{{"role", nullptr}, {"name", textOrNull(name)}, {"bundle_id", *bundleId}});
+  callback(events::kAppChanged, EventDictionary{{events::key::kRole, nullptr},
+                                                {events::key::kName, textOrNull(name)},
+                                                {events::key::kBundleId, *bundleId}});
   registerAppNotifications(false);
 }
 

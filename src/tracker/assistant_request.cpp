@@ -6,6 +6,7 @@
 
 #include "ax/attributes.h"
 #include "ax/observers.h"
+#include "events/event_catalogue.h"
 #include "platform/diagnostics.h"
 #include "platform/vocabulary.h"
 #include "tracker/mac_accessibility.h"
@@ -75,7 +76,7 @@ void MacAccessibility::getDataForVeskAssist() {
   auto selection = ax::getAttributeValue<Range>(*focused, platform::attributes::kSelectedTextRange);
   if (selection && selection->location > *characters) selection.reset();  // beyond the text
   if (!selection || selection->length != 0) {
-    callback("alt_enter_pressed", nativeTextFieldSelectedText());
+    callback(events::kAltEnterPressed, nativeTextFieldSelectedText());
     return;
   }
 
@@ -85,11 +86,12 @@ void MacAccessibility::getDataForVeskAssist() {
   const std::optional<Rect> bounds = boundsOfCharacter(*focused, character);
   const std::optional<std::string> above = getTextAboveInsertionPoint(*focused);
   if (!above) {
-    callback("error", messagePayload("something is wrong"));
-    callback("alt_enter_pressed", EventDictionary::object());
+    callback(events::kError, messagePayload("something is wrong"));
+    callback(events::kAltEnterPressed, EventDictionary::object());
     return;
   }
-  callback("alt_enter_pressed", selectionPayload(*above, true, caretGeometry(*focused, bounds)));
+  callback(events::kAltEnterPressed,
+           selectionPayload(*above, true, caretGeometry(*focused, bounds)));
 }
 
 }  // namespace axb::tracker

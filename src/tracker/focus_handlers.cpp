@@ -4,6 +4,7 @@
 
 #include "ax/attributes.h"
 #include "ax/observers.h"
+#include "events/event_catalogue.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
 #include "platform/vocabulary.h"
@@ -26,7 +27,7 @@ void MacAccessibility::handleUiFocusedChange(const Element& element) {
   // The observer must belong to the element's own process (an observer serves only its own).
   const ProcessId pid = platform::elementProcessId(element).value_or(processID.value_or(0));
   watchFocusedElement(element, pid);
-  callback("focused_changed", getBasicAppInfo());
+  callback(events::kFocusedChanged, getBasicAppInfo());
 }
 
 void MacAccessibility::watchFocusedElement(const Element& element, ProcessId pid) {
@@ -59,7 +60,7 @@ void MacAccessibility::handleUiPositionChange(const Element& element) {
     platform::writeDiagnosticLine("blocked");
     return;
   }
-  callback("ui_reized", nativeTextFieldSelectedText());
+  callback(events::kUiResized, nativeTextFieldSelectedText());
 }
 
 }  // namespace axb::tracker

@@ -8,6 +8,7 @@
 
 #include "ax/callout.h"
 #include "ax/request_run.h"
+#include "events/event_catalogue.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
 #include "platform/run_loop.h"
@@ -24,8 +25,8 @@ EventDictionary MacAccessibility::getBasicAppInfo() const {
   const auto orNull = [](const std::optional<std::string>& text) {
     return text ? EventDictionary(*text) : EventDictionary(nullptr);
   };
-  info["bundle_id"] = orNull(frontmostApp->bundleIdentifier());
-  info["name"] = orNull(frontmostApp->localizedName());
+  info[events::key::kBundleId] = orNull(frontmostApp->bundleIdentifier());
+  info[events::key::kName] = orNull(frontmostApp->localizedName());
   return info;
 }
 

@@ -5,6 +5,7 @@
 
 #include "ax/attributes.h"
 #include "ax/selection_bounds.h"
+#include "events/event_catalogue.h"
 #include "platform/accessibility.h"
 #include "platform/diagnostics.h"
 #include "platform/vocabulary.h"
@@ -53,9 +54,9 @@ void MacAccessibility::handleSelectedTextChange(const Element& element) {
 
   if (selected) {
     if (selected->empty()) {
-      callback("caret", EventDictionary::object());
+      callback(events::kCaret, EventDictionary::object());
     } else if (role && isTextFieldRole(*role)) {
-      callback("text_select", nativeTextFieldSelectedText());
+      callback(events::kTextSelect, nativeTextFieldSelectedText());
     }
   }
 
@@ -69,7 +70,7 @@ void MacAccessibility::handleSelectedTextChange(const Element& element) {
   if (!bounds) return;
   EventDictionary payload = selectionPayload(text.value_or(""), true, bounds);
   mergeKeepingExisting(payload, getBasicAppInfo());
-  callback("text_select", std::move(payload));
+  callback(events::kTextSelect, std::move(payload));
 }
 
 }  // namespace axb::tracker

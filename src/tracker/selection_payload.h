@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "events/event_catalogue.h"
 #include "events/event_dictionary.h"
 #include "platform/geometry.h"
 
@@ -23,18 +24,20 @@ inline double rectHeight(const Rect& rect) {
 inline EventDictionary selectionPayload(std::string text, bool editable,
                                         const std::optional<Rect>& rect) {
   EventDictionary payload = EventDictionary::object();
-  payload["selected_text"] = std::move(text);
-  payload["is_editable"] = editable;
+  payload[events::key::kSelectedText] = std::move(text);
+  payload[events::key::kIsEditable] = editable;
   const auto number = [&](double Rect::*field) {
     return rect ? EventDictionary((*rect).*field) : EventDictionary(nullptr);
   };
-  payload["position"] = {{"x", number(&Rect::x)}, {"y", number(&Rect::y)}};
-  payload["size"] = {{"width", number(&Rect::width)}, {"height", number(&Rect::height)}};
+  payload[events::key::kPosition] = {{events::key::kX, number(&Rect::x)},
+                                     {events::key::kY, number(&Rect::y)}};
+  payload[events::key::kSize] = {{events::key::kWidth, number(&Rect::width)},
+                                 {events::key::kHeight, number(&Rect::height)}};
   return payload;
 }
 
 inline EventDictionary messagePayload(const char* message) {
-  return EventDictionary{{"message", message}};
+  return EventDictionary{{events::key::kMessage, message}};
 }
 
 }  // namespace axb::tracker

@@ -1,6 +1,7 @@
 #include "window/window_tracker.h"
 
 #include "ax/callout.h"
+#include "events/event_catalogue.h"
 #include "platform/diagnostics.h"
 
 namespace axb::window {
@@ -27,7 +28,7 @@ void WindowTracker::mouseEntered() {
     holdsPointer_ = true;
     *sink_.isInWindow = true;
     if (!sink_.hostListens()) return;
-    sink_.post("mouse_hoverd", EventDictionary::object());
+    sink_.post(events::kMouseHovered, EventDictionary::object());
   });
 }
 
@@ -43,7 +44,7 @@ void WindowTracker::mouseDown() {
   ax::runCallout([this] {
     platform::writeDiagnosticLine("clicked bro");
     if (*sink_.isInWindow) return;
-    sink_.post("clcicked_outside", EventDictionary::object());
+    sink_.post(events::kClickedOutside, EventDictionary::object());
   });
 }
 

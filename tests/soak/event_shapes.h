@@ -9,16 +9,25 @@
 #include <string>
 #include <string_view>
 
+#include "events/event_catalogue.h"
+
 namespace axb::testing {
 
 namespace shapes {
 
+using namespace axb::events;
 using nlohmann::json;
 
-inline bool hasExactlyKeys(const json& object, std::initializer_list<const char*> keys) {
-  if (!object.is_object() || object.size() != keys.size()) return false;
-  return std::all_of(keys.begin(), keys.end(),
-                     [&](const char* key) { return object.contains(key); });
+// The object's keys are exactly those of the parts together.
+inline bool hasExactlyKeys(const json& object, std::initializer_list<Keys> parts) {
+  std::size_t count = 0;
+  for (const Keys keys : parts) {
+    count += keys.size();
+    if (!std::all_of(keys.begin(), keys.end(), [&](const char* k) { return object.contains(k); })) {
+      return false;
+    }
+  }
+  return object.is_object() && object.size() == count;
 }
 
 inline bool textOrNull(const json& value) {
@@ -28,13 +37,13 @@ inline bool textOrNull(const json& value) {
 // "position" {"x", "y"} and "size" {"width", "height"}: four numbers, or (where allowed) four
 // nulls together.
 inline bool rectangleValid(const json& data, bool nullable) {
-  const json& position = data.at("position");
-  const json& size = data.at("size");
-  if (!hasExactlyKeys(position, {"x", "y"}) || !hasExactlyKeys(size, {"width", "height"})) {
+  const json& position = data.at(key::kPosition);
+  const json& size = data.at(key::kSize);
+  if (!hasExactlyKeys(position, {kPositionKeys}) || !hasExactlyKeys(size, {kSizeKeys})) {
     return false;
   }
-  const json* numbers[] = {&position.at("x"), &position.at("y"), &size.at("width"),
-                           &size.at("height")};
+  const json* numbers[] = {&position.at(key::kX), &position.at(key::kY), &size.at(key::kWidth),
+                           &size.at(key::kHeight)};
   const bool allNumbers = std::all_of(std::begin(numbers), std::end(numbers),
                                       [](const json* n) { return n->is_number(); });
   const bool allNull = std::all_of(std::begin(numbers), std::end(numbers),
@@ -43,34 +52,31 @@ inline bool rectangleValid(const json& data, bool nullable) {
 }
 
 inline bool selectionPayloadValid(const json& data, bool nullableRectangle) {
-  return data.at("selected_text").is_string() && data.at("is_editable").is_boolean() &&
+  return data.at(key::kSelectedText).is_string() && data.at(key::kIsEditable).is_boolean() &&
          rectangleValid(data, nullableRectangle);
 }
 
 // The selection payload, with the application keys or (with no application recorded) without
 // them; or one of the two messages, likewise.
 inline bool selectionSnapshotValid(const json& data) {
-  const bool withApp = data.contains("bundle_id") || data.contains("name");
-  if (withApp && !(data.contains("bundle_id") && data.contains("name") &&
-                   textOrNull(data.at("bundle_id")) && textOrNull(data.at("name")))) {
+  const bool withApp = data.contains(key::kBundleId) || data.contains(key::kName);
+  if (withApp && !(data.contains(key::kBundleId) && data.contains(key::kName) &&
+                   textOrNull(data.at(key::kBundleId)) && textOrNull(data.at(key::kName)))) {
     return false;
   }
-  if (data.contains("message")) {
-    const json& message = data.at("message");
+  const Keys app = withApp ? Keys(kAppKeys) : Keys();
+  if (data.contains(key::kMessage)) {
+    const json& message = data.at(key::kMessage);
     if (message != "something is wrong com" && message != "something wrong rev") return false;
     // Without any rectangle the selected text comes along.
-    if (data.contains("selected_text")) {
-      return message == "something is wrong com" && data.at("selected_text").is_string() &&
-             (withApp ? hasExactlyKeys(data, {"message", "selected_text", "bundle_id", "name"})
-                      : hasExactlyKeys(data, {"message", "selected_text"}));
+    if (data.contains(key::kSelectedText)) {
+      static constexpr std::array<const char*, 1> text{key::kSelectedText};
+      return message == "something is wrong com" && data.at(key::kSelectedText).is_string() &&
+             hasExactlyKeys(data, {kProblemKeys, text, app});
     }
-    return withApp ? hasExactlyKeys(data, {"message", "bundle_id", "name"})
-                   : hasExactlyKeys(data, {"message"});
+    return hasExactlyKeys(data, {kProblemKeys, app});
   }
-  const bool keys =
-      withApp ? hasExactlyKeys(
-                    data, {"selected_text", "is_editable", "position", "size", "bundle_id", "name"})
-              : hasExactlyKeys(data, {"selected_text", "is_editable", "position", "size"});
+  const bool keys = hasExactlyKeys(data, {kSelectionKeys, app});
   return keys && selectionPayloadValid(data, /*nullableRectangle=*/false);
 }
 
@@ -78,29 +84,29 @@ inline bool selectionSnapshotValid(const json& data) {
 
 // Why the event is not one the host may receive, or nothing when it is well-formed.
 inline std::optional<std::string> eventProblem(std::string_view name, std::string_view text) {
-  using shapes::json;
+  using namespace shapes;
   const json data = json::parse(text, nullptr, /*allow_exceptions=*/false);
   if (data.is_discarded()) return "not JSON";
   if (!data.is_object()) return "not a JSON object";
   bool valid = false;
-  if (name == "app_changed") {
-    valid = shapes::hasExactlyKeys(data, {"role", "name", "bundle_id"}) &&
-            shapes::textOrNull(data.at("role")) && shapes::textOrNull(data.at("name")) &&
-            shapes::textOrNull(data.at("bundle_id"));
-  } else if (name == "focused_changed") {
-    valid = data.empty() ||
-            (shapes::hasExactlyKeys(data, {"bundle_id", "name"}) &&
-             shapes::textOrNull(data.at("bundle_id")) && shapes::textOrNull(data.at("name")));
-  } else if (name == "caret" || name == "mouse_hoverd" || name == "clcicked_outside") {
+  if (name == kAppChanged) {
+    valid = hasExactlyKeys(data, {kAppChangedKeys}) &&
+            std::all_of(kAppChangedKeys.begin(), kAppChangedKeys.end(),
+                        [&](const char* k) { return textOrNull(data.at(k)); });
+  } else if (name == kFocusedChanged) {
+    valid =
+        data.empty() || (hasExactlyKeys(data, {kAppKeys}) && textOrNull(data.at(key::kBundleId)) &&
+                         textOrNull(data.at(key::kName)));
+  } else if (name == kCaret || name == kMouseHovered || name == kClickedOutside) {
     valid = data.empty();
-  } else if (name == "text_select" || name == "ui_reized") {
-    valid = shapes::selectionSnapshotValid(data);
-  } else if (name == "alt_enter_pressed") {
+  } else if (name == kTextSelect || name == kUiResized) {
+    valid = selectionSnapshotValid(data);
+  } else if (name == kAltEnterPressed) {
     // Empty, the selection snapshot, or the caret payload (no application keys, and four nulls
     // when no rectangle is known).
-    valid = data.empty() || shapes::selectionSnapshotValid(data) ||
-            (shapes::hasExactlyKeys(data, {"selected_text", "is_editable", "position", "size"}) &&
-             shapes::selectionPayloadValid(data, /*nullableRectangle=*/true));
+    valid = data.empty() || selectionSnapshotValid(data) ||
+            (hasExactlyKeys(data, {kSelectionKeys}) &&
+             selectionPayloadValid(data, /*nullableRectangle=*/true));
   } else {
     return "unknown event name";
   }

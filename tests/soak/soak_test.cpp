@@ -80,12 +80,12 @@ void onHostEvent(const char* name, const char* text) {
   if (name == nullptr || text == nullptr) return log.fault("null event name or payload");
   const std::string event = name;
   ++log.byName[event];
-  if (event == "caret" || event == "text_select") ++log.selectionEvents;
+  if (event == events::kCaret || event == events::kTextSelect) ++log.selectionEvents;
   if (const auto problem = eventProblem(event, text)) {
     return log.fault(event + " (" + *problem + "): " + text);
   }
-  if (event == "text_select" || event == "ui_reized") {
-    const auto selected = json::parse(text).value("selected_text", std::string());
+  if (event == events::kTextSelect || event == events::kUiResized) {
+    const auto selected = json::parse(text).value(events::key::kSelectedText, std::string());
     if (selected.find(kSecretLetter) != std::string::npos) {
       log.fault(event + " carries text of the blocked field: " + text);
     }
@@ -382,7 +382,8 @@ TEST_F(SoakTest, ManySwitchesAndNotificationsStayBoundedAndWellFormed) {
   EXPECT_GT(soak.launches(), 0u);
   EXPECT_TRUE(hostLog().faults.empty()) << hostLog().faults.front();
   // Every kind of event the session can produce did reach the host.
-  for (const char* name : {"app_changed", "focused_changed", "caret", "text_select", "ui_reized"}) {
+  for (const char* name : {events::kAppChanged, events::kFocusedChanged, events::kCaret,
+                           events::kTextSelect, events::kUiResized}) {
     EXPECT_GT(hostLog().byName[name], 0u) << name;
   }
   EXPECT_EQ(hostLog().byName.size(), 5u);
