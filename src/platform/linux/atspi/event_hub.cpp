@@ -13,6 +13,7 @@
 #include "platform/linux/atspi/accessible_reads.h"
 #include "platform/linux/atspi/atspi_session.h"
 #include "platform/linux/atspi/object_impl.h"
+#include "platform/linux/atspi/paragraph_flow.h"
 #include "platform/linux/atspi/role_memo.h"
 #include "platform/linux/atspi/run_answers.h"
 #include "platform/linux/wayland/session.h"
@@ -254,7 +255,10 @@ void onEvent(AtspiEvent* raw, void*) {
       }
       return;
     }
-    const bool unchanged = last && sameAccessible(last.get(), source.get());
+    // A word processor's paragraphs take the focus in turn as the caret goes through them: the
+    // focus stays in the document.
+    const bool unchanged = last && (sameAccessible(last.get(), source.get()) ||
+                                    inOneDocument(last.get(), source.get()));
     last = source;
     // GTK announces the focus again whenever a window becomes active; the focus inside the
     // application did not change then, and a focus change would be reported in place of the
