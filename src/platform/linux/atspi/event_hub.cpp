@@ -19,6 +19,7 @@
 #include "platform/linux/wayland/session.h"
 #include "platform/linux/wayland/sway_ipc.h"
 #include "platform/linux/wayland/virtual_keyboard.h"
+#include "platform/linux/x11/host_windows.h"
 #include "platform/linux/x11/x11_desktop.h"
 
 namespace axb::platform::atspi {
@@ -85,6 +86,8 @@ bool sameEvent(const DesktopEvent& a, const DesktopEvent& b) {
 void flush() {
   HubState& state = hub();
   state.flushScheduled = false;
+  // A click that made these changes came first: it reaches the core before them.
+  x11::handOnPressesNow();
   std::vector<DesktopEvent> events = std::move(state.pending);
   state.pending.clear();
   for (const DesktopEvent& event : events) {
