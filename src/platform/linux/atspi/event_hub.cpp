@@ -93,6 +93,12 @@ void flush() {
   for (const DesktopEvent& event : events) {
     // Every registration that hears the event asks about the same moment.
     const RunScope run;
+    // A word processor's paragraphs take the focus in turn as the caret goes through them: the
+    // focus stays in the document. Asked here, not while the event is dispatched.
+    if (event.kind == DesktopEventKind::FocusGained && event.previous &&
+        inOneDocument(event.previous.get(), event.source.get())) {
+      continue;
+    }
     // A snapshot of the ids: a sink may add or remove sinks (its own included) while it runs.
     std::vector<int> ids;
     for (const auto& sink : state.sinks) {
@@ -258,16 +264,13 @@ void onEvent(AtspiEvent* raw, void*) {
       }
       return;
     }
-    // A word processor's paragraphs take the focus in turn as the caret goes through them: the
-    // focus stays in the document.
-    const bool unchanged = last && (sameAccessible(last.get(), source.get()) ||
-                                    inOneDocument(last.get(), source.get()));
-    last = source;
+    const bool unchanged = last && sameAccessible(last.get(), source.get());
+    GRef<AtspiAccessible> previous = std::exchange(last, source);
     // GTK announces the focus again whenever a window becomes active; the focus inside the
     // application did not change then, and a focus change would be reported in place of the
     // switch itself.
     if (unchanged || activationPending(*pid)) return;
-    post({DesktopEventKind::FocusGained, *pid, std::move(source)});
+    post({DesktopEventKind::FocusGained, *pid, std::move(source), std::move(previous)});
   } else if (starts(type, "object:text-caret-moved") ||
              starts(type, "object:text-selection-changed")) {
     // Likewise a field that selects its text when its window becomes active: the user did not
