@@ -156,7 +156,13 @@ CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_vi
 
   const Answer<RoleFacts> facts = atspi::readRoleFacts(raw);
   if (!facts.ok()) return {facts.error, Object()};
-  if (attribute == attributes::kRole) return success(Object::makeString(roleName(facts.value)));
+  if (attribute == attributes::kRole) {
+    // A paragraph of a document is part of one text area, whatever its own states say.
+    if (facts.value.role == ATSPI_ROLE_PARAGRAPH && atspi::isDocumentParagraph(raw)) {
+      return success(Object::makeString(roles::kTextArea));
+    }
+    return success(Object::makeString(roleName(facts.value)));
+  }
   if (attribute == attributes::kSubrole) {
     const auto subrole = subroleName(facts.value);
     if (!subrole) return {axerr::kNoValue, Object()};

@@ -599,5 +599,31 @@ TEST_F(MouseTrackingTest, LeavingTheWindowBringsTheFollowedApplicationBack) {
   EXPECT_TRUE(pumpUntil([&] { return frontPid() == app->pid(); }, 10.0));
 }
 
+// A click in another application comes before the selection it makes there: a double click on a
+// word reaches the host as the word's selection, not as a click outside in its place.
+TEST_F(MouseTrackingTest, TheSelectionAClickOutsideMakesIsHeardAfterTheClick) {
+  start("{}");
+  TextAppOptions options;
+  options.entryText = "hello world";
+  auto app = startTextApp(options);
+  ASSERT_TRUE(app && switchTo(app->pid(), options.prgname, 0));
+  HostTestWindow window(320, 200, Placement::Fixed);
+  window.moveTo(600, 600);
+  ASSERT_TRUE(window.show());
+  addMouseTracker(window.handle());
+  const auto word = app->ask("layout entry 6 11");
+  ASSERT_TRUE(word && (*word)["rect"].is_array());
+  const Json& rect = (*word)["rect"];
+  const std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(xdotool({"mousemove", std::to_string(rect[0].get<int>() + 10),
+                       std::to_string(rect[1].get<int>() + rect[3].get<int>() / 2), "click",
+                       "--repeat", "2", "1"}));
+  EXPECT_TRUE(waitForEvent("text_select", from, [](const Json& payload) {
+    return payload.value("selected_text", "") == "world";
+  }));
+  pumpFor(kDeliveryBound);
+  EXPECT_NE(receivedEvents().back().name, "clcicked_outside");
+}
+
 }  // namespace
 }  // namespace axb::e2e

@@ -105,6 +105,9 @@ struct Browser {
   static bool selectPassword(ToolkitApp&) {
     return xdotool({"key", "ctrl+alt+3"}) && xdotool({"key", "shift+Home"});
   }
+  // The contenteditable, whose paragraphs are elements of their own.
+  static bool focusDocument() { return xdotool({"key", "ctrl+alt+4"}); }
+  static constexpr char kDocumentEnd[] = "Dear team,\nthe report is ready.";
 };
 
 // The document's first paragraph, "First paragraph of the document.".
@@ -134,6 +137,10 @@ struct Writer {
   }
   // Its first word is what the replace made of it, if that ran first.
   static constexpr char kAboveCaret[] = " paragraph of the document.\nSecond \xF0\x9F\x98\x80 ";
+  static bool focusDocument() { return true; }
+  static constexpr char kDocumentEnd[] =
+      " paragraph of the document.\nSecond \xF0\x9F\x98\x80 paragraph here.\nThird paragraph at "
+      "the end.";
 };
 
 using Gtk4 = TestApplication<Toolkit::Gtk4>;
@@ -340,6 +347,41 @@ TYPED_TEST(ToolkitTest, TheContextHoldsTheTextAboveTheCaret) {
   const std::string above = context->payload.value("selected_text", "");
   EXPECT_TRUE(above.ends_with(TypeParam::kAboveCaret)) << above;
   EXPECT_TRUE(context->payload.contains("position")) << context->payload;
+}
+
+// An editable document of paragraphs is one text area, whatever toolkit draws it: a selection
+// made backwards has its whole text, the context has the text above the caret, and an entry of
+// the blocked list naming text areas silences it.
+TYPED_TEST(ToolkitTest, ADocumentOfParagraphsIsOneTextArea) {
+  if constexpr (!requires { TypeParam::kDocumentEnd; } || TypeParam::toolkit == Toolkit::Chromium) {
+    GTEST_SKIP() << "no document of paragraphs whose selection is reported";
+  } else {
+    ASSERT_TRUE(this->app_);
+    const auto switched = this->switchToApp();
+    ASSERT_TRUE(switched && TypeParam::focusDocument());
+    pumpFor(0.3);
+    const auto whole = [](const Json& payload) {
+      return payload.value("selected_text", "").ends_with(TypeParam::kDocumentEnd);
+    };
+    std::size_t from = receivedEvents().size();
+    ASSERT_TRUE(xdotool({"key", "ctrl+End", "ctrl+shift+Home"}));
+    EXPECT_TRUE(waitForEvent("text_select", from, whole));
+    ASSERT_TRUE(xdotool({"key", "ctrl+End"}));
+    pumpFor(0.3);
+    from = receivedEvents().size();
+    getDataForVeskAssist();
+    EXPECT_TRUE(waitForEvent("alt_enter_pressed", from, whole));
+
+    const Json entry{{"name", "AXRole"}, {"value", "AXTextArea"}};
+    start(Json{{switched->payload.value("bundle_id", ""), entry}}.dump().c_str());
+    from = receivedEvents().size();
+    ASSERT_TRUE(xdotool({"key", "ctrl+shift+Home"}));
+    pumpFor(1.0);
+    start("{}");
+    for (std::size_t i = from; i < receivedEvents().size(); ++i) {
+      EXPECT_NE(receivedEvents()[i].name, "text_select") << receivedEvents()[i].payload;
+    }
+  }
 }
 
 // GTK 4 answers rectangles only relative to its window, and no range's rectangle at all.

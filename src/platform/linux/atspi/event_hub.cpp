@@ -13,11 +13,13 @@
 #include "platform/linux/atspi/accessible_reads.h"
 #include "platform/linux/atspi/atspi_session.h"
 #include "platform/linux/atspi/object_impl.h"
+#include "platform/linux/atspi/paragraph_flow.h"
 #include "platform/linux/atspi/role_memo.h"
 #include "platform/linux/atspi/run_answers.h"
 #include "platform/linux/wayland/session.h"
 #include "platform/linux/wayland/sway_ipc.h"
 #include "platform/linux/wayland/virtual_keyboard.h"
+#include "platform/linux/x11/host_windows.h"
 #include "platform/linux/x11/x11_desktop.h"
 
 namespace axb::platform::atspi {
@@ -84,11 +86,19 @@ bool sameEvent(const DesktopEvent& a, const DesktopEvent& b) {
 void flush() {
   HubState& state = hub();
   state.flushScheduled = false;
+  // A click that made these changes came first: it reaches the core before them.
+  x11::handOnPressesNow();
   std::vector<DesktopEvent> events = std::move(state.pending);
   state.pending.clear();
   for (const DesktopEvent& event : events) {
     // Every registration that hears the event asks about the same moment.
     const RunScope run;
+    // A word processor's paragraphs take the focus in turn as the caret goes through them: the
+    // focus stays in the document. Asked here, not while the event is dispatched.
+    if (event.kind == DesktopEventKind::FocusGained && event.previous &&
+        inOneDocument(event.previous.get(), event.source.get())) {
+      continue;
+    }
     // A snapshot of the ids: a sink may add or remove sinks (its own included) while it runs.
     std::vector<int> ids;
     for (const auto& sink : state.sinks) {
@@ -255,12 +265,12 @@ void onEvent(AtspiEvent* raw, void*) {
       return;
     }
     const bool unchanged = last && sameAccessible(last.get(), source.get());
-    last = source;
+    GRef<AtspiAccessible> previous = std::exchange(last, source);
     // GTK announces the focus again whenever a window becomes active; the focus inside the
     // application did not change then, and a focus change would be reported in place of the
     // switch itself.
     if (unchanged || activationPending(*pid)) return;
-    post({DesktopEventKind::FocusGained, *pid, std::move(source)});
+    post({DesktopEventKind::FocusGained, *pid, std::move(source), std::move(previous)});
   } else if (starts(type, "object:text-caret-moved") ||
              starts(type, "object:text-selection-changed")) {
     // Likewise a field that selects its text when its window becomes active: the user did not

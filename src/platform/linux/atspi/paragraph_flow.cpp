@@ -5,7 +5,9 @@
 
 #include "platform/linux/atspi/atspi_session.h"
 #include "platform/linux/atspi/line_boxes.h"
+#include "platform/linux/atspi/object_impl.h"
 #include "platform/linux/atspi/role_memo.h"
+#include "platform/linux/atspi/roles.h"
 #include "platform/linux/atspi/run_answers.h"
 #include "platform/linux/atspi/text_offsets.h"
 #include "platform/linux/atspi/text_reader.h"
@@ -52,9 +54,9 @@ bool ends(AXErrorCode error) {
 
 class FlowBuilder {
  public:
-  FlowBuilder(GRef<AtspiAccessible> document, gint index) : document_(std::move(document)) {
-    first_ = last_ = index;
-  }
+  // Empty, placed before the paragraph at the index: the first one added after it is that one.
+  FlowBuilder(GRef<AtspiAccessible> document, gint index)
+      : document_(std::move(document)), first_(index), last_(index - 1) {}
 
   // The paragraph at the index, if there is one; failed when the application stopped answering.
   Answer<std::optional<ReadParagraph>> at(gint index, bool withSelection) {
@@ -95,22 +97,72 @@ class FlowBuilder {
   GRef<AtspiAccessible> document_;
   std::vector<ReadParagraph> parts_;
   std::size_t bytes_ = 0;
-  gint first_ = 0;
-  gint last_ = 0;
+  gint first_;
+  gint last_;
 };
 
-Answer<std::shared_ptr<const ParagraphFlow>> buildFlow(AtspiAccessible* paragraph) {
-  using Flow = std::shared_ptr<const ParagraphFlow>;
-  const auto facts = readRoleFacts(paragraph);
-  if (!facts.ok()) return {facts.error, nullptr};
-  if (facts.value.role != ATSPI_ROLE_PARAGRAPH) return {axerr::kSuccess, nullptr};
+// Whether the accessible is a document, asking for its states only when its role does not tell.
+Answer<bool> isDocumentAccessible(AtspiAccessible* accessible) {
+  const Answer<AtspiRole> role = roleOf(accessible);
+  if (!role.ok()) return {role.error, false};
+  if (role.value == ATSPI_ROLE_DOCUMENT_TEXT) return {axerr::kSuccess, true};
+  if (isTextRole(role.value)) return {axerr::kSuccess, false};
+  const auto facts = readRoleFacts(accessible);
+  if (!facts.ok()) return {facts.error, false};
+  return {axerr::kSuccess, isDocument(facts.value)};
+}
+
+// The paragraph's document, if its parent is one.
+GRef<AtspiAccessible> documentOf(AtspiAccessible* paragraph) {
+  const Answer<AtspiRole> role = roleOf(paragraph);
+  if (!role.ok() || role.value != ATSPI_ROLE_PARAGRAPH) return {};
+  auto parent = GRef<AtspiAccessible>::adopt(atspi_accessible_get_parent(paragraph, nullptr));
+  if (!parent) return {};
+  const Answer<bool> document = isDocumentAccessible(parent.get());
+  return document.ok() && document.value ? std::move(parent) : GRef<AtspiAccessible>();
+}
+
+// The document's paragraph that holds its caret. A browser's editable area counts each of its
+// paragraphs as one character of its own text, a link to the paragraph: the one at the caret.
+Answer<GRef<AtspiAccessible>> caretParagraph(AtspiAccessible* document) {
+  using Found = Answer<GRef<AtspiAccessible>>;
+  const auto hypertext =
+      GRef<AtspiHypertext>::adopt(atspi_accessible_get_hypertext_iface(document));
+  if (!hypertext || !hasText(document)) return {axerr::kSuccess, {}};
   GErrorSlot error;
-  auto document = GRef<AtspiAccessible>::adopt(atspi_accessible_get_parent(paragraph, nullptr));
-  if (!document) return {axerr::kSuccess, nullptr};
-  const Answer<AtspiRole> documentRole = roleOf(document.get());
-  if (!documentRole.ok() || documentRole.value != ATSPI_ROLE_DOCUMENT_TEXT) {
-    return {axerr::kSuccess, nullptr};
+  const gint caret = atspi_text_get_caret_offset(ATSPI_TEXT(document), error.out());
+  const gint index =
+      error || caret < 0 ? -1 : atspi_hypertext_get_link_index(hypertext.get(), caret, error.out());
+  const auto link = GRef<AtspiHyperlink>::adopt(
+      error || index < 0 ? nullptr : atspi_hypertext_get_link(hypertext.get(), index, error.out()));
+  auto paragraph = GRef<AtspiAccessible>::adopt(
+      error || !link ? nullptr : atspi_hyperlink_get_object(link.get(), 0, error.out()));
+  if (error) {
+    const AXErrorCode code = errorCodeOf(error.get());
+    return Found{ends(code) ? code : axerr::kSuccess, {}};
   }
+  const Answer<AtspiRole> role = paragraph ? roleOf(paragraph.get()) : Answer<AtspiRole>{};
+  if (!paragraph || !role.ok() || role.value != ATSPI_ROLE_PARAGRAPH) return {axerr::kSuccess, {}};
+  return {axerr::kSuccess, std::move(paragraph)};
+}
+
+Answer<std::shared_ptr<const ParagraphFlow>> buildFlow(AtspiAccessible* accessible) {
+  using Flow = std::shared_ptr<const ParagraphFlow>;
+  const auto facts = readRoleFacts(accessible);
+  if (!facts.ok()) return {facts.error, nullptr};
+  GRef<AtspiAccessible> held;
+  if (facts.value.role == ATSPI_ROLE_PARAGRAPH) {
+    held = GRef<AtspiAccessible>::retain(accessible);
+  } else if (isDocument(facts.value)) {
+    auto found = caretParagraph(accessible);
+    if (!found.ok()) return {found.error, nullptr};
+    held = std::move(found.value);
+  }
+  if (!held) return {axerr::kSuccess, nullptr};
+  AtspiAccessible* paragraph = held.get();
+  GRef<AtspiAccessible> document = documentOf(paragraph);
+  if (!document) return {axerr::kSuccess, nullptr};
+  GErrorSlot error;
   const gint index = atspi_accessible_get_index_in_parent(paragraph, error.out());
   if (error || index < 0) return {axerr::kSuccess, nullptr};
   // The paragraphs are asked afresh: nothing here listens for the events that keep libatspi's
@@ -216,6 +268,15 @@ Answer<Rect> ParagraphFlow::bounds(Range range) const {
   }
   if (!bounds) return {axerr::kNoValue, {}};
   return {axerr::kSuccess, *bounds};
+}
+
+bool isDocumentParagraph(AtspiAccessible* accessible) {
+  return static_cast<bool>(documentOf(accessible));
+}
+
+bool inOneDocument(AtspiAccessible* a, AtspiAccessible* b) {
+  const GRef<AtspiAccessible> document = documentOf(a);
+  return document && sameAccessible(document.get(), documentOf(b).get());
 }
 
 Answer<std::shared_ptr<const ParagraphFlow>> flowOf(AtspiAccessible* accessible) {

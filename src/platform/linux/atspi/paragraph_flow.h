@@ -1,5 +1,6 @@
-// Word processors expose a document as one accessible per paragraph, each with its own text,
-// caret and part of the selection. A paragraph of a document answers for the text around it:
+// Word processors and browsers' editable areas expose a document as one accessible per
+// paragraph, each with its own text, caret and part of the selection. A paragraph of a document,
+// and the document itself where it has text of its own, answer for the text around the caret:
 // with a caret, the paragraphs before it and its own (the text above the caret); with a
 // selection, the paragraphs the selection spans. The paragraphs are joined with line breaks,
 // and offsets count UTF-16 units from the first one's start.
@@ -51,8 +52,15 @@ class ParagraphFlow {
   Range selection_;
 };
 
-// The flow a paragraph of a document (a paragraph whose parent is a document's text) is part of,
-// kept for the run of requests; nothing for any other accessible.
+// The flow a paragraph of a document is part of, kept for the run of requests; for a document,
+// the flow of the paragraph that holds its caret; nothing for any other accessible.
 Answer<std::shared_ptr<const ParagraphFlow>> flowOf(AtspiAccessible* accessible);
+
+// Whether the accessible is a paragraph whose parent is a document (see isDocument).
+bool isDocumentParagraph(AtspiAccessible* accessible);
+
+// Whether both are paragraphs of one document: a word processor moves the focus from paragraph
+// to paragraph as the caret goes, while the user stays in the document.
+bool inOneDocument(AtspiAccessible* a, AtspiAccessible* b);
 
 }  // namespace axb::platform::atspi

@@ -18,6 +18,11 @@ bool isTextRole(AtspiRole role) {
   }
 }
 
+bool isDocument(const RoleFacts& facts) {
+  return facts.role == ATSPI_ROLE_DOCUMENT_TEXT ||
+         (facts.editable && facts.multiLine && !isTextRole(facts.role));
+}
+
 std::string roleName(const RoleFacts& facts) {
   if (isTextRole(facts.role)) {
     if (facts.role == ATSPI_ROLE_PASSWORD_TEXT) return platform::roles::kTextField;
@@ -25,6 +30,7 @@ std::string roleName(const RoleFacts& facts) {
     if (facts.multiLine) return platform::roles::kTextArea;
     return facts.editable ? platform::roles::kTextField : platform::roles::kStaticText;
   }
+  if (facts.editable && facts.multiLine) return platform::roles::kTextArea;
   switch (facts.role) {
     case ATSPI_ROLE_APPLICATION:
       return platform::roles::kApplication;

@@ -18,7 +18,8 @@ struct RoleFacts {
 };
 
 // "AXRole": editable single-line text is a text field, multi-line text a text area, password
-// text a text field, a label static text.
+// text a text field, a label static text; an editable element of several lines is a text area
+// whatever its role.
 std::string roleName(const RoleFacts& facts);
 
 // "AXSubrole": a password field is a secure text field; nothing for the others.
@@ -34,5 +35,10 @@ bool keepsTextSecret(const RoleFacts& facts);
 
 // Whether the element holds text the user types or selects (the roles above that hold text).
 bool isTextRole(AtspiRole role);
+
+// Whether the element is a document whose paragraphs are accessibles of their own: a word
+// processor's document text, or an element of several lines the user edits that has no text
+// role (a browser's editable area, an editable web document such as a mail composer's).
+bool isDocument(const RoleFacts& facts);
 
 }  // namespace axb::platform::atspi

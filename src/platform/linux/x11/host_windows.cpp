@@ -50,6 +50,8 @@ struct Display {
 
 gboolean onReadable(gint, GIOCondition, gpointer);
 
+bool monitored = false;  // whether mouse-downs were ever watched
+
 Display* display() {
   static Display* const instance = []() -> Display* {
     std::optional<x11::DisplayConnection> connected = x11::connectToDisplay();
@@ -161,14 +163,16 @@ void placePointer(WatchedWindow& window, const xcb_query_pointer_reply_t& where)
   }
 }
 
-// Takes the answers that arrived; whether there were any.
-bool collectAnswers(Display& d) {
+// Takes the answers that arrived, or waits for every one in flight; whether there were any.
+bool collectAnswers(Display& d, bool wait = false) {
   std::vector<std::pair<std::shared_ptr<WatchedWindow>, Reply<xcb_query_pointer_reply_t>>> answers;
   bool any = false;
   for (auto it = d.inFlight.begin(); it != d.inFlight.end();) {
     void* reply = nullptr;
     xcb_generic_error_t* error = nullptr;
-    if (!xcb_poll_for_reply(d.connection.get(), it->sequence, &reply, &error)) {
+    if (wait) {
+      reply = xcb_wait_for_reply(d.connection.get(), it->sequence, &error);
+    } else if (!xcb_poll_for_reply(d.connection.get(), it->sequence, &reply, &error)) {
       ++it;
       continue;
     }
@@ -370,6 +374,7 @@ void removeArea(WatchedWindow& window, const std::shared_ptr<PointerArea>& area)
 void addMouseDownListener(std::shared_ptr<MouseDownListener> listener) {
   Display* d = display();
   if (!d || !listener) return;
+  monitored = true;
   d->listeners.push_back(std::move(listener));
   updateSelection(*d);
 }
@@ -382,6 +387,19 @@ void removeMouseDownListener(const std::shared_ptr<MouseDownListener>& listener)
   auto& listeners = d->listeners;
   listeners.erase(std::remove(listeners.begin(), listeners.end(), listener), listeners.end());
   updateSelection(*d);
+}
+
+void handOnPressesNow() {
+  if (!monitored) return;  // nothing to hand on, and no connection to open for it
+  Display* d = display();
+  if (!d || d->listeners.empty()) return;
+  serve(*d);
+  // The questions in flight, then those asked for the presses that waited on them.
+  for (int round = 0;
+       round < 2 && !d->inFlight.empty() && (d->pressesAnswered > 0 || d->pressesWaiting > 0);
+       ++round) {
+    collectAnswers(*d, true);
+  }
 }
 
 std::uint64_t pointerWakeUps() {

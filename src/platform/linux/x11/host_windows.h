@@ -63,6 +63,11 @@ void removeArea(WatchedWindow& window, const std::shared_ptr<PointerArea>& area)
 void addMouseDownListener(std::shared_ptr<MouseDownListener> listener);
 void removeMouseDownListener(const std::shared_ptr<MouseDownListener>& listener);
 
+// Hands on the mouse-downs the display has told of by now, waiting for where the pointer was at
+// each: an application hears a click after this process does, so what the click made it report
+// comes after the click.
+void handOnPressesNow();
+
 // How many times the display connection has woken the main context up, for checking that nothing
 // does when nothing is tracked.
 std::uint64_t pointerWakeUps();
