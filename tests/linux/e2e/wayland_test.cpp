@@ -311,5 +311,35 @@ TEST_F(GnomeTest, APasteIntoAnApplicationNotInFrontIsCancelled) {
   EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "untouched");
 }
 
+// A Wayland desktop the library has no way into (run in the sway session without SWAYSOCK, as
+// another compositor would look): a paste is refused at once, and the clipboard left alone.
+using OtherWaylandTest = HostTest;
+TEST_F(OtherWaylandTest, APasteIsRefusedAtOnce) {
+  const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+  if (!std::getenv("WAYLAND_DISPLAY") || swayRuns() || gnomeRuns() || !desktop) {
+    GTEST_SKIP() << "needs a Wayland session of another desktop (scripts/test.sh runs one)";
+  }
+  TextAppOptions options;
+  options.entryText = kText;
+  auto app = startTextApp(options);
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(waitForEvent("app_changed", 0, {}, kSwitchDeadline));
+  ASSERT_TRUE(app->ask("focus entry") && app->ask("select entry 6 11"));
+  pumpFor(0.3);
+
+  std::string output;
+  const double began = seconds();
+  {
+    StandardOutputCapture capture;
+    setText("never pasted");
+    output = capture.text();
+  }
+  EXPECT_LT(seconds() - began, 0.5);
+  EXPECT_NE(output.find("paste cancelled: not supported on this desktop"), std::string::npos)
+      << output;
+  EXPECT_EQ(textOf(*app, "entry"), kText);
+  EXPECT_NE(readClipboard("text/plain;charset=utf-8", 5.0), "never pasted");
+}
+
 }  // namespace
 }  // namespace axb::e2e
