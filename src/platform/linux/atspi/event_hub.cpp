@@ -313,6 +313,7 @@ bool ensureListening() {
   if (!state.listener) return false;
   registerListener();
   followRestarts(deregisterListener, reconnected);
+  wayland::setTreeFront(activeWindowProcess);
   if (wayland::desktop() == wayland::Desktop::Sway) {
     // Made now: the focus blip a new keyboard causes is over before the first paste.
     wayland::keyboard::prepare();

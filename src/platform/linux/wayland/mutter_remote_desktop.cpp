@@ -12,15 +12,12 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/wayland/gio_handles.h"
 #include "platform/run_loop.h"
 #include "platform/sliced_wait.h"
 
 namespace axb::platform::wayland::remote_desktop {
 namespace {
-
-using atspi::GErrorSlot;
-using atspi::GRef;
 
 constexpr char kService[] = "org.gnome.Mutter.RemoteDesktop";
 constexpr char kPath[] = "/org/gnome/Mutter/RemoteDesktop";
@@ -38,10 +35,9 @@ constexpr double kKeyboardSettles = 0.5;
 constexpr double kCloseAfter = 0.5;
 constexpr std::uint32_t kControlL = 0xffe3;
 constexpr std::uint32_t kLetterV = 0x0076;
-constexpr char kPasswordManagerHint[] = "x-kde-passwordManagerHint";
 
 struct Session {
-  GRef<GDBusConnection> bus;
+  GioRef<GDBusConnection> bus;
   // The session's signals are dispatched on a context of the library's own, turned inside the
   // library's waits and, once the paste is over, from the host's main context until it closes.
   GMainContext* context = nullptr;
@@ -62,15 +58,15 @@ Session*& current() {
   return session;
 }
 
-GRef<GDBusConnection> sessionBus() {
-  GErrorSlot error;
-  return GRef<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
+GioRef<GDBusConnection> sessionBus() {
+  GioError error;
+  return GioRef<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
 }
 
-GRef<GVariant> call(Session& s, const char* method, GVariant* parameters,
-                    const GVariantType* replyType = nullptr, GUnixFDList** fds = nullptr) {
-  GErrorSlot error;
-  return GRef<GVariant>::adopt(g_dbus_connection_call_with_unix_fd_list_sync(
+GioRef<GVariant> call(Session& s, const char* method, GVariant* parameters,
+                      const GVariantType* replyType = nullptr, GUnixFDList** fds = nullptr) {
+  GioError error;
+  return GioRef<GVariant>::adopt(g_dbus_connection_call_with_unix_fd_list_sync(
       s.bus.get(), kService, s.path.c_str(), kSessionInterface, method, parameters, replyType,
       G_DBUS_CALL_FLAGS_NONE, kCallMilliseconds, nullptr, fds, nullptr, error.out()));
 }
@@ -104,14 +100,14 @@ void serveTransfer(Session& s, const char* mimeType, std::uint32_t serial) {
     return;
   }
   GUnixFDList* received = nullptr;
-  const GRef<GVariant> reply =
+  const GioRef<GVariant> reply =
       call(s, "SelectionWrite", g_variant_new("(u)", serial), G_VARIANT_TYPE("(h)"), &received);
-  const GRef<GUnixFDList> fds = GRef<GUnixFDList>::adopt(received);
+  const GioRef<GUnixFDList> fds = GioRef<GUnixFDList>::adopt(received);
   bool written = false;
   if (reply && fds) {
     gint32 index = -1;
     g_variant_get(reply.get(), "(h)", &index);
-    GErrorSlot error;
+    GioError error;
     const int fd = g_unix_fd_list_get(fds.get(), index, error.out());
     if (fd >= 0) {
       ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
@@ -132,16 +128,16 @@ void onSignal(GDBusConnection*, const gchar*, const gchar*, const gchar*, const 
     s->closed = true;
   } else if (signal == "SelectionOwnerChanged" &&
              g_variant_is_of_type(parameters, G_VARIANT_TYPE("(a{sv})"))) {
-    GRef<GVariant> options = GRef<GVariant>::adopt(g_variant_get_child_value(parameters, 0));
+    GioRef<GVariant> options = GioRef<GVariant>::adopt(g_variant_get_child_value(parameters, 0));
     gboolean isOwner = FALSE;
     g_variant_lookup(options.get(), "session-is-owner", "b", &isOwner);
     s->owner = isOwner;
     s->ownerTypes.clear();
     // Mutter wraps the list in a tuple here (it takes a plain list in SetSelection).
-    GRef<GVariant> types =
-        GRef<GVariant>::adopt(g_variant_lookup_value(options.get(), "mime-types", nullptr));
+    GioRef<GVariant> types =
+        GioRef<GVariant>::adopt(g_variant_lookup_value(options.get(), "mime-types", nullptr));
     if (types && g_variant_is_of_type(types.get(), G_VARIANT_TYPE("(as)"))) {
-      types = GRef<GVariant>::adopt(g_variant_get_child_value(types.get(), 0));
+      types = GioRef<GVariant>::adopt(g_variant_get_child_value(types.get(), 0));
     }
     if (types && g_variant_is_of_type(types.get(), G_VARIANT_TYPE("as"))) {
       const gsize count = std::min<gsize>(g_variant_n_children(types.get()), kMostTypes);
@@ -215,8 +211,8 @@ Session* open() {
     delete s;
     return nullptr;
   }
-  GErrorSlot error;
-  const auto created = GRef<GVariant>::adopt(g_dbus_connection_call_sync(
+  GioError error;
+  const auto created = GioRef<GVariant>::adopt(g_dbus_connection_call_sync(
       s->bus.get(), kService, kPath, kService, "CreateSession", nullptr, G_VARIANT_TYPE("(o)"),
       G_DBUS_CALL_FLAGS_NONE, kCallMilliseconds, nullptr, error.out()));
   if (!created) {
@@ -263,10 +259,10 @@ Session* usable() {
 
 bool available() {
   static const bool onBus = [] {
-    const GRef<GDBusConnection> bus = sessionBus();
+    const GioRef<GDBusConnection> bus = sessionBus();
     if (!bus) return false;
-    GErrorSlot error;
-    const auto reply = GRef<GVariant>::adopt(g_dbus_connection_call_sync(
+    GioError error;
+    const auto reply = GioRef<GVariant>::adopt(g_dbus_connection_call_sync(
         bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
         "NameHasOwner", g_variant_new("(s)", kService), G_VARIANT_TYPE("(b)"),
         G_DBUS_CALL_FLAGS_NONE, kCallMilliseconds, nullptr, error.out()));
@@ -291,13 +287,13 @@ enum class Outcome { Read, Refused, TimedOut, TooLarge };
 Outcome receive(Session& s, const std::string& type, double deadline, std::size_t limit,
                 std::string& data) {
   GUnixFDList* received = nullptr;
-  const GRef<GVariant> reply = call(s, "SelectionRead", g_variant_new("(s)", type.c_str()),
-                                    G_VARIANT_TYPE("(h)"), &received);
-  const GRef<GUnixFDList> fds = GRef<GUnixFDList>::adopt(received);
+  const GioRef<GVariant> reply = call(s, "SelectionRead", g_variant_new("(s)", type.c_str()),
+                                      G_VARIANT_TYPE("(h)"), &received);
+  const GioRef<GUnixFDList> fds = GioRef<GUnixFDList>::adopt(received);
   if (!reply || !fds) return Outcome::Refused;
   gint32 index = -1;
   g_variant_get(reply.get(), "(h)", &index);
-  GErrorSlot error;
+  GioError error;
   const int fd = g_unix_fd_list_get(fds.get(), index, error.out());
   if (fd < 0) return Outcome::Refused;
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
@@ -341,7 +337,7 @@ x11::Targets read() {
     return read;
   }
   const std::vector<std::string> types = s->ownerTypes;
-  if (std::find(types.begin(), types.end(), kPasswordManagerHint) != types.end()) {
+  if (std::find(types.begin(), types.end(), x11::kPasswordManagerHintTarget) != types.end()) {
     return {{x11::kPasswordManagerHintTarget, x11::kPasswordManagerHintValue}};
   }
   const double budgetEnd = monotonicSeconds() + kReadBudget;

@@ -8,8 +8,8 @@
 #include <map>
 #include <string_view>
 
-#include "platform/linux/atspi/event_hub.h"
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/wayland/gio_handles.h"
+#include "platform/linux/wayland/mutter_remote_desktop.h"
 #include "platform/linux/wayland/sway_ipc.h"
 #include "platform/linux/x11/x11_desktop.h"
 #include "platform/run_loop.h"
@@ -25,30 +25,14 @@ bool environmentSays(const char* name, std::string_view expected, bool contains 
   return contains ? text.find(expected) != std::string_view::npos : text == expected;
 }
 
-// GNOME's compositor owns its remote-desktop name on the session bus, whatever
-// XDG_CURRENT_DESKTOP says (a headless session sets none).
-bool mutterOnBus() {
-  atspi::GErrorSlot error;
-  const auto bus =
-      atspi::GRef<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
-  if (!bus) return false;
-  atspi::GErrorSlot callError;
-  const auto reply = atspi::GRef<GVariant>::adopt(g_dbus_connection_call_sync(
-      bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-      "NameHasOwner", g_variant_new("(s)", "org.gnome.Mutter.RemoteDesktop"), G_VARIANT_TYPE("(b)"),
-      G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, callError.out()));
-  if (!reply) return false;
-  gboolean owned = FALSE;
-  g_variant_get(reply.get(), "(b)", &owned);
-  return owned;
-}
-
 Desktop detect() {
   const bool wayland =
       environmentSays("WAYLAND_DISPLAY", "") || environmentSays("XDG_SESSION_TYPE", "wayland");
   if (!wayland) return Desktop::X11;
   if (environmentSays("SWAYSOCK", "") && sway::available()) return Desktop::Sway;
-  if (environmentSays("XDG_CURRENT_DESKTOP", "GNOME", true) || mutterOnBus()) {
+  // GNOME's compositor owns its remote-desktop name on the session bus, whatever
+  // XDG_CURRENT_DESKTOP says (a headless session sets none).
+  if (environmentSays("XDG_CURRENT_DESKTOP", "GNOME", true) || remote_desktop::available()) {
     return Desktop::Gnome;
   }
   return Desktop::OtherWayland;
@@ -75,19 +59,19 @@ std::map<ProcessId, std::optional<std::string>>& busIds() {
 // desktop-file id, and what its windows carry as their Wayland app_id) is the name it owns on the
 // session bus: the first name in reverse-DNS form the process owns.
 std::optional<std::string> applicationNameOnBus(ProcessId pid) {
-  atspi::GErrorSlot error;
+  GioError error;
   const auto bus =
-      atspi::GRef<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
+      GioRef<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
   if (!bus) return std::nullopt;
   const auto ask = [&bus](const char* method, GVariant* parameters, const char* type) {
-    atspi::GErrorSlot callError;
-    return atspi::GRef<GVariant>::adopt(g_dbus_connection_call_sync(
+    GioError callError;
+    return GioRef<GVariant>::adopt(g_dbus_connection_call_sync(
         bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", method,
         parameters, G_VARIANT_TYPE(type), G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, callError.out()));
   };
   const auto names = ask("ListNames", nullptr, "(as)");
   if (!names) return std::nullopt;
-  const auto list = atspi::GRef<GVariant>::adopt(g_variant_get_child_value(names.get(), 0));
+  const auto list = GioRef<GVariant>::adopt(g_variant_get_child_value(names.get(), 0));
   // A bus has a few dozen names; a flood of them is not looked through.
   const gsize count = std::min<gsize>(g_variant_n_children(list.get()), 512);
   for (gsize i = 0; i < count; ++i) {
@@ -107,6 +91,7 @@ std::optional<std::string> applicationNameOnBus(ProcessId pid) {
 }
 
 std::optional<ProcessId> lastOtherFront;
+std::optional<ProcessId> (*treeFront)() = nullptr;
 
 std::optional<ProcessId> askFront() {
   switch (desktop()) {
@@ -118,7 +103,7 @@ std::optional<ProcessId> askFront() {
     case Desktop::OtherWayland:
       break;
   }
-  return atspi::activeWindowProcess();
+  return treeFront ? treeFront() : std::nullopt;
 }
 
 }  // namespace
@@ -141,6 +126,10 @@ bool isX11Client(ProcessId pid) {
   }
   answer = {x11::hasWindowOf(pid), now};
   return answer.has;
+}
+
+void setTreeFront(std::optional<ProcessId> (*source)()) {
+  treeFront = source;
 }
 
 std::optional<ProcessId> frontmostProcess() {

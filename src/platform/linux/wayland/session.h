@@ -30,6 +30,10 @@ inline bool waylandSession() {
 // every application.
 bool isX11Client(ProcessId pid);
 
+// Where neither X11 nor the compositor tells which application is in front, the accessibility
+// tree does: its listener hands over how to ask it once it listens.
+void setTreeFront(std::optional<ProcessId> (*source)());
+
 // The process whose window is in front.
 std::optional<ProcessId> frontmostProcess();
 
