@@ -61,7 +61,7 @@ dbus-run-session -- bash -c '
   lock=$(compgen -G "$XDG_RUNTIME_DIR/wayland-*.lock" | head -n1)
   export WAYLAND_DISPLAY=$(basename "$lock" .lock)
   export SWAYSOCK=$(compgen -G "$XDG_RUNTIME_DIR/sway-ipc.*" | head -n1)
-  # XWayland s display is the one sway gives the programs it starts.
+  # The display of XWayland: the one sway gives the programs it starts.
   swaymsg -q exec "echo \"\$DISPLAY\" >$AXBRIDGE_DESKTOP_WORK/display"
   wait_for "test -s $AXBRIDGE_DESKTOP_WORK/display" || { echo "no XWayland display" >&2; exit 1; }
   export DISPLAY=$(cat "$AXBRIDGE_DESKTOP_WORK/display")
@@ -69,7 +69,8 @@ dbus-run-session -- bash -c '
     XDG_SESSION_TYPE XDG_CURRENT_DESKTOP
   gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
     --method org.freedesktop.DBus.Properties.Set org.a11y.Status IsEnabled "<true>" >/dev/null
-  # A keyboard on the seat for the whole run: one that came and went would take the focus away.
+  # A keyboard on the seat for the whole run (its empty keymap is never used: it types nothing):
+  # one that came and went would take the focus away.
   wtype -s 2147483647 &
   keyboard_pid=$!
   echo "$keyboard_pid" >>"$AXBRIDGE_DESKTOP_WORK/pids"

@@ -24,9 +24,9 @@
 
 #include "axbridge/axbridge.h"
 #include "e2e/desktop_session.h"
+#include "e2e/wayland_input.h"
 #include "process_figures.h"
 #include "request_counter.h"
-#include "wayland_input.h"
 #include "x11_input.h"
 
 namespace {
@@ -269,8 +269,7 @@ int measureAll(const Options& options) {
   // sway; on X11 through XTest and the window manager.
   const bool sway = e2e::swayRuns();
   X11Input input;
-  std::optional<WaylandInput> waylandInput;
-  if (sway) waylandInput.emplace();
+  e2e::WaylandInput* waylandInput = sway ? &e2e::WaylandInput::instance() : nullptr;
   if (sway ? !waylandInput->connected() : !input.connected()) {
     std::fprintf(stderr, "measure: no display; run it through scripts/measure-linux.sh\n");
     return 1;

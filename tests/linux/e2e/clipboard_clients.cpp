@@ -7,6 +7,7 @@
 #include <random>
 
 #include "e2e/clipboard_reader.h"
+#include "e2e/wayland_input.h"
 
 namespace axb::e2e {
 namespace {
@@ -79,6 +80,12 @@ std::unique_ptr<ChildApp> copyInAnotherClient(
     argv.push_back(target + "=" + writeFile("target" + std::to_string(index++), data));
   }
   auto owner = std::make_unique<ChildApp>(argv);
+  // sway takes the clipboard only from a client that had input: a user copies with a key.
+  if (swayRuns()) {
+    const auto focused = owner->nextLine(10.0);
+    if (!focused || !focused->is_object() || !focused->value("focused", false)) return nullptr;
+    WaylandInput::instance().tap(0xffe1);  // Shift
+  }
   const auto ready = owner->nextLine(10.0);
   if (!ready || !ready->is_object() || !ready->value("ready", false)) return nullptr;
   // Its claim reaches the compositor a moment after the application made it.

@@ -1,4 +1,4 @@
-#include "wayland_input.h"
+#include "e2e/wayland_input.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 
 #include "virtual-keyboard-unstable-v1-client.h"
 
-namespace axb::measure {
+namespace axb::e2e {
 namespace {
 
 // Evdev key codes of the US keymap's keys (XKB's less 8), and Shift's modifier bit.
@@ -72,6 +72,11 @@ WaylandInput::WaylandInput() {
   wl_display_roundtrip(display_);
 }
 
+WaylandInput& WaylandInput::instance() {
+  static WaylandInput input;
+  return input;
+}
+
 WaylandInput::~WaylandInput() {
   if (keyboard_) zwp_virtual_keyboard_v1_destroy(keyboard_);
   if (manager_) zwp_virtual_keyboard_manager_v1_destroy(manager_);
@@ -88,9 +93,10 @@ void WaylandInput::key(std::uint32_t code, bool pressed) {
 
 bool WaylandInput::tap(std::uint32_t keysym, bool shift) {
   if (!keyboard_) return false;
-  const std::uint32_t code = keysym == XKB_KEY_Left    ? kLeftCode
-                             : keysym == XKB_KEY_Right ? kRightCode
-                                                       : 0;
+  const std::uint32_t code = keysym == XKB_KEY_Left      ? kLeftCode
+                             : keysym == XKB_KEY_Right   ? kRightCode
+                             : keysym == XKB_KEY_Shift_L ? kShiftCode
+                                                         : 0;
   if (code == 0) return false;
   if (shift) {
     key(kShiftCode, true);
@@ -105,4 +111,4 @@ bool WaylandInput::tap(std::uint32_t keysym, bool shift) {
   return wl_display_roundtrip(display_) >= 0;
 }
 
-}  // namespace axb::measure
+}  // namespace axb::e2e

@@ -1,5 +1,6 @@
 // Keys as a user types them in a wlroots session: one virtual keyboard of this program's own,
-// with a US keymap, made once (a keyboard appearing makes GTK 3 lose and regain the focus).
+// with a full US keymap (which XWayland's clients then see too), made once (a keyboard appearing
+// makes GTK 3 lose and regain the focus).
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,7 @@ struct wl_seat;
 struct zwp_virtual_keyboard_manager_v1;
 struct zwp_virtual_keyboard_v1;
 
-namespace axb::measure {
+namespace axb::e2e {
 
 class WaylandInput {
  public:
@@ -24,6 +25,9 @@ class WaylandInput {
   // compositor has handled the events; false when the keymap has no such key.
   bool tap(std::uint32_t keysym, bool shift = false);
 
+  // The one of this process, made on first use.
+  static WaylandInput& instance();
+
   // Filled from the registry.
   wl_seat* seat_ = nullptr;
   zwp_virtual_keyboard_manager_v1* manager_ = nullptr;
@@ -36,4 +40,4 @@ class WaylandInput {
   std::uint32_t time_ = 0;
 };
 
-}  // namespace axb::measure
+}  // namespace axb::e2e
