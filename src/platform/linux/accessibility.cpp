@@ -15,7 +15,7 @@
 #include "platform/linux/atspi/accessible_reads.h"
 #include "platform/linux/atspi/atspi_session.h"
 #include "platform/linux/atspi/event_hub.h"
-#include "platform/linux/atspi/object_impl.h"
+#include "platform/linux/object_impl.h"
 #include "platform/linux/atspi/paragraph_flow.h"
 #include "platform/linux/atspi/run_answers.h"
 #include "platform/linux/atspi/text_offsets.h"

@@ -14,7 +14,7 @@
 
 #include "platform/accessibility.h"
 #include "platform/linux/atspi/event_hub.h"
-#include "platform/linux/atspi/object_impl.h"
+#include "platform/linux/object_impl.h"
 #include "platform/vocabulary.h"
 
 namespace axb::platform {

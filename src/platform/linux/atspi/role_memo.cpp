@@ -4,7 +4,7 @@
 
 #include "platform/linux/atspi/atspi_session.h"
 #include "platform/linux/atspi/g_ref.h"
-#include "platform/linux/atspi/object_impl.h"
+#include "platform/linux/atspi/accessible_identity.h"
 
 namespace axb::platform::atspi {
 namespace {

@@ -3,7 +3,7 @@
 #include <unordered_map>
 
 #include "platform/linux/atspi/g_ref.h"
-#include "platform/linux/atspi/object_impl.h"
+#include "platform/linux/atspi/accessible_identity.h"
 
 namespace axb::platform::atspi {
 namespace {
