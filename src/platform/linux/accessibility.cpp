@@ -15,12 +15,12 @@
 #include "platform/linux/atspi/accessible_reads.h"
 #include "platform/linux/atspi/atspi_session.h"
 #include "platform/linux/atspi/event_hub.h"
-#include "platform/linux/object_impl.h"
 #include "platform/linux/atspi/paragraph_flow.h"
 #include "platform/linux/atspi/run_answers.h"
 #include "platform/linux/atspi/text_offsets.h"
 #include "platform/linux/atspi/text_reader.h"
 #include "platform/linux/atspi/trust.h"
+#include "platform/linux/object_impl.h"
 #include "platform/linux/wayland/session.h"
 #include "platform/utf8.h"
 #include "platform/vocabulary.h"
@@ -31,7 +31,6 @@ namespace {
 using atspi::Answer;
 using atspi::CharacterSpan;
 using atspi::ElementValue;
-using atspi::GRef;
 using atspi::MarkerRangeValue;
 using atspi::MarkerValue;
 using atspi::RoleFacts;
@@ -256,7 +255,7 @@ Answer<CharacterSpan> spanOfRange(TextReader& reader, Range range) {
 }
 
 AXErrorCode writeAttribute(AtspiAccessible* raw, std::string_view attribute, const Object& value) {
-  atspi::GErrorSlot error;
+  GErrorSlot error;
   if (attribute == attributes::kFocused) {
     const std::optional<bool> focus = value.boolean();
     if (!focus) return axerr::kIllegalArgument;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/linux/atspi/accessible_identity.h"
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/glib/g_ref.h"
 #include "platform/object.h"
 
 namespace axb::platform {

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/glib/g_ref.h"
 
 namespace axb::platform::atspi {
 
