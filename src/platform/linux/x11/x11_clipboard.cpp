@@ -1,6 +1,5 @@
 #include "platform/linux/x11/x11_clipboard.h"
 
-#include <glib-unix.h>
 #include <glib.h>
 #include <poll.h>
 #include <xcb/xcb.h>
@@ -18,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/linux/x11/connection_watch.h"
 #include "platform/linux/x11/xcb_handles.h"
 #include "platform/run_loop.h"
 
@@ -516,11 +516,8 @@ Conversion convert(Clipboard& cb, xcb_atom_t target, double budgetEnd, std::size
 }
 
 // Between the library's calls the main context serves one batch of events per turn.
-gboolean readEvents(gint, GIOCondition, gpointer) {
-  Clipboard* cb = clipboard();
-  if (!cb) return G_SOURCE_REMOVE;
-  waitFor(*cb, {}, 0);
-  return xcb_connection_has_error(cb->c()) ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+void readEvents() {
+  if (Clipboard* cb = clipboard()) waitFor(*cb, {}, 0);
 }
 
 void continueNextTurn(Clipboard& cb) {
@@ -569,7 +566,7 @@ Clipboard* open() {
   }
   xcb_flush(raw);
   // Between the library's calls the host's main context answers the clipboard's requests.
-  g_unix_fd_add(xcb_get_file_descriptor(raw), G_IO_IN, readEvents, nullptr);
+  watchConnection(raw, readEvents);
   return cb.release();
 }
 
