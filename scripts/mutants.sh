@@ -284,12 +284,12 @@ m sim-host-delegate-unseen src/platform/sim/window.cpp \
   'return impl_->delegate != nullptr;'
 
 # The Linux binding.
-m linux-paste-key src/platform/linux/keyboard.cpp \
+m linux-paste-key src/platform/linux/x11/paste_keys.cpp \
   "the paste shortcut types Control-C" \
   'constexpr xcb_keysym_t kLetterV = 0x0076;' 'constexpr xcb_keysym_t kLetterV = 0x0063;'
 m linux-keys-without-display src/platform/linux/keyboard.cpp \
   "keys count as reaching a desktop there is none of" \
-  'if (!connection()) return KeysRefusal::NoDesktop;' ''
+  'if (!x11::canPostKeys()) return KeysRefusal::NoDesktop;' ''
 m linux-transient-to-manager src/platform/linux/pasteboard.cpp \
   "the library's transient text is handed to the clipboard manager" \
   'return x11::ownClipboard(x11::targetsFromItems(items), !transient);' \
