@@ -294,10 +294,10 @@ m linux-transient-to-manager src/platform/linux/pasteboard.cpp \
   "the library's transient text is handed to the clipboard manager" \
   'return x11::ownClipboard(x11::targetsFromItems(items), !transient);' \
   'return x11::ownClipboard(x11::targetsFromItems(items), true);'
-m linux-no-hand-off src/platform/linux/x11/x11_clipboard.cpp \
+m linux-no-hand-off src/platform/linux/x11/clipboard_hand_off.cpp \
   "the clipboard given back is not handed to the clipboard manager" \
   'if (ownerOf(cb, manager) == XCB_WINDOW_NONE) return;' 'return;'
-m linux-password-secret-read src/platform/linux/x11/x11_clipboard.cpp \
+m linux-password-secret-read src/platform/linux/x11/clipboard_reading.cpp \
   "a password manager's secret is read (the concealed item still stands in for it)" \
   'if (atomName(*cb, target) == kPasswordManagerHintTarget) {' 'if (false) {'
 m linux-other-process-heard src/platform/linux/observer.cpp \
