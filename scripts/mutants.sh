@@ -284,20 +284,20 @@ m sim-host-delegate-unseen src/platform/sim/window.cpp \
   'return impl_->delegate != nullptr;'
 
 # The Linux binding.
-m linux-paste-key src/platform/linux/keyboard.cpp \
+m linux-paste-key src/platform/linux/x11/paste_keys.cpp \
   "the paste shortcut types Control-C" \
   'constexpr xcb_keysym_t kLetterV = 0x0076;' 'constexpr xcb_keysym_t kLetterV = 0x0063;'
 m linux-keys-without-display src/platform/linux/keyboard.cpp \
   "keys count as reaching a desktop there is none of" \
-  'if (!connection()) return KeysRefusal::NoDesktop;' ''
+  'if (!x11::canPostKeys()) return KeysRefusal::NoDesktop;' ''
 m linux-transient-to-manager src/platform/linux/pasteboard.cpp \
   "the library's transient text is handed to the clipboard manager" \
   'return x11::ownClipboard(x11::targetsFromItems(items), !transient);' \
   'return x11::ownClipboard(x11::targetsFromItems(items), true);'
-m linux-no-hand-off src/platform/linux/x11/x11_clipboard.cpp \
+m linux-no-hand-off src/platform/linux/x11/clipboard_hand_off.cpp \
   "the clipboard given back is not handed to the clipboard manager" \
   'if (ownerOf(cb, manager) == XCB_WINDOW_NONE) return;' 'return;'
-m linux-password-secret-read src/platform/linux/x11/x11_clipboard.cpp \
+m linux-password-secret-read src/platform/linux/x11/clipboard_reading.cpp \
   "a password manager's secret is read (the concealed item still stands in for it)" \
   'if (atomName(*cb, target) == kPasswordManagerHintTarget) {' 'if (false) {'
 m linux-other-process-heard src/platform/linux/observer.cpp \

@@ -15,12 +15,12 @@
 #include "platform/linux/atspi/accessible_reads.h"
 #include "platform/linux/atspi/atspi_session.h"
 #include "platform/linux/atspi/event_hub.h"
-#include "platform/linux/atspi/object_impl.h"
 #include "platform/linux/atspi/paragraph_flow.h"
 #include "platform/linux/atspi/run_answers.h"
 #include "platform/linux/atspi/text_offsets.h"
 #include "platform/linux/atspi/text_reader.h"
 #include "platform/linux/atspi/trust.h"
+#include "platform/linux/object_impl.h"
 #include "platform/linux/wayland/session.h"
 #include "platform/utf8.h"
 #include "platform/vocabulary.h"
@@ -31,7 +31,6 @@ namespace {
 using atspi::Answer;
 using atspi::CharacterSpan;
 using atspi::ElementValue;
-using atspi::GRef;
 using atspi::MarkerRangeValue;
 using atspi::MarkerValue;
 using atspi::RoleFacts;
@@ -142,56 +141,72 @@ CopyResult flowAttribute(const atspi::ParagraphFlow& flow, std::string_view attr
   return success(Object::makeString(flow.substring(flow.selection()).value_or("")));
 }
 
-CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_view attribute) {
+// The attributes' readers. Those given role facts are called after the facts were read.
+
+CopyResult readFocusedElement(const GRef<AtspiAccessible>& accessible, std::string_view,
+                              const RoleFacts*) {
+  return focusedElement(accessible.get());
+}
+
+CopyResult readTitle(const GRef<AtspiAccessible>& accessible, std::string_view, const RoleFacts*) {
+  return fromAnswer(atspi::readName(accessible.get()), makeText);
+}
+
+CopyResult readDescription(const GRef<AtspiAccessible>& accessible, std::string_view,
+                           const RoleFacts*) {
+  return fromAnswer(atspi::readDescription(accessible.get()), makeText);
+}
+
+CopyResult readIdentifier(const GRef<AtspiAccessible>& accessible, std::string_view,
+                          const RoleFacts*) {
+  const auto identifier = atspi::readIdentifier(accessible.get());
+  if (identifier.ok() && identifier.value.empty()) return {axerr::kNoValue, Object()};
+  return fromAnswer(identifier, makeText);
+}
+
+CopyResult readRole(const GRef<AtspiAccessible>& accessible, std::string_view,
+                    const RoleFacts* facts) {
+  // A paragraph of a document is part of one text area, whatever its own states say.
+  if (facts->role == ATSPI_ROLE_PARAGRAPH && atspi::isDocumentParagraph(accessible.get())) {
+    return success(Object::makeString(roles::kTextArea));
+  }
+  return success(Object::makeString(roleName(*facts)));
+}
+
+CopyResult readSubrole(const GRef<AtspiAccessible>&, std::string_view, const RoleFacts* facts) {
+  const auto subrole = subroleName(*facts);
+  if (!subrole) return {axerr::kNoValue, Object()};
+  return success(Object::makeString(*subrole));
+}
+
+CopyResult readFocused(const GRef<AtspiAccessible>&, std::string_view, const RoleFacts* facts) {
+  return success(Object::makeBoolean(facts->focused));
+}
+
+CopyResult readGeometry(const GRef<AtspiAccessible>& accessible, std::string_view attribute,
+                        const RoleFacts*) {
+  const auto extents = atspi::readExtents(accessible.get());
+  if (!extents.ok()) return {extents.error, Object()};
+  if (attribute == attributes::kPosition) return geometry(AXValueType::CGPoint, extents.value);
+  if (attribute == attributes::kSize) return geometry(AXValueType::CGSize, extents.value);
+  return geometry(AXValueType::CGRect, extents.value);
+}
+
+CopyResult readChildren(const GRef<AtspiAccessible>& accessible, std::string_view,
+                        const RoleFacts*) {
+  auto children = atspi::readChildren(accessible.get());
+  if (!children.ok()) return {children.error, Object()};
+  std::vector<Object> items;
+  for (auto& child : children.value) items.push_back(atspi::wrapAccessible(child));
+  return success(wrap(std::move(items)));
+}
+
+// The text attributes: the value, its length, the selection and its text.
+CopyResult readText(const GRef<AtspiAccessible>& accessible, std::string_view attribute,
+                    const RoleFacts* facts) {
   AtspiAccessible* raw = accessible.get();
-  if (attribute == attributes::kFocusedUIElement) return focusedElement(raw);
-  if (attribute == attributes::kTitle) return fromAnswer(atspi::readName(raw), makeText);
-  if (attribute == attributes::kDescription)
-    return fromAnswer(atspi::readDescription(raw), makeText);
-  if (attribute == attributes::kIdentifier) {
-    const auto identifier = atspi::readIdentifier(raw);
-    if (identifier.ok() && identifier.value.empty()) return {axerr::kNoValue, Object()};
-    return fromAnswer(identifier, makeText);
-  }
-
-  const Answer<RoleFacts> facts = atspi::readRoleFacts(raw);
-  if (!facts.ok()) return {facts.error, Object()};
-  if (attribute == attributes::kRole) {
-    // A paragraph of a document is part of one text area, whatever its own states say.
-    if (facts.value.role == ATSPI_ROLE_PARAGRAPH && atspi::isDocumentParagraph(raw)) {
-      return success(Object::makeString(roles::kTextArea));
-    }
-    return success(Object::makeString(roleName(facts.value)));
-  }
-  if (attribute == attributes::kSubrole) {
-    const auto subrole = subroleName(facts.value);
-    if (!subrole) return {axerr::kNoValue, Object()};
-    return success(Object::makeString(*subrole));
-  }
-  if (attribute == attributes::kFocused) return success(Object::makeBoolean(facts.value.focused));
-  if (attribute == attributes::kPosition || attribute == attributes::kSize ||
-      attribute == attributes::kFrame) {
-    const auto extents = atspi::readExtents(raw);
-    if (!extents.ok()) return {extents.error, Object()};
-    if (attribute == attributes::kPosition) return geometry(AXValueType::CGPoint, extents.value);
-    if (attribute == attributes::kSize) return geometry(AXValueType::CGSize, extents.value);
-    return geometry(AXValueType::CGRect, extents.value);
-  }
-  if (attribute == attributes::kChildren) {
-    auto children = atspi::readChildren(raw);
-    if (!children.ok()) return {children.error, Object()};
-    std::vector<Object> items;
-    for (auto& child : children.value) items.push_back(atspi::wrapAccessible(child));
-    return success(wrap(std::move(items)));
-  }
-
-  const bool textAttribute =
-      attribute == attributes::kValue || attribute == attributes::kSelectedText ||
-      attribute == attributes::kSelectedTextRange || attribute == attributes::kNumberOfCharacters ||
-      attribute == attributes::kSelectedTextMarkerRange;
-  if (!textAttribute) return {axerr::kAttributeUnsupported, Object()};
   if (!atspi::hasText(raw)) return {axerr::kAttributeUnsupported, Object()};
-  if (atspi::keepsTextSecret(facts.value) &&
+  if (atspi::keepsTextSecret(*facts) &&
       (attribute == attributes::kValue || attribute == attributes::kSelectedText ||
        attribute == attributes::kNumberOfCharacters)) {
     return {axerr::kNoValue, Object()};
@@ -256,7 +271,7 @@ Answer<CharacterSpan> spanOfRange(TextReader& reader, Range range) {
 }
 
 AXErrorCode writeAttribute(AtspiAccessible* raw, std::string_view attribute, const Object& value) {
-  atspi::GErrorSlot error;
+  GErrorSlot error;
   if (attribute == attributes::kFocused) {
     const std::optional<bool> focus = value.boolean();
     if (!focus) return axerr::kIllegalArgument;
@@ -297,6 +312,57 @@ AXErrorCode writeAttribute(AtspiAccessible* raw, std::string_view attribute, con
     return error ? atspi::errorCodeOf(error.get()) : axerr::kSuccess;
   }
   return axerr::kAttributeUnsupported;
+}
+
+// Which elements offer an attribute, and how whether it is settable is answered.
+enum class Offered { Always, WithSubrole, OnApplications, WithText, Never };
+enum class Settable { No, WhenFocusable, WhenEditable, WithText };
+
+struct AttributeEntry {
+  const char* name;
+  Offered offered;
+  Settable settable;
+  bool readsFacts;  // the role facts are read first, and their failure answered
+  CopyResult (*read)(const GRef<AtspiAccessible>&, std::string_view, const RoleFacts*);
+};
+
+// In the order copyAttributeNames lists them.
+constexpr AttributeEntry kAttributes[] = {
+    {attributes::kRole, Offered::Always, Settable::No, true, readRole},
+    {attributes::kTitle, Offered::Always, Settable::No, false, readTitle},
+    {attributes::kDescription, Offered::Always, Settable::No, false, readDescription},
+    {attributes::kIdentifier, Offered::Always, Settable::No, false, readIdentifier},
+    {attributes::kFocused, Offered::Always, Settable::WhenFocusable, true, readFocused},
+    {attributes::kPosition, Offered::Always, Settable::No, true, readGeometry},
+    {attributes::kSize, Offered::Always, Settable::No, true, readGeometry},
+    {attributes::kFrame, Offered::Always, Settable::No, true, readGeometry},
+    {attributes::kChildren, Offered::Always, Settable::No, true, readChildren},
+    {attributes::kSubrole, Offered::WithSubrole, Settable::No, true, readSubrole},
+    {attributes::kFocusedUIElement, Offered::OnApplications, Settable::No, false,
+     readFocusedElement},
+    {attributes::kValue, Offered::WithText, Settable::WhenEditable, true, readText},
+    {attributes::kSelectedText, Offered::WithText, Settable::No, true, readText},
+    {attributes::kSelectedTextRange, Offered::WithText, Settable::WithText, true, readText},
+    {attributes::kNumberOfCharacters, Offered::WithText, Settable::No, true, readText},
+    {attributes::kSelectedTextMarkerRange, Offered::WithText, Settable::No, true, readText},
+    // A macOS switch for assistive applications; AT-SPI has no counterpart.
+    {attributes::kEnhancedUserInterface, Offered::Never, Settable::No, true, nullptr},
+};
+
+const AttributeEntry* entryOf(std::string_view attribute) {
+  for (const auto& entry : kAttributes) {
+    if (attribute == entry.name) return &entry;
+  }
+  return nullptr;
+}
+
+CopyResult readAttribute(const GRef<AtspiAccessible>& accessible, std::string_view attribute) {
+  const AttributeEntry* entry = entryOf(attribute);
+  if (entry && !entry->readsFacts) return entry->read(accessible, attribute, nullptr);
+  const Answer<RoleFacts> facts = atspi::readRoleFacts(accessible.get());
+  if (!facts.ok()) return {facts.error, Object()};
+  if (!entry || !entry->read) return {axerr::kAttributeUnsupported, Object()};
+  return entry->read(accessible, attribute, &facts.value);
 }
 
 }  // namespace
@@ -369,22 +435,18 @@ CopyResult copyAttributeNames(const Element& element) {
   const auto resolved = resolve(element);
   if (!resolved.ok()) return {resolved.error, Object()};
   AtspiAccessible* raw = resolved.value.get();
-  std::vector<Object> names;
-  for (const char* name : {attributes::kRole, attributes::kTitle, attributes::kDescription,
-                           attributes::kIdentifier, attributes::kFocused, attributes::kPosition,
-                           attributes::kSize, attributes::kFrame, attributes::kChildren}) {
-    names.push_back(Object::makeString(name));
-  }
   const auto facts = atspi::readRoleFacts(raw);
   if (!facts.ok()) return {facts.error, Object()};
-  if (subroleName(facts.value)) names.push_back(Object::makeString(attributes::kSubrole));
-  if (isApplication(raw)) names.push_back(Object::makeString(attributes::kFocusedUIElement));
-  if (atspi::hasText(raw)) {
-    for (const char* name :
-         {attributes::kValue, attributes::kSelectedText, attributes::kSelectedTextRange,
-          attributes::kNumberOfCharacters, attributes::kSelectedTextMarkerRange}) {
-      names.push_back(Object::makeString(name));
-    }
+  const bool subrole = static_cast<bool>(subroleName(facts.value));
+  const bool application = isApplication(raw);
+  const bool text = atspi::hasText(raw);
+  std::vector<Object> names;
+  for (const auto& entry : kAttributes) {
+    const bool offered = entry.offered == Offered::Always ||
+                         (entry.offered == Offered::WithSubrole && subrole) ||
+                         (entry.offered == Offered::OnApplications && application) ||
+                         (entry.offered == Offered::WithText && text);
+    if (offered) names.push_back(Object::makeString(entry.name));
   }
   return success(wrap(std::move(names)));
 }
@@ -395,30 +457,22 @@ SettableResult isAttributeSettable(const Element& element, std::string_view attr
   AtspiAccessible* raw = resolved.value.get();
   const auto facts = atspi::readRoleFacts(raw);
   if (!facts.ok()) return {facts.error, false};
-  if (attribute == attributes::kFocused) return {axerr::kSuccess, facts.value.focusable};
+  const AttributeEntry* entry = entryOf(attribute);
+  if (entry && entry->settable == Settable::WhenFocusable) {
+    return {axerr::kSuccess, facts.value.focusable};
+  }
   const bool text = atspi::hasText(raw);
-  if (attribute == attributes::kValue) {
-    if (!text) return {axerr::kAttributeUnsupported, false};
-    return {axerr::kSuccess, atspi::isEditable(facts.value, atspi::hasEditableText(raw))};
+  if (!entry || (entry->offered == Offered::WithText && !text)) {
+    return {axerr::kAttributeUnsupported, false};
   }
-  if (attribute == attributes::kSelectedTextRange) {
-    if (!text) return {axerr::kAttributeUnsupported, false};
-    return {axerr::kSuccess, true};
+  switch (entry->settable) {
+    case Settable::WhenEditable:
+      return {axerr::kSuccess, atspi::isEditable(facts.value, atspi::hasEditableText(raw))};
+    case Settable::WithText:
+      return {axerr::kSuccess, true};
+    default:
+      return {axerr::kSuccess, false};
   }
-  // A macOS switch for assistive applications; AT-SPI has no counterpart.
-  for (const char* readOnly :
-       {attributes::kEnhancedUserInterface, attributes::kRole, attributes::kSubrole,
-        attributes::kTitle, attributes::kDescription, attributes::kIdentifier,
-        attributes::kPosition, attributes::kSize, attributes::kFrame, attributes::kChildren,
-        attributes::kFocusedUIElement}) {
-    if (attribute == readOnly) return {axerr::kSuccess, false};
-  }
-  if (text &&
-      (attribute == attributes::kSelectedText || attribute == attributes::kNumberOfCharacters ||
-       attribute == attributes::kSelectedTextMarkerRange)) {
-    return {axerr::kSuccess, false};
-  }
-  return {axerr::kAttributeUnsupported, false};
 }
 
 AXErrorCode setAttributeValue(const Element& element, std::string_view attribute,

@@ -8,22 +8,13 @@
 #include <string_view>
 #include <type_traits>
 
-#include "platform/linux/atspi/object_impl.h"
+#include "platform/linux/object_impl.h"
 #include "platform/utf8.h"
 #include "platform/value_hash.h"
 
 namespace axb::platform {
 namespace atspi {
 namespace {
-
-const char* busNameOf(AtspiAccessible* accessible) {
-  const AtspiObject& object = accessible->parent;
-  return object.app && object.app->bus_name ? object.app->bus_name : "";
-}
-
-const char* pathOf(AtspiAccessible* accessible) {
-  return accessible->parent.path ? accessible->parent.path : "";
-}
 
 using platform::hashCombine;
 
@@ -135,18 +126,6 @@ const GeometryValue* geometryOf(const Object& object, AXValueType type) {
 }
 
 }  // namespace
-
-bool sameAccessible(AtspiAccessible* a, AtspiAccessible* b) {
-  if (a == b) return true;
-  if (!a || !b) return false;
-  return std::strcmp(busNameOf(a), busNameOf(b)) == 0 && std::strcmp(pathOf(a), pathOf(b)) == 0;
-}
-
-std::size_t hashAccessible(AtspiAccessible* accessible) {
-  if (!accessible) return 0;
-  return hashCombine(std::hash<std::string_view>{}(busNameOf(accessible)),
-                     std::hash<std::string_view>{}(pathOf(accessible)));
-}
 
 }  // namespace atspi
 

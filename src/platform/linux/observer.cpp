@@ -14,7 +14,7 @@
 
 #include "platform/accessibility.h"
 #include "platform/linux/atspi/event_hub.h"
-#include "platform/linux/atspi/object_impl.h"
+#include "platform/linux/object_impl.h"
 #include "platform/vocabulary.h"
 
 namespace axb::platform {
@@ -25,29 +25,30 @@ using atspi::DesktopEventKind;
 
 constexpr char kApplicationPath[] = "/org/a11y/atspi/accessible/root";
 
-constexpr const char* kFocusedChanged = notifications::kFocusedUIElementChanged;
-constexpr const char* kSelectedTextChanged = notifications::kSelectedTextChanged;
-constexpr const char* kWindowMoved = notifications::kWindowMoved;
-constexpr const char* kWindowResized = notifications::kWindowResized;
+// The notifications the binding delivers, each with the desktop event that raises it.
+struct Delivered {
+  DesktopEventKind kind;
+  const char* notification;
+};
+constexpr Delivered kDelivered[] = {
+    {DesktopEventKind::FocusGained, notifications::kFocusedUIElementChanged},
+    {DesktopEventKind::TextSelectionChanged, notifications::kSelectedTextChanged},
+    {DesktopEventKind::WindowMoved, notifications::kWindowMoved},
+    {DesktopEventKind::WindowResized, notifications::kWindowResized},
+};
 
 bool supported(std::string_view notification) {
-  return notification == kFocusedChanged || notification == kSelectedTextChanged ||
-         notification == kWindowMoved || notification == kWindowResized;
+  for (const auto& delivered : kDelivered) {
+    if (notification == delivered.notification) return true;
+  }
+  return false;
 }
 
 const char* notificationFor(DesktopEventKind kind) {
-  switch (kind) {
-    case DesktopEventKind::FocusGained:
-      return kFocusedChanged;
-    case DesktopEventKind::TextSelectionChanged:
-      return kSelectedTextChanged;
-    case DesktopEventKind::WindowMoved:
-      return kWindowMoved;
-    case DesktopEventKind::WindowResized:
-      return kWindowResized;
-    default:
-      return nullptr;
+  for (const auto& delivered : kDelivered) {
+    if (delivered.kind == kind) return delivered.notification;
   }
+  return nullptr;
 }
 
 bool isApplicationElement(const Element& element) {

@@ -10,7 +10,7 @@
 #include <memory>
 #include <utility>
 
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/glib/g_ref.h"
 #include "platform/linux/wayland/data_control.h"
 #include "platform/linux/wayland/mutter_remote_desktop.h"
 #include "platform/linux/wayland/paste_route.h"
@@ -19,8 +19,6 @@
 
 namespace axb::platform {
 namespace {
-
-using atspi::GRef;
 
 // Delays are clamped to [0, about 31 years]: negative and NaN delays mean now.
 constexpr double kMaxSeconds = 1e9;

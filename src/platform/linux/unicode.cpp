@@ -3,7 +3,7 @@
 
 #include <glib.h>
 
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/glib/g_ref.h"
 #include "platform/utf8.h"
 
 namespace axb::platform {
@@ -13,7 +13,7 @@ std::optional<std::string> canonicalDecomposition(std::string_view text) {
   if (!utf8::isWellFormed(text)) return std::nullopt;
   if (text.empty()) return std::string();
   // G_NORMALIZE_DEFAULT is form D: canonical decomposition only, no compatibility mappings.
-  const atspi::GText normalised(
+  const GText normalised(
       g_utf8_normalize(text.data(), static_cast<gssize>(text.size()), G_NORMALIZE_DEFAULT));
   if (!normalised) return std::nullopt;
   return std::string(normalised.get());

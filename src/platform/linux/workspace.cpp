@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -128,6 +129,24 @@ void watchExit(ProcessId pid) {
   state.exits.emplace(pid, std::make_unique<ExitWatch>(fd, source));
 }
 
+// Calls attempt on the main context every intervalMs, at most tries times, until it returns
+// true (done); it is told which call is the last.
+void retryEvery(guint intervalMs, int tries, std::function<bool(bool last)> attempt) {
+  struct Retry {
+    std::function<bool(bool)> attempt;
+    int triesLeft;
+  };
+  g_timeout_add_full(
+      G_PRIORITY_DEFAULT, intervalMs,
+      [](gpointer data) -> gboolean {
+        auto* retry = static_cast<Retry*>(data);
+        const bool last = --retry->triesLeft <= 0;
+        return retry->attempt(last) || last ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+      },
+      new Retry{std::move(attempt), tries},
+      [](gpointer data) { delete static_cast<Retry*>(data); });
+}
+
 // How long ago the process started, from the kernel's process table.
 std::optional<double> secondsSinceStart(ProcessId pid) {
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
@@ -150,7 +169,8 @@ std::optional<double> secondsSinceStart(ProcessId pid) {
 // A starting application is in the accessibility tree a moment before it has a name there and a
 // focused element: a switch to it is reported once it has both, or after a short wait.
 constexpr double kStartingSeconds = 10.0;
-constexpr int kSettleChecks = 10;  // 100 ms apart
+constexpr int kSettleChecks = 10;
+constexpr guint kSettleCheckMilliseconds = 100;
 
 bool starting(ProcessId pid) {
   const std::optional<double> age = secondsSinceStart(pid);
@@ -175,24 +195,14 @@ void activateOnceSettled(ProcessId pid) {
     atspi::noteActivated(pid);
     return;
   }
-  struct Wait {
-    ProcessId pid;
-    int checksLeft;
-  };
-  g_timeout_add_full(
-      G_PRIORITY_DEFAULT, 100,
-      [](gpointer data) -> gboolean {
-        auto* wait = static_cast<Wait*>(data);
-        if (workspace().front != wait->pid) return G_SOURCE_REMOVE;
-        atspi::noteActivated(wait->pid);
-        if (--wait->checksLeft > 0 && !settled(wait->pid)) {
-          return G_SOURCE_CONTINUE;
-        }
-        post(WorkspaceEventKind::ApplicationActivated, wait->pid);
-        atspi::noteActivated(wait->pid);
-        return G_SOURCE_REMOVE;
-      },
-      new Wait{pid, kSettleChecks}, [](gpointer data) { delete static_cast<Wait*>(data); });
+  retryEvery(kSettleCheckMilliseconds, kSettleChecks, [pid](bool last) {
+    if (workspace().front != pid) return true;
+    atspi::noteActivated(pid);
+    if (!last && !settled(pid)) return false;
+    post(WorkspaceEventKind::ApplicationActivated, pid);
+    atspi::noteActivated(pid);
+    return true;
+  });
 }
 
 void announce(ProcessId pid) {
@@ -228,23 +238,16 @@ void launched(ProcessId pid) {
 
 // An application that came to the front before it was in the accessibility tree is looked for
 // there a few times; it is launched once found.
+constexpr int kTreeLooks = 30;
+constexpr guint kTreeLookMilliseconds = 100;
+
 void awaitTree(ProcessId pid) {
-  struct Wait {
-    ProcessId pid;
-    int triesLeft;
-  };
-  g_timeout_add_full(
-      G_PRIORITY_DEFAULT, 100,
-      [](gpointer data) -> gboolean {
-        auto* wait = static_cast<Wait*>(data);
-        if (workspace().launched.contains(wait->pid)) return G_SOURCE_REMOVE;
-        if (atspi::applicationOf(wait->pid)) {
-          launched(wait->pid);
-          return G_SOURCE_REMOVE;
-        }
-        return --wait->triesLeft > 0 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
-      },
-      new Wait{pid, 30}, [](gpointer data) { delete static_cast<Wait*>(data); });
+  retryEvery(kTreeLookMilliseconds, kTreeLooks, [pid](bool) {
+    if (workspace().launched.contains(pid)) return true;
+    if (!atspi::applicationOf(pid)) return false;
+    launched(pid);
+    return true;
+  });
 }
 
 void checkFront(const DesktopEvent& event) {

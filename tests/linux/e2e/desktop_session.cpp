@@ -14,7 +14,7 @@
 #include <utility>
 
 #include "platform/linux/atspi/atspi_session.h"
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/glib/g_ref.h"
 
 namespace axb::e2e {
 namespace {
@@ -45,7 +45,7 @@ std::optional<std::string> capture(const std::vector<std::string>& arguments) {
   gint status = 0;
   const gboolean ran = g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr,
                                     nullptr, &out, nullptr, &status, nullptr);
-  const platform::atspi::GText output(out);
+  const platform::GText output(out);
   std::string text = output ? output.get() : "";
   if (!ran || !g_spawn_check_wait_status(status, nullptr)) return std::nullopt;
   return text;

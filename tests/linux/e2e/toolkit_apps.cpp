@@ -10,7 +10,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/glib/g_ref.h"
 
 namespace axb::e2e {
 namespace {
@@ -20,7 +20,7 @@ namespace {
 constexpr double kStartDeadline = 45.0;
 
 std::string percentEncoded(const std::string& text) {
-  const platform::atspi::GText encoded(g_uri_escape_string(text.c_str(), nullptr, FALSE));
+  const platform::GText encoded(g_uri_escape_string(text.c_str(), nullptr, FALSE));
   return encoded.get();
 }
 
@@ -135,7 +135,7 @@ double now() {
 std::unique_ptr<ToolkitApp> ToolkitApp::start(Toolkit toolkit, const ToolkitTexts& texts) {
   const double began = now();
   std::unique_ptr<ToolkitApp> app(new ToolkitApp);
-  const platform::atspi::GText profile(g_dir_make_tmp("axbridge-toolkit-XXXXXX", nullptr));
+  const platform::GText profile(g_dir_make_tmp("axbridge-toolkit-XXXXXX", nullptr));
   if (!profile) return nullptr;
   app->profile_ = profile.get();
   app->process_ = std::make_unique<ChildApp>(commandFor(toolkit, texts, app->profile_));

@@ -1,4 +1,4 @@
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/glib/g_ref.h"
 
 #include <gtest/gtest.h>
 

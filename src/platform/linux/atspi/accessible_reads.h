@@ -10,8 +10,8 @@
 
 #include "platform/errors.h"
 #include "platform/geometry.h"
-#include "platform/linux/atspi/g_ref.h"
 #include "platform/linux/atspi/roles.h"
+#include "platform/linux/glib/g_ref.h"
 
 namespace axb::platform::atspi {
 

@@ -10,7 +10,7 @@
 
 #include "platform/errors.h"
 #include "platform/geometry.h"
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/glib/g_ref.h"
 
 namespace axb::platform::atspi {
 

@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/linux/atspi/accessible_identity.h"
 #include "platform/linux/atspi/accessible_reads.h"
 #include "platform/linux/atspi/atspi_session.h"
-#include "platform/linux/atspi/object_impl.h"
 #include "platform/linux/atspi/paragraph_flow.h"
 #include "platform/linux/atspi/role_memo.h"
 #include "platform/linux/atspi/run_answers.h"

@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "platform/geometry.h"
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/glib/g_ref.h"
 
 namespace axb::platform::atspi {
 

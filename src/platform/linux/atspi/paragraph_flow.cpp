@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/linux/atspi/accessible_identity.h"
 #include "platform/linux/atspi/atspi_session.h"
 #include "platform/linux/atspi/line_boxes.h"
-#include "platform/linux/atspi/object_impl.h"
 #include "platform/linux/atspi/role_memo.h"
 #include "platform/linux/atspi/roles.h"
 #include "platform/linux/atspi/run_answers.h"

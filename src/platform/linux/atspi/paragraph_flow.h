@@ -16,7 +16,7 @@
 
 #include "platform/geometry.h"
 #include "platform/linux/atspi/accessible_reads.h"
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/glib/g_ref.h"
 
 namespace axb::platform::atspi {
 

@@ -2,8 +2,8 @@
 
 #include <unordered_map>
 
-#include "platform/linux/atspi/g_ref.h"
-#include "platform/linux/atspi/object_impl.h"
+#include "platform/linux/atspi/accessible_identity.h"
+#include "platform/linux/glib/g_ref.h"
 
 namespace axb::platform::atspi {
 namespace {

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "platform/linux/atspi/accessible_reads.h"
-#include "platform/linux/atspi/g_ref.h"
 #include "platform/linux/atspi/run_answers.h"
 #include "platform/linux/atspi/text_offsets.h"
+#include "platform/linux/glib/g_ref.h"
 
 namespace axb::platform::atspi {
 

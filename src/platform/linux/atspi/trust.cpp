@@ -3,7 +3,7 @@
 #include <gio/gio.h>
 
 #include "platform/linux/atspi/atspi_session.h"
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/glib/g_ref.h"
 
 namespace axb::platform::atspi {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/glib/g_ref.h"
 
 namespace axb::platform::atspi {
 

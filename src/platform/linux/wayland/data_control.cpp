@@ -22,7 +22,7 @@
 namespace axb::platform::wayland::clipboard {
 namespace {
 
-// The same bounds as the X11 clipboard's (x11_clipboard.cpp): each type waits this long at
+// The same bounds as the X11 clipboard's (x11/clipboard_reading.cpp): each type waits this long at
 // most, a whole read this long, the first types of the owner's list, this many bytes saved.
 constexpr double kRequestWait = 1.0;
 constexpr double kReadBudget = 4.0;

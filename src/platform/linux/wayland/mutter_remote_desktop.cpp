@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/wayland/gio_handles.h"
+#include "platform/linux/glib/g_ref.h"
 #include "platform/run_loop.h"
 #include "platform/sliced_wait.h"
 
@@ -37,7 +37,7 @@ constexpr std::uint32_t kControlL = 0xffe3;
 constexpr std::uint32_t kLetterV = 0x0076;
 
 struct Session {
-  GioRef<GDBusConnection> bus;
+  GRef<GDBusConnection> bus;
   // The session's signals are dispatched on a context of the library's own, turned inside the
   // library's waits and, once the paste is over, from the host's main context until it closes.
   GMainContext* context = nullptr;
@@ -58,15 +58,15 @@ Session*& current() {
   return session;
 }
 
-GioRef<GDBusConnection> sessionBus() {
-  GioError error;
-  return GioRef<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
+GRef<GDBusConnection> sessionBus() {
+  GErrorSlot error;
+  return GRef<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
 }
 
-GioRef<GVariant> call(Session& s, const char* method, GVariant* parameters,
-                      const GVariantType* replyType = nullptr, GUnixFDList** fds = nullptr) {
-  GioError error;
-  return GioRef<GVariant>::adopt(g_dbus_connection_call_with_unix_fd_list_sync(
+GRef<GVariant> call(Session& s, const char* method, GVariant* parameters,
+                    const GVariantType* replyType = nullptr, GUnixFDList** fds = nullptr) {
+  GErrorSlot error;
+  return GRef<GVariant>::adopt(g_dbus_connection_call_with_unix_fd_list_sync(
       s.bus.get(), kService, s.path.c_str(), kSessionInterface, method, parameters, replyType,
       G_DBUS_CALL_FLAGS_NONE, kCallMilliseconds, nullptr, fds, nullptr, error.out()));
 }
@@ -100,14 +100,14 @@ void serveTransfer(Session& s, const char* mimeType, std::uint32_t serial) {
     return;
   }
   GUnixFDList* received = nullptr;
-  const GioRef<GVariant> reply =
+  const GRef<GVariant> reply =
       call(s, "SelectionWrite", g_variant_new("(u)", serial), G_VARIANT_TYPE("(h)"), &received);
-  const GioRef<GUnixFDList> fds = GioRef<GUnixFDList>::adopt(received);
+  const GRef<GUnixFDList> fds = GRef<GUnixFDList>::adopt(received);
   bool written = false;
   if (reply && fds) {
     gint32 index = -1;
     g_variant_get(reply.get(), "(h)", &index);
-    GioError error;
+    GErrorSlot error;
     const int fd = g_unix_fd_list_get(fds.get(), index, error.out());
     if (fd >= 0) {
       ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
@@ -128,16 +128,16 @@ void onSignal(GDBusConnection*, const gchar*, const gchar*, const gchar*, const 
     s->closed = true;
   } else if (signal == "SelectionOwnerChanged" &&
              g_variant_is_of_type(parameters, G_VARIANT_TYPE("(a{sv})"))) {
-    GioRef<GVariant> options = GioRef<GVariant>::adopt(g_variant_get_child_value(parameters, 0));
+    GRef<GVariant> options = GRef<GVariant>::adopt(g_variant_get_child_value(parameters, 0));
     gboolean isOwner = FALSE;
     g_variant_lookup(options.get(), "session-is-owner", "b", &isOwner);
     s->owner = isOwner;
     s->ownerTypes.clear();
     // Mutter wraps the list in a tuple here (it takes a plain list in SetSelection).
-    GioRef<GVariant> types =
-        GioRef<GVariant>::adopt(g_variant_lookup_value(options.get(), "mime-types", nullptr));
+    GRef<GVariant> types =
+        GRef<GVariant>::adopt(g_variant_lookup_value(options.get(), "mime-types", nullptr));
     if (types && g_variant_is_of_type(types.get(), G_VARIANT_TYPE("(as)"))) {
-      types = GioRef<GVariant>::adopt(g_variant_get_child_value(types.get(), 0));
+      types = GRef<GVariant>::adopt(g_variant_get_child_value(types.get(), 0));
     }
     if (types && g_variant_is_of_type(types.get(), G_VARIANT_TYPE("as"))) {
       const gsize count = std::min<gsize>(g_variant_n_children(types.get()), kMostTypes);
@@ -211,8 +211,8 @@ Session* open() {
     delete s;
     return nullptr;
   }
-  GioError error;
-  const auto created = GioRef<GVariant>::adopt(g_dbus_connection_call_sync(
+  GErrorSlot error;
+  const auto created = GRef<GVariant>::adopt(g_dbus_connection_call_sync(
       s->bus.get(), kService, kPath, kService, "CreateSession", nullptr, G_VARIANT_TYPE("(o)"),
       G_DBUS_CALL_FLAGS_NONE, kCallMilliseconds, nullptr, error.out()));
   if (!created) {
@@ -259,10 +259,10 @@ Session* usable() {
 
 bool available() {
   static const bool onBus = [] {
-    const GioRef<GDBusConnection> bus = sessionBus();
+    const GRef<GDBusConnection> bus = sessionBus();
     if (!bus) return false;
-    GioError error;
-    const auto reply = GioRef<GVariant>::adopt(g_dbus_connection_call_sync(
+    GErrorSlot error;
+    const auto reply = GRef<GVariant>::adopt(g_dbus_connection_call_sync(
         bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
         "NameHasOwner", g_variant_new("(s)", kService), G_VARIANT_TYPE("(b)"),
         G_DBUS_CALL_FLAGS_NONE, kCallMilliseconds, nullptr, error.out()));
@@ -287,13 +287,13 @@ enum class Outcome { Read, Refused, TimedOut, TooLarge };
 Outcome receive(Session& s, const std::string& type, double deadline, std::size_t limit,
                 std::string& data) {
   GUnixFDList* received = nullptr;
-  const GioRef<GVariant> reply = call(s, "SelectionRead", g_variant_new("(s)", type.c_str()),
-                                      G_VARIANT_TYPE("(h)"), &received);
-  const GioRef<GUnixFDList> fds = GioRef<GUnixFDList>::adopt(received);
+  const GRef<GVariant> reply = call(s, "SelectionRead", g_variant_new("(s)", type.c_str()),
+                                    G_VARIANT_TYPE("(h)"), &received);
+  const GRef<GUnixFDList> fds = GRef<GUnixFDList>::adopt(received);
   if (!reply || !fds) return Outcome::Refused;
   gint32 index = -1;
   g_variant_get(reply.get(), "(h)", &index);
-  GioError error;
+  GErrorSlot error;
   const int fd = g_unix_fd_list_get(fds.get(), index, error.out());
   if (fd < 0) return Outcome::Refused;
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);

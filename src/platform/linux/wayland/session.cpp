@@ -8,7 +8,7 @@
 #include <map>
 #include <string_view>
 
-#include "platform/linux/wayland/gio_handles.h"
+#include "platform/linux/glib/g_ref.h"
 #include "platform/linux/wayland/mutter_remote_desktop.h"
 #include "platform/linux/wayland/sway_ipc.h"
 #include "platform/linux/x11/x11_desktop.h"
@@ -59,19 +59,19 @@ std::map<ProcessId, std::optional<std::string>>& busIds() {
 // desktop-file id, and what its windows carry as their Wayland app_id) is the name it owns on the
 // session bus: the first name in reverse-DNS form the process owns.
 std::optional<std::string> applicationNameOnBus(ProcessId pid) {
-  GioError error;
+  GErrorSlot error;
   const auto bus =
-      GioRef<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
+      GRef<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
   if (!bus) return std::nullopt;
   const auto ask = [&bus](const char* method, GVariant* parameters, const char* type) {
-    GioError callError;
-    return GioRef<GVariant>::adopt(g_dbus_connection_call_sync(
+    GErrorSlot callError;
+    return GRef<GVariant>::adopt(g_dbus_connection_call_sync(
         bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", method,
         parameters, G_VARIANT_TYPE(type), G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, callError.out()));
   };
   const auto names = ask("ListNames", nullptr, "(as)");
   if (!names) return std::nullopt;
-  const auto list = GioRef<GVariant>::adopt(g_variant_get_child_value(names.get(), 0));
+  const auto list = GRef<GVariant>::adopt(g_variant_get_child_value(names.get(), 0));
   // A bus has a few dozen names; a flood of them is not looked through.
   const gsize count = std::min<gsize>(g_variant_n_children(list.get()), 512);
   for (gsize i = 0; i < count; ++i) {

@@ -1,6 +1,5 @@
 #include "platform/linux/x11/host_windows.h"
 
-#include <glib-unix.h>
 #include <glib.h>
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>  // xcb_poll_for_reply: answers taken without waiting
@@ -11,6 +10,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/linux/x11/connection_watch.h"
 #include "platform/linux/x11/xcb_handles.h"
 
 namespace axb::platform::x11 {
@@ -48,7 +48,7 @@ struct Display {
   std::uint64_t wakeUps = 0;
 };
 
-gboolean onReadable(gint, GIOCondition, gpointer);
+void onReadable();
 
 bool monitored = false;  // whether mouse-downs were ever watched
 
@@ -71,7 +71,7 @@ Display* display() {
     opened->connection = std::move(connected->connection);
     opened->root = connected->root;
     opened->inputOpcode = input->major_opcode;
-    g_unix_fd_add(xcb_get_file_descriptor(raw), G_IO_IN, onReadable, nullptr);
+    watchConnection(raw, onReadable);
     return opened;
   }();
   return instance;
@@ -288,12 +288,11 @@ void serve(Display& d) {
   }
 }
 
-gboolean onReadable(gint, GIOCondition, gpointer) {
+void onReadable() {
   Display* d = display();
-  if (!d) return G_SOURCE_REMOVE;
+  if (!d) return;
   ++d->wakeUps;
   serve(*d);
-  return xcb_connection_has_error(d->connection.get()) ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
 }
 
 // Events that arrive during a request wait in xcb's queue without the socket becoming readable

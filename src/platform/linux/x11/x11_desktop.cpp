@@ -1,6 +1,5 @@
 #include "platform/linux/x11/x11_desktop.h"
 
-#include <glib-unix.h>
 #include <glib.h>
 #include <xcb/xcb.h>
 
@@ -11,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/linux/x11/connection_watch.h"
 #include "platform/linux/x11/frame_extents.h"
 #include "platform/linux/x11/xcb_handles.h"
 
@@ -213,7 +213,7 @@ void deliver(Display& d) {
   for (const ProcessId pid : processes) d.watch.windowConfigured(pid);
 }
 
-gboolean readEvents(gint, GIOCondition, gpointer);
+void readEvents();
 
 // Events that arrive during a request wait in xcb's queue without the socket becoming readable
 // again, as do those beyond a turn's batch: they are read on the next turn of the main context.
@@ -224,16 +224,16 @@ void readQueuedSoon() {
   g_idle_add(
       [](gpointer) -> gboolean {
         if (Display* next = display()) next->turnScheduled = false;
-        readEvents(0, G_IO_IN, nullptr);
+        readEvents();
         return G_SOURCE_REMOVE;
       },
       nullptr);
 }
 
 // Reads one batch of events, then delivers what they said.
-gboolean readEvents(gint, GIOCondition, gpointer) {
+void readEvents() {
   Display* d = display();
-  if (!d) return G_SOURCE_REMOVE;
+  if (!d) return;
   xcb_connection_t* c = d->connection.get();
   int read = 0;
   for (; read < kEventsPerTurn; ++read) {
@@ -242,7 +242,7 @@ gboolean readEvents(gint, GIOCondition, gpointer) {
     handle(*d, *event);
   }
   deliver(*d);
-  if (xcb_connection_has_error(c)) return G_SOURCE_REMOVE;
+  if (xcb_connection_has_error(c)) return;
   if (read == kEventsPerTurn) readQueuedSoon();
   // Delivering waited for replies: events that came meanwhile are queued.
   if (xcb_generic_event_t* queued = xcb_poll_for_queued_event(c)) {
@@ -250,7 +250,6 @@ gboolean readEvents(gint, GIOCondition, gpointer) {
     handle(*d, *event);
     readQueuedSoon();
   }
-  return G_SOURCE_CONTINUE;
 }
 
 }  // namespace
@@ -385,7 +384,7 @@ bool watchDisplay(DisplayWatch watch) {
                              XCB_EVENT_MASK_FOCUS_CHANGE;
   xcb_change_window_attributes(d->connection.get(), d->root, XCB_CW_EVENT_MASK, &mask);
   xcb_flush(d->connection.get());
-  g_unix_fd_add(xcb_get_file_descriptor(d->connection.get()), G_IO_IN, readEvents, nullptr);
+  watchConnection(d->connection.get(), readEvents);
   return true;
 }
 

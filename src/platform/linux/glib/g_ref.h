@@ -7,7 +7,8 @@
 #include <memory>
 #include <utility>
 
-namespace axb::platform::atspi {
+// In the Linux binding's own namespace, so that its AT-SPI, X11 and Wayland parts all use them.
+namespace axb::platform {
 
 // How a reference is taken and dropped: GObjects (accessibles, state sets, D-Bus connections,
 // ...) share one way, the GLib types with counts of their own have theirs.
@@ -138,4 +139,4 @@ class GRefArray {
   GArray* array_;
 };
 
-}  // namespace axb::platform::atspi
+}  // namespace axb::platform

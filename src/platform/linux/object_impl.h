@@ -10,7 +10,8 @@
 #include <variant>
 #include <vector>
 
-#include "platform/linux/atspi/g_ref.h"
+#include "platform/linux/atspi/accessible_identity.h"
+#include "platform/linux/glib/g_ref.h"
 #include "platform/object.h"
 
 namespace axb::platform {
@@ -73,23 +74,6 @@ inline AtspiAccessible* accessibleOf(const Element& element) {
   const ElementValue* value = valueOf<ElementValue>(element.object());
   return value ? value->accessible.get() : nullptr;
 }
-
-// Accessibles are the same object when they live in the same application (bus name) at the
-// same path; the library may hold several proxies for one.
-bool sameAccessible(AtspiAccessible* a, AtspiAccessible* b);
-std::size_t hashAccessible(AtspiAccessible* accessible);
-
-// Accessibles as keys of unordered containers.
-struct SameAccessible {
-  bool operator()(const GRef<AtspiAccessible>& a, const GRef<AtspiAccessible>& b) const {
-    return sameAccessible(a.get(), b.get());
-  }
-};
-struct AccessibleHash {
-  std::size_t operator()(const GRef<AtspiAccessible>& accessible) const {
-    return hashAccessible(accessible.get());
-  }
-};
 
 }  // namespace atspi
 }  // namespace axb::platform
