@@ -77,6 +77,8 @@ struct WorkspaceState {
   std::optional<ProcessId> front;
   std::set<ProcessId> announced;  // launched or activated: their ends are watched
   std::set<ProcessId> launched;   // seen in the accessibility tree
+  std::set<ProcessId> reported;   // its activation was reported once: it has finished starting
+  std::set<ProcessId> settling;   // its activation waits for its name and focus
   std::map<ProcessId, std::unique_ptr<ExitWatch>> exits;
 };
 
@@ -101,6 +103,8 @@ void ended(ProcessId pid) {
   WorkspaceState& state = workspace();
   state.announced.erase(pid);
   state.launched.erase(pid);
+  state.reported.erase(pid);
+  state.settling.erase(pid);
   if (state.front == pid) state.front.reset();
   post(WorkspaceEventKind::ApplicationTerminated, pid);
   atspi::forgetFocus(pid);
@@ -184,23 +188,37 @@ bool settled(ProcessId pid) {
   return !focused.ok() || focused.value;
 }
 
+void reportActivated(ProcessId pid) {
+  workspace().reported.insert(pid);
+  post(WorkspaceEventKind::ApplicationActivated, pid);
+  atspi::noteActivated(pid);
+}
+
 // The switch is reported if it still holds. From when it has been handled, which on a busy
 // desktop takes a while, and while it waits, the application's focus and selection events are
 // taken for the ones the switch brings: they would otherwise replace the switch in the host's
-// latest event.
+// latest event. Only the first activation waits: coming back to an application whose switch was
+// reported already is reported at once, although its focus is set again only once its window
+// has noticed (a wait dropped when the user moves on would hide the switch from the host).
 void activateOnceSettled(ProcessId pid) {
+  WorkspaceState& state = workspace();
   atspi::noteActivated(pid);
-  if (!starting(pid) || settled(pid)) {
-    post(WorkspaceEventKind::ApplicationActivated, pid);
-    atspi::noteActivated(pid);
+  if (!starting(pid) || state.reported.contains(pid) || settled(pid)) {
+    reportActivated(pid);
     return;
   }
+  // One wait per application: it reports the switch once.
+  if (!state.settling.insert(pid).second) return;
   retryEvery(kSettleCheckMilliseconds, kSettleChecks, [pid](bool last) {
-    if (workspace().front != pid) return true;
+    WorkspaceState& state = workspace();
+    if (state.front != pid) {
+      state.settling.erase(pid);
+      return true;
+    }
     atspi::noteActivated(pid);
     if (!last && !settled(pid)) return false;
-    post(WorkspaceEventKind::ApplicationActivated, pid);
-    atspi::noteActivated(pid);
+    state.settling.erase(pid);
+    reportActivated(pid);
     return true;
   });
 }
@@ -234,6 +252,8 @@ void launched(ProcessId pid) {
     state.front = pid;
     atspi::noteActivated(pid);
   }
+  // Launched in front with its name and focus, it is followed as if its switch was reported.
+  if (inFront) state.reported.insert(pid);
 }
 
 // An application that came to the front before it was in the accessibility tree is looked for

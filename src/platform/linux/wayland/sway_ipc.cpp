@@ -237,7 +237,11 @@ void drainEvents() {
             event["container"].contains("pid") && event["container"]["pid"].is_number_integer()) {
           pid = event["container"]["pid"].get<std::int64_t>();
         }
-        named.push_back(pid > 0 && pid <= 0x7fffffff ? static_cast<ProcessId>(pid) : 0);
+        // A focus change moves no window: it names no process, or every switch would be
+        // taken for a move of the window brought forward.
+        const bool focus =
+            event.is_object() && event.contains("change") && event["change"] == "focus";
+        named.push_back(!focus && pid > 0 && pid <= 0x7fffffff ? static_cast<ProcessId>(pid) : 0);
       }
     }
     used += kHeaderSize + parsed->first;

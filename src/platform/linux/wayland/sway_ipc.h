@@ -33,7 +33,8 @@ bool isX11Window(ProcessId pid);
 bool focusProcess(ProcessId pid);
 
 // Calls `changed` on the main context after sway reported a window event (focus, move, new,
-// close...), with the process the event names (0 when none). Starts listening once.
+// close...), with the process whose window the event may have moved (0 when none, and for a
+// focus change). Starts listening once.
 bool watchWindows(std::function<void(ProcessId)> changed);
 
 }  // namespace axb::platform::wayland::sway
