@@ -25,8 +25,8 @@ enum class DesktopEventKind {
 struct DesktopEvent {
   DesktopEventKind kind;
   ProcessId pid = 0;
-  GRef<AtspiAccessible> source;    // empty for events that only X11 saw
-  GRef<AtspiAccessible> previous;  // for a focus gained: where the focus was before, if known
+  GRef<AtspiAccessible> source{};    // empty for events that only X11 saw
+  GRef<AtspiAccessible> previous{};  // for a focus gained: where the focus was before, if known
 };
 
 using DesktopEventSink = std::function<void(const DesktopEvent&)>;
