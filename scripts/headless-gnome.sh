@@ -7,27 +7,9 @@
 #
 #   scripts/headless-gnome.sh <command> [arguments...]
 set -euo pipefail
-[[ $# -gt 0 ]] || { echo "usage: $0 <command> [arguments...]" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wayland-session-user.sh"
-run_as_session_user "$here/headless-gnome.sh" "$@"
-
-work=$(mktemp -d)
-# The session's own processes write their ids into $work/pids.
-cleanup() {
-  [[ -f "$work/pids" ]] && xargs -r kill <"$work/pids" 2>/dev/null || true
-  sleep 0.2
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-mkdir -m 700 "$work/runtime" "$work/home"
-export XDG_RUNTIME_DIR=$work/runtime HOME=$work/home AXBRIDGE_DESKTOP_WORK=$work
-export XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=GNOME
-export GSETTINGS_BACKEND=memory GTK_A11Y=atspi QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-unset NO_AT_BRIDGE DISPLAY WAYLAND_DISPLAY SWAYSOCK
+open_session "$here/headless-gnome.sh" GNOME "$@"
 
 status=0
 dbus-run-session -- bash -c '

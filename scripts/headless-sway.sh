@@ -11,28 +11,9 @@
 #
 #   scripts/headless-sway.sh <command> [arguments...]
 set -euo pipefail
-[[ $# -gt 0 ]] || { echo "usage: $0 <command> [arguments...]" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wayland-session-user.sh"
-run_as_session_user "$here/headless-sway.sh" "$@"
-
-work=$(mktemp -d)
-# The session's own processes (sway, the keyboard) write their ids into $work/pids.
-cleanup() {
-  [[ -f "$work/pids" ]] && xargs -r kill <"$work/pids" 2>/dev/null || true
-  sleep 0.2
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-mkdir -m 700 "$work/runtime" "$work/home"
-export XDG_RUNTIME_DIR=$work/runtime HOME=$work/home AXBRIDGE_DESKTOP_WORK=$work
-export XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=sway
-# Applications must not read a user's settings; GTK and Qt answer through AT-SPI.
-export GSETTINGS_BACKEND=memory GTK_A11Y=atspi QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-unset NO_AT_BRIDGE DISPLAY WAYLAND_DISPLAY SWAYSOCK
+open_session "$here/headless-sway.sh" sway "$@"
 cat >"$work/sway.config" <<'EOF'
 output HEADLESS-1 resolution 1280x800 position 0 0
 xwayland enable

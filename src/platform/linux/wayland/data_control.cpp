@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/linux/wayland/clipboard_read.h"
 #include "platform/linux/wayland/wl_client.h"
 #include "platform/run_loop.h"
 #include "platform/sliced_wait.h"
@@ -22,12 +23,6 @@
 namespace axb::platform::wayland::clipboard {
 namespace {
 
-// The same bounds as the X11 clipboard's (x11/clipboard_reading.cpp): each type waits this long at
-// most, a whole read this long, the first types of the owner's list, this many bytes saved.
-constexpr double kRequestWait = 1.0;
-constexpr double kReadBudget = 4.0;
-constexpr std::size_t kMostTypes = 1024;
-constexpr std::size_t kMostSavedBytes = std::size_t{256} << 20;
 // A requestor that stops reading is given up after this long; this many transfers at once.
 constexpr double kStalledTransfer = 10.0;
 constexpr std::size_t kTransfersInAll = 16;
@@ -236,8 +231,6 @@ bool ownsSelection(const Clipboard& cb) {
   return cb.source != nullptr && cb.selection != nullptr;
 }
 
-enum class Outcome { Read, Refused, TimedOut, TooLarge };
-
 // Asks the owner for one type through a pipe and reads it until the owner closes its end, within
 // the deadline and at most `limit` bytes.
 Outcome receive(Clipboard& cb, const std::string& type, double deadline, std::size_t limit,
@@ -308,33 +301,14 @@ x11::Targets read() {
     for (const auto& [type, data] : cb->offered) read.emplace_back(type, *data);
     return read;
   }
-  // A password manager's secret is not read: it is never given back either.
-  if (isOffered(*cb, x11::kPasswordManagerHintTarget)) {
-    return {{x11::kPasswordManagerHintTarget, x11::kPasswordManagerHintValue}};
-  }
-  const double budgetEnd = monotonicSeconds() + kReadBudget;
-  std::size_t saved = 0;
   // Copied: the selection may change while it is read.
   const std::vector<std::string> types = cb->selectionTypes;
   zwlr_data_control_offer_v1* const offer = cb->selection;
-  for (const std::string& type : types) {
-    if (monotonicSeconds() >= budgetEnd || cb->selection != offer) break;
-    if (x11::isMetaTarget(type)) continue;
-    if (std::any_of(read.begin(), read.end(), [&](const auto& r) { return r.first == type; })) {
-      continue;
-    }
-    std::string data;
-    const Outcome outcome =
-        receive(*cb, type, std::min(monotonicSeconds() + kRequestWait, budgetEnd),
-                kMostSavedBytes - saved, data);
-    // Not answering: asking again would only block longer.
-    if (outcome == Outcome::TimedOut) break;
-    if (outcome == Outcome::Read) {
-      saved += data.size();
-      read.emplace_back(type, std::move(data));
-    }
-  }
-  return read;
+  return readTypes(types, [cb, offer](const std::string& type, double deadline, std::size_t limit,
+                                      std::string& data) {
+    if (cb->selection != offer) return Outcome::Withdrawn;
+    return receive(*cb, type, deadline, limit, data);
+  });
 }
 
 std::optional<std::string> readText() {
@@ -342,21 +316,20 @@ std::optional<std::string> readText() {
   if (!cb) return std::nullopt;
   catchUp();
   if (!cb->selection) return std::nullopt;
-  const double deadline = monotonicSeconds() + kRequestWait;
-  for (const char* type : {x11::kTextPlainUtf8Target, x11::kUtf8StringTarget}) {
-    if (ownsSelection(*cb)) {
-      for (const auto& [offered, data] : cb->offered) {
-        if (offered == type) return *data;
-      }
-      continue;
-    }
-    if (!isOffered(*cb, type)) continue;
-    std::string data;
-    const Outcome outcome = receive(*cb, type, deadline, kMostSavedBytes, data);
-    if (outcome == Outcome::TimedOut) return std::nullopt;
-    if (outcome == Outcome::Read) return data;
-  }
-  return std::nullopt;
+  const auto owned = [cb](const std::string& type) {
+    return std::find_if(cb->offered.begin(), cb->offered.end(),
+                        [&type](const auto& o) { return o.first == type; });
+  };
+  return readTextType(
+      [&](const std::string& type) {
+        return ownsSelection(*cb) ? owned(type) != cb->offered.end() : isOffered(*cb, type);
+      },
+      [&](const std::string& type, double deadline, std::size_t limit, std::string& data) {
+        if (!ownsSelection(*cb)) return receive(*cb, type, deadline, limit, data);
+        data = *owned(type)->second;
+        return Outcome::Read;
+      },
+      monotonicSeconds() + kRequestWait);
 }
 
 std::optional<std::int64_t> own(const x11::Targets& targets) {

@@ -8,11 +8,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "platform/linux/glib/g_ref.h"
+#include "platform/linux/wayland/clipboard_read.h"
 #include "platform/run_loop.h"
 #include "platform/sliced_wait.h"
 
@@ -24,10 +26,6 @@ constexpr char kPath[] = "/org/gnome/Mutter/RemoteDesktop";
 constexpr char kSessionInterface[] = "org.gnome.Mutter.RemoteDesktop.Session";
 // Each call waits this long at most; the same bounds as the other clipboards otherwise.
 constexpr int kCallMilliseconds = 1000;
-constexpr double kRequestWait = 1.0;
-constexpr double kReadBudget = 4.0;
-constexpr std::size_t kMostTypes = 1024;
-constexpr std::size_t kMostSavedBytes = std::size_t{256} << 20;
 // The session's keyboard appears a moment after the session starts; a key sent earlier is lost.
 constexpr double kKeyboardSettles = 0.5;
 // Once the paste is over, mutter takes its copy of what the session owns (the text): the session
@@ -282,8 +280,6 @@ std::int64_t changeCount() {
 
 namespace {
 
-enum class Outcome { Read, Refused, TimedOut, TooLarge };
-
 Outcome receive(Session& s, const std::string& type, double deadline, std::size_t limit,
                 std::string& data) {
   GUnixFDList* received = nullptr;
@@ -336,52 +332,34 @@ x11::Targets read() {
     for (const auto& [type, data] : s->offered) read.emplace_back(type, *data);
     return read;
   }
+  // Copied: the selection may change while it is read.
   const std::vector<std::string> types = s->ownerTypes;
-  if (std::find(types.begin(), types.end(), x11::kPasswordManagerHintTarget) != types.end()) {
-    return {{x11::kPasswordManagerHintTarget, x11::kPasswordManagerHintValue}};
-  }
-  const double budgetEnd = monotonicSeconds() + kReadBudget;
-  std::size_t saved = 0;
-  for (const std::string& type : types) {
-    if (monotonicSeconds() >= budgetEnd) break;
-    if (x11::isMetaTarget(type)) continue;
-    if (std::any_of(read.begin(), read.end(), [&](const auto& r) { return r.first == type; })) {
-      continue;
-    }
-    std::string data;
-    const Outcome outcome =
-        receive(*s, type, std::min(monotonicSeconds() + kRequestWait, budgetEnd),
-                kMostSavedBytes - saved, data);
-    if (outcome == Outcome::TimedOut) break;
-    if (outcome == Outcome::Read) {
-      saved += data.size();
-      read.emplace_back(type, std::move(data));
-    }
-  }
-  return read;
+  return readTypes(
+      types, [s](const std::string& type, double deadline, std::size_t limit, std::string& data) {
+        return receive(*s, type, deadline, limit, data);
+      });
 }
 
 std::optional<std::string> readText() {
   Session* s = usable();
   if (!s) return std::nullopt;
   turn(*s, 0);
-  for (const char* type : {x11::kTextPlainUtf8Target, x11::kUtf8StringTarget}) {
-    if (s->owner) {
-      for (const auto& [offered, data] : s->offered) {
-        if (offered == type) return *data;
-      }
-      continue;
-    }
-    if (std::find(s->ownerTypes.begin(), s->ownerTypes.end(), type) == s->ownerTypes.end()) {
-      continue;
-    }
-    std::string data;
-    const Outcome outcome =
-        receive(*s, type, monotonicSeconds() + kRequestWait, kMostSavedBytes, data);
-    if (outcome == Outcome::TimedOut) return std::nullopt;
-    if (outcome == Outcome::Read) return data;
-  }
-  return std::nullopt;
+  const auto owned = [s](const std::string& type) {
+    return std::find_if(s->offered.begin(), s->offered.end(),
+                        [&type](const auto& o) { return o.first == type; });
+  };
+  return readTextType(
+      [&](const std::string& type) {
+        return s->owner ? owned(type) != s->offered.end()
+                        : std::find(s->ownerTypes.begin(), s->ownerTypes.end(), type) !=
+                              s->ownerTypes.end();
+      },
+      [&](const std::string& type, double deadline, std::size_t limit, std::string& data) {
+        if (!s->owner) return receive(*s, type, deadline, limit, data);
+        data = *owned(type)->second;
+        return Outcome::Read;
+      },
+      std::numeric_limits<double>::infinity());
 }
 
 std::optional<std::int64_t> own(const x11::Targets& targets) {
