@@ -59,6 +59,7 @@ def typescript() -> dict:
 def python() -> dict:
     sys.path.insert(0, str(repo / "bindings/python"))
     import axbridge
+    from axbridge import Library
 
     def keys(payload: typing.Any, prefix: str = "") -> set:
         if typing.get_origin(payload) is typing.Union:
@@ -69,7 +70,7 @@ def python() -> dict:
         return set().union(*({prefix + k} | keys(hints[k], prefix + k + ".") for k in hints))
 
     events = {name: set() for name in typing.get_args(axbridge.EventName)}
-    for overload in typing.get_overloads(axbridge.Library.on):
+    for overload in typing.get_overloads(Library.on):
         hints = typing.get_type_hints(overload)
         for name in typing.get_args(hints["name"]):
             events[name] = keys(typing.get_args(hints["listener"])[0][0])
