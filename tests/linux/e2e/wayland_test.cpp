@@ -256,7 +256,11 @@ class GnomeTest : public HostTest {
     const bool followed =
         app && waitForEvent(
                    "app_changed", from,
-                   [&](const Json& payload) { return payload["name"] == name; }, kSwitchDeadline);
+                   [&](const Json& payload) {
+                     // Named by its program name, which GTK gives its windows as their app_id.
+                     return payload["name"] == name && payload["bundle_id"] == name;
+                   },
+                   kSwitchDeadline);
     return followed ? std::move(app) : nullptr;
   }
 };
