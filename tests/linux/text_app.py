@@ -63,6 +63,9 @@ class TextApp:
             # Before the window is realised, so that it carries the application's identifier.
             application.add_window(self.window)
         self.window.set_default_size(480, 320)
+        if args.header_bar:
+            # Drawn by the application, with its shadow, around the window's visible part.
+            self.window.set_titlebar(Gtk.HeaderBar(title=args.title, show_close_button=True))
         self.window.connect("destroy", lambda *_: self.quit())
         self.window.connect("map-event", self.on_mapped)
 
@@ -166,6 +169,10 @@ class TextApp:
             name = next((k for k, w in self.widgets.items() if w is focus), None)
             return {"focus": name, "origin": [origin.x, origin.y],
                     "active": self.window.is_active()}
+        if command == "frame":
+            # Where the visible part begins in the window the other answers are relative to.
+            bar = self.window.get_titlebar()
+            return {"origin": [bar.get_allocation().x, bar.get_allocation().y] if bar else [0, 0]}
         if command == "pasted":
             return self.pasted
         if command == "storm":
@@ -293,6 +300,7 @@ def main():
     parser.add_argument("--prgname", default="axbridge-text-app")
     parser.add_argument("--app-id", default="")
     parser.add_argument("--copy-on-change", default=None)
+    parser.add_argument("--header-bar", action="store_true")
     args = parser.parse_args()
     GLib.set_prgname(args.prgname)
     if args.app_id:

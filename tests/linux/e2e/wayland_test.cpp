@@ -256,7 +256,11 @@ class GnomeTest : public HostTest {
     const bool followed =
         app && waitForEvent(
                    "app_changed", from,
-                   [&](const Json& payload) { return payload["name"] == name; }, kSwitchDeadline);
+                   [&](const Json& payload) {
+                     // Named by its program name, which GTK gives its windows as their app_id.
+                     return payload["name"] == name && payload["bundle_id"] == name;
+                   },
+                   kSwitchDeadline);
     return followed ? std::move(app) : nullptr;
   }
 };
@@ -319,6 +323,38 @@ TEST_F(GnomeTest, APasteIntoAnApplicationNotInFrontIsCancelled) {
   EXPECT_NE(output.find("paste cancelled: application not in front"), std::string::npos) << output;
   EXPECT_EQ(textOf(*app, "entry"), kText);
   EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "untouched");
+}
+
+// A floating GTK 3 window with a header bar draws its frame and shadow itself: it answers
+// relative to its whole surface, while sway places its visible part. Without one, sway draws the
+// title bar and the window is all visible part.
+using WaylandFloatingTest = HostTest;
+TEST_F(WaylandFloatingTest, ASelectionInAFloatingWindowIsWhereItIsOnScreen) {
+  if (!swayRuns()) GTEST_SKIP() << "needs a sway session (scripts/headless-sway.sh)";
+  for (const bool headerBar : {true, false}) {
+    SCOPED_TRACE(headerBar ? "header bar" : "no header bar");
+    TextAppOptions options;
+    options.viewText = kLines;
+    if (headerBar) options.extraArguments = {"--header-bar"};
+    options.environment = {"GDK_BACKEND=wayland"};
+    std::size_t from = receivedEvents().size();
+    auto app = startTextApp(options);
+    ASSERT_TRUE(app &&
+                run({"swaymsg", "[pid=" + std::to_string(app->pid()) + "] floating enable"}));
+    ASSERT_TRUE(waitForEvent("app_changed", from, {}, kSwitchDeadline));
+    pumpFor(0.5);
+    from = receivedEvents().size();
+    ASSERT_TRUE(app->ask("focus view") && app->ask("select view 6 10"));
+    const auto selection = waitForEvent("text_select", from, selecting("line"));
+    ASSERT_TRUE(selection);
+    const Json frame = app->ask("frame").value()["origin"];
+    const auto origin = swaySurfaceOrigin(app->pid()).value();
+    const Json rect = layout(*app, "view", 6, 10);
+    expectNear(selection->payload,
+               Json::array({rect[0].get<double>() + origin.first - frame[0].get<double>(),
+                            rect[1].get<double>() + origin.second - frame[1].get<double>(), rect[2],
+                            rect[3]}));
+  }
 }
 
 // A Wayland desktop the library has no way into (run in the sway session without SWAYSOCK, as
