@@ -66,30 +66,6 @@ TEST_F(FollowingTest, SwitchingApplicationsReportsEachWithItsIdentifierAndName) 
   }));
 }
 
-TEST_F(FollowingTest, MovingTheFocusReportsFocusedChanged) {
-  TextAppOptions options;
-  options.appId = kAppId;
-  auto app = follow(options);
-  ASSERT_TRUE(app);
-  const std::size_t from = receivedEvents().size();
-  ASSERT_TRUE(xdotool({"key", "Tab"}));
-  const auto focused = waitForEvent("focused_changed", from);
-  ASSERT_TRUE(focused);
-  EXPECT_EQ(focused->payload["bundle_id"], kAppId);
-  EXPECT_EQ(app->ask("state")->at("focus"), "view");
-}
-
-TEST_F(FollowingTest, MovingTheCaretReportsCaret) {
-  TextAppOptions options;
-  options.entryText = "hello";
-  auto app = follow(options);
-  ASSERT_TRUE(app);
-  ASSERT_TRUE(xdotool({"key", "End"}));
-  const std::size_t from = receivedEvents().size();
-  ASSERT_TRUE(xdotool({"key", "Left"}));
-  EXPECT_TRUE(waitForEvent("caret", from));
-}
-
 TEST_F(FollowingTest, SelectionInAnEntryHasItsTextAndTheLayoutsRectangle) {
   TextAppOptions options;
   // An emoji takes two UTF-16 units and one AT-SPI character; "é" here is "e" and a combining
@@ -121,15 +97,26 @@ TEST_F(FollowingTest, SelectionInAnEntryHasItsTextAndTheLayoutsRectangle) {
   expectNear(emoji->payload, layout(*app, "entry", 2, 4));
 }
 
-TEST_F(FollowingTest, SelectionInATextViewHasItsTextAndTheLayoutsRectangle) {
+TEST_F(FollowingTest, TheCaretTheFocusAndASelectionInATextViewAreReported) {
   TextAppOptions options;
+  options.appId = kAppId;
+  options.entryText = "hello";
   options.viewText = "first line\nsecond \xF0\x9F\x98\x80 line\nthird";
   auto app = follow(options);
   ASSERT_TRUE(app);
+  ASSERT_TRUE(xdotool({"key", "End"}));
+  std::size_t from = receivedEvents().size();
+  ASSERT_TRUE(xdotool({"key", "Left"}));
+  EXPECT_TRUE(waitForEvent("caret", from));
+
+  from = receivedEvents().size();
   ASSERT_TRUE(xdotool({"key", "Tab"}));
+  const auto focused = waitForEvent("focused_changed", from);
+  ASSERT_TRUE(focused);
+  EXPECT_EQ(focused->payload["bundle_id"], kAppId);
   ASSERT_TRUE(pumpUntil([&] { return app->ask("state")->at("focus") == "view"; }));
   ASSERT_TRUE(xdotool({"key", "ctrl+Home", "Down", "Home"}));
-  const std::size_t from = receivedEvents().size();
+  from = receivedEvents().size();
   ASSERT_TRUE(xdotool({"key", "shift+End"}));
   const auto selection =
       waitForEvent("text_select", from, selecting("second \xF0\x9F\x98\x80 line"));
