@@ -1,7 +1,8 @@
 // Figures of the library on the real Linux stack (X11, AT-SPI2, GTK applications), measured by a
 // host that links it as any host does: how long a key takes to reach the host callback, how
 // many accessibility requests a caret move and a selection cost, what wakes the process while
-// nothing happens, and whether memory stays flat over many application switches. Runs on a
+// nothing happens, whether memory stays flat over many application switches, and how long a 10 MB
+// text holds the host's main loop. Runs on a
 // desktop of its own (scripts/measure-linux.sh) with a window manager.
 //
 //   axbridge_measure_linux [--quick] [--samples N] [--idle SECONDS] [--switches A,B,C]
@@ -25,6 +26,7 @@
 #include "axbridge/axbridge.h"
 #include "e2e/desktop_session.h"
 #include "e2e/wayland_input.h"
+#include "long_text.h"
 #include "process_figures.h"
 #include "request_counter.h"
 #include "x11_input.h"
@@ -391,6 +393,12 @@ int measureAll(const Options& options) {
       static_cast<double>(requestsSent() - requestsBefore) / (done + 10);
   const auto switchMembers = requestsByMember();
 
+  // Last, since the drafts keep the long text.
+  std::fprintf(stderr, "measure: a 10 MB text\n");
+  switchTo(*notesWindow, notesOptions.prgname);  // wherever the switches ended
+  const bool longTextFollowed = switchTo(*draftsWindow, draftsOptions.prgname);
+  const std::string longText = longTextFollowed ? longTextFigure(*drafts, tap) : "not followed";
+
   std::string memory = "after 10 switches " + std::to_string(startKilobytes) + " KiB";
   for (const auto& [count, kilobytes] : resident) {
     memory += "; " + std::to_string(count) + ": " + std::to_string(kilobytes) + " KiB";
@@ -413,6 +421,7 @@ int measureAll(const Options& options) {
               milliseconds(percentile(pasteSeconds, 0.95)).c_str());
   std::printf("| Resident memory (VmRSS) over switches between two applications | %s |\n",
               memory.c_str());
+  std::printf("| A 10 MB text, the host's main loop held at most | %s |\n", longText.c_str());
   std::printf(
       "\nMachine: %s, %ld cores, %s\n", processorName().c_str(), sysconf(_SC_NPROCESSORS_ONLN),
       sway ? "Debian 12 (headless sway 1.7, native GTK 3)" : "Debian 12 (Xvfb, matchbox, GTK 3)");
