@@ -57,7 +57,7 @@ echo "== install and consume the real flavour"
 ./scripts/check_install.sh build-linux
 echo "== Debian package of the real flavour"
 ./scripts/check_deb.sh build-linux
-# The window storms (about 10 s each) and the suites of other toolkits'
+# The widget storm (about 10 s) and the suites of other toolkits'
 # applications (GTK 4, Qt 5, both browsers, the word processor; about 30 s) run in the first run
 # only.
 once_only=(--gtest_filter=-"WindowStormTest.*:ToolkitTest*")

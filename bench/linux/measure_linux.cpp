@@ -1,9 +1,9 @@
 // Figures of the library on the real Linux stack (X11, AT-SPI2, GTK applications), measured by a
 // host that links it as any host does: how long a key takes to reach the host callback, how
 // many accessibility requests a caret move and a selection cost, what wakes the process while
-// nothing happens, whether memory stays flat over many application switches, and how long a 10 MB
-// text holds the host's main loop. Runs on a
-// desktop of its own (scripts/measure-linux.sh) with a window manager.
+// nothing happens, whether memory stays flat over many application switches, how the host fares
+// in window storms and a clipboard request flood, and how long a 10 MB text holds its main loop.
+// Runs on a desktop of its own (scripts/measure-linux.sh) with a window manager.
 //
 //   axbridge_measure_linux [--quick] [--samples N] [--idle SECONDS] [--switches A,B,C]
 #include <atspi/atspi.h>
@@ -29,6 +29,7 @@
 #include "long_text.h"
 #include "process_figures.h"
 #include "request_counter.h"
+#include "storm_figures.h"
 #include "x11_input.h"
 
 namespace {
@@ -393,11 +394,14 @@ int measureAll(const Options& options) {
       static_cast<double>(requestsSent() - requestsBefore) / (done + 10);
   const auto switchMembers = requestsByMember();
 
-  // Last, since the drafts keep the long text.
-  std::fprintf(stderr, "measure: a 10 MB text\n");
   switchTo(*notesWindow, notesOptions.prgname);  // wherever the switches ended
-  const bool longTextFollowed = switchTo(*draftsWindow, draftsOptions.prgname);
-  const std::string longText = longTextFollowed ? longTextFigure(*drafts, tap) : "not followed";
+  std::fprintf(stderr, "measure: a 10 MB text\n");
+  const std::string longText = switchTo(*draftsWindow, draftsOptions.prgname)
+                                   ? longTextFigure(*drafts, tap)
+                                   : "not followed";
+  std::fprintf(stderr, "measure: window storms and a clipboard request flood\n");
+  switchTo(*notesWindow, notesOptions.prgname);
+  const std::vector<std::string> storms = stormRows(AXBRIDGE_STORM_PEER, notes->pid());
 
   std::string memory = "after 10 switches " + std::to_string(startKilobytes) + " KiB";
   for (const auto& [count, kilobytes] : resident) {
@@ -421,6 +425,7 @@ int measureAll(const Options& options) {
               milliseconds(percentile(pasteSeconds, 0.95)).c_str());
   std::printf("| Resident memory (VmRSS) over switches between two applications | %s |\n",
               memory.c_str());
+  for (const std::string& row : storms) std::printf("%s\n", row.c_str());
   std::printf("| A 10 MB text, the host's main loop held at most | %s |\n", longText.c_str());
   std::printf(
       "\nMachine: %s, %ld cores, %s\n", processorName().c_str(), sysconf(_SC_NPROCESSORS_ONLN),
