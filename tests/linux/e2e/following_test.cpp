@@ -66,7 +66,7 @@ TEST_F(FollowingTest, SwitchingApplicationsReportsEachWithItsIdentifierAndName) 
   }));
 }
 
-TEST_F(FollowingTest, SelectionInAnEntryHasItsTextAndTheLayoutsRectangle) {
+TEST_F(FollowingTest, SelectionInAnEntryOrALabelHasItsTextAndTheLayoutsRectangle) {
   TextAppOptions options;
   // An emoji takes two UTF-16 units and one AT-SPI character; "é" here is "e" and a combining
   // acute accent, two characters that make one cursor position.
@@ -74,6 +74,7 @@ TEST_F(FollowingTest, SelectionInAnEntryHasItsTextAndTheLayoutsRectangle) {
       "ab\xF0\x9F\x98\x80"
       "cd e\xCC\x81"
       "f";
+  options.labelText = "Selectable label text";
   auto app = follow(options);
   ASSERT_TRUE(app);
 
@@ -95,6 +96,13 @@ TEST_F(FollowingTest, SelectionInAnEntryHasItsTextAndTheLayoutsRectangle) {
                                             "c"));
   ASSERT_TRUE(emoji);
   expectNear(emoji->payload, layout(*app, "entry", 2, 4));
+
+  // A selectable label's selection comes through text markers.
+  from = receivedEvents().size();
+  ASSERT_TRUE(app->ask("select label 11 16"));
+  const auto label = waitForEvent("text_select", from, selecting("label"));
+  ASSERT_TRUE(label);
+  expectNear(label->payload, layout(*app, "label", 11, 16));
 }
 
 TEST_F(FollowingTest, TheCaretTheFocusATextViewsSelectionAndTheQuitAreFollowed) {
@@ -132,19 +140,7 @@ TEST_F(FollowingTest, TheCaretTheFocusATextViewsSelectionAndTheQuitAreFollowed) 
   EXPECT_TRUE(pumpUntil([] { return ax::registrationCount() == 0; }));
 }
 
-TEST_F(FollowingTest, SelectionInALabelComesThroughTextMarkers) {
-  TextAppOptions options;
-  options.labelText = "Selectable label text";
-  auto app = follow(options);
-  ASSERT_TRUE(app);
-  const std::size_t from = receivedEvents().size();
-  ASSERT_TRUE(app->ask("select label 11 16"));
-  const auto selection = waitForEvent("text_select", from, selecting("label"));
-  ASSERT_TRUE(selection);
-  expectNear(selection->payload, layout(*app, "label", 11, 16));
-}
-
-TEST_F(FollowingTest, APasswordFieldOnTheBlockedListStaysSilent) {
+TEST_F(FollowingTest, APasswordFieldKeepsItsTextToItselfAndOnTheBlockedListStaysSilent) {
   startHost(std::string("{\"") + kAppId +
             "\": {\"name\": \"AXSubrole\", \"value\": \"AXSecureTextField\"}}");
   TextAppOptions options;
@@ -157,27 +153,7 @@ TEST_F(FollowingTest, APasswordFieldOnTheBlockedListStaysSilent) {
   ASSERT_TRUE(app->ask("focus password"));
   ASSERT_TRUE(pumpUntil([&] { return app->ask("state")->at("focus") == "password"; }));
   ASSERT_TRUE(xdotool({"key", "End", "shift+Home"}));
-  // Then a selection in the entry, which is not blocked: once it arrives, the password's would
-  // have arrived before it.
-  ASSERT_TRUE(app->ask("focus entry"));
-  // As a person would, the keys come after the host has heard of the focus change.
-  pumpFor(0.3);
-  ASSERT_TRUE(xdotool({"key", "End", "shift+Home"}));
-  ASSERT_TRUE(waitForEvent("text_select", from, selecting("visible words")));
-  for (std::size_t i = from; i < receivedEvents().size(); ++i) {
-    const HostEvent& event = receivedEvents()[i];
-    if (event.name != "text_select") continue;
-    EXPECT_EQ(event.payload.value("selected_text", ""), "visible words");
-  }
-}
-
-// As a secure text field on macOS: not a character of it, bullets included, nor its length.
-TEST_F(FollowingTest, APasswordFieldKeepsItsTextAndLengthToItself) {
-  TextAppOptions options;
-  auto app = follow(options);
-  ASSERT_TRUE(app);
-  ASSERT_TRUE(app->ask("focus password"));
-  ASSERT_TRUE(xdotool({"key", "End", "shift+Home"}));
+  // As a secure text field on macOS: not a character of it, bullets included, nor its length.
   std::optional<platform::Element> password;
   ASSERT_TRUE(pumpUntil([&] {
     const auto focused = platform::copyAttributeValue(
@@ -196,6 +172,19 @@ TEST_F(FollowingTest, APasswordFieldKeepsItsTextAndLengthToItself) {
   // Where its selection lies on screen is no secret.
   EXPECT_EQ(platform::copyAttributeValue(*password, "AXSelectedTextRange").error,
             platform::axerr::kSuccess);
+
+  // Then a selection in the entry, which is not blocked: once it arrives, the password's would
+  // have arrived before it.
+  ASSERT_TRUE(app->ask("focus entry"));
+  // As a person would, the keys come after the host has heard of the focus change.
+  pumpFor(0.3);
+  ASSERT_TRUE(xdotool({"key", "End", "shift+Home"}));
+  ASSERT_TRUE(waitForEvent("text_select", from, selecting("visible words")));
+  for (std::size_t i = from; i < receivedEvents().size(); ++i) {
+    const HostEvent& event = receivedEvents()[i];
+    if (event.name != "text_select") continue;
+    EXPECT_EQ(event.payload.value("selected_text", ""), "visible words");
+  }
 }
 
 TEST_F(FollowingTest, TheAssistantRequestGetsTheTextAboveTheCaretOrTheTimeoutOfAStoppedApp) {
