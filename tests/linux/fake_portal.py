@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """A desktop's RemoteDesktop portal on the session bus, for the end-to-end tests.
 
-Its dialog answers half a second after Start, as a user would: the first time refused, then
+Its dialog answers 1.5 s after Start, as a user would: the first time refused, then
 granted (a keyboard and a restore token). It types nothing: the keys it is sent are kept.
 Says {"ready": true} once it owns the portal's name; then answers, one line each:
   keys    {"keys": [[keysym, state], ...]} sent to a granted session so far
@@ -65,7 +65,7 @@ def on_call(_bus, sender, _path, _interface, method, args, invocation):
             granted.append(args[0])
         invocation.return_value(reply_later(sender, token, {
             "devices": GLib.Variant("u", 1),
-            "restore_token": GLib.Variant("s", "restore")} if grant else None, 500))
+            "restore_token": GLib.Variant("s", "restore")} if grant else None, 1500))
     elif args[0] in granted:
         keys.append([args[2], args[3]])
         invocation.return_value(None)
