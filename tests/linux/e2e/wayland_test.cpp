@@ -321,8 +321,9 @@ TEST_F(GnomeTest, APasteIntoAnApplicationNotInFrontIsCancelled) {
   EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "untouched");
 }
 
-// A Wayland desktop the library has no way into (run in the sway session without SWAYSOCK, as
-// another compositor would look): a paste is refused at once, and the clipboard left alone.
+// Another compositor (the sway session without SWAYSOCK, as KDE Plasma would look: data-control and
+// no other way to type): without the user's grant a paste is refused at once, the clipboard left
+// alone.
 class OtherWaylandTest : public HostTest {
  protected:
   void SetUp() override {

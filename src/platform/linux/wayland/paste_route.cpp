@@ -69,7 +69,7 @@ PasteRoute pasteRoute() {
 }
 
 void askForPortalKeystroke() {
-  if (desktop() == Desktop::X11) return;
+  // Even which desktop runs is first learnt on the main thread.
   dispatchAfterOnMainQueue(0, [] {
     if (portalWanted()) portal::requestKeyboard();
   });
