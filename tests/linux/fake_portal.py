@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """A desktop's RemoteDesktop portal on the session bus, for the end-to-end tests: its dialog
-answers 1.5 s after Start, refusing the first time, then granting a keyboard. It types nothing.
+answers 1.5 s after Start, refusing the first time, then granting a keyboard and a restore token
+that grants again without a dialog. It types nothing.
 Says {"ready": true}, then answers "keys" with {"keys": [[keysym, state], ...]} sent to a granted
 session, and "end" (the user ends the granted session: its Closed signal) with {}."""
 
@@ -23,7 +24,7 @@ INTERFACE = Gio.DBusNodeInfo.new_for_xml("""<node>
 </interface></node>""").interfaces[0]
 
 bus = Gio.bus_get_sync(Gio.BusType.SESSION)
-keys, granted, dialogs = [], [], []
+keys, granted, dialogs, restored = [], [], [], []
 
 
 def path(kind, sender, token):
@@ -40,13 +41,17 @@ def on_call(_bus, sender, _path, _interface, method, args, invocation):
     if method == "CreateSession":
         session = path("session", sender, args[0]["session_handle_token"])
         results = {"session_handle": GLib.Variant("s", session)}
+    if method == "SelectDevices" and args[1].get("persist_mode") == 2:
+        restored.extend([args[0]] if args[1].get("restore_token") == "kept" else [])
+    dialog = method == "Start" and args[0] not in restored
     if method == "Start":
         dialogs.append(args[0])
-        results = {"devices": GLib.Variant("u", 1)} if len(dialogs) > 1 else None
+        results = {"devices": GLib.Variant("u", 1), "restore_token": GLib.Variant("s", "kept")}
+        results = results if len(dialogs) > 1 else None
         granted.extend([args[0]] if results else [])
     request = path("request", sender, args[-1]["handle_token"])
     answered = GLib.Variant("(ua{sv})", (0 if results is not None else 1, results or {}))
-    GLib.timeout_add(1500 if method == "Start" else 0, lambda: bus.emit_signal(
+    GLib.timeout_add(1500 if dialog else 0, lambda: bus.emit_signal(
         None, request, "org.freedesktop.portal.Request", "Response", answered) and False)
     invocation.return_value(GLib.Variant("(o)", (request,)))
 

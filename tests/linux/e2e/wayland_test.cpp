@@ -364,7 +364,7 @@ class OtherWaylandTest : public HostTest {
 
 // Then with the desktop's RemoteDesktop portal (tests/linux/fake_portal.py: its dialog answers
 // 1.5 s later, refusing first): a paste never waits for the dialog, only a grant given earlier
-// types the keystroke, and only until the user ends the session.
+// types the keystroke, and only until the user ends the session; its restore token grants again.
 TEST_F(OtherWaylandTest, APasteTypesOnlyWhileTheUserGrantsThePortal) {
   expectRefusedAtOnce();
   ChildApp portal({"/usr/bin/python3", AXBRIDGE_SOURCE_DIR "/tests/linux/fake_portal.py"});
@@ -383,6 +383,11 @@ TEST_F(OtherWaylandTest, APasteTypesOnlyWhileTheUserGrantsThePortal) {
   pumpFor(0.3);
   expectRefusedAtOnce();
   EXPECT_EQ(portal.ask("keys")->at("keys").size(), 4u);
+  // Asked again, the grant's restore token spares the user the dialog.
+  showAccessibiltyPermisionPopup();
+  pumpFor(0.5);
+  setText("there");
+  EXPECT_EQ(portal.ask("keys")->at("keys").size(), 8u);
 }
 
 }  // namespace
