@@ -131,7 +131,12 @@ void ask(const char* method, const std::function<GVariant*(GVariant* options)>& 
          std::function<void(std::uint32_t, GVariant*)> then) {
   Grant& g = grant();
   const std::string token = "axbridge" + std::to_string(++g.tokens);
-  std::string sender = g_dbus_connection_get_unique_name(g.bus.get());
+  const gchar* unique = g_dbus_connection_get_unique_name(g.bus.get());
+  if (!unique) {
+    then(kAnswerFailed, nullptr);
+    return;
+  }
+  std::string sender = unique;
   sender.erase(0, 1);
   std::replace(sender.begin(), sender.end(), '.', '_');
   const std::string request = std::string(kPath) + "/request/" + sender + "/" + token;
