@@ -76,7 +76,8 @@ echo "== Linux end to end, no window manager"
 # XWayland one, then GNOME's compositor with a native GTK 3 application.
 echo "== Linux end to end in a sway session"
 ./scripts/headless-sway.sh build-linux/tests/linux/axbridge_linux_e2e --gtest_filter='Wayland*'
-# The same session seen as another compositor's (no sway socket): the library has no way in.
+# The same session seen as another compositor's (no sway socket): the library types only through
+# a RemoteDesktop portal the user granted (a stand-in on the session bus), else refuses at once.
 ./scripts/headless-sway.sh env -u SWAYSOCK XDG_CURRENT_DESKTOP=wlroots \
   build-linux/tests/linux/axbridge_linux_e2e --gtest_filter='OtherWayland*'
 echo "== Linux end to end in a GNOME session"
