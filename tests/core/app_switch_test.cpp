@@ -32,7 +32,7 @@ class AppSwitchTest : public DesktopTest {
   static tracker::MacAccessibility& tracker() { return *bridge::globals().macAccessibility; }
 };
 
-TEST_F(AppSwitchTest, SwitchReportsTheApplicationAndRecordsIt) {
+TEST_F(AppSwitchTest, SwitchReportsTheApplicationRecordsAndWatchesIt) {
   switchTo(kNotes);
   ASSERT_EQ(names(), std::vector<std::string>{"app_changed"});
   EXPECT_EQ(received()[0].data,
@@ -42,6 +42,17 @@ TEST_F(AppSwitchTest, SwitchReportsTheApplicationAndRecordsIt) {
   EXPECT_EQ(tracker().frontmostApp->processIdentifier(), kNotes);
   EXPECT_FALSE(tracker().focusedElement.has_value());
   EXPECT_EQ(ax::registrationCount(), 4u);  // focus, window moved, window resized, selection
+  const auto enhanced =
+      platform::copyAttributeValue(desk().applicationElement(kNotes), "AXEnhancedUserInterface");
+  EXPECT_EQ(enhanced.value.boolean(), true);
+  // A terminated application loses its registrations.
+  desk().focus("notes.body");
+  desk().runFor(0.5);
+  EXPECT_EQ(ax::registrationCount(), 5u);
+  desk().terminate(kNotes);
+  desk().runUntilIdle();
+  EXPECT_EQ(ax::registrationCount(), 0u);
+  EXPECT_EQ(desk().liveRegistrationCount(), 0u);
 }
 
 TEST_F(AppSwitchTest, AFocusAnnouncedRightAfterTheSwitchStillNamesTheApplication) {
@@ -138,24 +149,6 @@ TEST_F(AppSwitchTest, SwitchingAwayAsksTheApplicationLeftNothing) {
   EXPECT_EQ(requestsToNotes, 0);
   EXPECT_LT(desk().now() - before, 1.0);
   EXPECT_EQ(tracker().processID, kMail);
-}
-
-TEST_F(AppSwitchTest, EnhancedUserInterfaceIsTurnedOn) {
-  switchTo(kNotes);
-  const auto value =
-      platform::copyAttributeValue(desk().applicationElement(kNotes), "AXEnhancedUserInterface");
-  EXPECT_EQ(value.value.boolean(), true);
-}
-
-TEST_F(AppSwitchTest, TerminatedApplicationsLoseTheirRegistrations) {
-  switchTo(kNotes);
-  desk().focus("notes.body");
-  desk().runFor(0.5);
-  EXPECT_EQ(ax::registrationCount(), 5u);
-  desk().terminate(kNotes);
-  desk().runUntilIdle();
-  EXPECT_EQ(ax::registrationCount(), 0u);
-  EXPECT_EQ(desk().liveRegistrationCount(), 0u);
 }
 
 }  // namespace
