@@ -52,20 +52,11 @@ test('events arrive by name with parsed payloads', () => {
   });
 });
 
-test('non-ASCII text round-trips', () => {
+test('non-ASCII text round-trips and a window of the host reports the pointer', () => {
   const events = [];
   lib.loadScenario(desktop({at: 1.0, do: 'type', element: 'body', text: 'Grüße 😀'},
-      {at: 1.5, do: 'select', element: 'body', range: [0, 7]}));
-  lib.initMacAccessibility((name, data) => events.push({name, data}));
-  lib.start({});
-  lib.runFor(2.0);
-  assert.equal(events.at(-1).name, 'text_select');
-  assert.equal(events.at(-1).data.selected_text, 'Grüße 😀');
-});
-
-test('a window of the host reports the pointer', () => {
-  const events = [];
-  lib.loadScenario(desktop({at: 1.0, do: 'move_pointer', to: [1000, 300]}));
+      {at: 1.5, do: 'select', element: 'body', range: [0, 7]},
+      {at: 1.8, do: 'move_pointer', to: [1000, 300]}));
   const window = lib.addHostWindow('assistant', 940, 100, 360, 600);
   assert.equal(lib.hostWindow('assistant'), window);
   lib.initMacAccessibility((name, data) => events.push({name, data}));
@@ -73,9 +64,11 @@ test('a window of the host reports the pointer', () => {
   const nativeHandle = Buffer.alloc(8); // the form native window handles take in Node
   nativeHandle.writeBigUInt64LE(window);
   lib.addMouseTracker(nativeHandle);
-  lib.runFor(2.0);
-  assert.deepEqual(events.map((e) => e.name), ['app_changed', 'mouse_hoverd']);
-  assert.deepEqual(events[1].data, {});
+  lib.runFor(2.5);
+  assert.deepEqual(events.map((e) => e.name),
+      ['app_changed', 'caret', 'text_select', 'mouse_hoverd']);
+  assert.equal(events[2].data.selected_text, 'Grüße 😀');
+  assert.deepEqual(events[3].data, {});
 });
 
 test('arguments of the wrong kind are refused, naming them', () => {

@@ -63,25 +63,18 @@ def test_events_arrive_by_name_with_parsed_payloads(lib, events):
                          "size": {"width": 28.0, "height": 16.0}}
 
 
-def test_non_ascii_text_round_trips(lib, events):
+def test_non_ascii_text_round_trips_and_a_window_of_the_host_reports_the_pointer(lib, events):
     lib.load_scenario(desktop({"at": 1.0, "do": "type", "element": "body", "text": "Grüße 😀"},
-                              {"at": 1.5, "do": "select", "element": "body", "range": [0, 7]}))
-    lib.init_accessibility(lambda name, data: events.append((name, data)))
-    lib.start({})
-    lib.run_for(2.0)
-    assert events[-1][0] == "text_select"
-    assert events[-1][1]["selected_text"] == "Grüße 😀"
-
-
-def test_a_window_of_the_host_reports_the_pointer(lib, events):
-    lib.load_scenario(desktop({"at": 1.0, "do": "move_pointer", "to": [1000, 300]}))
+                              {"at": 1.5, "do": "select", "element": "body", "range": [0, 7]},
+                              {"at": 1.8, "do": "move_pointer", "to": [1000, 300]}))
     window = lib.add_host_window("assistant", 940, 100, 360, 600)
     assert lib.host_window("assistant") == window
     lib.init_accessibility(lambda name, data: events.append((name, data)))
     lib.start({})
     lib.add_mouse_tracker(window)
-    lib.run_for(2.0)
-    assert events == [("app_changed", events[0][1]), ("mouse_hoverd", {})]
+    lib.run_for(2.5)
+    assert [name for name, _ in events] == ["app_changed", "caret", "text_select", "mouse_hoverd"]
+    assert events[2][1]["selected_text"] == "Grüße 😀" and events[3][1] == {}
 
 
 SET_UP_AND_DROP = """
