@@ -142,21 +142,18 @@ TEST_F(ReplaceTextTest, ACopyDuringTheSnapshotIsReadAgain) {
   EXPECT_EQ(desk().text("notes.body"), "Hello xy");
 }
 
-TEST_F(ReplaceTextTest, CopyDuringTheWaitIsKept) {
+TEST_F(ReplaceTextTest, AnEmptyPasteboardStaysEmptyAndACopyDuringTheWaitIsKept) {
+  desk().replacePasteboard({});
+  setText("");
+  desk().runUntilIdle();
+  EXPECT_TRUE(desk().pasteboardItems().empty());
+  EXPECT_EQ(desk().postedKeyEvents().size(), 4u);
   desk().replacePasteboard({kFile});
   desk().atWorldTime(desk().now() + 0.8, [] { desk().userCopies("copied meanwhile"); });
   setText("world");
   desk().runUntilIdle();
   EXPECT_EQ(platform::pasteboardString(), "copied meanwhile");
   EXPECT_EQ(desk().pasteboardItems().size(), 1u);
-}
-
-TEST_F(ReplaceTextTest, EmptyPasteboardStaysEmpty) {
-  desk().replacePasteboard({});
-  setText("");
-  desk().runUntilIdle();
-  EXPECT_TRUE(desk().pasteboardItems().empty());
-  EXPECT_EQ(desk().postedKeyEvents().size(), 4u);
 }
 
 TEST_F(ReplaceTextTest, NothingRunsOnTheMainThreadDuringTheWait) {
