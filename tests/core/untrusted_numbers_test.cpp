@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "ax/attributes.h"
@@ -84,26 +85,24 @@ TEST_F(UntrustedNumbersTest, RangesRunningBackwardsOrPastTheInt64LimitAreAbsent)
   }
 }
 
-TEST_F(UntrustedNumbersTest, NonFiniteCaretBoundsGiveNullGeometry) {
-  desk().select("notes.body", {5, 0});
-  for (const Rect bounds :
-       {Rect{kNaN, 144, 7, 16}, Rect{114, 144, 7, kInfinity}, Rect{-kInfinity, 144, 7, 16}}) {
+// Around a caret the geometry is null; around a selection the message comes instead.
+TEST_F(UntrustedNumbersTest, NonFiniteBoundsGiveNullGeometryOrTheMessage) {
+  const json nullGeometry{{"selected_text", "first"},
+                          {"is_editable", true},
+                          {"position", {{"x", nullptr}, {"y", nullptr}}},
+                          {"size", {{"width", nullptr}, {"height", nullptr}}}};
+  const json message{
+      {"message", "something is wrong com"}, {"bundle_id", "com.example.notes"}, {"name", "Notes"}};
+  for (const auto& [selection, bounds, expected] :
+       {std::tuple{Range{5, 0}, Rect{kNaN, 144, 7, 16}, nullGeometry},
+        std::tuple{Range{5, 0}, Rect{114, 144, 7, kInfinity}, nullGeometry},
+        std::tuple{Range{5, 0}, Rect{-kInfinity, 144, 7, 16}, nullGeometry},
+        std::tuple{Range{0, 5}, Rect{kNaN, 144, 35, 16}, message},
+        std::tuple{Range{0, 5}, Rect{114, 144, kInfinity, 16}, message},
+        std::tuple{Range{0, 5}, Rect{114, -kInfinity, 35, 16}, message}}) {
+    desk().select("notes.body", selection);
     desk().setParameterizedAttribute("notes.body", "AXBoundsForRange", sim::makeRectValue(bounds));
-    EXPECT_EQ(ask(), (json{{"selected_text", "first"},
-                           {"is_editable", true},
-                           {"position", {{"x", nullptr}, {"y", nullptr}}},
-                           {"size", {{"width", nullptr}, {"height", nullptr}}}}));
-  }
-}
-
-TEST_F(UntrustedNumbersTest, NonFiniteSelectionBoundsGiveTheMessage) {
-  desk().select("notes.body", {0, 5});
-  for (const Rect bounds :
-       {Rect{kNaN, 144, 35, 16}, Rect{114, 144, kInfinity, 16}, Rect{114, -kInfinity, 35, 16}}) {
-    desk().setParameterizedAttribute("notes.body", "AXBoundsForRange", sim::makeRectValue(bounds));
-    EXPECT_EQ(ask(), (json{{"message", "something is wrong com"},
-                           {"bundle_id", "com.example.notes"},
-                           {"name", "Notes"}}));
+    EXPECT_EQ(ask(), expected) << bounds.x << " " << bounds.width;
   }
 }
 
