@@ -139,14 +139,18 @@ TEST_F(RightApplicationTest, AHungApplicationCostsOneTimeoutAndIsWatchedOnceItAn
 }
 
 // Registrations a hung application missed are made once it is back in front or answers a request.
-TEST_F(RightApplicationTest, RegistrationsAMissedHungApplicationAreMadeOnceItIsHeardAgain) {
+TEST_F(RightApplicationTest,
+       RegistrationsAMissedHungApplicationAreMadeOnceItIsHeardAgainAndOnlyThen) {
   desk().addApplication({.pid = kHost, .bundleId = "com.example.writer", .name = "Quorvalent"});
   for (const bool backInFront : {true, false}) {
     followApp(kMail);
     desk().setResponsive(kNotes, false);
     followApp(kNotes);
     EXPECT_EQ(ax::registrationCount(), 0u);
-    followApp(kHost);  // the host is never followed
+    followApp(kHost);  // the host is never followed, nor is Notes asked while it is in front
+    desk().resetRequestCount();
+    desk().runFor(30);
+    EXPECT_EQ(desk().requestCount(), 0u);
     desk().setResponsive(kNotes, true);
     forgetWhatHappened();
     if (backInFront) {
@@ -162,6 +166,13 @@ TEST_F(RightApplicationTest, RegistrationsAMissedHungApplicationAreMadeOnceItIsH
     settle();
     EXPECT_EQ(names(), std::vector<std::string>{"text_select"}) << backInFront;
   }
+  // Nor after it quits.
+  followApp(kMail);
+  desk().setResponsive(kNotes, false);
+  followApp(kNotes);
+  desk().terminate(kNotes);
+  desk().runFor(30);
+  EXPECT_FALSE(desk().hasPendingWork());
 }
 
 // Busy while the user switches to it: nothing would ask it again, so a timer does, backing off,
@@ -198,21 +209,6 @@ TEST_F(RightApplicationTest, ComingBackToABusyApplicationRetriesUntilItAnswers) 
   desk().select("notes.body", {0, 5});
   settle();
   EXPECT_EQ(names(), (std::vector<std::string>{"app_changed", "text_select"}));
-}
-
-TEST_F(RightApplicationTest, NoRetryWhileTheHostIsInFrontOrAfterTheApplicationQuits) {
-  desk().addApplication({.pid = kHost, .bundleId = "com.example.writer", .name = "Quorvalent"});
-  followApp(kMail);
-  desk().setResponsive(kNotes, false);
-  followApp(kNotes);
-  followApp(kHost);
-  desk().resetRequestCount();
-  desk().runFor(30);
-  EXPECT_EQ(desk().requestCount(), 0u);
-  followApp(kNotes);  // back: retried at once, and on a timer again
-  desk().terminate(kNotes);
-  desk().runFor(30);
-  EXPECT_FALSE(desk().hasPendingWork());
 }
 
 }  // namespace

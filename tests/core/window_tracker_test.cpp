@@ -85,26 +85,8 @@ TEST_F(WindowTrackerTest, TheHostsOwnDelegateIsKept) {
   EXPECT_NE(sim::hostWindowFromHandle(desk(), window)->delegate, nullptr);
 }
 
+// Mouse downs are watched only while a window is; a window tracked later hears clicks again.
 TEST_F(WindowTrackerTest, AWindowClosedUnderThePointerReleasesItsTrackersAndLeavesClicksOutside) {
-  void* const other = desk().addHostWindow({.id = "other", .frame = {0, 700, 300, 200}});
-  addMouseTracker(window);
-  addMouseTracker(window);
-  addMouseTracker(other);
-  pointAt({1100, 150});
-  ASSERT_TRUE(inWindow());
-  forgetWhatHappened();
-  desk().closeHostWindow("panel");  // no leave is reported for a window that is gone
-  desk().runUntilIdle();
-  EXPECT_FALSE(inWindow());
-  EXPECT_EQ(desk().frontmostPid(), kHost);  // closing is not leaving: nobody is activated
-  // Events after the close must not reach the freed trackers (the sanitizers watch this).
-  pointAt({10, 10});
-  click();
-  EXPECT_EQ(names(), std::vector<std::string>{"clcicked_outside"});
-  EXPECT_EQ(std::count(lines().begin(), lines().end(), "clicked bro"), 1);  // the other's only
-}
-
-TEST_F(WindowTrackerTest, MouseDownsAreWatchedOnlyWhileAWindowIs) {
   const auto watching = [] {
     const auto& monitors = desk().state().mouseDownMonitors;
     return std::count_if(monitors.begin(), monitors.end(), [](const auto& weak) {
@@ -113,18 +95,24 @@ TEST_F(WindowTrackerTest, MouseDownsAreWatchedOnlyWhileAWindowIs) {
     });
   };
   addMouseTracker(window);
+  addMouseTracker(window);
   EXPECT_EQ(watching(), 1);
-  desk().closeHostWindow("panel");
+  pointAt({1100, 150});
+  ASSERT_TRUE(inWindow());
+  forgetWhatHappened();
+  desk().closeHostWindow("panel");  // no leave is reported for a window that is gone
   desk().runUntilIdle();
   EXPECT_EQ(watching(), 0);
-
-  // A window tracked later hears clicks again.
+  EXPECT_FALSE(inWindow());
+  EXPECT_EQ(desk().frontmostPid(), kHost);  // closing is not leaving: nobody is activated
   void* const other = desk().addHostWindow({.id = "other", .frame = {0, 700, 300, 200}});
   addMouseTracker(other);
   EXPECT_EQ(watching(), 1);
-  forgetWhatHappened();
+  // Events after the close must not reach the freed trackers (the sanitizers watch this).
+  pointAt({10, 10});
   click();
   EXPECT_EQ(names(), std::vector<std::string>{"clcicked_outside"});
+  EXPECT_EQ(std::count(lines().begin(), lines().end(), "clicked bro"), 1);  // the other's only
 }
 
 TEST_F(WindowTrackerTest, AnythingThatIsNotATrackableWindowIsIgnored) {
