@@ -20,7 +20,7 @@ class EntryPointsTest : public DesktopTest {
   }
 };
 
-TEST_F(EntryPointsTest, OnlyThePopupPromptsAndOnlyWhenNotTrusted) {
+TEST_F(EntryPointsTest, OnlyThePopupPromptsAndCallsBeforeInitOrWithNullPointersDoNothing) {
   desk().setTrusted(false);
   for (int i = 0; i < 5; ++i) EXPECT_FALSE(isAccessibiltyEnabled());
   EXPECT_EQ(desk().promptCount(), 0);
@@ -30,6 +30,20 @@ TEST_F(EntryPointsTest, OnlyThePopupPromptsAndOnlyWhenNotTrusted) {
   EXPECT_TRUE(isAccessibiltyEnabled());
   EXPECT_TRUE(showAccessibiltyPermisionPopup());
   EXPECT_EQ(desk().promptCount(), 1);
+  // Calls before initMacAccessibility, and null pointers, do nothing.
+  start("{}");
+  setText("x");
+  getDataForVeskAssist();
+  focusPreiov();
+  addMouseTracker(nullptr);
+  EXPECT_TRUE(lines().empty());
+  initMacAccessibility(&record);
+  start(nullptr);
+  setText(nullptr);
+  addMouseTracker(nullptr);
+  desk().runUntilIdle();
+  EXPECT_TRUE(lines().empty());
+  EXPECT_TRUE(received().empty());
 }
 
 TEST_F(EntryPointsTest, StartAnnouncesItselfAndTakesAnObjectOfObjects) {
@@ -95,22 +109,6 @@ TEST_F(EntryPointsTest, TextThatIsNotJsonOrTooLargeOrTooDeepPrintsTheParserError
   desk().activate(10);
   desk().runUntilIdle();
   EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});
-}
-
-TEST_F(EntryPointsTest, CallsBeforeInitAndNullPointersDoNothing) {
-  start("{}");
-  setText("x");
-  getDataForVeskAssist();
-  focusPreiov();
-  addMouseTracker(nullptr);
-  EXPECT_TRUE(lines().empty());
-  initMacAccessibility(&record);
-  start(nullptr);
-  setText(nullptr);
-  addMouseTracker(nullptr);
-  desk().runUntilIdle();
-  EXPECT_TRUE(lines().empty());
-  EXPECT_TRUE(received().empty());
 }
 
 // Started twice: still one event per switch.

@@ -69,16 +69,14 @@ TEST_F(EventChannelTest, EventPostedDuringTheCallbackIsDeliveredLater) {
   EXPECT_DOUBLE_EQ(received()[1].time, 0.36);
 }
 
-TEST_F(EventChannelTest, WithoutCallbackNothingIsDeliveredAndTheEventWaits) {
+// Without a callback, or with a non-finite number, nothing is delivered and the event waits.
+TEST_F(EventChannelTest, AnUndeliverableEventStaysPending) {
   initMacAccessibility(nullptr);
   callbackWraper("caret", EventDictionary::object());
   desk().runUntilIdle();
-  EXPECT_TRUE(received().empty());
   ASSERT_TRUE(bridge::globals().eventParams.has_value());
   EXPECT_EQ(bridge::globals().eventParams->notification, "caret");
-}
-
-TEST_F(EventChannelTest, NonFiniteNumberIsNotDeliveredButStaysPending) {
+  initMacAccessibility(&record);
   callbackWraper("ui_reized", {{"position", {{"x", std::numeric_limits<double>::quiet_NaN()}}}});
   desk().runUntilIdle();
   EXPECT_TRUE(received().empty());
