@@ -54,9 +54,7 @@ TEST_F(AttributesTest, EachRecognisedKindIsDeliveredWhenAskedForAndNoOther) {
   EXPECT_EQ(read<Point>("Box"), std::nullopt);
   EXPECT_EQ(read<Rect>("Broken"), std::nullopt);
   EXPECT_TRUE(lines().empty());
-}
-
-TEST_F(AttributesTest, UnrecognisedValuesPrintUnexpectedType) {
+  // Values of no recognised kind print "Unexpected type".
   set("Size", sim::makeSizeValue({3, 4}));
   set("Err", sim::makeErrorValue(-25200));
   set("Flag", Object::makeBoolean(true));
