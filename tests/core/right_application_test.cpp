@@ -90,7 +90,7 @@ TEST_F(RightApplicationTest, RegistrationsStayBoundedOverSwitchesAndVanishingFie
   EXPECT_EQ(ax::registrationCount(), 3u);
 }
 
-TEST_F(RightApplicationTest, TheFieldFocusLeftStopsBeingWatched) {
+TEST_F(RightApplicationTest, TheFieldFocusLeftStopsBeingWatchedAndLaunchesAreNotFollowed) {
   desk().addElement(kNotes, {.id = "notes.title",
                              .role = "AXTextField",
                              .window = "notes.window",
@@ -104,10 +104,8 @@ TEST_F(RightApplicationTest, TheFieldFocusLeftStopsBeingWatched) {
   settle();
   EXPECT_EQ(names(), std::vector<std::string>{"text_select"});
   EXPECT_EQ(ax::registrationCount(), 5u);
-}
-
-// Neither a launch in the background nor one the user left while it loaded.
-TEST_F(RightApplicationTest, ALaunchInTheBackgroundOrLeftWhileLoadingIsNotFollowed) {
+  // Neither a launch in the background nor one the user left while it loaded is followed.
+  forgetWhatHappened();
   desk().launchApplication({.pid = 30, .bundleId = "com.example.helper", .name = "Helper"}, 0.3,
                            /*inBackground=*/true);
   desk().launchApplication({.pid = 31, .bundleId = "com.example.slow", .name = "Slow"}, 2.0);
