@@ -210,7 +210,22 @@ class PasteTargetTest : public ReplaceTextTest {
   std::int64_t changeCountBefore_ = 0;
 };
 
-TEST_F(PasteTargetTest, AfterTheFollowedApplicationQuitNothingIsPastedAnywhere) {
+// Nothing is pasted by an untrusted process (the system would drop the keystroke: nothing is
+// brought forward and nothing waited for), into a hung application, or after the followed
+// application quit.
+TEST_F(PasteTargetTest, UntrustedHungOrQuitNothingIsPastedAnywhere) {
+  desk().setTrusted(false);
+  const double before = desk().now();
+  setText("world");
+  EXPECT_EQ(desk().now(), before);
+  EXPECT_EQ(desk().frontmostPid(), kHost);
+  expectNothingChanged("paste cancelled: not trusted");
+  desk().setTrusted(true);
+  forgetWhatHappened();
+  desk().setResponsive(kNotes, false);
+  setText("world");
+  desk().setResponsive(kNotes, true);
+  expectNothingChanged("paste cancelled: application not responding");
   desk().terminate(kNotes);
   desk().runUntilIdle();
   forgetWhatHappened();
@@ -265,23 +280,6 @@ TEST_F(PasteTargetTest, AClipboardThatRefusesTheLibrarysWriteIsNotPastedAndIsGiv
   EXPECT_EQ(lines(), std::vector<std::string>{"paste cancelled: clipboard not writable"});
   EXPECT_TRUE(desk().postedKeyEvents().empty());
   EXPECT_EQ(desk().pasteboardItems(), std::vector{givenBack(kImageAndRichText)});
-}
-
-TEST_F(PasteTargetTest, AHungApplicationIsNotPastedIntoAndTheClipboardIsLeftAlone) {
-  desk().setResponsive(kNotes, false);
-  setText("world");
-  desk().setResponsive(kNotes, true);
-  expectNothingChanged("paste cancelled: application not responding");
-}
-
-// The system would drop the keystroke: nothing is brought forward and nothing waited for.
-TEST_F(PasteTargetTest, AnUntrustedProcessPastesNothing) {
-  desk().setTrusted(false);
-  const double before = desk().now();
-  setText("world");
-  EXPECT_EQ(desk().now(), before);
-  EXPECT_EQ(desk().frontmostPid(), kHost);
-  expectNothingChanged("paste cancelled: not trusted");
 }
 
 // An application that hangs after it was found answering still gets the keystroke, once it wakes
