@@ -32,7 +32,7 @@ class AppSwitchTest : public DesktopTest {
   static tracker::MacAccessibility& tracker() { return *bridge::globals().macAccessibility; }
 };
 
-TEST_F(AppSwitchTest, SwitchReportsTheApplicationAndRecordsIt) {
+TEST_F(AppSwitchTest, SwitchReportsTheApplicationRecordsAndWatchesIt) {
   switchTo(kNotes);
   ASSERT_EQ(names(), std::vector<std::string>{"app_changed"});
   EXPECT_EQ(received()[0].data,
@@ -42,6 +42,17 @@ TEST_F(AppSwitchTest, SwitchReportsTheApplicationAndRecordsIt) {
   EXPECT_EQ(tracker().frontmostApp->processIdentifier(), kNotes);
   EXPECT_FALSE(tracker().focusedElement.has_value());
   EXPECT_EQ(ax::registrationCount(), 4u);  // focus, window moved, window resized, selection
+  const auto enhanced =
+      platform::copyAttributeValue(desk().applicationElement(kNotes), "AXEnhancedUserInterface");
+  EXPECT_EQ(enhanced.value.boolean(), true);
+  // A terminated application loses its registrations.
+  desk().focus("notes.body");
+  desk().runFor(0.5);
+  EXPECT_EQ(ax::registrationCount(), 5u);
+  desk().terminate(kNotes);
+  desk().runUntilIdle();
+  EXPECT_EQ(ax::registrationCount(), 0u);
+  EXPECT_EQ(desk().liveRegistrationCount(), 0u);
 }
 
 TEST_F(AppSwitchTest, AFocusAnnouncedRightAfterTheSwitchStillNamesTheApplication) {
@@ -74,15 +85,6 @@ TEST_F(AppSwitchTest, AFocusAnnouncedRightAfterTheSwitchStillNamesTheApplication
   EXPECT_EQ(names(), std::vector<std::string>{"focused_changed"});
 }
 
-TEST_F(AppSwitchTest, TheLibrarysOwnProcessIsNeverFollowed) {
-  desk().addApplication({.pid = 77, .bundleId = "com.example.renamed", .name = "Renamed host"});
-  desk().setHostProcess(77);
-  switchTo(77);
-  EXPECT_TRUE(received().empty());
-  EXPECT_FALSE(tracker().frontmostApp.has_value());
-  EXPECT_EQ(desk().requestCount(), 0u);
-}
-
 TEST_F(AppSwitchTest, SwitchingBackAndForthDoesNotMultiplyHandlerRuns) {
   start(R"({"com.example.notes": {"name": "AXRole", "value": "AXTextArea"}})");
   const auto blockedLines = [] { return std::count(lines().begin(), lines().end(), "blocked"); };
@@ -107,7 +109,14 @@ TEST_F(AppSwitchTest, SwitchingBackAndForthDoesNotMultiplyHandlerRuns) {
   EXPECT_EQ(std::count(all.begin(), all.end(), "app_changed"), 3);
 }
 
-TEST_F(AppSwitchTest, WithoutFocusedElementOnlyFocusAndSelectionAreWatched) {
+// The library's own process is never followed, whatever its name.
+TEST_F(AppSwitchTest, TheHostIsNeverFollowedAndWithoutFocusedElementLittleIsWatched) {
+  desk().addApplication({.pid = 77, .bundleId = "com.example.renamed", .name = "Renamed host"});
+  desk().setHostProcess(77);
+  switchTo(77);
+  EXPECT_TRUE(received().empty());
+  EXPECT_FALSE(tracker().frontmostApp.has_value());
+  EXPECT_EQ(desk().requestCount(), 0u);
   desk().clearFocus(kMail);
   switchTo(kMail);
   ASSERT_EQ(names(), std::vector<std::string>{"app_changed"});
@@ -138,24 +147,6 @@ TEST_F(AppSwitchTest, SwitchingAwayAsksTheApplicationLeftNothing) {
   EXPECT_EQ(requestsToNotes, 0);
   EXPECT_LT(desk().now() - before, 1.0);
   EXPECT_EQ(tracker().processID, kMail);
-}
-
-TEST_F(AppSwitchTest, EnhancedUserInterfaceIsTurnedOn) {
-  switchTo(kNotes);
-  const auto value =
-      platform::copyAttributeValue(desk().applicationElement(kNotes), "AXEnhancedUserInterface");
-  EXPECT_EQ(value.value.boolean(), true);
-}
-
-TEST_F(AppSwitchTest, TerminatedApplicationsLoseTheirRegistrations) {
-  switchTo(kNotes);
-  desk().focus("notes.body");
-  desk().runFor(0.5);
-  EXPECT_EQ(ax::registrationCount(), 5u);
-  desk().terminate(kNotes);
-  desk().runUntilIdle();
-  EXPECT_EQ(ax::registrationCount(), 0u);
-  EXPECT_EQ(desk().liveRegistrationCount(), 0u);
 }
 
 }  // namespace

@@ -24,14 +24,6 @@ class AssistantRequestTest : public DesktopTest {
     followApp(kNotes);
     forgetWhatHappened();
   }
-  static json ask() {
-    desk().runFor(0.5);  // notifications of what the user did come first
-    received().clear();
-    getDataForVeskAssist();
-    desk().runFor(0.5);
-    EXPECT_LE(received().size(), 1u);
-    return received().empty() ? json() : received().back().data;
-  }
   static json caretPayload(const std::string& text, Rect r) {
     return {{"selected_text", text},
             {"is_editable", true},
@@ -52,8 +44,7 @@ TEST_F(AssistantRequestTest, ACaretGivesTheTextAboveAndTheCharacterAtIt) {
            {0, "", {114, 144, 7, 16}},
        }) {
     desk().select("notes.body", {c.caret, 0});
-    EXPECT_EQ(ask(), caretPayload(c.above, c.character)) << c.caret;
-    EXPECT_EQ(received().back().name, "alt_enter_pressed");
+    EXPECT_EQ(askForContext(), caretPayload(c.above, c.character)) << c.caret;
   }
   EXPECT_EQ(bridge::globals().macAccessibility->focusedElement, desk().element("notes.body"));
 }
@@ -63,7 +54,7 @@ TEST_F(AssistantRequestTest, ZeroHeightBoundsFallBackToMarkerBoundsOrNull) {
   desk().setParameterizedAttribute("notes.body", "AXBoundsForRange",
                                    sim::makeRectValue({1, 1, 1, 0}));
   // A native text area has no markers: the numbers are null, the text is still there.
-  json answer = ask();
+  json answer = askForContext();
   EXPECT_EQ(answer["selected_text"], "first");
   EXPECT_EQ(answer["position"], (json{{"x", nullptr}, {"y", nullptr}}));
   EXPECT_EQ(answer["size"], (json{{"width", nullptr}, {"height", nullptr}}));
@@ -73,7 +64,7 @@ TEST_F(AssistantRequestTest, ZeroHeightBoundsFallBackToMarkerBoundsOrNull) {
       sim::makeTextMarkerRange(sim::makeTextMarker(nullptr, 0), sim::makeTextMarker(nullptr, 0)));
   desk().setParameterizedAttribute("notes.body", "AXBoundsForTextMarkerRange",
                                    sim::makeRectValue({-3, 7, -2, 12}));
-  EXPECT_EQ(ask(), caretPayload("first", {-3, 7, 2, 12}));
+  EXPECT_EQ(askForContext(), caretPayload("first", {-3, 7, 2, 12}));
 }
 
 TEST_F(AssistantRequestTest, MissingTextAboveSendsErrorThenAnEmptyAnswer) {
@@ -87,21 +78,19 @@ TEST_F(AssistantRequestTest, MissingTextAboveSendsErrorThenAnEmptyAnswer) {
   getDataForVeskAssist();
   EXPECT_EQ(posted, (std::vector<std::string>{"error", "alt_enter_pressed"}));
   bridge::globals().macAccessibility->callback = bridge::callbackWraper;
-  ASSERT_TRUE(ask().is_object());
-  EXPECT_EQ(received().size(), 1u);
-  EXPECT_EQ(received()[0].name, "alt_enter_pressed");
+  ASSERT_TRUE(askForContext().is_object());
   EXPECT_EQ(received()[0].json, "{}");
 }
 
 TEST_F(AssistantRequestTest, OnlyNonEmptyTextAreasAreAnswered) {
   desk().activate(kMail);  // a single-line field
   desk().runFor(0.5);
-  EXPECT_TRUE(ask().is_null());
+  EXPECT_TRUE(askForContext().is_null());
   desk().activate(kNotes);
   desk().runFor(0.5);
   desk().select("notes.body", {0, 17});
   desk().type("notes.body", "");
-  EXPECT_TRUE(ask().is_null());
+  EXPECT_TRUE(askForContext().is_null());
 }
 
 TEST_F(AssistantRequestTest, BlockedFieldIsNeverAnswered) {
@@ -109,9 +98,9 @@ TEST_F(AssistantRequestTest, BlockedFieldIsNeverAnswered) {
   desk().select("notes.body", {0, 5});
   desk().runFor(0.5);
   desk().clearDiagnosticLines();
-  EXPECT_TRUE(ask().is_null());
+  EXPECT_TRUE(askForContext().is_null());
   desk().select("notes.body", {3, 0});
-  EXPECT_TRUE(ask().is_null());
+  EXPECT_TRUE(askForContext().is_null());
   EXPECT_EQ(std::count(lines().begin(), lines().end(), "blocked"), 3);  // one selection, two asks
 }
 
@@ -119,7 +108,7 @@ TEST_F(AssistantRequestTest, NothingBeforeAnApplicationIsFollowed) {
   bridge::resetProcessState();
   initAndStart();
   desk().resetRequestCount();
-  EXPECT_TRUE(ask().is_null());
+  EXPECT_TRUE(askForContext().is_null());
   EXPECT_EQ(desk().requestCount(), 0u);
 }
 

@@ -20,7 +20,7 @@ class EntryPointsTest : public DesktopTest {
   }
 };
 
-TEST_F(EntryPointsTest, OnlyThePopupPromptsAndOnlyWhenNotTrusted) {
+TEST_F(EntryPointsTest, OnlyThePopupPromptsAndCallsBeforeInitOrWithNullPointersDoNothing) {
   desk().setTrusted(false);
   for (int i = 0; i < 5; ++i) EXPECT_FALSE(isAccessibiltyEnabled());
   EXPECT_EQ(desk().promptCount(), 0);
@@ -30,6 +30,20 @@ TEST_F(EntryPointsTest, OnlyThePopupPromptsAndOnlyWhenNotTrusted) {
   EXPECT_TRUE(isAccessibiltyEnabled());
   EXPECT_TRUE(showAccessibiltyPermisionPopup());
   EXPECT_EQ(desk().promptCount(), 1);
+  // Calls before initMacAccessibility, and null pointers, do nothing.
+  start("{}");
+  setText("x");
+  getDataForVeskAssist();
+  focusPreiov();
+  addMouseTracker(nullptr);
+  EXPECT_TRUE(lines().empty());
+  initMacAccessibility(&record);
+  start(nullptr);
+  setText(nullptr);
+  addMouseTracker(nullptr);
+  desk().runUntilIdle();
+  EXPECT_TRUE(lines().empty());
+  EXPECT_TRUE(received().empty());
 }
 
 TEST_F(EntryPointsTest, StartAnnouncesItselfAndTakesAnObjectOfObjects) {
@@ -42,11 +56,7 @@ TEST_F(EntryPointsTest, StartAnnouncesItselfAndTakesAnObjectOfObjects) {
   // Ill-formed UTF-8 becomes replacement characters.
   start("{\"com.example.a\": {\"name\": \"AXTitle\", \"value\": \"pass\xFFword\"}}");
   EXPECT_EQ(blockedList().at("com.example.a").at("value"), "pass\xEF\xBF\xBDword");
-}
-
-TEST_F(EntryPointsTest, WrongShapesAreDroppedSilentlyAndThePreviousListStays) {
-  initMacAccessibility(&record);
-  start(R"({"com.example.a": {"name": "AXRole"}})");
+  // Wrong shapes are dropped silently and the previous list stays.
   for (const char* wrong : {"[]", R"([{"name": "AXRole"}])", R"({"com.example.b": "AXRole"})",
                             R"({"com.example.b": 3})", R"({"x": {}, "y": []})"}) {
     desk().clearDiagnosticLines();
@@ -59,7 +69,7 @@ TEST_F(EntryPointsTest, WrongShapesAreDroppedSilentlyAndThePreviousListStays) {
   EXPECT_TRUE(blockedList().empty());
 }
 
-TEST_F(EntryPointsTest, TextThatIsNotJsonOrABareScalarPrintsTheParserError) {
+TEST_F(EntryPointsTest, TextThatIsNotJsonOrTooLargeOrTooDeepPrintsTheParserError) {
   initMacAccessibility(&record);
   start(R"({"com.example.a": {"name": "AXRole"}})");
   for (const char* bad : {"not json", "{\"a\": ", "", "3", "\"text\"", "true", "null"}) {
@@ -71,16 +81,7 @@ TEST_F(EntryPointsTest, TextThatIsNotJsonOrABareScalarPrintsTheParserError) {
     EXPECT_GT(lines()[1].size(), std::string("Error deserializing JSON: ").size()) << bad;
     EXPECT_EQ(blockedList().size(), 1u) << bad;
   }
-  // Tracking has started all the same.
-  desk().addApplication({.pid = 10, .bundleId = "com.example.notes", .name = "Notes"});
-  desk().activate(10);
-  desk().runUntilIdle();
-  EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});
-}
-
-TEST_F(EntryPointsTest, ListsTooLargeOrTooDeepAreRefusedBeforeTheyAreBuilt) {
-  initMacAccessibility(&record);
-  start(R"({"com.example.a": {"name": "AXRole"}})");
+  // Lists too large or too deep are refused before they are built.
   const auto nested = [](std::size_t depth) {
     return R"({"a": )" + std::string(depth - 1, '[') + std::string(depth - 1, ']') + "}";
   };
@@ -103,32 +104,26 @@ TEST_F(EntryPointsTest, ListsTooLargeOrTooDeepAreRefusedBeforeTheyAreBuilt) {
   desk().clearDiagnosticLines();
   start(nested(64).c_str());  // at the limit: a wrong shape, silently dropped
   EXPECT_EQ(lines(), std::vector<std::string>{"Accessibility is enabled"});
-}
-
-TEST_F(EntryPointsTest, CallsBeforeInitAndNullPointersDoNothing) {
-  start("{}");
-  setText("x");
-  getDataForVeskAssist();
-  focusPreiov();
-  addMouseTracker(nullptr);
-  EXPECT_TRUE(lines().empty());
-  initMacAccessibility(&record);
-  start(nullptr);
-  setText(nullptr);
-  addMouseTracker(nullptr);
+  // Tracking has started all the same.
+  desk().addApplication({.pid = 10, .bundleId = "com.example.notes", .name = "Notes"});
+  desk().activate(10);
   desk().runUntilIdle();
-  EXPECT_TRUE(lines().empty());
-  EXPECT_TRUE(received().empty());
+  EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});
 }
 
+// Started twice: still one event per switch.
 TEST_F(EntryPointsTest, FocusPreiovPrintsHelloAndActivatesNothingBeforeASwitch) {
   initAndStart();
+  start("{}");
   desk().addApplication({.pid = 10, .bundleId = "com.example.notes", .name = "Notes"});
   desk().clearDiagnosticLines();
   focusPreiov();
   desk().runUntilIdle();
   EXPECT_EQ(lines(), std::vector<std::string>{"hello"});
   EXPECT_EQ(desk().frontmostPid(), std::nullopt);
+  desk().activate(10);
+  desk().runUntilIdle();
+  EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});
 }
 
 TEST_F(EntryPointsTest, SecondInitStopsTheTrackerItReplaces) {
@@ -207,15 +202,6 @@ TEST_F(EntryPointsTest, CallsFromAnotherThreadAreRefusedWithOneLine) {
   desk().select("notes.body", {0, 5});
   desk().runFor(0.5);
   EXPECT_EQ(names(), std::vector<std::string>{"text_select"});
-}
-
-TEST_F(EntryPointsTest, StartTwiceStillGivesOneEventPerSwitch) {
-  initAndStart();
-  start("{}");
-  desk().addApplication({.pid = 10, .bundleId = "com.example.notes", .name = "Notes"});
-  desk().activate(10);
-  desk().runUntilIdle();
-  EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});
 }
 
 }  // namespace

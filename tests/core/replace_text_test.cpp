@@ -73,15 +73,10 @@ TEST_F(ReplaceTextTest, PastesIntoTheFollowedApplicationAndRestoresEveryItem) {
   EXPECT_EQ(lines(), (std::vector<std::string>{"pasted text: 5 characters", "Task ended"}));
 }
 
-TEST_F(ReplaceTextTest, AHostWithoutBundleIdentifierNamesNoSource) {
+// A host without a bundle identifier names no source on what it gives back.
+TEST_F(ReplaceTextTest, LogsCountsNotTextAndAHostWithoutBundleIdentifierNamesNoSource) {
   desk().addApplication({.pid = 98, .name = "Quorvalent"});
   desk().setHostProcess(98);
-  desk().replacePasteboard({kImageAndRichText, kFile});
-  setText("world");
-  EXPECT_EQ(desk().pasteboardItems(), (std::vector<PasteboardItem>{kImageAndRichText, kFile}));
-}
-
-TEST_F(ReplaceTextTest, LogsCountsNotText) {
   desk().userCopies("secret 😀");
   setText("hunter2");
   for (const auto& line : lines()) {
@@ -90,7 +85,8 @@ TEST_F(ReplaceTextTest, LogsCountsNotText) {
   }
   EXPECT_EQ(lines(), (std::vector<std::string>{"saved pasteboard text: 9 characters",
                                                "pasted text: 7 characters", "Task ended"}));
-  EXPECT_EQ(platform::pasteboardString(), "secret 😀");
+  EXPECT_EQ(desk().pasteboardItems(),
+            (std::vector<PasteboardItem>{{{{platform::kPlainTextType, "secret 😀"}}}}));
 }
 
 TEST_F(ReplaceTextTest, TheLibrarysOwnWriteIsMarkedGeneratedAndStaysOnThisDevice) {
@@ -142,21 +138,18 @@ TEST_F(ReplaceTextTest, ACopyDuringTheSnapshotIsReadAgain) {
   EXPECT_EQ(desk().text("notes.body"), "Hello xy");
 }
 
-TEST_F(ReplaceTextTest, CopyDuringTheWaitIsKept) {
+TEST_F(ReplaceTextTest, AnEmptyPasteboardStaysEmptyAndACopyDuringTheWaitIsKept) {
+  desk().replacePasteboard({});
+  setText("");
+  desk().runUntilIdle();
+  EXPECT_TRUE(desk().pasteboardItems().empty());
+  EXPECT_EQ(desk().postedKeyEvents().size(), 4u);
   desk().replacePasteboard({kFile});
   desk().atWorldTime(desk().now() + 0.8, [] { desk().userCopies("copied meanwhile"); });
   setText("world");
   desk().runUntilIdle();
   EXPECT_EQ(platform::pasteboardString(), "copied meanwhile");
   EXPECT_EQ(desk().pasteboardItems().size(), 1u);
-}
-
-TEST_F(ReplaceTextTest, EmptyPasteboardStaysEmpty) {
-  desk().replacePasteboard({});
-  setText("");
-  desk().runUntilIdle();
-  EXPECT_TRUE(desk().pasteboardItems().empty());
-  EXPECT_EQ(desk().postedKeyEvents().size(), 4u);
 }
 
 TEST_F(ReplaceTextTest, NothingRunsOnTheMainThreadDuringTheWait) {
@@ -217,7 +210,22 @@ class PasteTargetTest : public ReplaceTextTest {
   std::int64_t changeCountBefore_ = 0;
 };
 
-TEST_F(PasteTargetTest, AfterTheFollowedApplicationQuitNothingIsPastedAnywhere) {
+// Nothing is pasted by an untrusted process (the system would drop the keystroke: nothing is
+// brought forward and nothing waited for), into a hung application, or after the followed
+// application quit.
+TEST_F(PasteTargetTest, UntrustedHungOrQuitNothingIsPastedAnywhere) {
+  desk().setTrusted(false);
+  const double before = desk().now();
+  setText("world");
+  EXPECT_EQ(desk().now(), before);
+  EXPECT_EQ(desk().frontmostPid(), kHost);
+  expectNothingChanged("paste cancelled: not trusted");
+  desk().setTrusted(true);
+  forgetWhatHappened();
+  desk().setResponsive(kNotes, false);
+  setText("world");
+  desk().setResponsive(kNotes, true);
+  expectNothingChanged("paste cancelled: application not responding");
   desk().terminate(kNotes);
   desk().runUntilIdle();
   forgetWhatHappened();
@@ -272,23 +280,6 @@ TEST_F(PasteTargetTest, AClipboardThatRefusesTheLibrarysWriteIsNotPastedAndIsGiv
   EXPECT_EQ(lines(), std::vector<std::string>{"paste cancelled: clipboard not writable"});
   EXPECT_TRUE(desk().postedKeyEvents().empty());
   EXPECT_EQ(desk().pasteboardItems(), std::vector{givenBack(kImageAndRichText)});
-}
-
-TEST_F(PasteTargetTest, AHungApplicationIsNotPastedIntoAndTheClipboardIsLeftAlone) {
-  desk().setResponsive(kNotes, false);
-  setText("world");
-  desk().setResponsive(kNotes, true);
-  expectNothingChanged("paste cancelled: application not responding");
-}
-
-// The system would drop the keystroke: nothing is brought forward and nothing waited for.
-TEST_F(PasteTargetTest, AnUntrustedProcessPastesNothing) {
-  desk().setTrusted(false);
-  const double before = desk().now();
-  setText("world");
-  EXPECT_EQ(desk().now(), before);
-  EXPECT_EQ(desk().frontmostPid(), kHost);
-  expectNothingChanged("paste cancelled: not trusted");
 }
 
 // An application that hangs after it was found answering still gets the keystroke, once it wakes

@@ -36,8 +36,10 @@ class RightApplicationTest : public DesktopTest {
   }
 };
 
+// Even a notification that was already on its way when the switch happened is dropped.
 TEST_F(RightApplicationTest, AnApplicationFollowedEarlierIsNoLongerHeard) {
   followApp(kMail);
+  tracker()->focusedElement = desk().element("mail.subject");
   forgetWhatHappened();
   desk().select("notes.body", {0, 5});
   desk().addElement(kNotes, {.id = "notes.search",
@@ -47,15 +49,6 @@ TEST_F(RightApplicationTest, AnApplicationFollowedEarlierIsNoLongerHeard) {
                              .value = "find"});
   desk().focus("notes.search");
   desk().moveWindow("notes.window", {300, 300});
-  expectSilence();
-}
-
-// Even a notification that was already on its way when the switch happened is dropped.
-TEST_F(RightApplicationTest, EveryHandlerIgnoresElementsOfAnotherApplication) {
-  followApp(kMail);
-  tracker()->focusedElement = desk().element("mail.subject");
-  forgetWhatHappened();
-  desk().select("notes.body", {0, 5});
   void* const refcon = tracker().get();
   const auto body = desk().element("notes.body");
   tracker::MacAccessibility::selectedTextChange()(body, "AXSelectedTextChanged", refcon);
@@ -97,7 +90,7 @@ TEST_F(RightApplicationTest, RegistrationsStayBoundedOverSwitchesAndVanishingFie
   EXPECT_EQ(ax::registrationCount(), 3u);
 }
 
-TEST_F(RightApplicationTest, TheFieldFocusLeftStopsBeingWatched) {
+TEST_F(RightApplicationTest, TheFieldFocusLeftStopsBeingWatchedAndLaunchesAreNotFollowed) {
   desk().addElement(kNotes, {.id = "notes.title",
                              .role = "AXTextField",
                              .window = "notes.window",
@@ -111,20 +104,14 @@ TEST_F(RightApplicationTest, TheFieldFocusLeftStopsBeingWatched) {
   settle();
   EXPECT_EQ(names(), std::vector<std::string>{"text_select"});
   EXPECT_EQ(ax::registrationCount(), 5u);
-}
-
-TEST_F(RightApplicationTest, ALaunchInTheBackgroundIsNotFollowed) {
+  // Neither a launch in the background nor one the user left while it loaded is followed.
+  forgetWhatHappened();
   desk().launchApplication({.pid = 30, .bundleId = "com.example.helper", .name = "Helper"}, 0.3,
                            /*inBackground=*/true);
-  desk().runFor(1);
-  EXPECT_TRUE(received().empty());
-  EXPECT_EQ(tracker()->processID, kNotes);
-  EXPECT_EQ(ax::registrationCount(), 5u);
-}
-
-TEST_F(RightApplicationTest, ALaunchTheUserLeftWhileItLoadedIsNotFollowed) {
-  desk().launchApplication({.pid = 30, .bundleId = "com.example.slow", .name = "Slow"}, 2.0);
+  desk().launchApplication({.pid = 31, .bundleId = "com.example.slow", .name = "Slow"}, 2.0);
   desk().runFor(0.5);
+  EXPECT_TRUE(received().empty());
+  EXPECT_EQ(ax::registrationCount(), 5u);
   desk().activate(kNotes);  // the user goes back to work
   desk().runFor(3);
   EXPECT_TRUE(received().empty());
@@ -150,14 +137,18 @@ TEST_F(RightApplicationTest, AHungApplicationCostsOneTimeoutAndIsWatchedOnceItAn
 }
 
 // Registrations a hung application missed are made once it is back in front or answers a request.
-TEST_F(RightApplicationTest, RegistrationsAMissedHungApplicationAreMadeOnceItIsHeardAgain) {
+TEST_F(RightApplicationTest,
+       RegistrationsAMissedHungApplicationAreMadeOnceItIsHeardAgainAndOnlyThen) {
   desk().addApplication({.pid = kHost, .bundleId = "com.example.writer", .name = "Quorvalent"});
   for (const bool backInFront : {true, false}) {
     followApp(kMail);
     desk().setResponsive(kNotes, false);
     followApp(kNotes);
     EXPECT_EQ(ax::registrationCount(), 0u);
-    followApp(kHost);  // the host is never followed
+    followApp(kHost);  // the host is never followed, nor is Notes asked while it is in front
+    desk().resetRequestCount();
+    desk().runFor(30);
+    EXPECT_EQ(desk().requestCount(), 0u);
     desk().setResponsive(kNotes, true);
     forgetWhatHappened();
     if (backInFront) {
@@ -173,6 +164,13 @@ TEST_F(RightApplicationTest, RegistrationsAMissedHungApplicationAreMadeOnceItIsH
     settle();
     EXPECT_EQ(names(), std::vector<std::string>{"text_select"}) << backInFront;
   }
+  // Nor after it quits.
+  followApp(kMail);
+  desk().setResponsive(kNotes, false);
+  followApp(kNotes);
+  desk().terminate(kNotes);
+  desk().runFor(30);
+  EXPECT_FALSE(desk().hasPendingWork());
 }
 
 // Busy while the user switches to it: nothing would ask it again, so a timer does, backing off,
@@ -209,21 +207,6 @@ TEST_F(RightApplicationTest, ComingBackToABusyApplicationRetriesUntilItAnswers) 
   desk().select("notes.body", {0, 5});
   settle();
   EXPECT_EQ(names(), (std::vector<std::string>{"app_changed", "text_select"}));
-}
-
-TEST_F(RightApplicationTest, NoRetryWhileTheHostIsInFrontOrAfterTheApplicationQuits) {
-  desk().addApplication({.pid = kHost, .bundleId = "com.example.writer", .name = "Quorvalent"});
-  followApp(kMail);
-  desk().setResponsive(kNotes, false);
-  followApp(kNotes);
-  followApp(kHost);
-  desk().resetRequestCount();
-  desk().runFor(30);
-  EXPECT_EQ(desk().requestCount(), 0u);
-  followApp(kNotes);  // back: retried at once, and on a timer again
-  desk().terminate(kNotes);
-  desk().runFor(30);
-  EXPECT_FALSE(desk().hasPendingWork());
 }
 
 }  // namespace

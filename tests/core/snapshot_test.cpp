@@ -55,6 +55,16 @@ TEST_F(SnapshotTest, NoFocusedElementGivesTheMessageWithApplicationKeys) {
   EXPECT_EQ(tracker.nativeTextFieldSelectedText(),
             withApp({{"message", "something is wrong com"}}));
   EXPECT_EQ(tracker.selectedText, "earlier");
+  // Missing selected text counts as empty.
+  desk().setAttributeError("notes.body", "AXSelectedText", -25212);
+  EXPECT_EQ(snapshotOf("notes.body")["selected_text"], "");
+  // The snapshot's own keys win over the application's.
+  desk().clearOverrides("notes.body", "AXSelectedText");
+  desk().addApplication({.pid = 50, .bundleId = "selected_text", .name = "position"});
+  tracker.frontmostApp = desk().runningApplication(50);
+  const json result = snapshotOf("notes.body");
+  EXPECT_EQ(result["selected_text"], "wrld");
+  EXPECT_EQ(result["bundle_id"], "selected_text");
 }
 
 // Range bounds: a negative x is reported as its absolute value; without height the text markers
@@ -126,19 +136,6 @@ TEST_F(SnapshotTest, MissingMarkerBoundsLeaveTheUsersSelectionAlone) {
             withApp({{"message", "something is wrong com"}, {"selected_text", "text"}}));
   EXPECT_EQ(desk().selection("notes.web"), (Range{4, 4}));
   EXPECT_EQ(desk().text("notes.web"), "web text here");
-}
-
-TEST_F(SnapshotTest, MissingSelectedTextCountsAsEmpty) {
-  desk().setAttributeError("notes.body", "AXSelectedText", -25212);
-  EXPECT_EQ(snapshotOf("notes.body")["selected_text"], "");
-}
-
-TEST_F(SnapshotTest, TheSnapshotsOwnKeysWinOverApplicationKeys) {
-  desk().addApplication({.pid = 50, .bundleId = "selected_text", .name = "position"});
-  tracker.frontmostApp = desk().runningApplication(50);
-  const json result = snapshotOf("notes.body");
-  EXPECT_EQ(result["selected_text"], "wrld");
-  EXPECT_EQ(result["bundle_id"], "selected_text");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "ax/attributes.h"
@@ -31,17 +32,6 @@ class UntrustedNumbersTest : public DesktopTest {
     followApp(kNotes);
     forgetWhatHappened();
   }
-  // The host asks for assistant context; the answer, or null when none arrived.
-  static json ask() {
-    desk().runFor(0.5);  // what the user did is delivered first
-    received().clear();
-    getDataForVeskAssist();
-    desk().runFor(0.5);
-    EXPECT_LE(received().size(), 1u);
-    if (received().empty()) return json();
-    EXPECT_EQ(received().back().name, "alt_enter_pressed");
-    return received().back().data;
-  }
   static void answerCount(double count) {
     desk().setAttribute("notes.body", "AXNumberOfCharacters", Object::makeNumber(count));
   }
@@ -56,19 +46,19 @@ TEST_F(UntrustedNumbersTest, ANegativeCountGivesNoAnswer) {
        {std::pair{-5.0, std::int64_t{3}}, std::pair{-9.223372036854775808e18, kInt64Min}}) {
     desk().setAttribute("notes.body", "AXSelectedTextRange", sim::makeRangeValue({caret, 0}));
     answerCount(count);
-    EXPECT_TRUE(ask().is_null()) << count;
+    EXPECT_TRUE(askForContext().is_null()) << count;
   }
 }
 
 TEST_F(UntrustedNumbersTest, ACaretBeyondTheCountIsNoCaretSoTheSelectionAnswers) {
   desk().select("notes.body", {13, 0});
   answerCount(5);
-  json answer = ask();  // not const: a missing key reads as null
+  json answer = askForContext();  // not const: a missing key reads as null
   // The selection snapshot, which names the application, rather than the text above a caret.
   EXPECT_EQ(answer["selected_text"], "");
   EXPECT_EQ(answer["bundle_id"], "com.example.notes");
   desk().select("notes.body", {5, 0});  // at the count: still a caret
-  answer = ask();
+  answer = askForContext();
   EXPECT_EQ(answer["selected_text"], "first");
   EXPECT_FALSE(answer.contains("bundle_id"));
 }
@@ -84,26 +74,24 @@ TEST_F(UntrustedNumbersTest, RangesRunningBackwardsOrPastTheInt64LimitAreAbsent)
   }
 }
 
-TEST_F(UntrustedNumbersTest, NonFiniteCaretBoundsGiveNullGeometry) {
-  desk().select("notes.body", {5, 0});
-  for (const Rect bounds :
-       {Rect{kNaN, 144, 7, 16}, Rect{114, 144, 7, kInfinity}, Rect{-kInfinity, 144, 7, 16}}) {
+// Around a caret the geometry is null; around a selection the message comes instead.
+TEST_F(UntrustedNumbersTest, NonFiniteBoundsGiveNullGeometryOrTheMessage) {
+  const json nullGeometry{{"selected_text", "first"},
+                          {"is_editable", true},
+                          {"position", {{"x", nullptr}, {"y", nullptr}}},
+                          {"size", {{"width", nullptr}, {"height", nullptr}}}};
+  const json message{
+      {"message", "something is wrong com"}, {"bundle_id", "com.example.notes"}, {"name", "Notes"}};
+  for (const auto& [selection, bounds, expected] :
+       {std::tuple{Range{5, 0}, Rect{kNaN, 144, 7, 16}, nullGeometry},
+        std::tuple{Range{5, 0}, Rect{114, 144, 7, kInfinity}, nullGeometry},
+        std::tuple{Range{5, 0}, Rect{-kInfinity, 144, 7, 16}, nullGeometry},
+        std::tuple{Range{0, 5}, Rect{kNaN, 144, 35, 16}, message},
+        std::tuple{Range{0, 5}, Rect{114, 144, kInfinity, 16}, message},
+        std::tuple{Range{0, 5}, Rect{114, -kInfinity, 35, 16}, message}}) {
+    desk().select("notes.body", selection);
     desk().setParameterizedAttribute("notes.body", "AXBoundsForRange", sim::makeRectValue(bounds));
-    EXPECT_EQ(ask(), (json{{"selected_text", "first"},
-                           {"is_editable", true},
-                           {"position", {{"x", nullptr}, {"y", nullptr}}},
-                           {"size", {{"width", nullptr}, {"height", nullptr}}}}));
-  }
-}
-
-TEST_F(UntrustedNumbersTest, NonFiniteSelectionBoundsGiveTheMessage) {
-  desk().select("notes.body", {0, 5});
-  for (const Rect bounds :
-       {Rect{kNaN, 144, 35, 16}, Rect{114, 144, kInfinity, 16}, Rect{114, -kInfinity, 35, 16}}) {
-    desk().setParameterizedAttribute("notes.body", "AXBoundsForRange", sim::makeRectValue(bounds));
-    EXPECT_EQ(ask(), (json{{"message", "something is wrong com"},
-                           {"bundle_id", "com.example.notes"},
-                           {"name", "Notes"}}));
+    EXPECT_EQ(askForContext(), expected) << bounds.x << " " << bounds.width;
   }
 }
 

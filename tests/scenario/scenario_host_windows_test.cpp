@@ -27,7 +27,7 @@ std::string trackAssistantThen(const std::string& steps) {
   return withAssistant(std::string("[") + kTrackAssistant + ", " + steps + "]");
 }
 
-TEST_F(ScenarioTest, HostWindowsAndThePointerAreCheckedFieldByField) {
+TEST_F(ScenarioTest, HostWindowsThePointerAndMouseStepsAreCheckedFieldByField) {
   expectRefusals({
       {withAssistant("[]", R"({"id": "a"})"), "host_windows: must be an array"},
       {withAssistant("[]", R"([{"id": "a"}])"), "host_windows[0]: missing key \"frame\""},
@@ -40,11 +40,7 @@ TEST_F(ScenarioTest, HostWindowsAndThePointerAreCheckedFieldByField) {
        "host_windows[0].content_view: must be true or false"},
       {R"({"pointer": [1, 2, 3]})", "pointer: must be [x, y]"},
       {R"({"pointer": [1e300, 0]})", "pointer[0]: must be between"},
-  });
-}
-
-TEST_F(ScenarioTest, MouseStepsAreCheckedAgainstTheScriptSoFar) {
-  expectRefusals({
+      // Mouse steps, against the script so far.
       {trackAssistantThen(R"({"at": 1, "do": "move_pointer"})"), "timeline[4]: missing key \"to\""},
       {trackAssistantThen(R"({"at": 1, "do": "move_pointer", "to": [1, "2"]})"),
        "timeline[4].to[1]: must be a number"},

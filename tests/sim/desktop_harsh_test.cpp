@@ -12,7 +12,7 @@ platform::AXErrorCode readRole(const platform::Element& element) {
   return platform::copyAttributeValue(element, "AXRole").error;
 }
 
-TEST_F(SimDesktopTest, AHangLastsItsTimeAndEachRequestWaitsForItsTimeout) {
+TEST_F(SimDesktopTest, HangsAndTheWorkspaceFrontBehaveAsOnThePlatform) {
   addEditor();
   const auto area = desktop().element("area");  // not obtained through the library
   const auto app = platform::createApplicationElement(kEditorPid);  // obtained: limited
@@ -36,10 +36,8 @@ TEST_F(SimDesktopTest, AHangLastsItsTimeAndEachRequestWaitsForItsTimeout) {
   EXPECT_EQ(readRole(app), -25204);
   EXPECT_DOUBLE_EQ(desktop().now() - before, 0.5);
   EXPECT_EQ(readRole(app), 0);
-}
 
-TEST_F(SimDesktopTest, TheWorkspaceFrontLagsDuringABlockingWaitTheSystemsDoesNot) {
-  addEditor();
+  // The workspace's idea of the front application lags during a blocking wait; the system's not.
   desktop().addApplication({.pid = 200, .bundleId = "com.example.other"});
   desktop().activate(200);
   desktop().runUntilIdle();

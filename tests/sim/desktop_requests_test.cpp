@@ -1,5 +1,6 @@
-// Requests to simulated applications: the platform's error codes for every kind of request, and
-// the application element.
+// Requests to simulated applications: the platform's error codes for every kind of request (an
+// untrusted process, missing attributes, vanished elements and processes), and the application
+// element.
 #include <algorithm>
 #include <string_view>
 #include <vector>
@@ -37,23 +38,30 @@ std::vector<platform::AXErrorCode> everyRequest(const platform::Element& element
 
 using Codes = std::vector<platform::AXErrorCode>;
 
-TEST_F(SimDesktopTest, UntrustedRequestsAreRefusedExceptToTheHostItself) {
+TEST_F(SimDesktopTest, EveryRequestAnswersThePlatformsErrorCodes) {
   addEditor();
   desktop().setTrusted(false);
   EXPECT_EQ(everyRequest(desktop().element("area")), Codes(7, -25211));
   desktop().setHostProcess(kEditorPid);
   EXPECT_EQ(readError(desktop().element("area"), "AXRole"), 0);
-}
+  desktop().setTrusted(true);
 
-TEST_F(SimDesktopTest, VanishedElementsAndProcessesAnswerInvalidElement) {
-  addEditor();
+  // Missing attributes and values have their own codes.
   const auto area = desktop().element("area");
+  const auto app = platform::createApplicationElement(kEditorPid);
+  EXPECT_EQ(readError(area, "AXNoSuchThing"), -25205);
+  EXPECT_EQ(readError(area, "AXSubrole"), -25205);  // none given
+  EXPECT_EQ(readError(app, "AXFocusedUIElement"), -25212);
+  EXPECT_EQ(platform::copyParameterizedAttributeValue(area, "AXNoSuchThing", Object()).error,
+            -25213);
+  EXPECT_EQ(platform::isAttributeSettable(area, "AXNoSuchThing").error, -25205);
+
+  // Vanished elements and processes answer "invalid element".
   desktop().destroyElement("area");
   EXPECT_EQ(everyRequest(area), Codes(7, -25202));
   EXPECT_EQ(area, desktop().element("area"));  // still the same element, only gone
 
   const auto window = desktop().element("win");
-  const auto app = platform::createApplicationElement(kEditorPid);
   EXPECT_EQ(app, platform::createApplicationElement(kEditorPid));
   EXPECT_EQ(platform::elementProcessId(app), kEditorPid);
   desktop().terminate(kEditorPid);
@@ -63,18 +71,6 @@ TEST_F(SimDesktopTest, VanishedElementsAndProcessesAnswerInvalidElement) {
   const auto nobody = platform::createApplicationElement(999);
   EXPECT_EQ(nobody, platform::createApplicationElement(999));
   EXPECT_EQ(everyRequest(nobody), Codes(7, -25202));
-}
-
-TEST_F(SimDesktopTest, MissingAttributesAndValuesHaveTheirOwnCodes) {
-  addEditor();
-  const auto area = desktop().element("area");
-  const auto app = platform::createApplicationElement(kEditorPid);
-  EXPECT_EQ(readError(area, "AXNoSuchThing"), -25205);
-  EXPECT_EQ(readError(area, "AXSubrole"), -25205);  // none given
-  EXPECT_EQ(readError(app, "AXFocusedUIElement"), -25212);
-  EXPECT_EQ(platform::copyParameterizedAttributeValue(area, "AXNoSuchThing", Object()).error,
-            -25213);
-  EXPECT_EQ(platform::isAttributeSettable(area, "AXNoSuchThing").error, -25205);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ class SimDesktopTextTest : public SimDesktopTest {
   }
 };
 
-TEST_F(SimDesktopTextTest, RangesCountUtf16UnitsAndNeverSplitACharacter) {
+TEST_F(SimDesktopTextTest, RangesCountUtf16UnitsAndMarkersOnlyAndSecureElementsExposeLess) {
   addEditor(
       "a\xF0\x9F\x98\x80"
       "b",
@@ -43,10 +43,8 @@ TEST_F(SimDesktopTextTest, RangesCountUtf16UnitsAndNeverSplitACharacter) {
   for (Range outside : {Range{0, 5}, Range{-1, 1}, Range{5, 0}, Range{1, -1}}) {
     EXPECT_EQ(readFor("area", "AXStringForRange", Object::makeRange(outside)).error, -25201);
   }
-}
 
-TEST_F(SimDesktopTextTest, MarkersOnlyAndSecureElementsExposeLess) {
-  addEditor();
+  // Markers-only and secure elements expose less.
   desktop().addElement(kEditorPid, {.id = "static",
                                     .role = "AXStaticText",
                                     .text = TextKind::Markers,

@@ -67,6 +67,18 @@ class DesktopTest : public ::testing::Test {
   }
   static constexpr ProcessId kHost = 99;
 
+  // The host asks for assistant context: the answer, or null when none arrived.
+  static nlohmann::json askForContext() {
+    desk().runFor(0.5);  // what the user did is delivered first
+    received().clear();
+    getDataForVeskAssist();
+    desk().runFor(0.5);
+    EXPECT_LE(received().size(), 1u);
+    if (received().empty()) return nullptr;
+    EXPECT_EQ(received().back().name, "alt_enter_pressed");
+    return received().back().data;
+  }
+
   static const std::vector<std::string>& lines() { return desk().diagnosticLines(); }
   static std::vector<std::string> names() {
     std::vector<std::string> out;

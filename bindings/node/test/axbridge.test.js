@@ -35,14 +35,24 @@ beforeEach(() => {
   lib.reset();
 });
 
-test('events arrive by name with parsed payloads', () => {
+test('events arrive by name with parsed payloads, non-ASCII text round-trips, ' +
+    'a window of the host reports the pointer', () => {
   const events = [];
-  lib.loadScenario(desktop({at: 1.0, do: 'select', element: 'body', range: [4, 4]}));
+  lib.loadScenario(desktop({at: 1.0, do: 'select', element: 'body', range: [4, 4]},
+      {at: 1.3, do: 'type', element: 'body', text: 'Grüße 😀'},
+      {at: 1.5, do: 'select', element: 'body', range: [4, 8]},
+      {at: 1.8, do: 'move_pointer', to: [1000, 300]}));
+  const window = lib.addHostWindow('assistant', 940, 100, 360, 600);
+  assert.equal(lib.hostWindow('assistant'), window);
   lib.initMacAccessibility((name, data) => events.push({at: lib.now(), name, data}));
   lib.start({});
-  lib.runFor(2.0);
-  assert.equal(lib.now(), 2.0);
-  assert.deepEqual(events.map((e) => e.name), ['app_changed', 'text_select']);
+  const nativeHandle = Buffer.alloc(8); // the form native window handles take in Node
+  nativeHandle.writeBigUInt64LE(window);
+  lib.addMouseTracker(nativeHandle);
+  lib.runFor(2.5);
+  assert.equal(lib.now(), 2.5);
+  assert.deepEqual(events.map((e) => e.name),
+      ['app_changed', 'text_select', 'caret', 'text_select', 'mouse_hoverd']);
   assert.deepEqual(events[0].data,
       {bundle_id: 'com.example.notes', name: 'Notes', role: 'AXApplication'});
   assert.ok(Math.abs(events[1].at - 1.18) < 1e-9);
@@ -50,32 +60,8 @@ test('events arrive by name with parsed payloads', () => {
     bundle_id: 'com.example.notes', name: 'Notes', selected_text: 'milk', is_editable: true,
     position: {x: 152, y: 164}, size: {width: 28, height: 16},
   });
-});
-
-test('non-ASCII text round-trips', () => {
-  const events = [];
-  lib.loadScenario(desktop({at: 1.0, do: 'type', element: 'body', text: 'Grüße 😀'},
-      {at: 1.5, do: 'select', element: 'body', range: [0, 7]}));
-  lib.initMacAccessibility((name, data) => events.push({name, data}));
-  lib.start({});
-  lib.runFor(2.0);
-  assert.equal(events.at(-1).name, 'text_select');
-  assert.equal(events.at(-1).data.selected_text, 'Grüße 😀');
-});
-
-test('a window of the host reports the pointer', () => {
-  const events = [];
-  lib.loadScenario(desktop({at: 1.0, do: 'move_pointer', to: [1000, 300]}));
-  const window = lib.addHostWindow('assistant', 940, 100, 360, 600);
-  assert.equal(lib.hostWindow('assistant'), window);
-  lib.initMacAccessibility((name, data) => events.push({name, data}));
-  lib.start({});
-  const nativeHandle = Buffer.alloc(8); // the form native window handles take in Node
-  nativeHandle.writeBigUInt64LE(window);
-  lib.addMouseTracker(nativeHandle);
-  lib.runFor(2.0);
-  assert.deepEqual(events.map((e) => e.name), ['app_changed', 'mouse_hoverd']);
-  assert.deepEqual(events[1].data, {});
+  assert.equal(events[3].data.selected_text, 'Grüße 😀');
+  assert.deepEqual(events[4].data, {});
 });
 
 test('arguments of the wrong kind are refused, naming them', () => {

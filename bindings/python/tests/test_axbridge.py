@@ -47,13 +47,20 @@ def events(lib):
     lib.reset()
 
 
-def test_events_arrive_by_name_with_parsed_payloads(lib, events):
-    lib.load_scenario(desktop({"at": 1.0, "do": "select", "element": "body", "range": [4, 4]}))
+def test_events_arrive_parsed_with_non_ascii_text_and_a_host_window_hears_the_pointer(lib, events):
+    lib.load_scenario(desktop({"at": 1.0, "do": "select", "element": "body", "range": [4, 4]},
+                              {"at": 1.3, "do": "type", "element": "body", "text": "Grüße 😀"},
+                              {"at": 1.5, "do": "select", "element": "body", "range": [4, 8]},
+                              {"at": 1.8, "do": "move_pointer", "to": [1000, 300]}))
+    window = lib.add_host_window("assistant", 940, 100, 360, 600)
+    assert lib.host_window("assistant") == window
     lib.init_accessibility(lambda name, data: events.append((lib.now(), name, data)))
     lib.start({})
-    lib.run_for(2.0)
-    assert lib.now() == pytest.approx(2.0)
-    assert [name for _, name, _ in events] == ["app_changed", "text_select"]
+    lib.add_mouse_tracker(window)
+    lib.run_for(2.5)
+    assert lib.now() == pytest.approx(2.5)
+    assert [name for _, name, _ in events] == [
+        "app_changed", "text_select", "caret", "text_select", "mouse_hoverd"]
     assert events[0][2] == {"bundle_id": "com.example.notes", "name": "Notes",
                             "role": "AXApplication"}
     at, _, selection = events[1]
@@ -61,27 +68,7 @@ def test_events_arrive_by_name_with_parsed_payloads(lib, events):
     assert selection == {"bundle_id": "com.example.notes", "name": "Notes", "selected_text": "milk",
                          "is_editable": True, "position": {"x": 152.0, "y": 164.0},
                          "size": {"width": 28.0, "height": 16.0}}
-
-
-def test_non_ascii_text_round_trips(lib, events):
-    lib.load_scenario(desktop({"at": 1.0, "do": "type", "element": "body", "text": "Grüße 😀"},
-                              {"at": 1.5, "do": "select", "element": "body", "range": [0, 7]}))
-    lib.init_accessibility(lambda name, data: events.append((name, data)))
-    lib.start({})
-    lib.run_for(2.0)
-    assert events[-1][0] == "text_select"
-    assert events[-1][1]["selected_text"] == "Grüße 😀"
-
-
-def test_a_window_of_the_host_reports_the_pointer(lib, events):
-    lib.load_scenario(desktop({"at": 1.0, "do": "move_pointer", "to": [1000, 300]}))
-    window = lib.add_host_window("assistant", 940, 100, 360, 600)
-    assert lib.host_window("assistant") == window
-    lib.init_accessibility(lambda name, data: events.append((name, data)))
-    lib.start({})
-    lib.add_mouse_tracker(window)
-    lib.run_for(2.0)
-    assert events == [("app_changed", events[0][1]), ("mouse_hoverd", {})]
+    assert events[3][2]["selected_text"] == "Grüße 😀" and events[4][2] == {}
 
 
 SET_UP_AND_DROP = """
