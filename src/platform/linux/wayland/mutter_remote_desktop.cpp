@@ -269,7 +269,7 @@ Session* open() {
 // the rest of that paste finds no session and nothing is typed or written.
 Session* usable() {
   if (Session* s = current()) return s->closed ? nullptr : s;
-  return open();
+  return refused() ? nullptr : open();
 }
 
 }  // namespace
