@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "mac/editor.h"
 #include "mac/run_loop_support.h"
-#include "mac/text_edit.h"
 #include "platform/pasteboard.h"
 
 namespace axb::contract {

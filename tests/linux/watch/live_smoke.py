@@ -66,6 +66,15 @@ def check(condition, what, watcher):
         sys.exit(1)
 
 
+def refused(watch, env, when, explanation):
+    """The watcher started with nothing to read must end with status 1, saying why."""
+    watcher = Watcher([watch, "--live"], env=env)
+    watcher.process.stdin.close()
+    status = watcher.finish()
+    check(status == 1, f"{when} it exits with 1, not {status}", watcher)
+    check(watcher.wait_for(watcher.err, explanation), f"{when} it says why", watcher)
+
+
 def accessibility_enabled():
     answer = subprocess.run(
         ["timeout", "10", "gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path",
@@ -79,12 +88,7 @@ def main():
 
     # A fresh session starts with accessibility off: without --prompt the watcher says so.
     if not accessibility_enabled():
-        watcher = Watcher([watch, "--live"])
-        watcher.process.stdin.close()
-        status = watcher.finish()
-        check(status == 1, f"with accessibility off it exits with 1, not {status}", watcher)
-        check(watcher.wait_for(watcher.err, "Run axbridge-watch with --prompt"),
-              "with accessibility off it says how to switch it on", watcher)
+        refused(watch, os.environ, "with accessibility off", "Run axbridge-watch with --prompt")
 
     watcher = Watcher([watch, "--live", "--prompt"])
     check(watcher.wait_for(watcher.out, "Accessibility is enabled"),
@@ -108,12 +112,7 @@ def main():
     check(watcher.finish() == 0, "it ends with status 0 on SIGINT", watcher)
 
     without_bus = dict(os.environ, DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/bus")
-    watcher = Watcher([watch, "--live"], env=without_bus)
-    watcher.process.stdin.close()
-    status = watcher.finish()
-    check(status == 1, f"without a session bus it exits with 1, not {status}", watcher)
-    check(watcher.wait_for(watcher.err, "there is no D-Bus session bus"),
-          "without a session bus it says so", watcher)
+    refused(watch, without_bus, "without a session bus", "there is no D-Bus session bus")
     print("axbridge-watch --live: switched accessibility on, took commands, ended on SIGTERM "
           "and SIGINT, explained a missing session bus")
 
