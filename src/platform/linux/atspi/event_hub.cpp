@@ -161,6 +161,10 @@ void refreshAfterStorm() {
 
 void post(DesktopEvent event) {
   HubState& state = hub();
+  // Applications do not all say where their focus went when a window comes to the front or
+  // leaves it (GTK 4 and LibreOffice set it silently): what was kept of any element's states is
+  // asked afresh.
+  if (event.kind == DesktopEventKind::WindowActivated) forgetStates();
   if (isPending(event)) return;
   if (state.pending.size() >= kMostPending) {
     const ProcessId dropped = state.pending.front().pid;
@@ -264,6 +268,7 @@ void onEvent(AtspiEvent* raw, void*) {
   if (starts(type, "object:state-changed:")) noteStateChanged(source.get(), type, detail1 != 0);
   const std::optional<ProcessId> pid = processOf(source.get());
   if (!pid) return;
+  noteApplicationOf(source.get());
   HubState& state = hub();
   if (starts(type, "object:state-changed:active") || starts(type, "window:deactivate")) {
     const Answer<AtspiRole> role = roleOf(source.get());

@@ -26,8 +26,9 @@ Answer<KeptStates> statesOf(AtspiAccessible* accessible);
 // A state-changed event: the state named after its type's second colon now holds or not.
 void noteStateChanged(AtspiAccessible* accessible, const char* type, bool holds);
 
-// Forgets every kept state: an application ended (its accessibles with it) or the accessibility
-// bus came back.
+// Forgets every kept state: a window came to the front (not every application says how its focus
+// changed then), an application ended (its accessibles with it) or the accessibility bus came
+// back.
 void forgetStates();
 
 }  // namespace axb::platform::atspi

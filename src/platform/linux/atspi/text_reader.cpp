@@ -58,6 +58,8 @@ Answer<const TextPrefix*> TextReader::prefixThrough(std::int64_t target) {
 }
 
 Answer<const TextPrefix*> TextReader::prefixForUnits(std::int64_t units) {
+  // Read far enough already: nothing to ask.
+  if (kept_->prefix.units() >= units) return {axerr::kSuccess, &kept_->prefix};
   // A character takes one or two units: the characters up to that many units are no more.
   return prefix(units);
 }
