@@ -182,6 +182,9 @@ class TextApp:
         if command == "focus":
             widget.grab_focus()
             return {"ok": True}
+        if command == "editable":
+            widget.set_editable(rest == "1")
+            return {"ok": True}
         if command == "fill":
             text = filler(int(rest))
             if widget is self.view:
