@@ -1,9 +1,10 @@
 // The harness every fuzz target shares: each input runs on a fresh desktop and library, a host
-// callback records (and checks) every event, a failed check aborts with the input kept, and an
-// independent reading of UTF-8 judges the library's.
+// callback records (and checks) every event, a failed check aborts with the input kept, and ICU's
+// reading of UTF-8 judges the library's.
 #pragma once
 
 #include <fuzzer/FuzzedDataProvider.h>
+#include <unicode/ustring.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -12,7 +13,6 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "sim_desktop/desktop.h"
@@ -81,60 +81,26 @@ inline void recordHostEvent(const char* name, const char* json) {
   }
 }
 
-// ---- UTF-8, read from the encodings of every scalar value rather than from tables of lead bytes
+// ---- UTF-8 as ICU reads it, apart from the library's own reading
 
 namespace utf8 {
-
-// The length of the encoding of each scalar value, under each of its starts of up to 3 bytes (a
-// 4-byte encoding is its 3-byte start and any continuation byte).
-inline const std::unordered_map<std::string, std::size_t>& starts() {
-  static const auto table = [] {
-    std::unordered_map<std::string, std::size_t> found;
-    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
-      if (c >= 0xD800 && c <= 0xDFFF) continue;
-      const std::size_t length = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-      const unsigned lead[] = {0, 0x00, 0xC0, 0xE0, 0xF0};
-      std::string bytes(1, static_cast<char>(lead[length] | (c >> (6 * (length - 1)))));
-      for (std::size_t i = length - 1; i > 0; --i) {
-        bytes += static_cast<char>(0x80 | ((c >> (6 * (i - 1))) & 0x3F));
-      }
-      for (std::size_t n = 1; n <= std::min<std::size_t>(length, 3); ++n) {
-        found.emplace(bytes.substr(0, n), length);
-      }
-    }
-    return found;
-  }();
-  return table;
-}
 
 // The bytes with every ill-formed part replaced by U+FFFD, one for each maximal subpart (the
 // longest start of a well-formed sequence, or a single byte), as Unicode recommends. Counts the
 // text's UTF-16 code units.
 inline std::string wellFormed(std::string_view bytes, std::size_t* utf16Units = nullptr) {
-  std::string out;
-  std::size_t units = 0;
-  for (std::size_t i = 0; i < bytes.size();) {
-    std::size_t known = 0, length = 0;  // the longest start found, and its sequence's length
-    for (std::size_t n = 1; n <= 3 && i + n <= bytes.size(); ++n) {
-      const auto found = starts().find(std::string(bytes.substr(i, n)));
-      if (found == starts().end()) break;
-      known = n;
-      length = found->second;
-    }
-    if (length == 4 && known == 3 && i + 3 < bytes.size() &&
-        (static_cast<unsigned char>(bytes[i + 3]) & 0xC0) == 0x80) {
-      known = 4;
-    }
-    if (known != 0 && known == length) {
-      out.append(bytes.substr(i, known));
-      units += known == 4 ? 2 : 1;
-    } else {
-      out.append("\xEF\xBF\xBD");
-      units += 1;
-    }
-    i += std::max<std::size_t>(known, 1);
-  }
-  if (utf16Units) *utf16Units = units;
+  UErrorCode error = U_ZERO_ERROR;
+  std::int32_t units = 0;
+  std::vector<UChar> utf16(bytes.size() + 1);
+  u_strFromUTF8WithSub(utf16.data(), static_cast<std::int32_t>(utf16.size()), &units, bytes.data(),
+                       static_cast<std::int32_t>(bytes.size()), 0xFFFD, nullptr, &error);
+  std::string out(static_cast<std::size_t>(units) * 3 + 1, '\0');
+  std::int32_t length = 0;
+  u_strToUTF8(out.data(), static_cast<std::int32_t>(out.size()), &length, utf16.data(), units,
+              &error);
+  check(U_SUCCESS(error), "ICU could not read the bytes");
+  out.resize(static_cast<std::size_t>(length));
+  if (utf16Units) *utf16Units = static_cast<std::size_t>(units);
   return out;
 }
 

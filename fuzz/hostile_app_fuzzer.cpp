@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -297,52 +298,38 @@ void axb::fuzz::fuzzOne(std::string_view bytes, sim::Desktop& desk) {
   desk.runFor(0.3);
 
   const axb::ProcessId pids[] = {kNotes, kMail, kHost};
-  for (std::size_t i = 0; i + 1 < steps.size(); i += 2) {
-    const std::uint8_t what = steps[i];
-    const std::uint8_t arg = steps[i + 1];
-    const char* const id = kElementIds[arg % std::size(kElementIds)];
-    switch (what % 14) {
-      case 0:
-        desk.activate(pids[arg % std::size(pids)]);
-        break;
-      case 1:
-        desk.focus(id);
-        break;
-      case 2:
+  using Step = std::function<void(int arg, const char* id)>;
+  const Step kinds[] = {
+      [&](int arg, auto) { desk.activate(pids[arg % std::size(pids)]); },
+      [&](int, const char* id) { desk.focus(id); },
+      [&](int arg, const char* id) {
         desk.select(id, {arg % 24, (arg / 24) % 6});
-        break;
-      case 3:
+      },
+      [&](int arg, auto) {
         desk.moveWindow(kWindowIds[arg % 2], {arg * 3.0, arg * 2.0});
-        break;
-      case 4:
+      },
+      [&](int arg, auto) {
         desk.resizeWindow(kWindowIds[arg % 2], {100.0 + arg, 50.0 + arg});
-        break;
-      case 5:
-      case 6:
-        getDataForVeskAssist();
-        break;
-      case 7:
-        setText(kPastedTexts[arg % std::size(kPastedTexts)]);
-        break;
-      case 8:
+      },
+      [](int, auto) { getDataForVeskAssist(); },
+      [](int, auto) { getDataForVeskAssist(); },
+      [](int arg, auto) { setText(kPastedTexts[arg % std::size(kPastedTexts)]); },
+      [&](int arg, const char* id) {
         desk.postNotification(id, kNotifications[arg % std::size(kNotifications)]);
-        break;
-      case 9:
+      },
+      [&](int arg, auto) {
         desk.movePointer(arg % 2 == 0 ? axb::Point{1100, 150} : axb::Point{10, 10});
-        break;
-      case 10:
-        desk.mouseDown();
-        break;
-      case 11:
-        desk.type(id, arg % 2 == 0 ? "x" : "");
-        break;
-      case 12:
-        focusPreiov();
-        break;
-      case 13:
+      },
+      [&](int, auto) { desk.mouseDown(); },
+      [&](int arg, const char* id) { desk.type(id, arg % 2 == 0 ? "x" : ""); },
+      [](int, auto) { focusPreiov(); },
+      [&](int arg, auto) {
         desk.setResponsive(arg % 2 == 0 ? kNotes : kMail, false, 1.0 + arg % 4);
-        break;
-    }
+      },
+  };
+  for (std::size_t i = 0; i + 1 < steps.size(); i += 2) {
+    const std::uint8_t arg = steps[i + 1];
+    kinds[steps[i] % std::size(kinds)](arg, kElementIds[arg % std::size(kElementIds)]);
     desk.runFor(0.3);
   }
   desk.runFor(3.0);

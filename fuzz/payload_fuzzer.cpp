@@ -19,16 +19,14 @@ using axb::EventDictionary;
 
 void build(FuzzedDataProvider& input, EventDictionary& target, int depth) {
   const std::string_view kinds = depth < 4 ? "stbinfdo" : "stbinfd";
-  switch (kinds[input.ConsumeIntegralInRange<std::size_t>(0, kinds.size() - 1)]) {
-    case 's': {
+  const char kind = kinds[input.ConsumeIntegralInRange<std::size_t>(0, kinds.size() - 1)];
+  switch (kind) {
+    case 's':
       target = input.ConsumeRandomLengthString(64);
       break;
-    }
     case 't':
-      target = true;
-      break;
     case 'b':
-      target = false;
+      target = kind == 't';
       break;
     case 'i':
       target = input.ConsumeIntegral<std::int64_t>();
@@ -36,11 +34,9 @@ void build(FuzzedDataProvider& input, EventDictionary& target, int depth) {
     case 'n':
       target = nullptr;
       break;
-    case 'f': {
-      // Any bit pattern: infinities and NaNs included.
+    case 'f':  // any bit pattern: infinities and NaNs included
       target = std::bit_cast<double>(input.ConsumeIntegral<std::uint64_t>());
       break;
-    }
     case 'd':
       target = input.ConsumeFloatingPoint<double>();
       break;

@@ -32,6 +32,8 @@ for target in "${targets[@]}"; do
   work="$scratch/$target"
   mkdir -p "$work/corpus" "$work/findings"
   cp fuzz/corpus/"$target"/* "$work/corpus/"
+  # Every example scenario seeds the scenario target too.
+  if [[ $target == scenario ]]; then cp examples/scenarios/*.json "$work/corpus/"; fi
   options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192
            -artifact_prefix="$work/findings/" -print_final_stats=1)
   [[ -f fuzz/dict/$target.dict ]] && options+=(-dict="fuzz/dict/$target.dict")

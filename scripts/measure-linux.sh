@@ -3,8 +3,9 @@
 # a window manager), or with --sway in a Wayland session of its own (scripts/headless-sway.sh,
 # native GTK 3 windows), and prints the figures as a markdown table: latency from a key to the
 # host callback, requests per caret move and per selection, wake-ups while idle, setText from call
-# to return, resident memory over application switches. Builds the Linux flavour in build-linux
-# first when needed.
+# to return, resident memory over application switches, the main context in window storms and a
+# clipboard request flood, the longest hold of a 10 MB text. Builds the Linux flavour in
+# build-linux first when needed.
 #
 #   scripts/measure-linux.sh [--sway]   # 50 samples each, 60 s idle, 100/500/1,000 switches
 #   scripts/measure-linux.sh --quick    # 20 samples, 10 s idle, 20/50/100 switches

@@ -32,6 +32,8 @@ packages=(cmake ninja-build g++ nlohmann-json3-dev libutf8proc-dev libgtest-dev 
 if [[ $demo_only == 0 ]]; then
   packages+=(binutils libbenchmark-dev clang libclang-rt-14-dev valgrind python3-yaml
              clang-16 libc++-16-dev libc++abi-16-dev googletest clang-format-14 git
+             # The fuzz targets read UTF-8 with ICU, apart from the library.
+             libicu-dev
              # The Linux flavour (AT-SPI2 and X11) and its end-to-end suite: a headless display, a
              # session bus, GTK3 applications (the Python test application, zenity), xdotool and a
              # small window manager.

@@ -1,8 +1,9 @@
 // Figures of the library on the real Linux stack (X11, AT-SPI2, GTK applications), measured by a
 // host that links it as any host does: how long a key takes to reach the host callback, how
 // many accessibility requests a caret move and a selection cost, what wakes the process while
-// nothing happens, and whether memory stays flat over many application switches. Runs on a
-// desktop of its own (scripts/measure-linux.sh) with a window manager.
+// nothing happens, whether memory stays flat over many application switches, how the host fares
+// in window storms and a clipboard request flood, and how long a 10 MB text holds its main loop.
+// Runs on a desktop of its own (scripts/measure-linux.sh) with a window manager.
 //
 //   axbridge_measure_linux [--quick] [--samples N] [--idle SECONDS] [--switches A,B,C]
 #include <atspi/atspi.h>
@@ -25,8 +26,10 @@
 #include "axbridge/axbridge.h"
 #include "e2e/desktop_session.h"
 #include "e2e/wayland_input.h"
+#include "long_text.h"
 #include "process_figures.h"
 #include "request_counter.h"
+#include "storm_figures.h"
 #include "x11_input.h"
 
 namespace {
@@ -391,6 +394,15 @@ int measureAll(const Options& options) {
       static_cast<double>(requestsSent() - requestsBefore) / (done + 10);
   const auto switchMembers = requestsByMember();
 
+  switchTo(*notesWindow, notesOptions.prgname);  // wherever the switches ended
+  std::fprintf(stderr, "measure: a 10 MB text\n");
+  const std::string longText = switchTo(*draftsWindow, draftsOptions.prgname)
+                                   ? longTextFigure(*drafts, tap)
+                                   : "not followed";
+  std::fprintf(stderr, "measure: window storms and a clipboard request flood\n");
+  switchTo(*notesWindow, notesOptions.prgname);
+  const std::vector<std::string> storms = stormRows(AXBRIDGE_STORM_PEER, notes->pid());
+
   std::string memory = "after 10 switches " + std::to_string(startKilobytes) + " KiB";
   for (const auto& [count, kilobytes] : resident) {
     memory += "; " + std::to_string(count) + ": " + std::to_string(kilobytes) + " KiB";
@@ -413,6 +425,8 @@ int measureAll(const Options& options) {
               milliseconds(percentile(pasteSeconds, 0.95)).c_str());
   std::printf("| Resident memory (VmRSS) over switches between two applications | %s |\n",
               memory.c_str());
+  for (const std::string& row : storms) std::printf("%s\n", row.c_str());
+  std::printf("| A 10 MB text, the host's main loop held at most | %s |\n", longText.c_str());
   std::printf(
       "\nMachine: %s, %ld cores, %s\n", processorName().c_str(), sysconf(_SC_NPROCESSORS_ONLN),
       sway ? "Debian 12 (headless sway 1.7, native GTK 3)" : "Debian 12 (Xvfb, matchbox, GTK 3)");

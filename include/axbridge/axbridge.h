@@ -37,8 +37,10 @@ AXBRIDGE_API void initMacAccessibility(axbridge_event_callback callback);
 AXBRIDGE_API bool isAccessibiltyEnabled(void);
 
 /* Same answer as isAccessibiltyEnabled, but asks the system to prompt the user when the process
- * is not yet trusted (on Linux it switches the desktop's accessibility on; there is no dialog).
- * The answer is the state at the time of the call. Answers on any thread. */
+ * is not yet trusted (on Linux it switches the desktop's accessibility on; there is no dialog;
+ * on Wayland desktops where only the desktop's remote-control dialog lets the library type the
+ * paste, it opens that dialog, whose answer setText uses once given). The answer is the state at
+ * the time of the call. Answers on any thread. */
 AXBRIDGE_API bool showAccessibiltyPermisionPopup(void);
 
 /* Starts following the frontmost application. blocked_fields_json maps bundle identifiers to

@@ -1,27 +1,15 @@
 #!/usr/bin/python3
 """A GTK 4 application with the text widgets the end-to-end tests type into.
 
-It shows a single-line entry, a multi-line text view and a password entry, and answers commands
-read line by line from standard input with one JSON line on standard output, as
-tests/linux/text_app.py does for GTK3. "layout" answers with screen rectangles from GTK's own
-geometry: the widget's bounds in its window, the window's surface transform (client-side
-decorations) and the surface's position on the X server.
+It shows a single-line entry, a multi-line text view and a password entry, and answers the
+commands of app_protocol.py. "layout" answers with screen rectangles from GTK's own geometry: the
+widget's bounds in its window, the window's surface transform (client-side decorations) and the
+surface's position on the X server.
 
-Commands (offsets count characters, as GTK does):
-  present                       bring the window to the front
-  focus <widget>                give the widget the keyboard focus
-  set <widget> <json text>      replace the widget's text
-  select <widget> <start> <end> select a range (start == end places the caret)
-  layout <widget> <start> <end> screen rectangle of the range, or of the caret when empty
-                                (in a native Wayland window: relative to its surface)
-  state                         the focused widget and the surface's screen position
-  text <widget>                 the widget's text
-  quit                          leave
-Widgets: entry, view, password. Run with GSK_RENDERER=cairo under Xvfb.
+Run with GSK_RENDERER=cairo under Xvfb.
 """
 
 import argparse
-import json
 import os
 import subprocess
 import sys
@@ -32,7 +20,7 @@ gi.require_version("Gtk", "4.0")
 gi.require_version("GdkX11", "4.0")
 gi.require_version("Graphene", "1.0")
 from gi.repository import GdkX11, Gio, GLib, Graphene, Gtk  # noqa: E402
-from app_protocol import answer, union  # noqa: E402
+from app_protocol import GtkCommands, answer, union  # noqa: E402
 
 
 def surface_origin(xid):
@@ -46,7 +34,7 @@ def surface_origin(xid):
     return int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"])
 
 
-class Gtk4App:
+class Gtk4App(GtkCommands):
     def __init__(self, application, args):
         # A steady caret: screenshots taken a moment apart differ only in what the test changed.
         Gtk.Settings.get_default().set_property("gtk-cursor-blink", False)
@@ -68,7 +56,8 @@ class Gtk4App:
         self.widgets = {"entry": self.entry, "view": self.view, "password": self.password}
         self.ready_sent = False
         self.window.connect("map", self.on_mapped)
-        GLib.io_add_watch(sys.stdin.fileno(), GLib.IO_IN | GLib.IO_HUP, self.on_input)
+        GLib.io_add_watch(sys.stdin.fileno(), GLib.IO_IN | GLib.IO_HUP,
+                          lambda *_: self.on_line(sys.stdin.readline()))
         self.window.present()
 
     # A native Wayland surface has no X window, and its positions stay relative to it.
@@ -87,62 +76,18 @@ class Gtk4App:
         answer({"ready": True, "pid": os.getpid(), "xid": self.xid()})
         return False
 
-    def on_input(self, fd, condition):
-        line = sys.stdin.readline()
-        if not line:
-            self.window.get_application().quit()
-            return False
-        try:
-            answer(self.run(line.strip()))
-        except Exception as error:  # a bad command must not end the application
-            answer({"error": str(error)})
-        return True
+    def present(self):
+        self.window.present()
 
-    def run(self, line):
-        command, _, rest = line.partition(" ")
-        if command == "present":
-            self.window.present()
-            return {"ok": True}
-        if command == "quit":
-            GLib.idle_add(self.window.get_application().quit)
-            return {"ok": True}
-        if command == "state":
-            focus = self.window.get_focus()
-            name = next((k for k, w in self.widgets.items()
-                         if focus is not None and (focus is w or focus.is_ancestor(w))), None)
-            origin = surface_origin(self.xid()) if self.xid() else (0, 0)
-            return {"focus": name, "origin": list(origin),
-                    "active": self.window.is_active()}
-        name, _, rest = rest.partition(" ")
-        widget = self.widgets[name]
-        if command == "text":
-            if widget is self.view:
-                buffer = widget.get_buffer()
-                return {"text": buffer.get_text(buffer.get_start_iter(), buffer.get_end_iter(),
-                                                 True)}
-            return {"text": widget.get_text()}
-        if command == "focus":
-            widget.grab_focus()
-            return {"ok": True}
-        if command == "set":
-            text = json.loads(rest)
-            if widget is self.view:
-                widget.get_buffer().set_text(text)
-            else:
-                widget.set_text(text)
-            return {"ok": True}
-        start, end = (int(v) for v in rest.split())
-        if command == "select":
-            if widget is self.view:
-                buffer = widget.get_buffer()
-                buffer.select_range(buffer.get_iter_at_offset(end),
-                                    buffer.get_iter_at_offset(start))
-            else:
-                widget.select_region(start, end)
-            return {"ok": True}
-        if command == "layout":
-            return {"rect": self.layout(widget, start, end)}
-        raise ValueError("unknown command")
+    def quit(self):
+        GLib.idle_add(self.window.get_application().quit)
+
+    def state(self):
+        focus = self.window.get_focus()
+        name = next((k for k, w in self.widgets.items()
+                     if focus is not None and (focus is w or focus.is_ancestor(w))), None)
+        origin = surface_origin(self.xid()) if self.xid() else (0, 0)
+        return {"focus": name, "origin": list(origin), "active": self.window.is_active()}
 
     # Where a point of the widget is on screen: through the window, its surface transform and the
     # surface's position on the X server.
@@ -170,20 +115,11 @@ class Gtk4App:
         return union([caret(start), caret(end)])
 
     def view_layout(self, start, end):
-        view = self.view
-        buffer = view.get_buffer()
+        def to_screen(x, y):
+            x, y = self.view.buffer_to_window_coords(Gtk.TextWindowType.WIDGET, x, y)
+            return self.to_screen(self.view, x, y)
 
-        def char_rect(offset):
-            location = view.get_iter_location(buffer.get_iter_at_offset(offset))
-            wx, wy = view.buffer_to_window_coords(Gtk.TextWindowType.WIDGET, location.x,
-                                                  location.y)
-            x, y = self.to_screen(view, wx, wy)
-            return [x, y, location.width, location.height]
-
-        if start == end:
-            rect = char_rect(start)
-            return [rect[0], rect[1], 0, rect[3]]
-        return union([char_rect(i) for i in range(start, end)])
+        return self.view_rect(to_screen, start, end)
 
 
 def main():

@@ -3,13 +3,9 @@
 //   endless-incr               owns CLIPBOARD; text, and an image sent in INCR chunks without end
 //                              (until 1 GiB or 12 s, so that a host that keeps reading ends too)
 //   many-targets COUNT         owns CLIPBOARD offering text and COUNT garbage targets
-//   request-flood COUNT        asks the CLIPBOARD owner for its text COUNT times, as fast as it can
 //   unfinished-incr COUNT TARGET  asks COUNT times for a large target and takes no chunk
 //   abandoned-incr COUNT TARGET   COUNT times in turn: asks from a new window for a large target,
 //                              then destroys the window instead of taking a chunk
-//   window-storm SECONDS RATE [PID]  creates, maps, moves and destroys RATE windows a second,
-//                              each claiming to be PID's (_NET_WM_PID; its own by default)
-//   configure-flood SECONDS    resizes one window (override-redirect) as fast as it can
 //
 // Prints {"ready": true} once started, then {"done": ...} when a timed mode ends; runs until its
 // standard input closes or it is killed.
@@ -35,8 +31,6 @@ namespace x11 = axb::platform::x11;
 
 xcb_connection_t* c = nullptr;
 xcb_window_t root = XCB_WINDOW_NONE;
-// The process the windows claim to belong to.
-std::uint32_t claimedPid = 0;
 
 double now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -54,9 +48,6 @@ xcb_window_t newWindow(bool overrideRedirect) {
   xcb_create_window(c, XCB_COPY_FROM_PARENT, window, root, 0, 0, 10, 10, 0,
                     XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
                     XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
-  const std::uint32_t pid = claimedPid;
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32,
-                      1, &pid);
   return window;
 }
 
@@ -174,28 +165,6 @@ int own(std::uint32_t garbageTargets, bool endlessImage) {
   return 0;
 }
 
-int requestFlood(std::uint64_t count) {
-  const xcb_window_t window = newWindow(false);
-  const xcb_atom_t clipboard = atom("CLIPBOARD");
-  const xcb_atom_t text = atom("UTF8_STRING");
-  const xcb_atom_t property = atom("FLOOD");
-  say("{\"ready\": true}");
-  std::uint64_t requests = 0;
-  while (requests < count) {
-    for (int i = 0; i < 1000; ++i) {
-      xcb_convert_selection(c, window, clipboard, text, property, XCB_CURRENT_TIME);
-    }
-    requests += 1000;
-    while (x11::Event(xcb_poll_for_event(c))) {
-    }
-    xcb_flush(c);
-  }
-  sync();
-  say("{\"done\": true, \"requests\": " + std::to_string(requests) + "}");
-  idleUntilInputCloses();
-  return 0;
-}
-
 int unfinishedIncr(int count, const char* targetName, bool abandon) {
   const xcb_atom_t clipboard = atom("CLIPBOARD");
   const xcb_atom_t target = atom(targetName);
@@ -235,56 +204,6 @@ int unfinishedIncr(int count, const char* targetName, bool abandon) {
   return 0;
 }
 
-int windowStorm(double seconds, double rate) {
-  say("{\"ready\": true}");
-  // Each window lives while the next few hundred are made, as a busy application's would.
-  std::vector<xcb_window_t> alive(300, XCB_WINDOW_NONE);
-  std::uint64_t windows = 0;
-  const double began = now();
-  for (const double end = began + seconds; now() < end;) {
-    // Paced in slices of 10 ms.
-    const auto due = static_cast<std::uint64_t>((now() - began) * rate);
-    for (; windows < due; ++windows) {
-      xcb_window_t& slot = alive[windows % alive.size()];
-      if (slot != XCB_WINDOW_NONE) xcb_destroy_window(c, slot);
-      slot = newWindow(true);
-      xcb_map_window(c, slot);
-      const std::uint32_t position[] = {static_cast<std::uint32_t>(windows % 500), 20};
-      xcb_configure_window(c, slot, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, position);
-    }
-    sync();
-    while (x11::Event(xcb_poll_for_event(c))) {
-    }
-    usleep(10000);
-  }
-  for (const xcb_window_t window : alive) {
-    if (window != XCB_WINDOW_NONE) xcb_destroy_window(c, window);
-  }
-  sync();
-  say("{\"done\": true, \"windows\": " + std::to_string(windows) + "}");
-  idleUntilInputCloses();
-  return 0;
-}
-
-int configureFlood(double seconds) {
-  const xcb_window_t window = newWindow(true);
-  xcb_map_window(c, window);
-  say("{\"ready\": true}");
-  std::uint64_t moves = 0;
-  for (const double end = now() + seconds; now() < end;) {
-    for (int i = 0; i < 1000; ++i, ++moves) {
-      const std::uint32_t size[] = {10u + static_cast<std::uint32_t>(moves % 300), 10};
-      xcb_configure_window(c, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
-    }
-    sync();
-    while (x11::Event(xcb_poll_for_event(c))) {
-    }
-  }
-  say("{\"done\": true, \"moves\": " + std::to_string(moves) + "}");
-  idleUntilInputCloses();
-  return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -292,19 +211,12 @@ int main(int argc, char** argv) {
   if (!display) return 1;
   c = display->connection.get();
   root = display->root;
-  claimedPid = static_cast<std::uint32_t>(getpid());
   const std::string mode = argc > 1 ? argv[1] : "";
   const auto number = [&](int index) { return argc > index ? std::atof(argv[index]) : 0.0; };
   if (mode == "endless-incr") return own(0, true);
   if (mode == "many-targets") return own(static_cast<std::uint32_t>(number(2)), false);
-  if (mode == "request-flood") return requestFlood(static_cast<std::uint64_t>(number(2)));
   if ((mode == "unfinished-incr" || mode == "abandoned-incr") && argc > 3) {
     return unfinishedIncr(static_cast<int>(number(2)), argv[3], mode == "abandoned-incr");
   }
-  if (mode == "window-storm") {
-    if (argc > 4) claimedPid = static_cast<std::uint32_t>(number(4));
-    return windowStorm(number(2), number(3));
-  }
-  if (mode == "configure-flood") return configureFlood(number(2));
   return 2;
 }

@@ -1,33 +1,22 @@
 #!/usr/bin/python3
 """A Qt 5 application with the text widgets the end-to-end tests type into.
 
-It shows a line edit, a plain-text editor and a password field, and answers commands read line
-by line from standard input with one JSON line on standard output, as tests/linux/text_app.py
-does for GTK3. "layout" answers with screen rectangles from Qt's own geometry (the editor's
-cursor rectangles, the line edit's cursor rectangle and font metrics).
+It shows a line edit, a plain-text editor and a password field, and answers the commands of
+app_protocol.py. "layout" answers with screen rectangles from Qt's own geometry (the editor's
+cursor rectangles, the line edit's cursor rectangle and font metrics). Offsets count code points;
+Qt itself counts UTF-16 units.
 
-Commands (offsets count characters, code points; Qt itself counts UTF-16 units):
-  present                       bring the window to the front
-  focus <widget>                give the widget the keyboard focus
-  set <widget> <json text>      replace the widget's text
-  select <widget> <start> <end> select a range (start == end places the caret)
-  layout <widget> <start> <end> screen rectangle of the range, or of the caret when empty
-                                (in a native Wayland window: relative to its surface)
-  state                         the focused widget and the window's screen position
-  text <widget>                 the widget's text
-  quit                          leave
-Widgets: entry, view, password. Run with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1.
+Run with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1.
 """
 
 import argparse
-import json
 import os
 import sys
 
 from PyQt5.QtCore import QSocketNotifier, Qt, QTimer
 from PyQt5.QtGui import QFontMetrics, QTextCursor
 from PyQt5.QtWidgets import QApplication, QLineEdit, QPlainTextEdit, QVBoxLayout, QWidget
-from app_protocol import answer, union  # noqa: E402
+from app_protocol import Commands, answer, union  # noqa: E402
 
 
 def units(text, offset):
@@ -39,7 +28,7 @@ def rect_list(rect):
     return [rect.x(), rect.y(), rect.width(), rect.height()]
 
 
-class Qt5App(QWidget):
+class Qt5App(QWidget, Commands):
     def __init__(self, args):
         super().__init__()
         self.setWindowTitle(args.title)
@@ -57,7 +46,8 @@ class Qt5App(QWidget):
             layout.addWidget(widget)
         self.widgets = {"entry": self.entry, "view": self.view, "password": self.password}
         self.notifier = QSocketNotifier(sys.stdin.fileno(), QSocketNotifier.Read, self)
-        self.notifier.activated.connect(self.on_input)
+        self.notifier.activated.connect(
+            lambda *_: self.notifier.setEnabled(self.on_line(sys.stdin.readline())))
         self.ready_sent = False
 
     def showEvent(self, event):
@@ -70,65 +60,44 @@ class Qt5App(QWidget):
         self.activateWindow()
         answer({"ready": True, "pid": os.getpid(), "xid": int(self.winId())})
 
-    def on_input(self, *_):
-        line = sys.stdin.readline()
-        if not line:
-            self.notifier.setEnabled(False)
-            QApplication.quit()
-            return
-        try:
-            answer(self.run(line.strip()))
-        except Exception as error:  # a bad command must not end the application
-            answer({"error": str(error)})
+    def present(self):
+        self.raise_()
+        self.activateWindow()
 
-    def run(self, line):
-        command, _, rest = line.partition(" ")
-        if command == "present":
-            self.raise_()
-            self.activateWindow()
-            return {"ok": True}
-        if command == "quit":
-            QTimer.singleShot(0, QApplication.quit)
-            return {"ok": True}
-        if command == "state":
-            focus = QApplication.focusWidget()
-            name = next((k for k, w in self.widgets.items() if w is focus), None)
-            origin = self.mapToGlobal(self.rect().topLeft())
-            return {"focus": name, "origin": [origin.x(), origin.y()],
-                    "active": self.isActiveWindow()}
-        name, _, rest = rest.partition(" ")
-        widget = self.widgets[name]
-        if command == "text":
-            return {"text": self.text_of(widget)}
-        if command == "focus":
-            widget.setFocus(Qt.OtherFocusReason)
-            return {"ok": True}
-        if command == "set":
-            text = json.loads(rest)
-            if widget is self.view:
-                widget.setPlainText(text)
-            else:
-                widget.setText(text)
-            return {"ok": True}
-        start, end = (units(self.text_of(widget), int(v)) for v in rest.split())
-        if command == "select":
-            if widget is self.view:
-                cursor = widget.textCursor()
-                cursor.setPosition(start)
-                cursor.setPosition(end, QTextCursor.KeepAnchor)
-                widget.setTextCursor(cursor)
-            else:
-                widget.setSelection(start, end - start)
-            return {"ok": True}
-        if command == "layout":
-            return {"rect": self.layout_of(widget, start, end)}
-        raise ValueError("unknown command")
+    def quit(self):
+        QTimer.singleShot(0, QApplication.quit)
+
+    def state(self):
+        focus = QApplication.focusWidget()
+        name = next((k for k, w in self.widgets.items() if w is focus), None)
+        origin = self.mapToGlobal(self.rect().topLeft())
+        return {"focus": name, "origin": [origin.x(), origin.y()], "active": self.isActiveWindow()}
+
+    def focus(self, widget):
+        widget.setFocus(Qt.OtherFocusReason)
+
+    def set_text(self, widget, text):
+        if widget is self.view:
+            widget.setPlainText(text)
+        else:
+            widget.setText(text)
+
+    def select(self, widget, start, end):
+        start, end = (units(self.text_of(widget), v) for v in (start, end))
+        if widget is self.view:
+            cursor = widget.textCursor()
+            cursor.setPosition(start)
+            cursor.setPosition(end, QTextCursor.KeepAnchor)
+            widget.setTextCursor(cursor)
+        else:
+            widget.setSelection(start, end - start)
 
     def text_of(self, widget):
         return widget.toPlainText() if widget is self.view else widget.text()
 
-    # Screen rectangles; start and end in UTF-16 units here.
-    def layout_of(self, widget, start, end):
+    # Screen rectangles; start and end in UTF-16 units from here.
+    def layout(self, widget, start, end):
+        start, end = (units(self.text_of(widget), v) for v in (start, end))
         if widget is self.view:
             viewport = widget.viewport()
 

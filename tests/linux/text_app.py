@@ -1,36 +1,26 @@
 #!/usr/bin/python3
 """A GTK3 application with the text widgets the end-to-end tests type into.
 
-It shows a single-line entry, a multi-line text view, a password entry and a selectable label,
-and answers commands read line by line from standard input with one JSON line on standard
-output. "layout" answers with rectangles computed by GTK and Pango themselves, so that the
-tests check the rectangles the library reports against the application's own layout rather than
-against what the accessibility interface says.
+It shows a single-line entry, a multi-line text view, a password entry and a selectable label.
+"layout" answers with rectangles computed by GTK and Pango themselves, so that the tests check
+the rectangles the library reports against the application's own layout rather than against what
+the accessibility interface says.
 
-Commands (offsets count characters, as GTK does):
-  present                       bring the window to the front
-  focus <widget>                give the widget the keyboard focus
-  set <widget> <json text>      replace the widget's text
+It answers the commands of app_protocol.py, and also (widgets: entry, view, password, label):
   fill <widget> <characters>    replace the widget's text with that many characters: an emoji,
                                 then numbered lines of words
-  select <widget> <start> <end> select a range (start == end places the caret)
-  layout <widget> <start> <end> screen rectangle of the range, or of the caret when empty
-                                (in a native Wayland window: relative to its surface)
-  state                         the focused widget and the window's screen position
-  text <widget>                 the widget's text, and when the application's text last
-                                changed (CLOCK_MONOTONIC seconds, as time.monotonic())
   pasted                        what the clipboard offered when the last paste began: its
                                 targets and the password manager hint's data
+  frame                         where the window's visible part begins (its header bar, if any)
   storm <seconds>               create, focus and destroy entries as fast as it can, then focus
                                 the entry; a line {"stormed": <entries>} follows when it did
-  quit                          leave
-Widgets: entry, view, password, label.
+"text" also tells when the application's text last changed (CLOCK_MONOTONIC seconds, as
+time.monotonic()).
 With --copy-on-change TEXT the application copies TEXT to the clipboard the first time the entry's
 or the text view's text changes, as a user copying while a paste lands would.
 """
 
 import argparse
-import json
 import os
 import sys
 import time
@@ -40,7 +30,7 @@ import gi
 gi.require_version("Gtk", "3.0")
 gi.require_version("Gdk", "3.0")
 from gi.repository import Gdk, Gio, GLib, Gtk, Pango  # noqa: E402
-from app_protocol import answer, union  # noqa: E402
+from app_protocol import GtkCommands, answer, union  # noqa: E402
 
 
 def filler(characters):
@@ -55,15 +45,18 @@ def filler(characters):
     return "".join(lines)[:characters]
 
 
-class TextApp:
+class TextApp(GtkCommands):
     def __init__(self, args, quit, application=None):
-        self.quit = quit
+        self.quit_loop = quit
         self.window = Gtk.Window(title=args.title)
         if application:
             # Before the window is realised, so that it carries the application's identifier.
             application.add_window(self.window)
         self.window.set_default_size(480, 320)
-        self.window.connect("destroy", lambda *_: self.quit())
+        if args.header_bar:
+            # Drawn by the application, with its shadow, around the window's visible part.
+            self.window.set_titlebar(Gtk.HeaderBar(title=args.title, show_close_button=True))
+        self.window.connect("destroy", lambda *_: self.quit_loop())
         self.window.connect("map-event", self.on_mapped)
 
         box = Gtk.Box(orientation=Gtk.Orientation.VERTICAL, spacing=6)
@@ -99,7 +92,8 @@ class TextApp:
         self.entry.connect("paste-clipboard", self.on_paste)
         self.view.connect("paste-clipboard", self.on_paste)
         self.ready_sent = False
-        GLib.io_add_watch(sys.stdin.fileno(), GLib.IO_IN | GLib.IO_HUP, self.on_input)
+        GLib.io_add_watch(sys.stdin.fileno(), GLib.IO_IN | GLib.IO_HUP,
+                          lambda *_: self.on_line(sys.stdin.readline()))
         self.window.show_all()
         self.window.present()
 
@@ -141,74 +135,25 @@ class TextApp:
         clipboard.request_contents(Gdk.Atom.intern("x-kde-passwordManagerHint", False),
                                    hint_received)
 
-    def on_input(self, fd, condition):
-        line = sys.stdin.readline()
-        if not line:
-            self.quit()
-            return False
-        try:
-            answer(self.run(line.strip()))
-        except Exception as error:  # a bad command must not end the application
-            answer({"error": str(error)})
-        return True
+    def present(self):
+        self.window.present_with_time(Gdk.CURRENT_TIME)
 
-    def run(self, line):
-        command, _, rest = line.partition(" ")
-        if command == "present":
-            self.window.present_with_time(Gdk.CURRENT_TIME)
-            return {"ok": True}
-        if command == "quit":
-            GLib.idle_add(self.quit)
-            return {"ok": True}
-        if command == "state":
-            origin = self.window.get_window().get_origin()
-            focus = self.window.get_focus()
-            name = next((k for k, w in self.widgets.items() if w is focus), None)
-            return {"focus": name, "origin": [origin.x, origin.y],
-                    "active": self.window.is_active()}
-        if command == "pasted":
-            return self.pasted
-        if command == "storm":
-            self.storm(float(rest))
-            return {"ok": True}
-        name, _, rest = rest.partition(" ")
-        widget = self.widgets[name]
-        if command == "text":
-            if widget is self.view:
-                buffer = widget.get_buffer()
-                return {"text": buffer.get_text(buffer.get_start_iter(), buffer.get_end_iter(),
-                                                 True), "changed_at": self.changed_at}
-            return {"text": widget.get_text(), "changed_at": self.changed_at}
-        if command == "focus":
-            widget.grab_focus()
-            return {"ok": True}
-        if command == "editable":
-            widget.set_editable(rest == "1")
-            return {"ok": True}
-        if command == "fill":
-            text = filler(int(rest))
-            if widget is self.view:
-                widget.get_buffer().set_text(text)
-            else:
-                widget.set_text(text)
-            return {"ok": True}
-        if command == "set":
-            text = json.loads(rest)
-            if widget is self.view:
-                widget.get_buffer().set_text(text)
-            else:
-                widget.set_text(text)
-            return {"ok": True}
-        start, end = (int(v) for v in rest.split())
-        if command == "select":
-            self.select(widget, start, end)
-            return {"ok": True}
-        if command == "layout":
-            return {"rect": self.layout(widget, start, end)}
-        raise ValueError("unknown command")
+    def quit(self):
+        GLib.idle_add(self.quit_loop)
 
-    def storm(self, seconds):
-        end = time.monotonic() + seconds
+    def state(self):
+        origin = self.window.get_window().get_origin()
+        focus = self.window.get_focus()
+        name = next((k for k, w in self.widgets.items() if w is focus), None)
+        return {"focus": name, "origin": [origin.x, origin.y], "active": self.window.is_active()}
+
+    def fill(self, rest):
+        name, _, characters = rest.partition(" ")
+        self.set_text(self.widgets[name], filler(int(characters)))
+        return {"ok": True}
+
+    def storm(self, rest):
+        end = time.monotonic() + float(rest)
         made = [None, 0]  # the entry that has the focus, how many were made
 
         def tick():
@@ -227,31 +172,33 @@ class TextApp:
 
         # Below the toolkit's own idle work, which announces each focus change.
         GLib.idle_add(tick, priority=GLib.PRIORITY_LOW)
+        return {"ok": True}
 
-    def select(self, widget, start, end):
-        if widget is self.view:
-            buffer = widget.get_buffer()
-            buffer.select_range(buffer.get_iter_at_offset(end), buffer.get_iter_at_offset(start))
-        elif widget is self.label:
-            widget.select_region(start, end)
-        else:
-            widget.select_region(start, end)
+    def frame(self, _):
+        # Where the visible part begins in the window the other answers are relative to.
+        bar = self.window.get_titlebar()
+        return {"origin": [bar.get_allocation().x, bar.get_allocation().y] if bar else [0, 0]}
+
+    def editable(self, rest):
+        name, _, value = rest.partition(" ")
+        self.widgets[name].set_editable(value == "1")
+        return {"ok": True}
+
+    extra = {"fill": fill, "pasted": lambda self, _: self.pasted, "storm": storm, "frame": frame,
+             "editable": editable}
 
     # Screen rectangles from the widgets' own Pango layouts.
     def layout(self, widget, start, end):
         if widget is self.view:
             return self.view_layout(start, end)
+        x, y = widget.get_layout_offsets()
         if widget is self.label:
-            layout = widget.get_layout()
-            x, y = widget.get_layout_offsets()
             # Label layout offsets are in the coordinates of the window the label draws on.
             origin = widget.get_window().get_origin()
-            return self.pango_rect(layout, x + origin.x, y + origin.y, start, end)
-        layout = widget.get_layout()
-        x, y = widget.get_layout_offsets()
-        tx, ty = widget.translate_coordinates(self.window, x, y)
-        origin = self.window.get_window().get_origin()
-        return self.pango_rect(layout, tx + origin.x, ty + origin.y, start, end)
+        else:
+            x, y = widget.translate_coordinates(self.window, x, y)
+            origin = self.window.get_window().get_origin()
+        return self.pango_rect(widget.get_layout(), x + origin.x, y + origin.y, start, end)
 
     def pango_rect(self, layout, left, top, start, end):
         text = layout.get_text()
@@ -272,19 +219,13 @@ class TextApp:
         return union([char_rect(i) for i in range(start, end)])
 
     def view_layout(self, start, end):
-        view = self.view
-        buffer = view.get_buffer()
-        origin = view.get_window(Gtk.TextWindowType.TEXT).get_origin()
+        origin = self.view.get_window(Gtk.TextWindowType.TEXT).get_origin()
 
-        def char_rect(offset):
-            location = view.get_iter_location(buffer.get_iter_at_offset(offset))
-            x, y = view.buffer_to_window_coords(Gtk.TextWindowType.TEXT, location.x, location.y)
-            return [x + origin.x, y + origin.y, location.width, location.height]
+        def to_screen(x, y):
+            x, y = self.view.buffer_to_window_coords(Gtk.TextWindowType.TEXT, x, y)
+            return x + origin.x, y + origin.y
 
-        if start == end:
-            rect = char_rect(start)
-            return [rect[0], rect[1], 0, rect[3]]
-        return union([char_rect(i) for i in range(start, end)])
+        return self.view_rect(to_screen, start, end)
 
 
 def main():
@@ -296,6 +237,7 @@ def main():
     parser.add_argument("--prgname", default="axbridge-text-app")
     parser.add_argument("--app-id", default="")
     parser.add_argument("--copy-on-change", default=None)
+    parser.add_argument("--header-bar", action="store_true")
     args = parser.parse_args()
     GLib.set_prgname(args.prgname)
     if args.app_id:

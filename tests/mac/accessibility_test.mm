@@ -33,15 +33,11 @@ TEST(AccessibilityTest, ApplicationElementsExistForAnyProcessIdentifier) {
   const CopyResult role = copyAttributeValue(element, "AXRole");
   EXPECT_NE(role.error, axerr::kSuccess);
   EXPECT_FALSE(role.value);
-}
-
-TEST(AccessibilityTest, MissingParametersAndValuesAreRefusedBeforeAnyRequest) {
-  const Element application = createApplicationElement(unusedProcessId());
-  const CopyResult bounds =
-      copyParameterizedAttributeValue(application, "AXBoundsForRange", Object());
+  // Missing parameters and values are refused before any request.
+  const CopyResult bounds = copyParameterizedAttributeValue(element, "AXBoundsForRange", Object());
   EXPECT_EQ(bounds.error, axerr::kIllegalArgument);
   EXPECT_FALSE(bounds.value);
-  EXPECT_EQ(setAttributeValue(application, "AXValue", Object()), axerr::kIllegalArgument);
+  EXPECT_EQ(setAttributeValue(element, "AXValue", Object()), axerr::kIllegalArgument);
 }
 
 // ---- With the accessibility permission, against a real application.

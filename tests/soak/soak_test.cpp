@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -111,6 +112,26 @@ struct App {
   std::string id(const char* element) const { return "s" + std::to_string(slot) + "." + element; }
 };
 
+// Each application's window and elements, frames at the first slot's place.
+struct ElementShape {
+  const char* name;
+  const char* role;
+  Rect frame;
+  sim::TextKind text;
+  const char* value;
+  const char* title = nullptr;
+};
+using enum sim::TextKind;
+const ElementShape kElementShapes[] = {
+    {"window", "AXWindow", {0, 40, 640, 480}, None, ""},
+    {"body", "AXTextArea", {10, 80, 600, 300}, Native, "Dear team,\nthe numbers are in. Regards"},
+    {"field", "AXTextField", {10, 50, 400, 24}, Native, "Re: \xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80"},
+    {"label", "AXStaticText", {10, 400, 300, 20}, Markers, "Read-only caption"},
+    {"web", "AXTextArea", {10, 430, 600, 40}, Web, "web content with markers"},
+    {"button", "AXButton", {}, None, ""},
+    {"secret", "AXTextField", {10, 20, 200, 24}, Native, "ZZZZZZZZZZZZ", "Card number"},
+};
+
 constexpr const char* kTextElements[] = {"body", "field", "label", "web"};
 constexpr const char* kFocusable[] = {"body", "field", "label", "web", "button"};
 
@@ -180,10 +201,7 @@ class Soak {
     desk().runFor(kSettle);
     desk().clearDiagnosticLines();
     const std::uint64_t selectionEventsBefore = hostLog().selectionEvents;
-    for (int k = 0; k < kProbeSelections; ++k) {
-      desk().select(vault.id("secret"), {k % 4, 1 + k % 3});
-      desk().runFor(kSettle);
-    }
+    selectRepeatedly(vault.id("secret"), 4, 1);
     const auto& lines = desk().diagnosticLines();
     result.blockedLinesPerSelection =
         static_cast<double>(std::count(lines.begin(), lines.end(), std::string("blocked"))) /
@@ -193,10 +211,7 @@ class Soak {
     desk().focus(vault.id("body"));
     desk().runFor(kSettle);
     desk().resetRequestCount();
-    for (int k = 0; k < kProbeSelections; ++k) {
-      desk().select(vault.id("body"), {k % 5, 2 + k % 3});
-      desk().runFor(kSettle);
-    }
+    selectRepeatedly(vault.id("body"), 5, 2);
     result.requestsPerSelection = static_cast<double>(desk().requestCount()) / kProbeSelections;
     desk().clearDiagnosticLines();
     return result;
@@ -209,6 +224,12 @@ class Soak {
  private:
   std::size_t pick(std::size_t count) {
     return std::uniform_int_distribution<std::size_t>(0, count - 1)(random_);
+  }
+  void selectRepeatedly(const std::string& id, int starts, int shortest) {
+    for (int k = 0; k < kProbeSelections; ++k) {
+      desk().select(id, {k % starts, shortest + k % 3});
+      desk().runFor(kSettle);
+    }
   }
   int between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
 
@@ -223,45 +244,19 @@ class Soak {
     } else {
       desk().addApplication(spec);
     }
-    const double x = 20.0 * app.slot;
-    desk().addElement(app.pid,
-                      {.id = app.id("window"), .role = "AXWindow", .frame = {x, 40, 640, 480}});
-    desk().addElement(app.pid, {.id = app.id("body"),
-                                .role = "AXTextArea",
-                                .window = app.id("window"),
-                                .frame = {x + 10, 80, 600, 300},
-                                .text = sim::TextKind::Native,
-                                .value = "Dear team,\nthe quarterly numbers are in. Regards"});
-    desk().addElement(app.pid, {.id = app.id("field"),
-                                .role = "AXTextField",
-                                .window = app.id("window"),
-                                .frame = {x + 10, 50, 400, 24},
-                                .text = sim::TextKind::Native,
-                                .value = "Re: numbers \xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80"});
-    desk().addElement(app.pid, {.id = app.id("label"),
-                                .role = "AXStaticText",
-                                .window = app.id("window"),
-                                .frame = {x + 10, 400, 300, 20},
-                                .text = sim::TextKind::Markers,
-                                .value = "Read-only caption",
-                                .editable = false});
-    desk().addElement(app.pid, {.id = app.id("web"),
-                                .role = "AXTextArea",
-                                .window = app.id("window"),
-                                .frame = {x + 10, 430, 600, 40},
-                                .text = sim::TextKind::Web,
-                                .value = "web content with markers"});
-    desk().addElement(app.pid,
-                      {.id = app.id("button"), .role = "AXButton", .window = app.id("window")});
-    if (vault) {
-      // The long-lived application also has the blocked field (its seventh element).
-      desk().addElement(app.pid, {.id = app.id("secret"),
-                                  .role = "AXTextField",
-                                  .title = "Card number",
-                                  .window = app.id("window"),
-                                  .frame = {x + 10, 20, 200, 24},
-                                  .text = sim::TextKind::Native,
-                                  .value = std::string(12, kSecretLetter)});
+    // The long-lived application also has the blocked field (its seventh element).
+    for (const ElementShape& shape : kElementShapes) {
+      if (shape.title != nullptr && !vault) continue;
+      const bool window = shape.role == std::string("AXWindow");
+      Rect frame = shape.frame;
+      if (frame.width > 0) frame.x += 20.0 * app.slot;
+      sim::ElementSpec element{.id = app.id(shape.name), .role = shape.role, .frame = frame};
+      if (shape.title != nullptr) element.title = shape.title;
+      if (!window) element.window = app.id("window");
+      element.text = shape.text;
+      element.value = shape.value;
+      element.editable = shape.text != Markers;
+      desk().addElement(app.pid, element);
     }
     desk().focus(app.id("body"));
   }
@@ -367,14 +362,12 @@ TEST_F(SoakTest, ManySwitchesAndNotificationsStayBoundedAndWellFormed) {
   const Soak::Probe late = soak.probe();
   const long residentLate = residentBytes();
 
-  std::printf(
-      "soak: %d switches, %llu launches, %llu notifications, %llu events delivered, "
-      "%llu blocked lines, at most %zu registrations (bound %zu), %.0f s virtual\n",
-      kSwitches, static_cast<unsigned long long>(soak.launches()),
-      static_cast<unsigned long long>(soak.notifications()),
-      static_cast<unsigned long long>(hostLog().events),
-      static_cast<unsigned long long>(soak.blockedLines()), mostRegistrations,
-      soak.registrationBound(), desk.now());
+  std::printf("soak: %d switches, %" PRIu64 " launches, %" PRIu64 " notifications, %" PRIu64
+              " events delivered, %" PRIu64
+              " blocked lines, at most %zu registrations (bound %zu), "
+              "%.0f s virtual\n",
+              kSwitches, soak.launches(), soak.notifications(), hostLog().events,
+              soak.blockedLines(), mostRegistrations, soak.registrationBound(), desk.now());
   std::printf("soak: resident memory %.2f MiB after the first tenth, %.2f MiB at the end\n",
               residentEarly / 1048576.0, residentLate / 1048576.0);
 

@@ -21,6 +21,7 @@
 #include "platform/linux/atspi/text_reader.h"
 #include "platform/linux/atspi/trust.h"
 #include "platform/linux/object_impl.h"
+#include "platform/linux/wayland/paste_route.h"
 #include "platform/linux/wayland/session.h"
 #include "platform/utf8.h"
 #include "platform/vocabulary.h"
@@ -537,6 +538,9 @@ void endRequestRun() {
 }
 
 bool isProcessTrusted(bool prompt) {
+  // Where only the desktop's portal lets the library type the paste's keystroke, the user is
+  // asked there too (its dialog answers later).
+  if (prompt) wayland::askForPortalKeystroke();
   return atspi::accessibilityEnabled(prompt);
 }
 

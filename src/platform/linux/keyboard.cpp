@@ -7,6 +7,7 @@
 
 #include "platform/linux/wayland/mutter_remote_desktop.h"
 #include "platform/linux/wayland/paste_route.h"
+#include "platform/linux/wayland/portal_remote_desktop.h"
 #include "platform/linux/wayland/virtual_keyboard.h"
 #include "platform/linux/x11/paste_keys.h"
 
@@ -22,6 +23,7 @@ std::optional<KeysRefusal> syntheticKeysRefused() {
     case wayland::PasteRoute::WaylandProtocols:
       return std::nullopt;
     case wayland::PasteRoute::MutterRemoteDesktop:
+    case wayland::PasteRoute::PortalKeystroke:
       return std::nullopt;
     case wayland::PasteRoute::None:
       return KeysRefusal::NotSupported;
@@ -38,6 +40,8 @@ bool postPasteShortcut() {
       return wayland::keyboard::typePasteChord();
     case wayland::PasteRoute::MutterRemoteDesktop:
       return wayland::remote_desktop::typePasteChord();
+    case wayland::PasteRoute::PortalKeystroke:
+      return wayland::portal::typePasteChord();
     case wayland::PasteRoute::None:
       return false;
   }

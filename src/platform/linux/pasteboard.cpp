@@ -19,6 +19,7 @@ namespace axb::platform {
 std::int64_t pasteboardChangeCount() {
   switch (wayland::pasteRoute()) {
     case wayland::PasteRoute::WaylandProtocols:
+    case wayland::PasteRoute::PortalKeystroke:
       return wayland::clipboard::changeCount();
     case wayland::PasteRoute::MutterRemoteDesktop:
       return wayland::remote_desktop::changeCount();
@@ -37,6 +38,7 @@ bool pasteboardReadsRefused() {
 PasteboardContents pasteboardContents() {
   switch (wayland::pasteRoute()) {
     case wayland::PasteRoute::WaylandProtocols:
+    case wayland::PasteRoute::PortalKeystroke:
       return {x11::itemsFromTargets(wayland::clipboard::read())};
     case wayland::PasteRoute::MutterRemoteDesktop:
       return {x11::itemsFromTargets(wayland::remote_desktop::read())};
@@ -50,6 +52,7 @@ PasteboardContents pasteboardContents() {
 std::optional<std::string> pasteboardString() {
   switch (wayland::pasteRoute()) {
     case wayland::PasteRoute::WaylandProtocols:
+    case wayland::PasteRoute::PortalKeystroke:
       return wayland::clipboard::readText();
     case wayland::PasteRoute::MutterRemoteDesktop:
       return wayland::remote_desktop::readText();
@@ -70,6 +73,7 @@ std::optional<std::int64_t> pasteboardReplace(const std::vector<PasteboardItem>&
   });
   switch (wayland::pasteRoute()) {
     case wayland::PasteRoute::WaylandProtocols:
+    case wayland::PasteRoute::PortalKeystroke:
       return wayland::clipboard::own(x11::targetsFromItems(items));
     case wayland::PasteRoute::MutterRemoteDesktop:
       return wayland::remote_desktop::own(x11::targetsFromItems(items));

@@ -63,6 +63,7 @@ void serveClipboardFor(double seconds) {
   const double deadline = monotonicSeconds() + seconds;
   switch (wayland::pasteRoute()) {
     case wayland::PasteRoute::WaylandProtocols:
+    case wayland::PasteRoute::PortalKeystroke:
       if (wayland::clipboard::serveUntil(deadline)) return;
       break;
     case wayland::PasteRoute::MutterRemoteDesktop:

@@ -73,7 +73,12 @@ std::optional<Json> readWaylandClipboardInAWindow(double seconds) {
 
 std::optional<std::string> readClipboard(const std::string& target, double seconds) {
   const std::string bound = std::to_string(static_cast<int>(seconds));
-  if (swayRuns()) return outputOf({"timeout", bound, "wl-paste", "-n", "-t", target}, seconds);
+  // wl-paste reads through data-control, which every compositor but GNOME's offers.
+  const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+  const bool gnome = desktop && std::string(desktop) == "GNOME";
+  if (std::getenv("WAYLAND_DISPLAY") && !gnome) {
+    return outputOf({"timeout", bound, "wl-paste", "-n", "-t", target}, seconds);
+  }
   if (std::getenv("WAYLAND_DISPLAY")) {
     const auto read = readWaylandClipboardInAWindow(seconds);
     if (!read || !read->is_object() || !(*read)["data"].contains(target)) return std::nullopt;

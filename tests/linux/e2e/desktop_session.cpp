@@ -68,21 +68,6 @@ std::optional<Json> swayWindow(const std::function<bool(const Json&)>& check) {
   return std::nullopt;
 }
 
-std::optional<pid_t> frontWindowPid() {
-  if (swayRuns()) {
-    const auto node = swayWindow([](const Json& node) { return node.value("focused", false); });
-    if (!node) return std::nullopt;
-    return (*node)["pid"].get<pid_t>();
-  }
-  const std::vector<std::string> query =
-      windowManagerRuns()
-          ? std::vector<std::string>{"timeout", "5", "xdotool", "getactivewindow", "getwindowpid"}
-          : std::vector<std::string>{"timeout", "5", "xdotool", "getwindowfocus", "getwindowpid"};
-  const auto text = capture(query);
-  if (!text || text->empty()) return std::nullopt;
-  return static_cast<pid_t>(std::atoi(text->c_str()));
-}
-
 }  // namespace
 
 std::vector<HostEvent>& receivedEvents() {
@@ -139,7 +124,18 @@ bool windowManagerRuns() {
 }
 
 std::optional<pid_t> frontPid() {
-  return frontWindowPid();
+  if (swayRuns()) {
+    const auto node = swayWindow([](const Json& node) { return node.value("focused", false); });
+    if (!node) return std::nullopt;
+    return (*node)["pid"].get<pid_t>();
+  }
+  const std::vector<std::string> query =
+      windowManagerRuns()
+          ? std::vector<std::string>{"timeout", "5", "xdotool", "getactivewindow", "getwindowpid"}
+          : std::vector<std::string>{"timeout", "5", "xdotool", "getwindowfocus", "getwindowpid"};
+  const auto text = capture(query);
+  if (!text || text->empty()) return std::nullopt;
+  return static_cast<pid_t>(std::atoi(text->c_str()));
 }
 
 bool swayRuns() {

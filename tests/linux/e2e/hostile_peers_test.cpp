@@ -1,13 +1,10 @@
 // Other clients that misbehave, on a real desktop: clipboard owners and requestors written to
-// stall or bloat the host, window storms, and the accessibility bus going away and coming back.
-// The host's main context must keep answering, its memory stay bounded, and following resume.
-#include <glib.h>
+// stall or bloat the host, a widget storm, and the accessibility bus going away and coming back.
+// The host's reads and memory must stay bounded, and following resume. (How late the main
+// context runs in window storms and a request flood, axbridge_measure_linux measures.)
 #include <gtest/gtest.h>
-#include <malloc.h>
 #include <signal.h>
-#include <sys/resource.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -38,53 +35,6 @@ double memoryMiB(const std::string& field) {
   }
   return 0;
 }
-
-// The memory the process holds, without what its allocator keeps free for later: earlier tests
-// in the process leave the allocator holding different amounts.
-double heldMemoryMiB() {
-  malloc_trim(0);
-  return memoryMiB("VmRSS");
-}
-
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// How late the main context runs a 20 ms timer while the test turns it: the host's own work
-// waits that long. A stall counts once for every 20 ms of it, as requests arriving throughout it
-// would each wait for its end.
-class Responsiveness {
- public:
-  Responsiveness() : last_(seconds()) { source_ = g_timeout_add(20, tick, this); }
-  ~Responsiveness() { g_source_remove(source_); }
-  double percentile(double p) {
-    if (delays_.empty()) return 0;
-    std::sort(delays_.begin(), delays_.end());
-    return delays_[static_cast<std::size_t>(p * static_cast<double>(delays_.size() - 1))];
-  }
-  double worst() { return percentile(1.0); }
-  void reset() {
-    delays_.clear();
-    last_ = seconds();
-  }
-
- private:
-  static gboolean tick(gpointer data) {
-    auto* self = static_cast<Responsiveness*>(data);
-    const double now = seconds();
-    const double late = std::max(now - self->last_ - 0.02, 0.0);
-    for (double waited = late; waited > 0.02; waited -= 0.02) self->delays_.push_back(waited);
-    self->delays_.push_back(late);
-    self->last_ = now;
-    return G_SOURCE_CONTINUE;
-  }
-  guint source_ = 0;
-  double last_;
-  std::vector<double> delays_;
-};
 
 std::unique_ptr<ChildApp> startPeer(const std::vector<std::string>& arguments) {
   std::vector<std::string> argv{AXBRIDGE_HOSTILE_PEER};
@@ -125,25 +75,6 @@ TEST(HostileClipboardOwner, TheReadStaysWithinItsTimeAndMemory) {
   }
 }
 
-// A requestor asking for the clipboard two million times, as fast as it can: the main context
-// keeps answering, and the host's memory does not grow with the requests.
-TEST(HostileClipboardRequestor, AFloodOfRequestsLeavesTheMainContextAnswering) {
-  platform::pasteboardReplace({{{{platform::kPlainTextType, "flooded"}}}});
-  const double before = heldMemoryMiB();
-  Responsiveness responsiveness;
-  auto flood = startPeer({"request-flood", "2000000"});
-  ASSERT_TRUE(flood);
-  const Json done = pumpUntilDone(*flood, 60.0);
-  EXPECT_EQ(readClipboard("UTF8_STRING", 60.0), "flooded");  // once the flood is served
-  const double grew = heldMemoryMiB() - before;
-  std::printf(
-      "%s: main context late by %.3f s (95th percentile), %.3f s at worst; memory grew "
-      "%.1f MiB\n",
-      done.dump().c_str(), responsiveness.percentile(0.95), responsiveness.worst(), grew);
-  EXPECT_LT(responsiveness.percentile(0.95), 0.5);
-  EXPECT_LT(grew, 48.0);
-}
-
 TEST(HostileClipboardRequestor, UnfinishedTransfersAreCappedAndOthersStillServed) {
   std::string image = pngImage();
   while (image.size() < (5u << 20)) image += image;
@@ -167,41 +98,6 @@ TEST(HostileClipboardRequestor, UnfinishedTransfersAreCappedAndOthersStillServed
 }
 
 class WindowStormTest : public HostTest {};
-
-// Thousands of windows a second created and destroyed (claiming to be the followed
-// application's, as any client may), or one window resized as fast as the server allows: the main
-// context keeps answering within 1 s and is idle 2 s after the storm.
-TEST_F(WindowStormTest, TheHostAnswersDuringTheStormAndIsIdleSoonAfter) {
-  auto app = follow({});
-  ASSERT_TRUE(app);
-  for (const std::vector<std::string>& mode :
-       {std::vector<std::string>{"window-storm", "2", "3000", std::to_string(app->pid())},
-        {"configure-flood", "2"}}) {
-    SCOPED_TRACE(mode[0]);
-    Responsiveness responsiveness;
-    auto storm = startPeer(mode);
-    ASSERT_TRUE(storm);
-    const Json done = pumpUntilDone(*storm, 120.0);
-    const double ended = seconds();
-    pumpFor(2.0);
-    // What the storm left behind counts too: the 2 s after it.
-    const double during = responsiveness.percentile(0.95);
-    const double settled = seconds() - ended;
-    responsiveness.reset();
-    const double cpuBefore = cpuSeconds();
-    pumpFor(1.0);
-    const double cpuAfter = cpuSeconds() - cpuBefore;
-    std::printf(
-        "%s: late by %.3f s (95th percentile) during the storm and the 2 s after it, "
-        "which took %.1f s; then %.2f s of processor time in 1 s, late by %.3f s at "
-        "worst\n",
-        done.dump().c_str(), during, settled, cpuAfter, responsiveness.worst());
-    EXPECT_LT(during, 1.0);
-    EXPECT_LT(settled, 3.0);
-    EXPECT_LT(cpuAfter, 0.3);
-    EXPECT_LT(responsiveness.worst(), 0.2);
-  }
-}
 
 // An application that creates, focuses and destroys entries as fast as it can while the host is
 // busy: thousands of its events wait for the host at once, beyond what the host's queue holds. The

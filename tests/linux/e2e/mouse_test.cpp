@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -170,15 +169,6 @@ class HostTestWindow {
   bool destroyed_ = false;
 };
 
-// The process whose window is in front, as the desktop's own tools tell.
-std::optional<pid_t> frontPid() {
-  const auto text =
-      run({"timeout", "5", "xdotool", windowManagerRuns() ? "getactivewindow" : "getwindowfocus",
-           "getwindowpid"});
-  if (!text || text->empty()) return std::nullopt;
-  return static_cast<pid_t>(std::atoi(text->c_str()));
-}
-
 bool movePointer(int x, int y) {
   return xdotool({"mousemove", std::to_string(x), std::to_string(y)});
 }
@@ -285,30 +275,21 @@ class MouseTrackingTest : public ::testing::Test {
   }
 };
 
-TEST_F(MouseTrackingTest, MovingThePointerIntoTheWindowTellsTheHost) {
-  HostTestWindow window(320, 200);
+TEST_F(MouseTrackingTest, HoveringAndClickingOutsideTellTheHostAndClickingInsideDoesNot) {
+  StandardOutputCapture& output = this->output();
+  HostTestWindow window(320, 200, Placement::Fixed);
   const auto [rect, away] = showWithPointAway(window);
   ASSERT_TRUE(rect && away);
   ASSERT_TRUE(movePointer(away->first, away->second));
-
   addMouseTracker(window.handle());
-  const std::size_t from = receivedEvents().size();
+
+  std::size_t from = receivedEvents().size();
   const auto [x, y] = centreOf(*rect);
   ASSERT_TRUE(movePointer(x, y));
   const auto hovered = waitForEvent("mouse_hoverd", from);
   ASSERT_TRUE(hovered);
   EXPECT_EQ(hovered->payload, Json::object());
-}
-
-TEST_F(MouseTrackingTest, ClickingOutsideTellsTheHostAndClickingInsideDoesNot) {
-  StandardOutputCapture& output = this->output();
-  HostTestWindow window(320, 200, Placement::Fixed);
-  const auto [rect, away] = showWithPointAway(window);
-  ASSERT_TRUE(rect && away);
-  addMouseTracker(window.handle());
-
-  ASSERT_TRUE(hover(*rect));
-  std::size_t from = receivedEvents().size();
+  from = receivedEvents().size();
   ASSERT_TRUE(clickHandled(output, 1));
   EXPECT_FALSE(heard("clcicked_outside", from));
 
@@ -325,7 +306,6 @@ TEST_F(MouseTrackingTest, ClickingOutsideTellsTheHostAndClickingInsideDoesNot) {
   ASSERT_TRUE(pumpUntil([&] { return countOf(output.text(), "clicked bro") >= 2; }));
   pumpFor(kDeliveryBound);
   from = receivedEvents().size();
-  const auto [x, y] = centreOf(*rect);
   const std::size_t before = countOf(output.text(), "clicked bro");
   ASSERT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}));
   ASSERT_TRUE(pumpUntil([&] { return countOf(output.text(), "clicked bro") > before; }));
@@ -384,25 +364,7 @@ TEST_F(MouseTrackingTest, RelativeMotionUnderACoveringWindowIsHeard) {
   EXPECT_TRUE(waitForEvent("mouse_hoverd", from));
 }
 
-TEST_F(MouseTrackingTest, TheWheelAndTheMiddleButtonAreNoClick) {
-  StandardOutputCapture& output = this->output();
-  HostTestWindow window(320, 200);
-  const auto [rect, away] = showWithPointAway(window);
-  ASSERT_TRUE(rect && away);
-  addMouseTracker(window.handle());
-  ASSERT_TRUE(movePointer(away->first, away->second));
-
-  const std::size_t from = receivedEvents().size();
-  ASSERT_TRUE(click(4));
-  ASSERT_TRUE(click(5));
-  ASSERT_TRUE(click(2));
-  // The right button is a click; the steps before it are not.
-  ASSERT_TRUE(clickHandled(output, 1, 3));
-  EXPECT_EQ(countOf(output.text(), "clicked bro"), 1u);
-  EXPECT_TRUE(heard("clcicked_outside", from));
-}
-
-TEST_F(MouseTrackingTest, AnythingButALiveWindowIsIgnored) {
+TEST_F(MouseTrackingTest, AnythingButALiveWindowAndAButtonIsIgnored) {
   StandardOutputCapture& output = this->output();
   xcb_connection_t* c = hostConnection();
   // An id of the test's own that names nothing, and one that named a window.
@@ -431,7 +393,9 @@ TEST_F(MouseTrackingTest, AnythingButALiveWindowIsIgnored) {
   ASSERT_TRUE(away);
   ASSERT_TRUE(movePointer(away->first, away->second));
   const std::size_t from = receivedEvents().size();
-  ASSERT_TRUE(clickHandled(output, 1));
+  // The wheel's steps and the middle button are no click; the right button is.
+  ASSERT_TRUE(click(4) && click(5) && click(2));
+  ASSERT_TRUE(clickHandled(output, 1, 3));
   EXPECT_EQ(countOf(output.text(), "clicked bro"), 1u);
   EXPECT_TRUE(heard("clcicked_outside", from));
 }
@@ -476,34 +440,26 @@ TEST_F(MouseTrackingTest, AWindowDestroyedUnderThePointerLeavesItOutside) {
   EXPECT_TRUE(heard("clcicked_outside", from));
 }
 
-TEST_F(MouseTrackingTest, HidingTheWindowIsNoClosing) {
-  HostTestWindow window(320, 200);
+TEST_F(MouseTrackingTest, AHiddenWindowIsNoClosingAndIsTrackedAtItsNewSize) {
+  HostTestWindow window(200, 120);
   ASSERT_TRUE(window.show());
-  auto rect = window.onScreen();
-  ASSERT_TRUE(rect);
-  const auto away = outside({*rect});
+  const auto small = window.onScreen();
+  ASSERT_TRUE(small);
+  auto away = outside({*small});
   ASSERT_TRUE(away);
   addMouseTracker(window.handle());
-  ASSERT_TRUE(hover(*rect));
+  ASSERT_TRUE(hover(*small));
 
   // Hidden under the pointer, the window no longer holds it.
   window.hide();
   ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
   ASSERT_TRUE(movePointer(away->first, away->second));
-
   // Shown again, it is still tracked.
   ASSERT_TRUE(window.show());
-  rect = window.onScreen();
-  ASSERT_TRUE(rect);
-  ASSERT_TRUE(hover(*rect));
-}
+  const auto shown = window.onScreen();
+  ASSERT_TRUE(shown);
+  ASSERT_TRUE(hover(*shown));
 
-TEST_F(MouseTrackingTest, TheWindowIsTrackedAtItsNewSize) {
-  HostTestWindow window(200, 120);
-  ASSERT_TRUE(window.show());
-  const auto small = window.onScreen();
-  ASSERT_TRUE(small);
-  addMouseTracker(window.handle());
   window.resize(400, 300);
   std::optional<ScreenRect> large;
   if (!pumpUntil([&] {
@@ -512,7 +468,7 @@ TEST_F(MouseTrackingTest, TheWindowIsTrackedAtItsNewSize) {
       })) {
     GTEST_SKIP() << "the window manager keeps the window at its size";
   }
-  const auto away = outside({*large});
+  away = outside({*large});
   ASSERT_TRUE(away);
   ASSERT_TRUE(movePointer(away->first, away->second));
   ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
@@ -526,51 +482,37 @@ TEST_F(MouseTrackingTest, TheWindowIsTrackedAtItsNewSize) {
   EXPECT_TRUE(waitForEvent("mouse_hoverd", from));
 }
 
-TEST_F(MouseTrackingTest, NothingWakesTheHostOnceNothingIsTracked) {
-  HostTestWindow window(320, 200);
-  const auto [rect, away] = showWithPointAway(window);
-  ASSERT_TRUE(rect && away);
-  addMouseTracker(window.handle());
-  ASSERT_TRUE(hover(*rect));
-
-  // While tracked, the pointer's moves reach the host.
-  std::uint64_t before = platform::x11::pointerWakeUps();
-  ASSERT_TRUE(movePointer(away->first, away->second));
-  ASSERT_TRUE(pumpUntil([&] { return platform::x11::pointerWakeUps() > before; }));
-
-  window::resetMouseTrackers();
-  bridge::globals().isInWindow = false;
-  // What was already on its way is let in first.
-  pumpFor(kDeliveryBound);
-  before = platform::x11::pointerWakeUps();
-  // Across the window and back, as a mouse moves (relative steps), and clicking.
-  ASSERT_TRUE(movePointer(rect->x - 20, rect->y + 20));
-  for (int i = 0; i < 5; ++i) {
-    ASSERT_TRUE(xdotool({"mousemove_relative", "--", i % 2 ? "-60" : "60", "10"}));
-    ASSERT_TRUE(click(1));
+TEST_F(MouseTrackingTest, NothingWakesTheHostOnceNothingIsTrackedOrItsWindowsAreDestroyed) {
+  for (const bool destroy : {false, true}) {
+    SCOPED_TRACE(destroy ? "destroyed" : "no longer tracked");
+    HostTestWindow window(320, 200);
+    const auto [rect, away] = showWithPointAway(window);
+    ASSERT_TRUE(rect && away);
+    addMouseTracker(window.handle());
+    ASSERT_TRUE(hover(*rect));
+    if (destroy) {
+      window.destroy();
+      ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
+    } else {
+      // While tracked, the pointer's moves reach the host.
+      const std::uint64_t before = platform::x11::pointerWakeUps();
+      ASSERT_TRUE(movePointer(away->first, away->second));
+      ASSERT_TRUE(pumpUntil([&] { return platform::x11::pointerWakeUps() > before; }));
+      window::resetMouseTrackers();
+      bridge::globals().isInWindow = false;
+    }
+    // What was already on its way is let in first.
+    pumpFor(kDeliveryBound);
+    const std::uint64_t before = platform::x11::pointerWakeUps();
+    // Across the window and back, as a mouse moves (relative steps), and clicking.
+    ASSERT_TRUE(movePointer(rect->x - 20, rect->y + 20));
+    for (int i = 0; i < 5; ++i) {
+      ASSERT_TRUE(xdotool({"mousemove_relative", "--", i % 2 ? "-60" : "60", "10"}));
+      ASSERT_TRUE(click(1));
+    }
+    pumpFor(kDeliveryBound);
+    EXPECT_EQ(platform::x11::pointerWakeUps(), before);
   }
-  pumpFor(kDeliveryBound);
-  EXPECT_EQ(platform::x11::pointerWakeUps(), before);
-}
-
-TEST_F(MouseTrackingTest, NothingWakesTheHostOnceItsTrackedWindowsAreDestroyed) {
-  HostTestWindow window(320, 200);
-  const auto [rect, away] = showWithPointAway(window);
-  ASSERT_TRUE(rect && away);
-  addMouseTracker(window.handle());
-  ASSERT_TRUE(hover(*rect));
-
-  window.destroy();
-  ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
-  pumpFor(kDeliveryBound);
-  const std::uint64_t before = platform::x11::pointerWakeUps();
-  ASSERT_TRUE(movePointer(away->first, away->second));
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(xdotool({"mousemove_relative", "--", "20", "20"}));
-    ASSERT_TRUE(click(1));
-  }
-  pumpFor(kDeliveryBound);
-  EXPECT_EQ(platform::x11::pointerWakeUps(), before);
 }
 
 // The host's window is where the user went from the application they work in; leaving it takes

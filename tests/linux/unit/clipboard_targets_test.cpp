@@ -5,6 +5,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace axb::platform::x11 {
 namespace {
@@ -86,28 +88,17 @@ TEST(ClipboardTargets, LaterItemsOnlyAddTargetsTheEarlierOnesLack) {
   EXPECT_TRUE(targetsFromItems({}).empty());
 }
 
-TEST(IncrChunks, SendsTheDataInChunksThenAnEmptyOne) {
-  IncrChunks chunks(std::make_shared<const std::string>("abcdefg"), 3);
-  EXPECT_EQ(chunks.next(), "abc");
-  EXPECT_EQ(chunks.next(), "def");
-  EXPECT_FALSE(chunks.finished());
-  EXPECT_EQ(chunks.next(), "g");
-  EXPECT_FALSE(chunks.finished());
-  EXPECT_EQ(chunks.next(), "");
-  EXPECT_TRUE(chunks.finished());
-}
-
-TEST(IncrChunks, AnExactMultipleStillEndsWithAnEmptyChunk) {
-  IncrChunks chunks(std::make_shared<const std::string>(6, 'x'), 3);
-  std::string joined;
-  int count = 0;
-  for (std::string_view chunk = chunks.next(); !chunk.empty(); chunk = chunks.next()) {
-    joined += chunk;
-    ++count;
+TEST(IncrChunks, SendsTheDataInChunksThenAnEmptyOneEvenAfterAnExactMultiple) {
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"abcdefg", {"abc", "def", "g", ""}}, {"xxxxxx", {"xxx", "xxx", ""}}};
+  for (const auto& [data, expected] : cases) {
+    IncrChunks chunks(std::make_shared<const std::string>(data), 3);
+    for (const std::string& chunk : expected) {
+      EXPECT_FALSE(chunks.finished()) << data;
+      EXPECT_EQ(chunks.next(), chunk) << data;
+    }
+    EXPECT_TRUE(chunks.finished()) << data;
   }
-  EXPECT_EQ(joined, std::string(6, 'x'));
-  EXPECT_EQ(count, 2);
-  EXPECT_TRUE(chunks.finished());
 }
 
 }  // namespace

@@ -3,40 +3,39 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 namespace axb::platform::atspi {
 namespace {
 
-TEST(Roles, GtksEntryAndTextViewShareARoleAndDifferByState) {
-  EXPECT_EQ(roleName({ATSPI_ROLE_TEXT, true, false}), "AXTextField");
-  EXPECT_EQ(roleName({ATSPI_ROLE_TEXT, true, true}), "AXTextArea");
-  // A read-only view of several lines is still a text area; a single read-only line is text.
-  EXPECT_EQ(roleName({ATSPI_ROLE_TEXT, false, true}), "AXTextArea");
-  EXPECT_EQ(roleName({ATSPI_ROLE_TEXT, false, false}), "AXStaticText");
-}
-
-TEST(Roles, APasswordIsASecureTextField) {
-  const RoleFacts password{ATSPI_ROLE_PASSWORD_TEXT, true, false};
-  EXPECT_EQ(roleName(password), "AXTextField");
-  EXPECT_EQ(subroleName(password), "AXSecureTextField");
-  EXPECT_EQ(subroleName({ATSPI_ROLE_TEXT, true, false}), std::nullopt);
-}
-
-TEST(Roles, TheEditableStateOrTheEditableTextInterfaceMakesAFieldEditable) {
+TEST(Roles, NamesFollowTheRoleAndGtksStatesAndOnlyAPasswordIsSecret) {
+  const struct {
+    RoleFacts facts;
+    const char* role;
+    std::optional<std::string> subrole;
+  } cases[] = {
+      // GTK's entry and text view share a role and differ by state; a read-only view of several
+      // lines is still a text area, a single read-only line is text.
+      {{ATSPI_ROLE_TEXT, true, false}, "AXTextField", std::nullopt},
+      {{ATSPI_ROLE_TEXT, true, true}, "AXTextArea", std::nullopt},
+      {{ATSPI_ROLE_TEXT, false, true}, "AXTextArea", std::nullopt},
+      {{ATSPI_ROLE_TEXT, false, false}, "AXStaticText", std::nullopt},
+      {{ATSPI_ROLE_PASSWORD_TEXT, true, false}, "AXTextField", "AXSecureTextField"},
+      {{ATSPI_ROLE_LABEL}, "AXStaticText", std::nullopt},
+      {{ATSPI_ROLE_APPLICATION}, "AXApplication", std::nullopt},
+      {{ATSPI_ROLE_FRAME}, "AXWindow", std::nullopt},
+      {{ATSPI_ROLE_REDUNDANT_OBJECT}, "AXUnknown", std::nullopt},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(roleName(test.facts), test.role) << test.role;
+    EXPECT_EQ(subroleName(test.facts), test.subrole) << test.role;
+    EXPECT_EQ(keepsTextSecret(test.facts), test.subrole.has_value()) << test.role;
+  }
+  // The editable state or the editable text interface makes a field editable.
   EXPECT_TRUE(isEditable({ATSPI_ROLE_ENTRY, true, false}, false));  // a browser's field
   EXPECT_TRUE(isEditable({ATSPI_ROLE_TEXT, false, false}, true));
   EXPECT_FALSE(isEditable({ATSPI_ROLE_LABEL}, false));
-}
-
-TEST(Roles, OnlyAPasswordKeepsItsTextSecret) {
-  EXPECT_TRUE(keepsTextSecret({ATSPI_ROLE_PASSWORD_TEXT, true, false}));
-  EXPECT_FALSE(keepsTextSecret({ATSPI_ROLE_TEXT, true, false}));
-}
-
-TEST(Roles, LabelsAreStaticTextAndApplicationsApplications) {
-  EXPECT_EQ(roleName({ATSPI_ROLE_LABEL}), "AXStaticText");
-  EXPECT_EQ(roleName({ATSPI_ROLE_APPLICATION}), "AXApplication");
-  EXPECT_EQ(roleName({ATSPI_ROLE_FRAME}), "AXWindow");
-  EXPECT_EQ(roleName({ATSPI_ROLE_REDUNDANT_OBJECT}), "AXUnknown");
 }
 
 }  // namespace

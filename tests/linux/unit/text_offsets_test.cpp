@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+
 namespace axb::platform::atspi {
 namespace {
 
@@ -14,58 +17,35 @@ constexpr char kText[] =
     "a\xF0\x9F\x98\x80"
     "e\xCC\x81!";
 
-TEST(TextOffsets, CharactersAfterAnEmojiAreOneUnitFurtherOn) {
-  EXPECT_EQ(utf16Offset(kText, 0), 0);
-  EXPECT_EQ(utf16Offset(kText, 1), 1);
-  EXPECT_EQ(utf16Offset(kText, 2), 3);
-  EXPECT_EQ(utf16Offset(kText, 4), 5);
-  EXPECT_EQ(utf16Offset(kText, 5), 6);  // the end of the text
+TEST(TextOffsets, CharactersAndUnitsMapBothWaysAndNothingPastTheText) {
+  // utf16Offset of characters: after the emoji one unit further on; 5 is the end of the text.
+  const std::pair<std::int64_t, std::optional<std::int64_t>> units[] = {
+      {0, 0}, {1, 1}, {2, 3}, {4, 5}, {5, 6}, {6, std::nullopt}, {-1, std::nullopt}};
+  for (const auto& [character, unit] : units) EXPECT_EQ(utf16Offset(kText, character), unit);
+  // characterOffset of units: the combining mark is a character of its own, and an offset
+  // inside a surrogate pair falls on its character.
+  const std::pair<std::int64_t, std::optional<std::int64_t>> characters[] = {
+      {3, 2}, {4, 3}, {6, 5}, {2, 1}, {7, std::nullopt}, {-1, std::nullopt}};
+  for (const auto& [unit, character] : characters) {
+    EXPECT_EQ(characterOffset(kText, unit), character);
+  }
 }
 
-TEST(TextOffsets, UnitsMapBackToCharacters) {
-  EXPECT_EQ(characterOffset(kText, 3), 2);
-  EXPECT_EQ(characterOffset(kText, 4), 3);  // the combining mark is a character of its own
-  EXPECT_EQ(characterOffset(kText, 6), 5);
-}
-
-TEST(TextOffsets, AnOffsetInsideASurrogatePairFallsOnItsCharacter) {
-  EXPECT_EQ(characterOffset(kText, 2), 1);
-}
-
-TEST(TextOffsets, OffsetsPastTheTextAreNothing) {
-  EXPECT_EQ(utf16Offset(kText, 6), std::nullopt);
-  EXPECT_EQ(characterOffset(kText, 7), std::nullopt);
-  EXPECT_EQ(utf16Offset(kText, -1), std::nullopt);
-  EXPECT_EQ(characterOffset(kText, -1), std::nullopt);
-}
-
-TEST(TextOffsets, ARangeOfTheEmojiIsOneCharacter) {
-  const auto span = characterSpan(kText, Range{1, 2});
-  ASSERT_TRUE(span);
-  EXPECT_EQ(span->start, 1);
-  EXPECT_EQ(span->end, 2);
-  EXPECT_EQ(characterSubstring(kText, span->start, span->end), "\xF0\x9F\x98\x80");
-}
-
-TEST(TextOffsets, ARangeEndingInsideAPairTakesTheWholeCharacter) {
-  const auto span = characterSpan(kText, Range{0, 2});
-  ASSERT_TRUE(span);
-  EXPECT_EQ(span->end, 2);
-}
-
-TEST(TextOffsets, ARangePastTheTextOrBeyondTheLimitIsNothing) {
+TEST(TextOffsets, RangesCoverWholeCharactersAndNothingPastTheText) {
+  const auto emoji = characterSpan(kText, Range{1, 2});
+  ASSERT_TRUE(emoji);
+  EXPECT_EQ(emoji->start, 1);
+  EXPECT_EQ(emoji->end, 2);
+  EXPECT_EQ(characterSubstring(kText, emoji->start, emoji->end), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(characterSpan(kText, Range{0, 2}).value().end, 2);  // ends inside the pair
   EXPECT_FALSE(characterSpan(kText, Range{4, 3}));
   EXPECT_FALSE(characterSpan(kText, Range{1, INT64_MAX}));
   EXPECT_FALSE(characterSpan(kText, Range{-1, 1}));
-}
-
-TEST(TextOffsets, ASelectionInEitherOrderBecomesAForwardRange) {
+  // A selection in either order becomes a forward range.
   EXPECT_EQ(utf16Range(kText, 4, 1), (Range{1, 4}));
   EXPECT_EQ(utf16Range(kText, 2, 4), (Range{3, 2}));
   EXPECT_EQ(utf16Range(kText, 0, 9), std::nullopt);
-}
-
-TEST(TextOffsets, TheSelectedTextKeepsTheCombiningMarkWithItsLetter) {
+  // The selected text keeps the combining mark with its letter.
   EXPECT_EQ(characterSubstring(kText, 2, 4), "e\xCC\x81");
   EXPECT_EQ(characterSubstring(kText, 4, 5), "!");
   EXPECT_EQ(characterSubstring(kText, 3, 3), "");

@@ -20,69 +20,41 @@ CommandLines linesInto(Collected& collected, std::size_t longest = 64) {
       [&] { ++collected.overlong; });
 }
 
-TEST(CommandLines, ALineSplitAcrossReadsArrivesOnceWhole) {
+// Pieces as they are read, with "|" where the input ends.
+TEST(CommandLines, EachLineArrivesOnceWholeAndOverlongOnesAreDroppedWhole) {
+  const struct {
+    std::size_t longest;
+    std::vector<std::string> pieces;
+    std::vector<std::string> lines;
+    int overlong;
+  } cases[] = {
+      {64, {"con", "text\nrepl", "ace two words\n"}, {"context", "replace two words"}, 0},
+      {64, {"front\n\ncontext\n"}, {"front", "", "context"}, 0},
+      {64, {"replace fine\r\ncontext\r", "\n"}, {"replace fine", "context"}, 0},
+      // The last line without its end counts at the end of input, once.
+      {64, {"context\nfront", "|", "|"}, {"context", "front"}, 0},
+      // Past the limit, its end not yet seen: the next line still arrives.
+      {8, {"replace 0123", "456789", "abcdef", "\ncontext\n"}, {"context"}, 1},
+      {7, {"context\r\n", "context!\n"}, {"context"}, 1},
+      {4, {"replace without end", "|"}, {}, 1},
+  };
+  for (const auto& test : cases) {
+    Collected collected;
+    CommandLines lines = linesInto(collected, test.longest);
+    for (const std::string& piece : test.pieces) {
+      piece == "|" ? lines.finish() : lines.append(piece);
+    }
+    EXPECT_EQ(collected.lines, test.lines) << test.pieces.front();
+    EXPECT_EQ(collected.overlong, test.overlong) << test.pieces.front();
+  }
+}
+
+TEST(CommandLines, ALineIsHeldUntilItsEnd) {
   Collected collected;
   CommandLines lines = linesInto(collected);
   lines.append("con");
-  EXPECT_TRUE(collected.lines.empty());
-  lines.append("text\nrepl");
-  lines.append("ace two words\n");
-  EXPECT_EQ(collected.lines, (std::vector<std::string>{"context", "replace two words"}));
-}
-
-TEST(CommandLines, SeveralLinesInOneReadArriveInOrder) {
-  Collected collected;
-  CommandLines lines = linesInto(collected);
-  lines.append("front\n\ncontext\n");
-  EXPECT_EQ(collected.lines, (std::vector<std::string>{"front", "", "context"}));
-}
-
-TEST(CommandLines, CarriageReturnLineEndsAreNotPartOfTheLine) {
-  Collected collected;
-  CommandLines lines = linesInto(collected);
-  lines.append("replace fine\r\ncontext\r");
-  lines.append("\n");
-  EXPECT_EQ(collected.lines, (std::vector<std::string>{"replace fine", "context"}));
-}
-
-TEST(CommandLines, TheLastLineWithoutItsEndCountsAtTheEndOfInput) {
-  Collected collected;
-  CommandLines lines = linesInto(collected);
-  lines.append("context\nfront");
+  lines.append("text\nfront");
   EXPECT_EQ(collected.lines, (std::vector<std::string>{"context"}));
-  lines.finish();
-  EXPECT_EQ(collected.lines, (std::vector<std::string>{"context", "front"}));
-  lines.finish();
-  EXPECT_EQ(collected.lines.size(), 2u);
-}
-
-TEST(CommandLines, AnOverlongLineIsDroppedWholeAndTheNextOneStillArrives) {
-  Collected collected;
-  CommandLines lines = linesInto(collected, 8);
-  lines.append("replace 0123");
-  lines.append("456789");  // past the limit, its end not yet seen
-  lines.append("abcdef");
-  lines.append("\ncontext\n");
-  EXPECT_EQ(collected.lines, (std::vector<std::string>{"context"}));
-  EXPECT_EQ(collected.overlong, 1);
-}
-
-TEST(CommandLines, ALineOfExactlyTheLimitArrives) {
-  Collected collected;
-  CommandLines lines = linesInto(collected, 7);
-  lines.append("context\r\n");
-  lines.append("context!\n");
-  EXPECT_EQ(collected.lines, (std::vector<std::string>{"context"}));
-  EXPECT_EQ(collected.overlong, 1);
-}
-
-TEST(CommandLines, AnOverlongLastLineAtTheEndOfInputIsDropped) {
-  Collected collected;
-  CommandLines lines = linesInto(collected, 4);
-  lines.append("replace without end");
-  lines.finish();
-  EXPECT_TRUE(collected.lines.empty());
-  EXPECT_EQ(collected.overlong, 1);
 }
 
 }  // namespace

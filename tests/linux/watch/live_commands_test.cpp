@@ -3,61 +3,44 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
-TEST(LiveCommands, TheCommandWordsNameTheirEntryPoints) {
-  EXPECT_EQ(parseLiveCommand("context")->kind, LiveCommandKind::Context);
-  EXPECT_EQ(parseLiveCommand("front")->kind, LiveCommandKind::Front);
-  EXPECT_EQ(parseLiveCommand("help")->kind, LiveCommandKind::Help);
+TEST(LiveCommands, WordsNameTheirEntryPointsAndAReplacementIsTheRestOfTheLine) {
+  const struct {
+    const char* line;
+    LiveCommandKind kind;
+    const char* text;
+  } commands[] = {
+      {"context", LiveCommandKind::Context, ""},
+      {"front", LiveCommandKind::Front, ""},
+      {"help", LiveCommandKind::Help, ""},
+      {"  context\t ", LiveCommandKind::Context, ""},  // blanks around a word are forgiven
+      {"replace  half past  three ", LiveCommandKind::Replace, " half past  three "},
+      {"replace ", LiveCommandKind::Replace, ""},  // deletes the selection
+      {"replace caf\xc3\xa9 \"quoted\" \\n", LiveCommandKind::Replace,
+       "caf\xc3\xa9 \"quoted\" \\n"},
+  };
+  for (const auto& test : commands) {
+    const auto command = parseLiveCommand(test.line);
+    ASSERT_TRUE(command) << test.line;
+    EXPECT_EQ(command->kind, test.kind) << test.line;
+    EXPECT_EQ(command->text, test.text) << test.line;
+  }
 }
 
-TEST(LiveCommands, BlanksAroundACommandWordAreForgiven) {
-  EXPECT_EQ(parseLiveCommand("  context\t ")->kind, LiveCommandKind::Context);
-}
-
-TEST(LiveCommands, AReplacementIsTheRestOfTheLineWithItsOwnSpaces) {
-  const auto command = parseLiveCommand("replace  half past  three ");
-  ASSERT_TRUE(command);
-  EXPECT_EQ(command->kind, LiveCommandKind::Replace);
-  EXPECT_EQ(command->text, " half past  three ");
-}
-
-TEST(LiveCommands, AnEmptyReplacementDeletesTheSelection) {
-  const auto command = parseLiveCommand("replace ");
-  ASSERT_TRUE(command);
-  EXPECT_EQ(command->kind, LiveCommandKind::Replace);
-  EXPECT_EQ(command->text, "");
-}
-
-TEST(LiveCommands, ReplaceWithoutItsSpaceIsNoReplacement) {
-  // A bare "replace" would otherwise delete the user's selection by accident.
-  bool unknown = false;
-  EXPECT_FALSE(parseLiveCommand("replace", &unknown));
-  EXPECT_TRUE(unknown);
-  EXPECT_FALSE(parseLiveCommand("replacement text", &unknown));
-  EXPECT_TRUE(unknown);
-}
-
-TEST(LiveCommands, AReplacementKeepsBytesThatAreNotCommands) {
-  const auto command = parseLiveCommand("replace caf\xc3\xa9 \"quoted\" \\n");
-  ASSERT_TRUE(command);
-  EXPECT_EQ(command->text, "caf\xc3\xa9 \"quoted\" \\n");
-}
-
-TEST(LiveCommands, AnEmptyLineIsNothingAndNotAnError) {
-  bool unknown = true;
-  EXPECT_FALSE(parseLiveCommand("", &unknown));
-  EXPECT_FALSE(unknown);
-  EXPECT_FALSE(parseLiveCommand(" \t ", &unknown));
-  EXPECT_FALSE(unknown);
-}
-
-TEST(LiveCommands, CommandWordsAreExact) {
-  bool unknown = false;
-  EXPECT_FALSE(parseLiveCommand("Context", &unknown));
-  EXPECT_TRUE(unknown);
-  EXPECT_FALSE(parseLiveCommand("contexts", &unknown));
-  EXPECT_TRUE(unknown);
+// A bare "replace" would otherwise delete the user's selection by accident; an empty line is
+// nothing and not an error.
+TEST(LiveCommands, AnythingElseIsNoCommandAndOnlyBlankLinesAreNoError) {
+  const std::pair<const char*, bool> lines[] = {{"replace", true}, {"replacement text", true},
+                                                {"Context", true}, {"contexts", true},
+                                                {"", false},       {" \t ", false}};
+  for (const auto& [line, isUnknown] : lines) {
+    bool unknown = !isUnknown;
+    EXPECT_FALSE(parseLiveCommand(line, &unknown)) << line;
+    EXPECT_EQ(unknown, isUnknown) << line;
+  }
 }
 
 }  // namespace

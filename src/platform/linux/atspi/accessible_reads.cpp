@@ -170,6 +170,13 @@ class Space {
       native_ = true;
       windowRelative_ = true;
       nativeOrigin_ = wayland::nativeWindowOriginOf(*pid);
+      // Answers are relative to the surface, which begins with the shadow the window draws.
+      const std::optional<Size> floating = wayland::nativeFloatingWindowSizeOf(*pid);
+      if (nativeOrigin_ && floating) {
+        if (const std::optional<Point> visible = visibleFrameOrigin(accessible, *floating)) {
+          nativeOrigin_ = Point{nativeOrigin_->x - visible->x, nativeOrigin_->y - visible->y};
+        }
+      }
     } else {
       windowRelative_ = answersInWindowCoordinates(accessible);
     }

@@ -50,6 +50,20 @@ std::optional<std::string> launchedDesktopFile(ProcessId pid) {
   return std::nullopt;
 }
 
+// A GTK application without an application id gives its Wayland windows its program name as
+// their app_id, and its accessible application the same name.
+std::optional<std::string> gtkProgramName(ProcessId pid) {
+  if (!wayland::waylandSession()) return std::nullopt;
+  const GRef<AtspiAccessible> application = applicationOf(pid);
+  if (!application) return std::nullopt;
+  GErrorSlot error;
+  const GText toolkit(atspi_accessible_get_toolkit_name(application.get(), error.out()));
+  if (error || !toolkit || g_ascii_strcasecmp(toolkit.get(), "gtk") != 0) return std::nullopt;
+  const auto name = readName(application.get());
+  if (!name.ok() || name.value.empty()) return std::nullopt;
+  return name.value;
+}
+
 }  // namespace
 
 std::optional<std::string> bundleIdentifierOf(ProcessId pid) {
@@ -60,6 +74,7 @@ std::optional<std::string> bundleIdentifierOf(ProcessId pid) {
   if (!found) found = wayland::applicationIdOf(pid);
   if (!found) found = x11::applicationIdOf(pid);
   if (!found) found = x11::windowClassOf(pid);
+  if (!found) found = gtkProgramName(pid);
   // Remembered only once known: a window may appear after the first question.
   if (found) identity.bundleIdentifier = textFrom(found->c_str());
   return identity.bundleIdentifier;

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "ext-data-control-v1-client.h"
 #include "platform/linux/wayland/clipboard_read.h"
 #include "platform/linux/wayland/wl_client.h"
 #include "platform/run_loop.h"
@@ -40,15 +41,24 @@ struct Transfer {
   guint watch = 0;
 };
 
+// What the clipboard knows whichever interface it speaks; the interface's own objects are its
+// subclass's.
 struct Clipboard {
-  zwlr_data_control_device_v1* device = nullptr;
-  // Offers announced and the types each listed, until the selection event names one.
-  std::map<zwlr_data_control_offer_v1*, std::vector<std::string>> announced;
-  zwlr_data_control_offer_v1* selection = nullptr;
+  virtual ~Clipboard() = default;
+  // Whether the compositor named a selection, and whether it is the library's own source's.
+  virtual bool hasSelection() const = 0;
+  virtual bool ownsSelection() const = 0;
+  // Names the selection's current offer, to notice it was replaced.
+  virtual const void* selectionOffer() const = 0;
+  // Asks the selection's owner to write one type into the pipe.
+  virtual void requestType(const std::string& type, int fd) = 0;
+  // Makes a new source with the types the selection (none: empties it); the earlier source is
+  // asked nothing more.
+  virtual void setSelection(const x11::Targets& targets) = 0;
+
   std::vector<std::string> selectionTypes;
   std::int64_t changes = 0;
-  // The library's own source while it is the selection.
-  zwlr_data_control_source_v1* source = nullptr;
+  // The types the library's own source offers while it is the selection.
   std::vector<std::pair<std::string, std::shared_ptr<const std::string>>> offered;
   std::vector<Transfer> transfers;
   guint sweep = 0;
@@ -116,15 +126,15 @@ gboolean onWritable(gint, GIOCondition, gpointer) {
   return G_SOURCE_CONTINUE;
 }
 
-void onSend(void*, zwlr_data_control_source_v1* source, const char* mimeType, int32_t fd) {
-  Clipboard* cb = clipboard();
-  if (!cb || source != cb->source || !mimeType || cb->transfers.size() >= kTransfersInAll) {
+// A requestor asks the library's own source for one type through the pipe it hands over.
+void serve(Clipboard& cb, const char* mimeType, int32_t fd) {
+  if (!mimeType || cb.transfers.size() >= kTransfersInAll) {
     ::close(fd);
     return;
   }
-  const auto found = std::find_if(cb->offered.begin(), cb->offered.end(),
+  const auto found = std::find_if(cb.offered.begin(), cb.offered.end(),
                                   [mimeType](const auto& o) { return o.first == mimeType; });
-  if (found == cb->offered.end()) {
+  if (found == cb.offered.end()) {
     ::close(fd);
     return;
   }
@@ -135,79 +145,179 @@ void onSend(void*, zwlr_data_control_source_v1* source, const char* mimeType, in
   transfer.lastProgress = monotonicSeconds();
   transfer.watch = g_unix_fd_add(fd, static_cast<GIOCondition>(G_IO_OUT | G_IO_ERR | G_IO_HUP),
                                  onWritable, nullptr);
-  cb->transfers.push_back(transfer);
-  progressTransfers(*cb);
-  scheduleSweep(*cb);
+  cb.transfers.push_back(transfer);
+  progressTransfers(cb);
+  scheduleSweep(cb);
 }
 
-void onCancelled(void*, zwlr_data_control_source_v1* source) {
-  Clipboard* cb = clipboard();
-  if (cb && source == cb->source) {
-    cb->source = nullptr;
-    cb->offered.clear();
+// The two interfaces' generated calls under one set of names: they have the same requests and
+// events, only their names differ.
+#define AXB_DATA_CONTROL_CALLS(Name, prefix)                                                 \
+  struct Name {                                                                              \
+    using Manager = prefix##_data_control_manager_v1;                                        \
+    using Device = prefix##_data_control_device_v1;                                          \
+    using Source = prefix##_data_control_source_v1;                                          \
+    using Offer = prefix##_data_control_offer_v1;                                            \
+    using DeviceListener = prefix##_data_control_device_v1_listener;                         \
+    using SourceListener = prefix##_data_control_source_v1_listener;                         \
+    using OfferListener = prefix##_data_control_offer_v1_listener;                           \
+    static Device* device(Manager* manager, wl_seat* seat) {                                 \
+      return prefix##_data_control_manager_v1_get_data_device(manager, seat);                \
+    }                                                                                        \
+    static Source* source(Manager* manager) {                                                \
+      return prefix##_data_control_manager_v1_create_data_source(manager);                   \
+    }                                                                                        \
+    static void listen(Device* device, const DeviceListener* listener, void* data) {         \
+      prefix##_data_control_device_v1_add_listener(device, listener, data);                  \
+    }                                                                                        \
+    static void listen(Source* source, const SourceListener* listener, void* data) {         \
+      prefix##_data_control_source_v1_add_listener(source, listener, data);                  \
+    }                                                                                        \
+    static void listen(Offer* offer, const OfferListener* listener, void* data) {            \
+      prefix##_data_control_offer_v1_add_listener(offer, listener, data);                    \
+    }                                                                                        \
+    static void setSelection(Device* device, Source* source) {                               \
+      prefix##_data_control_device_v1_set_selection(device, source);                         \
+    }                                                                                        \
+    static void offer(Source* source, const char* type) {                                    \
+      prefix##_data_control_source_v1_offer(source, type);                                   \
+    }                                                                                        \
+    static void receive(Offer* offer, const char* type, int fd) {                            \
+      prefix##_data_control_offer_v1_receive(offer, type, fd);                               \
+    }                                                                                        \
+    static void destroy(Source* source) { prefix##_data_control_source_v1_destroy(source); } \
+    static void destroy(Offer* offer) { prefix##_data_control_offer_v1_destroy(offer); }     \
   }
-  zwlr_data_control_source_v1_destroy(source);
-}
 
-const zwlr_data_control_source_v1_listener kSourceListener = {onSend, onCancelled};
+AXB_DATA_CONTROL_CALLS(Standard, ext);
+AXB_DATA_CONTROL_CALLS(Wlroots, zwlr);
+#undef AXB_DATA_CONTROL_CALLS
 
-void onOfferType(void*, zwlr_data_control_offer_v1* offer, const char* mimeType) {
-  Clipboard* cb = clipboard();
-  if (!cb || !mimeType) return;
-  const auto found = cb->announced.find(offer);
-  if (found == cb->announced.end() || found->second.size() >= kMostTypes) return;
-  found->second.emplace_back(mimeType);
-}
+// The clipboard through one of the interfaces. Its listeners are given the clipboard itself,
+// which lives as long as the connection.
+template <class Calls>
+struct ClipboardOf final : Clipboard {
+  using Offer = typename Calls::Offer;
+  using Source = typename Calls::Source;
 
-const zwlr_data_control_offer_v1_listener kOfferListener = {onOfferType};
+  typename Calls::Manager* manager;
+  typename Calls::Device* device;
+  // Offers announced and the types each listed, until the selection event names one.
+  std::map<Offer*, std::vector<std::string>> announced;
+  Offer* selection = nullptr;
+  // The library's own source while it is the selection.
+  Source* source = nullptr;
 
-void onDataOffer(void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) {
-  Clipboard* cb = clipboard();
-  if (!cb) return;
-  cb->announced[offer];
-  zwlr_data_control_offer_v1_add_listener(offer, &kOfferListener, nullptr);
-}
+  ClipboardOf(typename Calls::Manager* manager, wl_seat* seat)
+      : manager(manager), device(Calls::device(manager, seat)) {
+    Calls::listen(device, &kDeviceListener, this);
+  }
 
-void forgetOffer(Clipboard& cb, zwlr_data_control_offer_v1* offer) {
-  if (!offer) return;
-  cb.announced.erase(offer);
-  zwlr_data_control_offer_v1_destroy(offer);
-}
+  bool hasSelection() const override { return selection != nullptr; }
+  bool ownsSelection() const override { return source != nullptr && selection != nullptr; }
+  const void* selectionOffer() const override { return selection; }
+  void requestType(const std::string& type, int fd) override {
+    Calls::receive(selection, type.c_str(), fd);
+  }
 
-void onSelection(void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) {
-  Clipboard* cb = clipboard();
-  if (!cb) return;
-  if (cb->selection && cb->selection != offer) forgetOffer(*cb, cb->selection);
-  cb->selection = offer;
-  cb->selectionTypes.clear();
-  if (offer) {
-    if (const auto found = cb->announced.find(offer); found != cb->announced.end()) {
-      cb->selectionTypes = std::move(found->second);
-      cb->announced.erase(found);
+  void setSelection(const x11::Targets& targets) override {
+    Source* previous = std::exchange(source, nullptr);
+    offered.clear();
+    if (!targets.empty()) {
+      source = Calls::source(manager);
+      Calls::listen(source, &kSourceListener, this);
+      for (const auto& [type, data] : targets) {
+        if (std::any_of(offered.begin(), offered.end(),
+                        [&type](const auto& o) { return o.first == type; })) {
+          continue;
+        }
+        offered.emplace_back(type, std::make_shared<const std::string>(data));
+        Calls::offer(source, type.c_str());
+      }
     }
+    Calls::setSelection(device, source);
+    if (previous) Calls::destroy(previous);
   }
-  ++cb->changes;
-}
 
-void onFinished(void*, zwlr_data_control_device_v1*) {
-  if (Clipboard* cb = clipboard()) cb->finished = true;
-}
+  void forgetOffer(Offer* offer) {
+    if (!offer) return;
+    announced.erase(offer);
+    Calls::destroy(offer);
+  }
 
-void onPrimarySelection(void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) {
+  static ClipboardOf& of(void* data) { return *static_cast<ClipboardOf*>(data); }
+
+  static void onSend(void* data, Source* sent, const char* mimeType, int32_t fd) {
+    ClipboardOf& cb = of(data);
+    if (sent != cb.source) {
+      ::close(fd);
+      return;
+    }
+    serve(cb, mimeType, fd);
+  }
+
+  static void onCancelled(void* data, Source* cancelled) {
+    ClipboardOf& cb = of(data);
+    if (cancelled == cb.source) {
+      cb.source = nullptr;
+      cb.offered.clear();
+    }
+    Calls::destroy(cancelled);
+  }
+
+  static void onOfferType(void* data, Offer* offer, const char* mimeType) {
+    ClipboardOf& cb = of(data);
+    if (!mimeType) return;
+    const auto found = cb.announced.find(offer);
+    if (found == cb.announced.end() || found->second.size() >= kMostTypes) return;
+    found->second.emplace_back(mimeType);
+  }
+
+  static void onDataOffer(void* data, typename Calls::Device*, Offer* offer) {
+    ClipboardOf& cb = of(data);
+    cb.announced[offer];
+    Calls::listen(offer, &kOfferListener, data);
+  }
+
+  static void onSelection(void* data, typename Calls::Device*, Offer* offer) {
+    ClipboardOf& cb = of(data);
+    if (cb.selection && cb.selection != offer) cb.forgetOffer(cb.selection);
+    cb.selection = offer;
+    cb.selectionTypes.clear();
+    if (offer) {
+      if (const auto found = cb.announced.find(offer); found != cb.announced.end()) {
+        cb.selectionTypes = std::move(found->second);
+        cb.announced.erase(found);
+      }
+    }
+    ++cb.changes;
+  }
+
+  static void onFinished(void* data, typename Calls::Device*) { of(data).finished = true; }
+
   // The primary selection is not followed.
-  if (Clipboard* cb = clipboard()) forgetOffer(*cb, offer);
-}
+  static void onPrimarySelection(void* data, typename Calls::Device*, Offer* offer) {
+    of(data).forgetOffer(offer);
+  }
 
-const zwlr_data_control_device_v1_listener kDeviceListener = {onDataOffer, onSelection, onFinished,
-                                                              onPrimarySelection};
+  static constexpr typename Calls::SourceListener kSourceListener = {onSend, onCancelled};
+  static constexpr typename Calls::OfferListener kOfferListener = {onOfferType};
+  static constexpr typename Calls::DeviceListener kDeviceListener = {
+      onDataOffer, onSelection, onFinished, onPrimarySelection};
+};
 
 Clipboard* open() {
   client::Globals* globals = client::globals();
-  if (!globals || !globals->dataControl || !globals->seat) return nullptr;
-  auto* cb = new Clipboard();
-  cb->device = zwlr_data_control_manager_v1_get_data_device(globals->dataControl, globals->seat);
-  zwlr_data_control_device_v1_add_listener(cb->device, &kDeviceListener, nullptr);
-  return cb;
+  if (!globals || !globals->seat) return nullptr;
+  switch (interfaceFor(globals->standardDataControl != nullptr, globals->dataControl != nullptr)) {
+    case Interface::Standard:
+      return new ClipboardOf<Standard>(globals->standardDataControl, globals->seat);
+    case Interface::Wlroots:
+      return new ClipboardOf<Wlroots>(globals->dataControl, globals->seat);
+    case Interface::None:
+      break;
+  }
+  return nullptr;
 }
 
 // Opened on first use and kept. Not a function-local static: the compositor's first events
@@ -226,18 +336,13 @@ Clipboard* clipboard() {
   return instance;
 }
 
-// Whether what the selection offers is the library's own source's.
-bool ownsSelection(const Clipboard& cb) {
-  return cb.source != nullptr && cb.selection != nullptr;
-}
-
 // Asks the owner for one type through a pipe and reads it until the owner closes its end, within
 // the deadline and at most `limit` bytes.
 Outcome receive(Clipboard& cb, const std::string& type, double deadline, std::size_t limit,
                 std::string& data) {
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return Outcome::Refused;
-  zwlr_data_control_offer_v1_receive(cb.selection, type.c_str(), ends[1]);
+  cb.requestType(type, ends[1]);
   ::close(ends[1]);
   std::vector<pollfd> pipe{{ends[0], POLLIN, 0}};
   Outcome outcome = Outcome::TimedOut;
@@ -279,6 +384,11 @@ void catchUp() {
 
 }  // namespace
 
+Interface interfaceFor(bool standardOffered, bool wlrootsOffered) {
+  if (standardOffered) return Interface::Standard;
+  return wlrootsOffered ? Interface::Wlroots : Interface::None;
+}
+
 bool available() {
   return clipboard() != nullptr;
 }
@@ -296,17 +406,17 @@ x11::Targets read() {
   if (!cb) return {};
   catchUp();
   x11::Targets read;
-  if (!cb->selection) return read;
-  if (ownsSelection(*cb)) {
+  if (!cb->hasSelection()) return read;
+  if (cb->ownsSelection()) {
     for (const auto& [type, data] : cb->offered) read.emplace_back(type, *data);
     return read;
   }
   // Copied: the selection may change while it is read.
   const std::vector<std::string> types = cb->selectionTypes;
-  zwlr_data_control_offer_v1* const offer = cb->selection;
+  const void* const offer = cb->selectionOffer();
   return readTypes(types, [cb, offer](const std::string& type, double deadline, std::size_t limit,
                                       std::string& data) {
-    if (cb->selection != offer) return Outcome::Withdrawn;
+    if (cb->selectionOffer() != offer) return Outcome::Withdrawn;
     return receive(*cb, type, deadline, limit, data);
   });
 }
@@ -315,17 +425,17 @@ std::optional<std::string> readText() {
   Clipboard* cb = clipboard();
   if (!cb) return std::nullopt;
   catchUp();
-  if (!cb->selection) return std::nullopt;
+  if (!cb->hasSelection()) return std::nullopt;
   const auto owned = [cb](const std::string& type) {
     return std::find_if(cb->offered.begin(), cb->offered.end(),
                         [&type](const auto& o) { return o.first == type; });
   };
   return readTextType(
       [&](const std::string& type) {
-        return ownsSelection(*cb) ? owned(type) != cb->offered.end() : isOffered(*cb, type);
+        return cb->ownsSelection() ? owned(type) != cb->offered.end() : isOffered(*cb, type);
       },
       [&](const std::string& type, double deadline, std::size_t limit, std::string& data) {
-        if (!ownsSelection(*cb)) return receive(*cb, type, deadline, limit, data);
+        if (!cb->ownsSelection()) return receive(*cb, type, deadline, limit, data);
         data = *owned(type)->second;
         return Outcome::Read;
       },
@@ -334,25 +444,8 @@ std::optional<std::string> readText() {
 
 std::optional<std::int64_t> own(const x11::Targets& targets) {
   Clipboard* cb = clipboard();
-  client::Globals* globals = client::globals();
-  if (!cb || !globals) return std::nullopt;
-  zwlr_data_control_source_v1* previous = std::exchange(cb->source, nullptr);
-  cb->offered.clear();
-  if (!targets.empty()) {
-    cb->source = zwlr_data_control_manager_v1_create_data_source(globals->dataControl);
-    zwlr_data_control_source_v1_add_listener(cb->source, &kSourceListener, nullptr);
-    for (const auto& [type, data] : targets) {
-      if (std::any_of(cb->offered.begin(), cb->offered.end(),
-                      [&type](const auto& o) { return o.first == type; })) {
-        continue;
-      }
-      cb->offered.emplace_back(type, std::make_shared<const std::string>(data));
-      zwlr_data_control_source_v1_offer(cb->source, type.c_str());
-    }
-  }
-  zwlr_data_control_device_v1_set_selection(cb->device, cb->source);
-  // Replaced: nothing more is asked of the earlier source.
-  if (previous) zwlr_data_control_source_v1_destroy(previous);
+  if (!cb) return std::nullopt;
+  cb->setSelection(targets);
   const std::int64_t before = cb->changes;
   // The selection event for the write is counted before the count is answered.
   const double deadline = monotonicSeconds() + kRequestWait;

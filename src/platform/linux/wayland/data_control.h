@@ -1,7 +1,7 @@
-// The Wayland clipboard through data-control (wlroots compositors, KWin): read without the
-// keyboard focus, owned by the library's own source, with the same bounds as the X11 clipboard:
-// a whole read stops asking after 4 s, each type waits 1 s at most, the first 1,024 types,
-// 256 MiB saved; what the library owns is served in pieces that never block, at most 16
+// The Wayland clipboard through data-control (ext-data-control-v1 or its wlroots forerunner): read
+// without the keyboard focus, owned by the library's own source, with the same bounds as the X11
+// clipboard: a whole read stops asking after 4 s, each type waits 1 s at most, the first 1,024
+// types, 256 MiB saved; what the library owns is served in pieces that never block, at most 16
 // transfers at once, each given up after 10 s without progress. Main thread only.
 #pragma once
 
@@ -12,6 +12,11 @@
 #include "platform/linux/x11/clipboard_targets.h"
 
 namespace axb::platform::wayland::clipboard {
+
+// The interface the clipboard speaks: the standard one where the compositor offers it (the
+// wlroots one, its forerunner, may be withdrawn), else the wlroots one.
+enum class Interface { None, Standard, Wlroots };
+Interface interfaceFor(bool standardOffered, bool wlrootsOffered);
 
 // Whether the compositor offers data-control.
 bool available();

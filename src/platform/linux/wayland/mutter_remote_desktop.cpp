@@ -56,17 +56,33 @@ Session*& current() {
   return session;
 }
 
+// Set once mutter answers a session request with an error (later releases refuse callers other
+// than their own): the desktop then has no way to paste, which later pastes say at once.
+bool& refused() {
+  static bool once = false;
+  return once;
+}
+
+// An error mutter sent back, as opposed to a call that timed out or found no bus.
+bool isRefusal(const GErrorSlot& error) {
+  return error && g_dbus_error_is_remote_error(error.get()) &&
+         !g_error_matches(error.get(), G_DBUS_ERROR, G_DBUS_ERROR_NO_REPLY) &&
+         !g_error_matches(error.get(), G_DBUS_ERROR, G_DBUS_ERROR_TIMEOUT);
+}
+
 GRef<GDBusConnection> sessionBus() {
   GErrorSlot error;
   return GRef<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
 }
 
 GRef<GVariant> call(Session& s, const char* method, GVariant* parameters,
-                    const GVariantType* replyType = nullptr, GUnixFDList** fds = nullptr) {
+                    const GVariantType* replyType = nullptr, GUnixFDList** fds = nullptr,
+                    GErrorSlot* failure = nullptr) {
   GErrorSlot error;
   return GRef<GVariant>::adopt(g_dbus_connection_call_with_unix_fd_list_sync(
       s.bus.get(), kService, s.path.c_str(), kSessionInterface, method, parameters, replyType,
-      G_DBUS_CALL_FLAGS_NONE, kCallMilliseconds, nullptr, fds, nullptr, error.out()));
+      G_DBUS_CALL_FLAGS_NONE, kCallMilliseconds, nullptr, fds, nullptr,
+      (failure ? failure : &error)->out()));
 }
 
 bool writeAll(int fd, const std::string& data, double deadline) {
@@ -214,6 +230,7 @@ Session* open() {
       s->bus.get(), kService, kPath, kService, "CreateSession", nullptr, G_VARIANT_TYPE("(o)"),
       G_DBUS_CALL_FLAGS_NONE, kCallMilliseconds, nullptr, error.out()));
   if (!created) {
+    refused() = isRefusal(error);
     delete s;
     return nullptr;
   }
@@ -229,7 +246,9 @@ Session* open() {
   }
   g_main_context_pop_thread_default(s->context);
   current() = s;
-  const bool started = static_cast<bool>(call(*s, "Start", nullptr));
+  GErrorSlot startError;
+  const bool started = static_cast<bool>(call(*s, "Start", nullptr, nullptr, nullptr, &startError));
+  if (!started) refused() = isRefusal(startError);
   const bool clipboard = started && static_cast<bool>(call(*s, "EnableClipboard",
                                                            g_variant_new_parsed("(@a{sv} {},)")));
   if (!started || !clipboard) {
@@ -268,7 +287,7 @@ bool available() {
     if (reply) g_variant_get(reply.get(), "(b)", &owned);
     return owned == TRUE;
   }();
-  return onBus;
+  return onBus && !refused();
 }
 
 std::int64_t changeCount() {

@@ -4,6 +4,7 @@
 
 #include "platform/linux/wayland/data_control.h"
 #include "platform/linux/wayland/mutter_remote_desktop.h"
+#include "platform/linux/wayland/portal_remote_desktop.h"
 #include "platform/linux/wayland/session.h"
 #include "platform/linux/wayland/virtual_keyboard.h"
 #include "platform/run_loop.h"
@@ -28,7 +29,18 @@ PasteRoute decide() {
   if (running == Desktop::Gnome && remote_desktop::available()) {
     return PasteRoute::MutterRemoteDesktop;
   }
+  // Only a grant the user gave earlier: a dialog now would answer long after the paste.
+  if (portal::granted() && clipboard::available()) return PasteRoute::PortalKeystroke;
   return PasteRoute::None;
+}
+
+// The portal is asked only where nothing else types and its keystroke would have a clipboard to
+// paste: GNOME's own sessions type and hold the clipboard, and GNOME offers no data-control.
+bool portalWanted() {
+  const Desktop running = desktop();
+  if (running == Desktop::X11 || running == Desktop::Gnome) return false;
+  if (running == Desktop::Sway && keyboard::available()) return false;
+  return clipboard::available();
 }
 
 struct Decided {
@@ -54,6 +66,13 @@ PasteRoute pasteRoute() {
   const Decided& last = decided();
   if (!last.at || monotonicSeconds() - *last.at >= kRouteKept) return decidePasteRoute();
   return last.route;
+}
+
+void askForPortalKeystroke() {
+  // Even which desktop runs is first learnt on the main thread.
+  dispatchAfterOnMainQueue(0, [] {
+    if (portalWanted()) portal::requestKeyboard();
+  });
 }
 
 }  // namespace axb::platform::wayland

@@ -164,6 +164,11 @@ std::optional<Point> nativeWindowOriginOf(ProcessId pid) {
   return sway::contentOriginOf(pid);
 }
 
+std::optional<Size> nativeFloatingWindowSizeOf(ProcessId pid) {
+  if (desktop() != Desktop::Sway) return std::nullopt;
+  return sway::floatingContentSizeOf(pid);
+}
+
 std::optional<std::string> applicationIdOf(ProcessId pid) {
   switch (desktop()) {
     case Desktop::X11:

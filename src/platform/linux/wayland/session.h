@@ -48,6 +48,10 @@ bool activateProcess(ProcessId pid);
 // content begins on screen, as the compositor tells (nothing where it does not).
 std::optional<Point> nativeWindowOriginOf(ProcessId pid);
 
+// The size of that window's visible part when it floats: a window larger than that draws its own
+// frame and shadow around it, and answers relative to the whole (tiled, it draws no shadow).
+std::optional<Size> nativeFloatingWindowSizeOf(ProcessId pid);
+
 // The application id the compositor knows the process's window by (sway); elsewhere the
 // application id the process owns as a name on the session bus (a GApplication's).
 std::optional<std::string> applicationIdOf(ProcessId pid);

@@ -38,6 +38,10 @@ constexpr double kAnswerWait = 1.0;
 constexpr std::uint32_t kLargestMessage = 64u << 20;
 // Bytes of events waiting at once; a flood beyond is dropped, and the tree read afresh.
 constexpr std::size_t kMostBufferedEvents = 4u << 20;
+// A window's own answer to a change (a floating window drawing its frame itself, and sway taking
+// its title bar away) follows the change's event without an event of its own: a tree read this
+// soon after an event is read again the next time it is asked for.
+constexpr double kSettling = 1.0;
 
 // An owned socket descriptor.
 class Socket {
@@ -70,6 +74,8 @@ struct State {
   guint eventSource = 0;
   std::string eventBuffer;
   bool treeStale = true;
+  double lastPlacing = 0;
+  double treeReadAt = 0;
   std::vector<View> views;
   std::function<void(ProcessId)> changed;
 };
@@ -232,6 +238,7 @@ void drainEvents() {
                              (event["change"] == "title" || event["change"] == "mark"));
       if (placing) {
         s.treeStale = true;
+        s.lastPlacing = monotonicSeconds();
         std::int64_t pid = 0;
         if (event.is_object() && event.contains("container") && event["container"].is_object() &&
             event["container"].contains("pid") && event["container"]["pid"].is_number_integer()) {
@@ -265,7 +272,8 @@ void drainEvents() {
 const std::vector<View>& views() {
   State& s = state();
   drainEvents();
-  if (!s.treeStale) return s.views;
+  if (!s.treeStale && s.treeReadAt - s.lastPlacing >= kSettling) return s.views;
+  s.treeReadAt = monotonicSeconds();
   const std::optional<json> tree = ask(kGetTree, "");
   s.views.clear();
   if (tree) s.views = viewsOf(*tree);
@@ -303,6 +311,12 @@ std::optional<Point> contentOriginOf(ProcessId pid) {
   const View* view = viewOf(pid);
   if (!view) return std::nullopt;
   return view->contentOrigin;
+}
+
+std::optional<Size> floatingContentSizeOf(ProcessId pid) {
+  const View* view = viewOf(pid);
+  if (!view || !view->floating) return std::nullopt;
+  return view->contentSize;
 }
 
 std::optional<std::string> applicationIdOf(ProcessId pid) {

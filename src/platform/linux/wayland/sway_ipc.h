@@ -19,9 +19,12 @@ std::optional<ProcessId> focusedProcess();
 
 // Where the content of the process's window (its focused one, else its first visible one)
 // begins in the layout: below the title bar and inside the borders sway draws. The client's
-// own shadows are not known to sway's IPC: a client-side decorated window that draws them (GTK 3
-// when floating) is placed that much too far up and left.
+// own shadows are not known to sway's IPC: a floating window that draws them (GTK 3's client-side
+// decorations) begins there with its visible part, not with its surface.
 std::optional<Point> contentOriginOf(ProcessId pid);
+
+// The size of that window's content when it floats (a tiled window draws no shadow).
+std::optional<Size> floatingContentSizeOf(ProcessId pid);
 
 // The application id sway knows the process's window by (app_id, or an X11 window's class).
 std::optional<std::string> applicationIdOf(ProcessId pid);

@@ -44,9 +44,13 @@ void collect(const json& node, std::vector<View>& views, int depth) {
     view.focused = flag(node, "focused");
     view.visible = flag(node, "visible");
     view.x11 = text(node, "shell") == "xwayland";
+    view.floating = text(node, "type") == "floating_con";
     const Point rect = originOf(node, "rect");
     const Point content = originOf(node, "window_rect");
     view.contentOrigin = Point{rect.x + content.x, rect.y + content.y};
+    if (const auto box = node.find("window_rect"); box != node.end() && box->is_object()) {
+      view.contentSize = Size{number(*box, "width"), number(*box, "height")};
+    }
     view.applicationId = text(node, "app_id");
     if (const auto properties = node.find("window_properties");
         !view.applicationId && properties != node.end() && properties->is_object()) {

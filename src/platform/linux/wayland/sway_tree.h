@@ -15,6 +15,8 @@ struct View {
   bool focused = false;
   bool visible = false;
   bool x11 = false;  // shown through XWayland
+  bool floating = false;
+  Size contentSize;  // window_rect's
   // Where the window's content begins in the layout: the container's rect moved by its
   // window_rect (below the title bar, inside the borders).
   Point contentOrigin;

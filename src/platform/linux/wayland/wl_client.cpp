@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "ext-data-control-v1-client.h"
 #include "platform/linux/wayland/session.h"
 #include "platform/run_loop.h"
 #include "virtual-keyboard-unstable-v1-client.h"
@@ -31,6 +32,9 @@ void onGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
   } else if (std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) == 0) {
     found->dataControl = static_cast<zwlr_data_control_manager_v1*>(
         bind(&zwlr_data_control_manager_v1_interface, 1));
+  } else if (std::strcmp(interface, ext_data_control_manager_v1_interface.name) == 0) {
+    found->standardDataControl =
+        static_cast<ext_data_control_manager_v1*>(bind(&ext_data_control_manager_v1_interface, 1));
   }
 }
 

@@ -1,5 +1,5 @@
 // The library's own connection to the Wayland compositor, with the globals it uses: the seat,
-// the virtual keyboard manager and the clipboard's data-control manager, where offered. Its
+// the virtual keyboard manager and the clipboard's data-control managers, where offered. Its
 // events are dispatched on the host's main context, and inside the library's blocking waits.
 // Main thread only.
 #pragma once
@@ -12,6 +12,7 @@ struct wl_display;
 struct wl_seat;
 struct zwp_virtual_keyboard_manager_v1;
 struct zwlr_data_control_manager_v1;
+struct ext_data_control_manager_v1;
 
 namespace axb::platform::wayland::client {
 
@@ -20,6 +21,7 @@ struct Globals {
   wl_seat* seat = nullptr;
   zwp_virtual_keyboard_manager_v1* keyboards = nullptr;
   zwlr_data_control_manager_v1* dataControl = nullptr;
+  ext_data_control_manager_v1* standardDataControl = nullptr;
 };
 
 // Connected on first use to the compositor WAYLAND_DISPLAY names; nothing without one, or once
