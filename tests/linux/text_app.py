@@ -179,7 +179,13 @@ class TextApp(GtkCommands):
         bar = self.window.get_titlebar()
         return {"origin": [bar.get_allocation().x, bar.get_allocation().y] if bar else [0, 0]}
 
-    extra = {"fill": fill, "pasted": lambda self, _: self.pasted, "storm": storm, "frame": frame}
+    def editable(self, rest):
+        name, _, value = rest.partition(" ")
+        self.widgets[name].set_editable(value == "1")
+        return {"ok": True}
+
+    extra = {"fill": fill, "pasted": lambda self, _: self.pasted, "storm": storm, "frame": frame,
+             "editable": editable}
 
     # Screen rectangles from the widgets' own Pango layouts.
     def layout(self, widget, start, end):

@@ -216,9 +216,9 @@ CopyResult readText(const GRef<AtspiAccessible>& accessible, std::string_view at
   if (attribute != attributes::kSelectedTextMarkerRange) {
     // A caret's selected text is empty without the paragraphs around it.
     if (attribute == attributes::kSelectedText) {
-      const auto selection = reader.selection();
+      const auto selection = reader.selectedRange();
       if (!selection.ok()) return {selection.error, Object()};
-      if (selection.value.start == selection.value.end) return success(Object::makeString(""));
+      if (!selection.value) return success(Object::makeString(""));
     }
     const auto flow = atspi::flowOf(raw);
     if (!flow.ok()) return {flow.error, Object()};
@@ -237,13 +237,16 @@ CopyResult readText(const GRef<AtspiAccessible>& accessible, std::string_view at
   if (attribute == attributes::kSelectedTextMarkerRange)
     return success(markerRange(accessible, start, end));
   if (attribute == attributes::kSelectedText) {
-    // The selected characters alone, empty for a caret.
+    // Read with the text before them, which the selection's range is counted in: whoever asks
+    // for a selection's text asks for its range too.
+    const auto before = reader.prefixThrough(end);
+    if (!before.ok()) return {before.error, Object()};
     const auto text = reader.characters(start, end);
     if (!text.ok()) return {text.error, Object()};
     return success(Object::makeString(text.value));
   }
   // AXSelectedTextRange: in UTF-16 units, counted in the text before its end.
-  const auto text = reader.prefix(end);
+  const auto text = reader.prefixThrough(end);
   if (!text.ok()) return {text.error, Object()};
   const auto range = text.value->utf16Range(start, end);
   // A selection beyond the text the application just reported: it changed in between.

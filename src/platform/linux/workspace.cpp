@@ -25,6 +25,7 @@
 #include "platform/linux/atspi/application_identity.h"
 #include "platform/linux/atspi/atspi_session.h"
 #include "platform/linux/atspi/event_hub.h"
+#include "platform/linux/atspi/state_memo.h"
 #include "platform/linux/wayland/session.h"
 
 namespace axb::platform {
@@ -108,6 +109,8 @@ void ended(ProcessId pid) {
   if (state.front == pid) state.front.reset();
   post(WorkspaceEventKind::ApplicationTerminated, pid);
   atspi::forgetFocus(pid);
+  // Its accessibles are gone with it.
+  atspi::forgetStates();
   atspi::forgetIdentity(pid);
   atspi::forgetProcess(pid);
   wayland::forgetProcess(pid);

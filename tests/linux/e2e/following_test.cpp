@@ -187,6 +187,24 @@ TEST_F(FollowingTest, APasswordFieldKeepsItsTextToItselfAndOnTheBlockedListStays
   }
 }
 
+// A field made read-only says so only through its state-changed signal: from then on it is
+// static text.
+TEST_F(FollowingTest, AFieldMadeReadOnlyIsStaticTextFromThenOn) {
+  auto app = follow({});
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(app->ask("focus entry"));
+  const auto focusedRole = [&] {
+    const auto element = platform::Element::from(
+        platform::copyAttributeValue(platform::createApplicationElement(app->pid()),
+                                     "AXFocusedUIElement")
+            .value);
+    return element ? platform::copyAttributeValue(*element, "AXRole").value.string() : std::nullopt;
+  };
+  ASSERT_TRUE(pumpUntil([&] { return focusedRole() == "AXTextField"; }));
+  ASSERT_TRUE(app->ask("editable entry 0"));
+  EXPECT_TRUE(pumpUntil([&] { return focusedRole() == "AXStaticText"; }));
+}
+
 TEST_F(FollowingTest, TheAssistantRequestGetsTheTextAboveTheCaretOrTheTimeoutOfAStoppedApp) {
   TextAppOptions options;
   options.viewText = "first \xF0\x9F\x98\x80 line\nsecond line";

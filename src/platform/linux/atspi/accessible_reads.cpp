@@ -11,6 +11,7 @@
 #include "platform/linux/atspi/line_boxes.h"
 #include "platform/linux/atspi/role_memo.h"
 #include "platform/linux/atspi/run_answers.h"
+#include "platform/linux/atspi/state_memo.h"
 #include "platform/linux/atspi/window_coordinates.h"
 #include "platform/linux/wayland/session.h"
 #include "platform/linux/x11/frame_extents.h"
@@ -47,26 +48,19 @@ Answer<Rect> rectAnswer(AtspiRect* raw, const GErrorSlot& error) {
                static_cast<double>(rect->width), static_cast<double>(rect->height)}};
 }
 
-// Role and states, asked once per run of requests.
+// Role and states: the role remembered, the states kept current by the applications' signals.
 Answer<RoleFacts> askRoleFacts(AtspiAccessible* accessible) {
   RoleFacts facts;
   const Answer<AtspiRole> role = roleOf(accessible);
   if (!role.ok()) return {role.error, facts};
   facts.role = role.value;
-  // Events can be stale or missing (applications send only the ones listened for): the states
-  // are asked afresh instead of being taken from the copy events keep; the role and interfaces
-  // libatspi keeps stay, as they never change. Only this accessible's copy is dropped: libatspi
-  // itself reads cached states while it dispatches, and a request from there would wait on the
-  // dispatch it runs in.
-  accessible->cached_properties &= ~static_cast<guint>(ATSPI_CACHE_STATES);
-  const auto states = GRef<AtspiStateSet>::adopt(atspi_accessible_get_state_set(accessible));
-  if (!states) return {axerr::kCannotComplete, facts};
-  facts.editable = atspi_state_set_contains(states.get(), ATSPI_STATE_EDITABLE);
-  facts.multiLine = atspi_state_set_contains(states.get(), ATSPI_STATE_MULTI_LINE);
-  facts.focused = atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED);
-  facts.focusable = atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSABLE);
-  if (atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT))
-    return {axerr::kInvalidUIElement, facts};
+  const Answer<KeptStates> states = statesOf(accessible);
+  if (!states.ok()) return {states.error, facts};
+  facts.editable = states.value.editable;
+  facts.multiLine = states.value.multiLine;
+  facts.focused = states.value.focused;
+  facts.focusable = states.value.focusable;
+  if (states.value.defunct) return {axerr::kInvalidUIElement, facts};
   return {axerr::kSuccess, facts};
 }
 
@@ -142,21 +136,25 @@ Answer<std::string> readTextRange(AtspiAccessible* accessible, std::int64_t star
                       error);
 }
 
-Answer<Selection> readSelection(AtspiAccessible* accessible) {
+Answer<std::optional<Selection>> readSelectedRange(AtspiAccessible* accessible) {
   GErrorSlot error;
   const gint selections = atspi_text_get_n_selections(textOf(accessible), error.out());
-  if (error) return failed<Selection>(error);
-  if (selections > 0) {
-    const GMemory<AtspiRange> range(atspi_text_get_selection(textOf(accessible), 0, error.out()));
-    if (error || !range) return failed<Selection>(error);
-    const Selection selection{std::min(range->start_offset, range->end_offset),
-                              std::max(range->start_offset, range->end_offset)};
-    // Some toolkits report an empty selection instead of none.
-    if (selection.end > selection.start) return {axerr::kSuccess, selection};
-  }
+  if (error) return failed<std::optional<Selection>>(error);
+  if (selections <= 0) return {axerr::kSuccess, std::nullopt};
+  const GMemory<AtspiRange> range(atspi_text_get_selection(textOf(accessible), 0, error.out()));
+  if (error || !range) return failed<std::optional<Selection>>(error);
+  const Selection selection{std::min(range->start_offset, range->end_offset),
+                            std::max(range->start_offset, range->end_offset)};
+  // Some toolkits report an empty selection instead of none.
+  if (selection.end == selection.start) return {axerr::kSuccess, std::nullopt};
+  return {axerr::kSuccess, selection};
+}
+
+Answer<std::int64_t> readCaretOffset(AtspiAccessible* accessible) {
+  GErrorSlot error;
   const gint caret = atspi_text_get_caret_offset(textOf(accessible), error.out());
-  if (error) return failed<Selection>(error);
-  return {axerr::kSuccess, Selection{caret, caret}};
+  if (error) return failed<std::int64_t>(error);
+  return {axerr::kSuccess, caret};
 }
 
 namespace {
@@ -227,9 +225,7 @@ Answer<LineSpan> lineAt(AtspiAccessible* accessible, std::int64_t offset) {
   return {axerr::kSuccess, span};
 }
 
-}  // namespace
-
-Answer<Rect> readRangeBounds(AtspiAccessible* accessible, std::int64_t start, std::int64_t end) {
+Answer<Rect> askRangeBounds(AtspiAccessible* accessible, std::int64_t start, std::int64_t end) {
   const Space space(accessible);
   if (start == end) {
     // Range extents of an empty range make GTK complain; the character extents work also at
@@ -276,6 +272,20 @@ Answer<Rect> readRangeBounds(AtspiAccessible* accessible, std::int64_t start, st
   return space.onScreen(rectAnswer(
       atspi_component_get_extents(ATSPI_COMPONENT(accessible), space.type(), frameError.out()),
       frameError));
+}
+
+}  // namespace
+
+Answer<Rect> readRangeBounds(AtspiAccessible* accessible, std::int64_t start, std::int64_t end) {
+  // Every registration that hears an event may ask for the same rectangle.
+  const std::shared_ptr<KeptAnswers> kept = keptAnswers(accessible);
+  if (kept->rangeBounds && kept->rangeBounds->first.start == start &&
+      kept->rangeBounds->first.end == end) {
+    return {axerr::kSuccess, kept->rangeBounds->second};
+  }
+  const Answer<Rect> bounds = askRangeBounds(accessible, start, end);
+  if (bounds.ok()) kept->rangeBounds = {Selection{start, end}, bounds.value};
+  return bounds;
 }
 
 Answer<Rect> readExtents(AtspiAccessible* accessible) {

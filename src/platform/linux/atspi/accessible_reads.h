@@ -5,6 +5,7 @@
 #include <atspi/atspi.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,10 @@ struct Selection {
   std::int64_t start = 0;
   std::int64_t end = 0;
 };
-Answer<Selection> readSelection(AtspiAccessible* accessible);
+// The first selection, nothing when there is none: the question whether there is one costs a
+// request, the range another.
+Answer<std::optional<Selection>> readSelectedRange(AtspiAccessible* accessible);
+Answer<std::int64_t> readCaretOffset(AtspiAccessible* accessible);
 
 // The screen rectangle of a character range: the range's extents, or for an empty range the
 // character extents at its offset with no width (a caret).

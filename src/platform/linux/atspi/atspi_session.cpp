@@ -20,6 +20,8 @@ struct SessionState {
   // Connection names are never reused on a bus, so what a name maps to stays true (until the
   // bus itself is replaced).
   std::map<std::string, ProcessId> processByBusName;
+  // Each process's application accessible, as its events or the desktop's children showed it.
+  std::map<ProcessId, GRef<AtspiAccessible>> applicationByProcess;
   guint launcherWatch = 0;
   bool launcherSeen = false;
   bool launcherLost = false;
@@ -102,6 +104,7 @@ void reconnect() {
   const std::vector<GRef<AtspiApplication>> records = applicationRecords();
   atspi_exit();
   state.processByBusName.clear();
+  state.applicationByProcess.clear();
   state.attempted = false;
   state.connected = false;
   if (!ensureSession()) return;
@@ -183,8 +186,26 @@ std::optional<ProcessId> processOf(AtspiAccessible* accessible) {
   return static_cast<ProcessId>(pid);
 }
 
+void noteApplicationOf(AtspiAccessible* accessible) {
+  AtspiApplication* application = accessible ? accessible->parent.app : nullptr;
+  if (!application || !application->root) return;
+  const std::optional<ProcessId> pid = processOf(accessible);
+  if (!pid) return;
+  GRef<AtspiAccessible>& known = session().applicationByProcess[*pid];
+  // An application that connected anew (its accessibility turned off and on) speaks through
+  // another connection from then on.
+  if (!known || known.get() != application->root) {
+    known = GRef<AtspiAccessible>::retain(application->root);
+  }
+}
+
 GRef<AtspiAccessible> applicationOf(ProcessId pid) {
   if (pid <= 0 || !ensureSession()) return {};
+  SessionState& state = session();
+  if (const auto known = state.applicationByProcess.find(pid);
+      known != state.applicationByProcess.end()) {
+    return known->second;
+  }
   const GRef<AtspiAccessible> desktop = GRef<AtspiAccessible>::adopt(atspi_get_desktop(0));
   if (!desktop) return {};
   GErrorSlot error;
@@ -192,12 +213,16 @@ GRef<AtspiAccessible> applicationOf(ProcessId pid) {
   for (gint i = 0; i < count; ++i) {
     GRef<AtspiAccessible> application = GRef<AtspiAccessible>::adopt(
         atspi_accessible_get_child_at_index(desktop.get(), i, error.out()));
-    if (application && processOf(application.get()) == pid) return application;
+    if (application && processOf(application.get()) == pid) {
+      state.applicationByProcess[pid] = application;
+      return application;
+    }
   }
   return {};
 }
 
 void forgetProcess(ProcessId pid) {
+  session().applicationByProcess.erase(pid);
   std::erase_if(session().processByBusName,
                 [pid](const auto& entry) { return entry.second == pid; });
 }

@@ -35,9 +35,11 @@ AXErrorCode errorCodeOf(const GError* error);
 // The process that owns the accessible, remembered per connection; nothing when unknown.
 std::optional<ProcessId> processOf(AtspiAccessible* accessible);
 
-// The application accessible of a process, from the desktop's children; empty when the process
-// has none in the tree.
+// The application accessible of a process: the one its events came from, else the first of the
+// desktop's children it owns (looked up once); empty when the process has none in the tree.
 GRef<AtspiAccessible> applicationOf(ProcessId pid);
+// Notes the application the accessible, heard of in an event, belongs to.
+void noteApplicationOf(AtspiAccessible* accessible);
 
 // Forgets what was remembered about a process that ended.
 void forgetProcess(ProcessId pid);

@@ -16,6 +16,7 @@
 #include "platform/linux/atspi/paragraph_flow.h"
 #include "platform/linux/atspi/role_memo.h"
 #include "platform/linux/atspi/run_answers.h"
+#include "platform/linux/atspi/state_memo.h"
 #include "platform/linux/wayland/session.h"
 #include "platform/linux/wayland/sway_ipc.h"
 #include "platform/linux/wayland/virtual_keyboard.h"
@@ -25,9 +26,11 @@
 namespace axb::platform::atspi {
 namespace {
 
+// Besides these, the state changes that keep the kept states current (the focus among them).
 constexpr const char* kListenedEvents[] = {
-    "object:state-changed:focused", "object:text-caret-moved", "object:text-selection-changed",
-    "object:bounds-changed",        "window:activate",         "window:create",
+    "object:text-caret-moved", "object:text-selection-changed",
+    "object:bounds-changed",   "window:activate",
+    "window:create",
 };
 // Where neither X11 nor the compositor tells which window is active, the accessibility tree
 // does: GTK 4 says so only through its windows' active state.
@@ -61,6 +64,7 @@ struct HubState {
   // storm beyond the bound the oldest are dropped: the newest tell where things stand.
   std::vector<DesktopEvent> pending;
   bool flushScheduled = false;
+  guint gatherSource = 0;  // a flush a moment later, for text changes alone
   // The processes whose events were dropped: their focus is read afresh once the storm settles.
   std::set<ProcessId> overflowed;
   guint refreshSource = 0;
@@ -86,6 +90,7 @@ bool sameEvent(const DesktopEvent& a, const DesktopEvent& b) {
 void flush() {
   HubState& state = hub();
   state.flushScheduled = false;
+  if (state.gatherSource) g_source_remove(std::exchange(state.gatherSource, 0));
   // A click that made these changes came first: it reaches the core before them.
   x11::handOnPressesNow();
   std::vector<DesktopEvent> events = std::move(state.pending);
@@ -114,6 +119,8 @@ void flush() {
   }
 }
 
+// How long a text change waits for the other signal of its pair.
+constexpr guint kTextGatherMilliseconds = 15;
 // Events waiting at once: more than a turn's worth of real changes.
 constexpr std::size_t kMostPending = 256;
 // How long a storm must have been quiet before the focus it left is read.
@@ -154,6 +161,10 @@ void refreshAfterStorm() {
 
 void post(DesktopEvent event) {
   HubState& state = hub();
+  // Applications do not all say where their focus went when a window comes to the front or
+  // leaves it (GTK 4 and LibreOffice set it silently): what was kept of any element's states is
+  // asked afresh.
+  if (event.kind == DesktopEventKind::WindowActivated) forgetStates();
   if (isPending(event)) return;
   if (state.pending.size() >= kMostPending) {
     const ProcessId dropped = state.pending.front().pid;
@@ -177,8 +188,24 @@ void post(DesktopEvent event) {
         nullptr);
     if (event.kind == DesktopEventKind::FocusGained && state.overflowed.count(event.pid)) return;
   }
+  const bool text = event.kind == DesktopEventKind::TextSelectionChanged;
   state.pending.push_back(std::move(event));
   if (state.flushScheduled) return;
+  if (text) {
+    // An application announces a selection change with two signals, the caret's and the
+    // selection's, which may reach this process apart: the flush waits a moment for the second,
+    // so that one read answers both.
+    if (state.gatherSource) return;
+    state.gatherSource = g_timeout_add(
+        kTextGatherMilliseconds,
+        [](gpointer) -> gboolean {
+          hub().gatherSource = 0;
+          flush();
+          return G_SOURCE_REMOVE;
+        },
+        nullptr);
+    return;
+  }
   state.flushScheduled = true;
   g_idle_add_full(
       G_PRIORITY_DEFAULT,
@@ -238,8 +265,10 @@ void onEvent(AtspiEvent* raw, void*) {
 
   // What a run of requests read about it may be out of date now.
   forgetAnswers(source.get());
+  if (starts(type, "object:state-changed:")) noteStateChanged(source.get(), type, detail1 != 0);
   const std::optional<ProcessId> pid = processOf(source.get());
   if (!pid) return;
+  noteApplicationOf(source.get());
   HubState& state = hub();
   if (starts(type, "object:state-changed:active") || starts(type, "window:deactivate")) {
     const Answer<AtspiRole> role = roleOf(source.get());
@@ -321,6 +350,10 @@ void registerListener() {
     GErrorSlot error;
     atspi_event_listener_register(state.listener.get(), type, error.out());
   }
+  for (const char* type : kKeptStateEvents) {
+    GErrorSlot error;
+    atspi_event_listener_register(state.listener.get(), type, error.out());
+  }
   if (!activityFromTree()) return;
   for (const char* type : kActivityEvents) {
     GErrorSlot error;
@@ -331,6 +364,10 @@ void registerListener() {
 void deregisterListener() {
   HubState& state = hub();
   for (const char* type : kListenedEvents) {
+    GErrorSlot error;
+    atspi_event_listener_deregister(state.listener.get(), type, error.out());
+  }
+  for (const char* type : kKeptStateEvents) {
     GErrorSlot error;
     atspi_event_listener_deregister(state.listener.get(), type, error.out());
   }
@@ -367,6 +404,7 @@ void reconnected() {
   HubState& state = hub();
   state.pending.clear();
   state.lastFocused.clear();
+  forgetStates();
   state.activatedAt.clear();
   state.activeProcess.reset();
   state.activeScanned = false;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/linux/atspi/accessible_reads.h"
 #include "platform/linux/atspi/text_offsets.h"
@@ -35,9 +36,11 @@ struct KeptAnswers {
   std::optional<RoleFacts> roleFacts;
   std::optional<Interfaces> interfaces;
   std::optional<std::int64_t> characterCount;
-  std::optional<Selection> selection;
+  std::optional<std::optional<Selection>> selectedRange;  // nothing inside: no selection
+  std::optional<std::int64_t> caret;
   TextPrefix prefix;               // the text from its start, as far as an answer needed it
   std::optional<TextPiece> piece;  // the last characters read beyond the prefix
+  std::optional<std::pair<Selection, Rect>> rangeBounds;  // the last range's rectangle
   // The paragraphs around it, for a paragraph of a document (null for any other accessible).
   std::optional<std::shared_ptr<const ParagraphFlow>> flow;
 };

@@ -15,18 +15,33 @@ Answer<std::int64_t> TextReader::characterCount() {
   return count;
 }
 
+Answer<std::optional<Selection>> TextReader::selectedRange() {
+  if (kept_->selectedRange) return {axerr::kSuccess, *kept_->selectedRange};
+  auto range = readSelectedRange(accessible_.get());
+  if (range.ok()) kept_->selectedRange = range.value;
+  return range;
+}
+
 Answer<Selection> TextReader::selection() {
-  if (kept_->selection) return {axerr::kSuccess, *kept_->selection};
-  auto selection = readSelection(accessible_.get());
-  if (selection.ok()) kept_->selection = selection.value;
-  return selection;
+  const auto range = selectedRange();
+  if (!range.ok()) return {range.error, {}};
+  if (range.value) return {axerr::kSuccess, *range.value};
+  if (!kept_->caret) {
+    const auto caret = readCaretOffset(accessible_.get());
+    if (!caret.ok()) return {caret.error, {}};
+    kept_->caret = caret.value;
+  }
+  return {axerr::kSuccess, Selection{*kept_->caret, *kept_->caret}};
 }
 
 Answer<const TextPrefix*> TextReader::prefix(std::int64_t characters) {
   const auto count = characterCount();
   if (!count.ok()) return {count.error, nullptr};
+  return prefixThrough(std::min(characters, count.value));
+}
+
+Answer<const TextPrefix*> TextReader::prefixThrough(std::int64_t target) {
   TextPrefix& prefix = kept_->prefix;
-  const std::int64_t target = std::min(characters, count.value);
   if (prefix.characters() < target) {
     // Only what follows the part read already.
     const auto more = readTextRange(accessible_.get(), prefix.characters(), target);
@@ -43,6 +58,8 @@ Answer<const TextPrefix*> TextReader::prefix(std::int64_t characters) {
 }
 
 Answer<const TextPrefix*> TextReader::prefixForUnits(std::int64_t units) {
+  // Read far enough already: nothing to ask.
+  if (kept_->prefix.units() >= units) return {axerr::kSuccess, &kept_->prefix};
   // A character takes one or two units: the characters up to that many units are no more.
   return prefix(units);
 }
@@ -55,7 +72,10 @@ Answer<const TextPrefix*> TextReader::wholeText() {
 
 Answer<std::string> TextReader::characters(std::int64_t start, std::int64_t end) {
   if (end <= start) return {axerr::kSuccess, std::string()};
-  // Next to the prefix (a selection from the start of the text): the prefix grows.
+  // Within the prefix, or next to it (a selection from the start of the text): the prefix grows.
+  if (end <= kept_->prefix.characters()) {
+    return {axerr::kSuccess, kept_->prefix.substring(start, end)};
+  }
   if (start <= kept_->prefix.characters()) {
     const auto text = prefix(end);
     if (!text.ok()) return {text.error, {}};

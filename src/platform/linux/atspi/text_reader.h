@@ -23,10 +23,16 @@ class TextReader {
   explicit TextReader(AtspiAccessible* accessible);
 
   Answer<std::int64_t> characterCount();
+  // The selection, nothing for a caret: no caret offset is asked.
+  Answer<std::optional<Selection>> selectedRange();
+  // The selection, or the caret as an empty one.
   Answer<Selection> selection();
 
   // The text from its start up to the character offset (clamped to the text), read if needed.
   Answer<const TextPrefix*> prefix(std::int64_t characters);
+  // The same for an offset the element itself answered in this run (its selection's end): the
+  // length is not asked first.
+  Answer<const TextPrefix*> prefixThrough(std::int64_t answeredOffset);
   // The text from its start far enough to convert UTF-16 offsets up to `units`.
   Answer<const TextPrefix*> prefixForUnits(std::int64_t units);
   Answer<const TextPrefix*> wholeText();

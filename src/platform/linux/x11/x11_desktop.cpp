@@ -4,9 +4,11 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -22,6 +24,7 @@ namespace {
 // costs a few requests per turn, not per event.
 constexpr int kEventsPerTurn = 1024;
 constexpr std::size_t kMostConfiguredWindows = 64;
+constexpr std::size_t kMostPlacedWindows = 1024;
 
 struct Atoms {
   xcb_atom_t activeWindow = XCB_ATOM_NONE;
@@ -41,6 +44,9 @@ struct Display {
   // What the events read this turn said, for delivery at its end.
   bool activeWindowChanged = false;
   std::vector<xcb_window_t> configured;
+  // Where each top-level window was last placed: a window raised or lowered is configured
+  // again without moving.
+  std::unordered_map<xcb_window_t, std::array<int, 4>> placed;
   bool turnScheduled = false;
 };
 
@@ -173,6 +179,12 @@ void handle(Display& d, const xcb_generic_event_t& event) {
     case XCB_CONFIGURE_NOTIFY: {
       const auto& notify = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
       if (notify.event != d.root) break;
+      const std::array<int, 4> place{notify.x, notify.y, notify.width, notify.height};
+      const auto known = d.placed.find(notify.window);
+      if (known != d.placed.end() && known->second == place) break;
+      // Windows come and go: the record starts afresh rather than grow without end.
+      if (known == d.placed.end() && d.placed.size() >= kMostPlacedWindows) d.placed.clear();
+      d.placed[notify.window] = place;
       const bool noted =
           std::find(d.configured.begin(), d.configured.end(), notify.window) != d.configured.end();
       // Beyond the bound a storm's windows are let go: their moves are not the user's.
@@ -185,6 +197,7 @@ void handle(Display& d, const xcb_generic_event_t& event) {
       // A window gone before the turn ends moved nowhere that matters.
       const auto& notify = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
       std::erase(d.configured, notify.window);
+      d.placed.erase(notify.window);
       break;
     }
     case XCB_FOCUS_IN:
