@@ -109,7 +109,7 @@ class HostTestWindow {
     int steady = 0;
     return pumpUntil(
         [&] {
-          const auto now = viewable() ? onScreen() : std::nullopt;
+          const auto now = onScreen();
           steady = now && now == last ? steady + 1 : 0;
           last = now;
           return steady >= 5;
@@ -144,16 +144,12 @@ class HostTestWindow {
     xcb_flush(hostConnection());
   }
 
-  bool viewable() const {
-    xcb_connection_t* c = hostConnection();
-    const Reply<xcb_get_window_attributes_reply_t> reply(
-        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id_), nullptr));
-    return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
-  }
-
-  // The inside of the window in root coordinates.
+  // The inside of the window in root coordinates, while it is on screen.
   std::optional<ScreenRect> onScreen() const {
     xcb_connection_t* c = hostConnection();
+    const Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id_), nullptr));
+    if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) return std::nullopt;
     const Reply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(c, xcb_get_geometry(c, id_), nullptr));
     const Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
@@ -264,12 +260,9 @@ class MouseTrackingTest : public ::testing::Test {
 
   std::unique_ptr<StandardOutputCapture> output_;
 
+  // Whether the host has heard the event since the index, without waiting.
   static bool heard(const std::string& name, std::size_t from) {
-    const auto& events = receivedEvents();
-    for (std::size_t i = from; i < events.size(); ++i) {
-      if (events[i].name == name) return true;
-    }
-    return false;
+    return waitForEvent(name, from, {}, 0).has_value();
   }
 };
 
