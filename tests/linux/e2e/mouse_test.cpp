@@ -35,6 +35,7 @@ struct ScreenRect {
   bool contains(int px, int py) const {
     return px >= x && px < x + width && py >= y && py < y + height;
   }
+  bool operator==(const ScreenRect&) const = default;
 };
 
 using platform::x11::Reply;
@@ -108,11 +109,8 @@ class HostTestWindow {
     int steady = 0;
     return pumpUntil(
         [&] {
-          const auto now = viewable() ? onScreen() : std::nullopt;
-          steady = now && last && now->x == last->x && now->y == last->y &&
-                           now->width == last->width && now->height == last->height
-                       ? steady + 1
-                       : 0;
+          const auto now = onScreen();
+          steady = now && now == last ? steady + 1 : 0;
           last = now;
           return steady >= 5;
         },
@@ -146,16 +144,12 @@ class HostTestWindow {
     xcb_flush(hostConnection());
   }
 
-  bool viewable() const {
-    xcb_connection_t* c = hostConnection();
-    const Reply<xcb_get_window_attributes_reply_t> reply(
-        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id_), nullptr));
-    return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
-  }
-
-  // The inside of the window in root coordinates.
+  // The inside of the window in root coordinates, while it is on screen.
   std::optional<ScreenRect> onScreen() const {
     xcb_connection_t* c = hostConnection();
+    const Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id_), nullptr));
+    if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) return std::nullopt;
     const Reply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(c, xcb_get_geometry(c, id_), nullptr));
     const Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
@@ -266,16 +260,13 @@ class MouseTrackingTest : public ::testing::Test {
 
   std::unique_ptr<StandardOutputCapture> output_;
 
+  // Whether the host has heard the event since the index, without waiting.
   static bool heard(const std::string& name, std::size_t from) {
-    const auto& events = receivedEvents();
-    for (std::size_t i = from; i < events.size(); ++i) {
-      if (events[i].name == name) return true;
-    }
-    return false;
+    return waitForEvent(name, from, {}, 0).has_value();
   }
 };
 
-TEST_F(MouseTrackingTest, HoveringAndClickingOutsideTellTheHostAndClickingInsideDoesNot) {
+TEST_F(MouseTrackingTest, HoveringAndClickingOutsideAreToldThroughPopupsAndCoveringWindows) {
   StandardOutputCapture& output = this->output();
   HostTestWindow window(320, 200, Placement::Fixed);
   const auto [rect, away] = showWithPointAway(window);
@@ -312,19 +303,9 @@ TEST_F(MouseTrackingTest, HoveringAndClickingOutsideTellTheHostAndClickingInside
   pumpFor(kDeliveryBound);
   EXPECT_FALSE(heard("clcicked_outside", from));
   EXPECT_TRUE(heard("mouse_hoverd", from));
-}
 
-// The host's own popup (a menu, a suggestion list) over its window: the pointer on it is still
-// over the window, though X11 says it left the window.
-TEST_F(MouseTrackingTest, ThePointerOnAPopupOverTheWindowStaysInside) {
-  StandardOutputCapture& output = this->output();
-  HostTestWindow window(320, 200, Placement::Fixed);
-  ASSERT_TRUE(window.show());
-  const auto rect = window.onScreen();
-  ASSERT_TRUE(rect);
-  addMouseTracker(window.handle());
-  ASSERT_TRUE(hover(*rect));
-
+  // The host's own popup (a menu, a suggestion list) over its window: the pointer on it is still
+  // over the window, though X11 says it left the window.
   HostTestWindow popup(100, 60, Placement::Fixed);
   popup.moveTo(rect->x + 20, rect->y + 20);
   ASSERT_TRUE(popup.show());
@@ -332,34 +313,26 @@ TEST_F(MouseTrackingTest, ThePointerOnAPopupOverTheWindowStaysInside) {
   // Leaving would bring the followed application to the front, over the popup.
   pumpFor(kDeliveryBound);
   EXPECT_TRUE(bridge::globals().isInWindow);
-  std::size_t from = receivedEvents().size();
+  from = receivedEvents().size();
   ASSERT_TRUE(clickHandled(output, 1));
   EXPECT_FALSE(heard("clcicked_outside", from));
   EXPECT_TRUE(bridge::globals().isInWindow);
-}
 
-// A real mouse moves the pointer by relative steps, and the library hears them as raw motion
-// wherever the pointer goes, also where a window over the host's hides the crossing of its edge.
-TEST_F(MouseTrackingTest, RelativeMotionUnderACoveringWindowIsHeard) {
-  HostTestWindow window(200, 120, Placement::Fixed);
-  ASSERT_TRUE(window.show());
-  const auto rect = window.onScreen();
-  ASSERT_TRUE(rect);
-  HostTestWindow cover(rect->width + 200, rect->height + 200, Placement::Fixed);
-  cover.moveTo(rect->x - 100, rect->y - 100);
+  // A real mouse moves the pointer by relative steps, and the library hears them as raw motion
+  // wherever the pointer goes, also where a window over the host's hides the crossing of its edge.
+  popup.destroy();
+  const ScreenRect covering{rect->x - 100, rect->y - 100, rect->width + 200, rect->height + 200};
+  const auto beyond = outside({covering});
+  ASSERT_TRUE(beyond && movePointer(beyond->first, beyond->second));
+  ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
+  HostTestWindow cover(covering.width, covering.height, Placement::Fixed);
+  cover.moveTo(covering.x, covering.y);
   ASSERT_TRUE(cover.show());
-  const auto covered = cover.onScreen();
-  ASSERT_TRUE(covered);
-  const auto away = outside({*covered});
-  ASSERT_TRUE(away);
-  ASSERT_TRUE(movePointer(away->first, away->second));
-  addMouseTracker(window.handle());
   // On the cover, left of the window.
   ASSERT_TRUE(movePointer(rect->x - 50, rect->y + rect->height / 2));
   pumpFor(kDeliveryBound);
   ASSERT_FALSE(bridge::globals().isInWindow);
-
-  const std::size_t from = receivedEvents().size();
+  from = receivedEvents().size();
   ASSERT_TRUE(xdotool({"mousemove_relative", "--", "150", "0"}));
   EXPECT_TRUE(waitForEvent("mouse_hoverd", from));
 }
@@ -400,7 +373,8 @@ TEST_F(MouseTrackingTest, AnythingButALiveWindowAndAButtonIsIgnored) {
   EXPECT_TRUE(heard("clcicked_outside", from));
 }
 
-TEST_F(MouseTrackingTest, AWindowDestroyedUnderThePointerLeavesItOutside) {
+// A destroyed window is released; a hidden one is no closing, and is tracked at its new size.
+TEST_F(MouseTrackingTest, AWindowDestroyedOrHiddenUnderThePointerLeavesItOutside) {
   StandardOutputCapture& output = this->output();
   HostTestWindow closing(320, 200);
   ASSERT_TRUE(closing.show());
@@ -409,7 +383,7 @@ TEST_F(MouseTrackingTest, AWindowDestroyedUnderThePointerLeavesItOutside) {
   const auto closingRect = closing.onScreen();
   const auto stayingRect = staying.onScreen();
   ASSERT_TRUE(closingRect && stayingRect);
-  const auto away = outside({*closingRect, *stayingRect});
+  auto away = outside({*closingRect, *stayingRect});
   ASSERT_TRUE(away);
   addMouseTracker(closing.handle());
   addMouseTracker(staying.handle());
@@ -438,32 +412,23 @@ TEST_F(MouseTrackingTest, AWindowDestroyedUnderThePointerLeavesItOutside) {
   ASSERT_TRUE(clickHandled(output, 1));
   EXPECT_EQ(countOf(output.text(), "clicked bro"), before + 1);
   EXPECT_TRUE(heard("clcicked_outside", from));
-}
 
-TEST_F(MouseTrackingTest, AHiddenWindowIsNoClosingAndIsTrackedAtItsNewSize) {
-  HostTestWindow window(200, 120);
-  ASSERT_TRUE(window.show());
-  const auto small = window.onScreen();
-  ASSERT_TRUE(small);
-  auto away = outside({*small});
-  ASSERT_TRUE(away);
-  addMouseTracker(window.handle());
-  ASSERT_TRUE(hover(*small));
+  ASSERT_TRUE(hover(*stayingRect));
 
   // Hidden under the pointer, the window no longer holds it.
-  window.hide();
+  staying.hide();
   ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
   ASSERT_TRUE(movePointer(away->first, away->second));
   // Shown again, it is still tracked.
-  ASSERT_TRUE(window.show());
-  const auto shown = window.onScreen();
+  ASSERT_TRUE(staying.show());
+  const auto shown = staying.onScreen();
   ASSERT_TRUE(shown);
   ASSERT_TRUE(hover(*shown));
 
-  window.resize(400, 300);
+  staying.resize(400, 300);
   std::optional<ScreenRect> large;
   if (!pumpUntil([&] {
-        large = window.onScreen();
+        large = staying.onScreen();
         return large && large->width == 400 && large->height == 300;
       })) {
     GTEST_SKIP() << "the window manager keeps the window at its size";
@@ -474,11 +439,12 @@ TEST_F(MouseTrackingTest, AHiddenWindowIsNoClosingAndIsTrackedAtItsNewSize) {
   ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
 
   // A point of the grown window that lay outside its first size.
-  const int x = large->x + large->width - 10;
-  const int y = large->y + large->height - 10;
-  ASSERT_FALSE(ScreenRect({large->x, large->y, small->width, small->height}).contains(x, y));
-  const std::size_t from = receivedEvents().size();
-  ASSERT_TRUE(movePointer(x, y));
+  const int cornerX = large->x + large->width - 10;
+  const int cornerY = large->y + large->height - 10;
+  ASSERT_FALSE(ScreenRect({large->x, large->y, stayingRect->width, stayingRect->height})
+                   .contains(cornerX, cornerY));
+  from = receivedEvents().size();
+  ASSERT_TRUE(movePointer(cornerX, cornerY));
   EXPECT_TRUE(waitForEvent("mouse_hoverd", from));
 }
 
@@ -516,10 +482,12 @@ TEST_F(MouseTrackingTest, NothingWakesTheHostOnceNothingIsTrackedOrItsWindowsAre
 }
 
 // The host's window is where the user went from the application they work in; leaving it takes
-// them back there.
-TEST_F(MouseTrackingTest, LeavingTheWindowBringsTheFollowedApplicationBack) {
+// them back there. A click there comes before the selection it makes: a double click on a word
+// reaches the host as the word's selection, not as a click outside in its place.
+TEST_F(MouseTrackingTest, LeavingTheWindowBringsTheFollowedApplicationBackAndItsClicksComeFirst) {
   start("{}");
   TextAppOptions options;
+  options.entryText = "hello world";
   auto app = startTextApp(options);
   ASSERT_TRUE(app);
   ASSERT_TRUE(switchTo(app->pid(), options.prgname, 0));
@@ -531,6 +499,7 @@ TEST_F(MouseTrackingTest, LeavingTheWindowBringsTheFollowedApplicationBack) {
   ASSERT_TRUE(xdotool({windowManagerRuns() ? "windowactivate" : "windowfocus", id}));
   ASSERT_TRUE(pumpUntil([] { return frontPid() == ::getpid(); }, 10.0));
   HostTestWindow window(320, 200, Placement::Fixed);
+  window.moveTo(600, 600);  // clear of the application's entry
   const auto [rect, away] = showWithPointAway(window);
   ASSERT_TRUE(rect && away);
   addMouseTracker(window.handle());
@@ -539,27 +508,16 @@ TEST_F(MouseTrackingTest, LeavingTheWindowBringsTheFollowedApplicationBack) {
   ASSERT_TRUE(movePointer(away->first, away->second));
   ASSERT_TRUE(pumpUntil([] { return !bridge::globals().isInWindow; }));
   EXPECT_TRUE(pumpUntil([&] { return frontPid() == app->pid(); }, 10.0));
-}
 
-// A click in another application comes before the selection it makes there: a double click on a
-// word reaches the host as the word's selection, not as a click outside in its place.
-TEST_F(MouseTrackingTest, TheSelectionAClickOutsideMakesIsHeardAfterTheClick) {
-  start("{}");
-  TextAppOptions options;
-  options.entryText = "hello world";
-  auto app = startTextApp(options);
-  ASSERT_TRUE(app && switchTo(app->pid(), options.prgname, 0));
-  HostTestWindow window(320, 200, Placement::Fixed);
-  window.moveTo(600, 600);
-  ASSERT_TRUE(window.show());
-  addMouseTracker(window.handle());
+  main.hide();
+  pumpFor(kDeliveryBound);
   const auto word = app->ask("layout entry 6 11");
   ASSERT_TRUE(word && (*word)["rect"].is_array());
-  const Json& rect = (*word)["rect"];
+  const Json& at = (*word)["rect"];
   const std::size_t from = receivedEvents().size();
-  ASSERT_TRUE(xdotool({"mousemove", std::to_string(rect[0].get<int>() + 10),
-                       std::to_string(rect[1].get<int>() + rect[3].get<int>() / 2), "click",
-                       "--repeat", "2", "1"}));
+  ASSERT_TRUE(xdotool({"mousemove", std::to_string(at[0].get<int>() + 10),
+                       std::to_string(at[1].get<int>() + at[3].get<int>() / 2), "click", "--repeat",
+                       "2", "1"}));
   EXPECT_TRUE(waitForEvent("text_select", from, [](const Json& payload) {
     return payload.value("selected_text", "") == "world";
   }));

@@ -173,7 +173,7 @@ TEST_F(PasteTest, HandsTheGivenBackClipboardToARunningClipboardManager) {
   EXPECT_FALSE(readClipboard("UTF8_STRING", 3.0));
 }
 
-TEST_F(PasteTest, KeepsWhatAnotherClientCopiedWhileThePasteLanded) {
+TEST_F(PasteTest, KeepsWhatAnotherClientCopiedAndIsCancelledOnceTheApplicationQuit) {
   auto owner = copyInAnotherClient({{"UTF8_STRING", "saved text"}});
   ASSERT_TRUE(owner);
   TextAppOptions options;
@@ -187,14 +187,8 @@ TEST_F(PasteTest, KeepsWhatAnotherClientCopiedWhileThePasteLanded) {
   setText("xyz");
   ASSERT_TRUE(textBecomes(*app, "entry", "xyz")) << textOf(*app, "entry");
   EXPECT_EQ(readClipboard("UTF8_STRING"), "copied meanwhile");
-}
 
-TEST_F(PasteTest, IsCancelledWhenTheFollowedApplicationQuitBeforehand) {
-  TextAppOptions options;
-  options.entryText = "abc";
-  auto app = follow(options);
-  ASSERT_TRUE(app);
-  auto owner = copyInAnotherClient({{"UTF8_STRING", "untouched"}});
+  owner = copyInAnotherClient({{"UTF8_STRING", "untouched"}});
   ASSERT_TRUE(owner);
   ::kill(app->pid(), SIGKILL);
   ASSERT_TRUE(app->waitForExit());

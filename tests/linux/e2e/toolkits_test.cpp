@@ -235,18 +235,6 @@ struct KindName {
 using Kinds = ::testing::Types<Gtk4, Qt5, Chromium, Firefox, Writer>;
 TYPED_TEST_SUITE(ToolkitTest, Kinds, KindName);
 
-TYPED_TEST(ToolkitTest, SwitchingToItReportsAppChanged) {
-  ASSERT_TRUE(this->app_);
-  EXPECT_TRUE(this->switchToApp());
-  // Also the switches to the applications as they started: each had its name and role a moment
-  // later, and was reported with them.
-  for (const HostEvent& event : receivedEvents()) {
-    if (event.name != "app_changed") continue;
-    EXPECT_FALSE(event.payload["name"].is_null()) << event.payload;
-    EXPECT_FALSE(event.payload["role"].is_null()) << event.payload;
-  }
-}
-
 TYPED_TEST(ToolkitTest, SetTextReplacesTheSelectionAndGivesTheClipboardBack) {
   ASSERT_TRUE(this->app_);
   auto owner = copyInAnotherClient({{"UTF8_STRING", "copied \xE2\x9C\x82 text"}});
@@ -264,12 +252,18 @@ TYPED_TEST(ToolkitTest, SetTextReplacesTheSelectionAndGivesTheClipboardBack) {
       << text.value_or("(no text)");
 }
 
-// Text after an emoji (characters in GTK, UTF-16 units in Qt and the word processor, padded in
-// Firefox) and across lines (paragraphs, in a document); the browsers' fields are editable by their
-// state alone.
-TYPED_TEST(ToolkitTest, ASelectionAfterAnEmojiHasItsTextAndIsEditable) {
+// Switches to the application, each with its name and role (also those as it started, which had
+// them a moment later); text after an emoji (characters in GTK, UTF-16 units in Qt and the word
+// processor, padded in Firefox) and across lines (paragraphs, in a document), selected or above
+// the caret; the browsers' fields are editable by their state alone.
+TYPED_TEST(ToolkitTest, ASwitchASelectionAfterAnEmojiAndTheTextAboveTheCaretAreReported) {
   ASSERT_TRUE(this->app_);
   ASSERT_TRUE(this->switchToApp());
+  for (const HostEvent& event : receivedEvents()) {
+    if (event.name != "app_changed") continue;
+    EXPECT_FALSE(event.payload["name"].is_null()) << event.payload;
+    EXPECT_FALSE(event.payload["role"].is_null()) << event.payload;
+  }
   const std::size_t from = receivedEvents().size();
   ASSERT_TRUE(TypeParam::selectAcrossLines(*this->app_));
   // Chromium's caret offset is right, but its selection's offsets count each emoji before them
@@ -281,6 +275,16 @@ TYPED_TEST(ToolkitTest, ASelectionAfterAnEmojiHasItsTextAndIsEditable) {
           : waitForEvent("text_select", from, this->selecting(TypeParam::kAcrossLines));
   ASSERT_TRUE(selection);
   EXPECT_EQ(selection->payload["is_editable"], true);
+
+  ASSERT_TRUE(TypeParam::placeCaret(*this->app_));
+  pumpFor(0.3);  // the caret's events go out first
+  const std::size_t asked = receivedEvents().size();
+  getDataForVeskAssist();
+  const auto context = waitForEvent("alt_enter_pressed", asked);
+  ASSERT_TRUE(context);
+  const std::string above = context->payload.value("selected_text", "");
+  EXPECT_TRUE(above.ends_with(TypeParam::kAboveCaret)) << above;
+  EXPECT_TRUE(context->payload.contains("position")) << context->payload;
 }
 
 // A word selected by a double click, where the library placed it when keys selected it.
@@ -332,21 +336,6 @@ TYPED_TEST(ToolkitTest, PasswordFieldsAreSilent) {
       EXPECT_NE(events[i].name, "text_select") << payload;
     }
   }
-}
-
-// The text above the caret, after an emoji and across a line (across paragraphs in a document).
-TYPED_TEST(ToolkitTest, TheContextHoldsTheTextAboveTheCaret) {
-  ASSERT_TRUE(this->app_);
-  ASSERT_TRUE(this->switchToApp());
-  ASSERT_TRUE(TypeParam::placeCaret(*this->app_));
-  pumpFor(0.3);  // the caret's events go out first
-  const std::size_t from = receivedEvents().size();
-  getDataForVeskAssist();
-  const auto context = waitForEvent("alt_enter_pressed", from);
-  ASSERT_TRUE(context);
-  const std::string above = context->payload.value("selected_text", "");
-  EXPECT_TRUE(above.ends_with(TypeParam::kAboveCaret)) << above;
-  EXPECT_TRUE(context->payload.contains("position")) << context->payload;
 }
 
 // An editable document of paragraphs is one text area, whatever toolkit draws it: a selection
