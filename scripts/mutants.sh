@@ -417,7 +417,7 @@ lm bare 'MouseTrackingTest.*' 120 linux-bare-activation-unfocused \
 lm x11 'PasteTest.*' 150 linux-targets-unanswered src/platform/linux/x11/clipboard_serving.cpp \
   "a request for the clipboard's TARGETS is refused" \
   'if (target == atom(cb, "TARGETS")) {' 'if (false) {'
-lm x11 'HostTest.*:PasteTest.*' 180 linux-large-data-unchunked \
+lm x11 'Clipboard.*:PasteTest.*' 180 linux-large-data-unchunked \
   src/platform/linux/x11/clipboard_serving.cpp \
   "data larger than a request is served in one piece, not in INCR chunks" \
   'if (data.size() <= cb.chunkSize) {' 'if (true) {'
