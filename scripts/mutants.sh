@@ -311,16 +311,9 @@ lm x11 'PasteTest.*' 150 linux-transient-to-manager src/platform/linux/pasteboar
 lm x11 'PasteTest.*' 150 linux-no-hand-off src/platform/linux/x11/clipboard_hand_off.cpp \
   "the clipboard given back is not handed to the clipboard manager" \
   'if (ownerOf(cb, manager) == XCB_WINDOW_NONE) return;' 'return;'
-lm x11 'BindingContract.*:ApplicationContract.*' 90 linux-released-observer-heard \
-  src/platform/linux/observer.cpp \
-  "a released observer's events are still delivered to it" \
-  'if (sink) atspi::removeSink(sink);' ''
 lm x11 'MouseTrackingTest.*' 120 linux-right-button src/platform/linux/x11/host_windows.cpp \
   "a right click is no mouse-down" \
   'return button == 1 || button == 3;' 'return button == 1;'
-lm gnome 'Gnome*' 240 linux-front-launch src/platform/linux/workspace.cpp \
-  "an application launched in front is not noted as in front" \
-  'if (inFront && state.front != pid) {' 'if (false) {'
 lm unit 'TextOffsets.*' 60 linux-padding-counted src/platform/linux/atspi/text_offsets.cpp \
   "the padding after a character outside the basic plane counts as a unit" \
   'return codePoint == kPadding && previous >= 0x10000 ? 0 : unitsOf(codePoint);' \
@@ -356,6 +349,9 @@ lm other 'OtherWayland*' 120 wl-protocols-taken-for-sway \
 lm sway 'WaylandTest*' 240 wl-dc-pipe-kept src/platform/linux/wayland/data_control.cpp \
   "the pipe an application pastes through is not closed once written" \
   'if (transfer.fd >= 0) ::close(transfer.fd);' ''
+lm other 'OtherWayland*' 120 wl-no-route-pastes src/platform/linux/keyboard.cpp \
+  "a desktop with no way to paste into counts as one the keys reach" \
+  'return KeysRefusal::NotSupported;' 'return std::nullopt;'
 lm sway 'WaylandTest*' 240 wl-sway-first-view-focused src/platform/linux/wayland/sway_ipc.cpp \
   "the first window in sway's tree counts as the focused one" \
   'if (view.focused) return view.pid;' 'return view.pid;'
@@ -397,6 +393,9 @@ lm x11 'MouseTrackingTest.*' 120 linux-destroyed-window-kept \
   src/platform/linux/x11/host_windows.cpp \
   "a destroyed host window stays tracked (the pointer counted inside)" \
   'if (const auto window = findWindow(d, notify.window)) windowDestroyed(d, window);' ''
+lm x11 'MouseTrackingTest.*' 120 linux-middle-button src/platform/linux/x11/host_windows.cpp \
+  "a middle-button press counts as a mouse-down" \
+  'return button == 1 || button == 3;' 'return button <= 3;'
 lm x11 'MouseTrackingTest.*' 120 linux-raw-motion-ignored src/platform/linux/x11/host_windows.cpp \
   "the pointer's raw motion is selected but not looked at" \
   'if (d.selected & XCB_INPUT_XI_EVENT_MASK_RAW_MOTION) lookAtPointer(d);' 'if (false) lookAtPointer(d);'
@@ -410,13 +409,6 @@ lm x11 'PasteTest.*' 150 linux-targets-unanswered src/platform/linux/x11/clipboa
 lm x11 'HostileClipboard*' 120 linux-transfers-uncapped src/platform/linux/x11/clipboard_serving.cpp \
   "one client may hold any number of unfinished transfers" \
   'return static_cast<std::size_t>(fromClient) < kTransfersPerClient;' 'return true;'
-lm x11 'Clipboard.*:HostileClipboard*' 120 linux-hung-owner-asked-on \
-  src/platform/linux/x11/clipboard_reading.cpp \
-  "an owner that did not answer is asked for its next target all the same" \
-  'if (value.outcome == Outcome::TimedOut) break;' ''
-lm x11 'HostileClipboard*' 120 linux-gone-requestor-kept src/platform/linux/x11/clipboard_events.cpp \
-  "a transfer to a requestor whose window is gone is kept" \
-  'if (error.error_code == XCB_WINDOW) endTransfersTo(cb, error.resource_id);' ''
 lm x11 'Clipboard.*:PasteTest.*' 180 linux-changes-unwatched \
   src/platform/linux/x11/clipboard_connection.cpp \
   "clipboard changes are not watched (other clients' copies not counted)" \
@@ -442,6 +434,15 @@ lm x11 'FollowingTest.*' 150 linux-relayout-resized src/platform/linux/atspi/eve
 lm x11 'MouseTrackingTest.*' 120 linux-click-listener-kept src/platform/linux/window.cpp \
   "a host window's click listener is not withdrawn when it goes" \
   '~Impl() { x11::removeMouseDownListener(listener); }' '~Impl() {}'
+lm x11 'BindingContract.*' 90 linux-timer-not-withdrawn src/platform/linux/run_loop.cpp \
+  "a withdrawn timer still fires" \
+  '{ g_source_destroy(source.get()); });' '{});'
+lm x11 'MouseTrackingTest.*' 120 linux-visible-rect-fixed src/platform/linux/window.cpp \
+  "an area over the visible rectangle keeps the window's size it was added at" \
+  'if (!options.contains(TrackingOption::InVisibleRect)) area->rect = rect;' 'area->rect = rect;'
+lm x11 'ApplicationContract.*' 90 linux-stranger-registration src/platform/linux/observer.cpp \
+  "an observer takes a registration on another process's element" \
+  'if (owner && *owner != impl_->pid) return axerr::kIllegalArgument;' ''
 lm x11 'FollowingTest.*:PasteTest.*' 240 linux-exit-unreported src/platform/linux/workspace.cpp \
   "an application that quits is never reported terminated" \
   $'  ended(pid);\n  return G_SOURCE_REMOVE;' '  return G_SOURCE_REMOVE;'
