@@ -437,9 +437,6 @@ lm x11 'MouseTrackingTest.*' 120 linux-click-listener-kept src/platform/linux/wi
 lm x11 'BindingContract.*' 90 linux-timer-not-withdrawn src/platform/linux/run_loop.cpp \
   "a withdrawn timer still fires" \
   '{ g_source_destroy(source.get()); });' '{});'
-lm x11 'MouseTrackingTest.*' 120 linux-visible-rect-fixed src/platform/linux/window.cpp \
-  "an area over the visible rectangle keeps the window's size it was added at" \
-  'if (!options.contains(TrackingOption::InVisibleRect)) area->rect = rect;' 'area->rect = rect;'
 lm x11 'ApplicationContract.*' 90 linux-stranger-registration src/platform/linux/observer.cpp \
   "an observer takes a registration on another process's element" \
   'if (owner && *owner != impl_->pid) return axerr::kIllegalArgument;' ''
@@ -472,6 +469,10 @@ lm unit 'TextOffsets.*' 60 linux-padding-kept src/platform/linux/atspi/text_offs
   'if (codePoint != kPadding || previous < 0x10000) kept.append' 'kept.append'
 lm unit 'CaretBounds.*' 60 linux-zero-caret-box src/platform/linux/atspi/caret_bounds.cpp \
   "a zero rectangle counts as the caret's box" 'return !(rect == Rect{});' 'return true;'
+lm unit 'TextOffsets.*' 60 linux-range-overflow src/platform/linux/atspi/text_offsets.cpp \
+  "a range whose end overflows is not refused" \
+  'if (range.length > std::numeric_limits<std::int64_t>::max() - range.location) return std::nullopt;' \
+  ''
 lm unit 'Roles.*' 60 linux-password-no-secure-subrole src/platform/linux/atspi/roles.cpp \
   "a password field is no secure text field" \
   'if (facts.role == ATSPI_ROLE_PASSWORD_TEXT) return platform::subroles::kSecureTextField;' ''
