@@ -16,10 +16,10 @@
 #   --list           list the mutants and exit
 #   --check          check that every mutant still applies (its text found exactly once) and exit
 #
-# Layers and what runs: core and sim, the whole ctest of the simulated build; linux, its ctest
-# without the end-to-end label and one end-to-end run; kits, the node or Python kit's own tests on
-# the simulated library. A build that fails counts apart ("broken"), a suite that times out as
-# killed. Builds and tests run under nice -n 19.
+# Layers and what runs: core and sim, the whole ctest of the simulated build; kits, the node or
+# Python kit's own tests on the simulated library; linux, for each mutant the tests it names (a
+# runner, a gtest filter, a limit in seconds, see lm below). A build that fails counts apart
+# ("broken"), a suite that times out as killed. Builds and tests run under nice -n 19.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
@@ -48,9 +48,23 @@ done
 
 # ---- The mutants: id, file, what it breaks, old text, new text.
 
-m_id=() m_file=() m_what=() m_old=() m_new=()
+m_id=() m_file=() m_what=() m_old=() m_new=() m_runner=() m_filter=() m_limit=()
 m() {
   m_id+=("$1") m_file+=("$2") m_what+=("$3") m_old+=("$4") m_new+=("$5")
+  m_runner+=("${l_runner:-}") m_filter+=("${l_filter:-}") m_limit+=("${l_limit:-}")
+}
+# lm RUNNER FILTER SECONDS ID FILE WHAT OLD NEW: a Linux mutant, killed by the tests of the gtest
+# FILTER under RUNNER within SECONDS (past them it counts as killed). Runners:
+#   unit   the Linux unit binary, no desktop
+#   x11    the end-to-end binary on an X11 desktop with a window manager (scripts/linux-e2e.sh)
+#   bare   the same desktop without a window manager
+#   sway   the end-to-end binary in a headless sway session (scripts/headless-sway.sh)
+#   other  the same session without sway's socket, as another compositor's
+#   gnome  the end-to-end binary in a headless GNOME session (scripts/headless-gnome.sh)
+lm() {
+  local l_runner=$1 l_filter=$2 l_limit=$3
+  shift 3
+  m "$@"
 }
 
 # The bridge: entry points, the event channel, the blocked list.
@@ -284,48 +298,201 @@ m sim-host-delegate-unseen src/platform/sim/window.cpp \
   'return impl_->delegate != nullptr;'
 
 # The Linux binding.
-m linux-paste-key src/platform/linux/x11/paste_keys.cpp \
+lm x11 'PasteTest.*' 150 linux-paste-key src/platform/linux/x11/paste_keys.cpp \
   "the paste shortcut types Control-C" \
   'constexpr xcb_keysym_t kLetterV = 0x0076;' 'constexpr xcb_keysym_t kLetterV = 0x0063;'
-m linux-keys-without-display src/platform/linux/keyboard.cpp \
+lm unit 'Keyboard.*' 60 linux-keys-without-display src/platform/linux/keyboard.cpp \
   "keys count as reaching a desktop there is none of" \
   'if (!x11::canPostKeys()) return KeysRefusal::NoDesktop;' ''
-m linux-transient-to-manager src/platform/linux/pasteboard.cpp \
+lm x11 'PasteTest.*' 150 linux-transient-to-manager src/platform/linux/pasteboard.cpp \
   "the library's transient text is handed to the clipboard manager" \
   'return x11::ownClipboard(x11::targetsFromItems(items), !transient);' \
   'return x11::ownClipboard(x11::targetsFromItems(items), true);'
-m linux-no-hand-off src/platform/linux/x11/clipboard_hand_off.cpp \
+lm x11 'PasteTest.*' 150 linux-no-hand-off src/platform/linux/x11/clipboard_hand_off.cpp \
   "the clipboard given back is not handed to the clipboard manager" \
   'if (ownerOf(cb, manager) == XCB_WINDOW_NONE) return;' 'return;'
-m linux-password-secret-read src/platform/linux/x11/clipboard_reading.cpp \
-  "a password manager's secret is read (the concealed item still stands in for it)" \
-  'if (atomName(*cb, target) == kPasswordManagerHintTarget) {' 'if (false) {'
-m linux-other-process-heard src/platform/linux/observer.cpp \
-  "an observer hears other processes' events" \
-  'if (!delivering || event.pid != pid || !event.source) return;' \
-  'if (!delivering || !event.source) return;'
-m linux-right-button src/platform/linux/x11/host_windows.cpp \
+lm x11 'MouseTrackingTest.*' 120 linux-right-button src/platform/linux/x11/host_windows.cpp \
   "a right click is no mouse-down" \
   'return button == 1 || button == 3;' 'return button == 1;'
-m linux-front-launch src/platform/linux/workspace.cpp \
-  "an application launched in front is not noted as in front" \
-  'if (inFront && state.front != pid) {' 'if (false) {'
-m linux-padding-counted src/platform/linux/atspi/text_offsets.cpp \
+lm unit 'TextOffsets.*' 60 linux-padding-counted src/platform/linux/atspi/text_offsets.cpp \
   "the padding after a character outside the basic plane counts as a unit" \
   'return codePoint == kPadding && previous >= 0x10000 ? 0 : unitsOf(codePoint);' \
   'return unitsOf(codePoint);'
-m linux-password-role src/platform/linux/atspi/roles.cpp \
+lm unit 'Roles.*' 60 linux-password-role src/platform/linux/atspi/roles.cpp \
   "a password field does not keep its text secret" \
   'return facts.role == ATSPI_ROLE_PASSWORD_TEXT;' 'return false;'
-
-m linux-shadow-counted src/platform/linux/x11/frame_extents.cpp \
+lm unit 'WindowCoordinates.*' 60 linux-shadow-counted src/platform/linux/x11/frame_extents.cpp \
   "the shadow of client-side decorations is taken for content" \
   'return Point{windowOrigin.x + frame.left, windowOrigin.y + frame.top};' \
   'return Point{windowOrigin.x, windowOrigin.y};'
-m linux-line-break-boxed src/platform/linux/atspi/line_boxes.cpp \
+lm unit 'LineBoxes.*' 60 linux-line-break-boxed src/platform/linux/atspi/line_boxes.cpp \
   "a line's break widens its box" \
   'if (known && line.value.endsWithBreak && last == line.value.end - 1 && last > offset) --last;' \
   ''
+
+# Wayland sessions: telling the desktop, sway, the virtual keyboard, the clipboard protocols.
+lm sway 'WaylandTest*' 240 wl-sway-app-id-unused src/platform/linux/wayland/session.cpp \
+  "a native application in sway is not named by its Wayland application id" \
+  'return sway::isX11Window(pid) ? std::nullopt : sway::applicationIdOf(pid);' \
+  'return std::nullopt;'
+lm gnome 'Gnome*' 240 wl-mutter-pipe-kept src/platform/linux/wayland/mutter_remote_desktop.cpp \
+  "the pipe an application pastes through is not closed once written" \
+  $'      ::close(fd);\n    }\n  }\n  call(s, "SelectionWriteDone"' $'    }\n  }\n  call(s, "SelectionWriteDone"'
+lm sway 'WaylandTest*' 240 wl-sway-tree-kept src/platform/linux/wayland/sway_ipc.cpp \
+  "sway's tree is read once and never again (windows moved or switched since go unseen)" \
+  'if (!s.treeStale) return s.views;' 'if (!s.treeStale || !s.views.empty()) return s.views;'
+lm other 'OtherWayland*' 120 wl-protocols-taken-for-sway \
+  src/platform/linux/wayland/paste_route.cpp \
+  "any compositor offering the keyboard and clipboard protocols is pasted into as sway is" \
+  'if (running == Desktop::Sway && keyboard::available() && clipboard::available()) {' \
+  'if (keyboard::available() && clipboard::available()) {'
+lm sway 'WaylandTest*' 240 wl-dc-pipe-kept src/platform/linux/wayland/data_control.cpp \
+  "the pipe an application pastes through is not closed once written" \
+  'if (transfer.fd >= 0) ::close(transfer.fd);' ''
+lm other 'OtherWayland*' 120 wl-no-route-pastes src/platform/linux/keyboard.cpp \
+  "a desktop with no way to paste into counts as one the keys reach" \
+  'return KeysRefusal::NotSupported;' 'return std::nullopt;'
+lm sway 'WaylandTest*' 240 wl-sway-first-view-focused src/platform/linux/wayland/sway_ipc.cpp \
+  "the first window in sway's tree counts as the focused one" \
+  'if (view.focused) return view.pid;' 'return view.pid;'
+lm unit 'SwayTree.*' 30 wl-sway-window-rect-ignored src/platform/linux/wayland/sway_tree.cpp \
+  "a view's content origin leaves out its decorations' offset" \
+  'view.contentOrigin = Point{rect.x + content.x, rect.y + content.y};' \
+  'view.contentOrigin = Point{rect.x, rect.y};'
+lm sway 'WaylandTest*' 240 wl-paste-without-control \
+  src/platform/linux/wayland/virtual_keyboard.cpp \
+  "the virtual keyboard types V without Control held" \
+  'zwp_virtual_keyboard_v1_modifiers(k->device, k->controlMask, 0, 0, 0);' \
+  'zwp_virtual_keyboard_v1_modifiers(k->device, 0, 0, 0, 0);'
+lm sway 'WaylandTest*' 240 wl-dc-write-count-early src/platform/linux/wayland/data_control.cpp \
+  "a clipboard write's count is answered before the compositor announced the write" \
+  'while (cb->changes == before && monotonicSeconds() < deadline) {' 'while (false) {'
+lm gnome 'Gnome*' 240 wl-mutter-write-count-early \
+  src/platform/linux/wayland/mutter_remote_desktop.cpp \
+  "a clipboard write's count is answered before mutter announced the new owner" \
+  'while (s->changes == before && monotonicSeconds() < deadline && !s->closed) {' \
+  'while (false) {'
+lm gnome 'Gnome*' 240 wl-mutter-types-wrapped src/platform/linux/wayland/mutter_remote_desktop.cpp \
+  "the clipboard's types mutter sends wrapped in a tuple are not unwrapped" \
+  'if (types && g_variant_is_of_type(types.get(), G_VARIANT_TYPE("(as)"))) {' 'if (false) {'
+lm gnome 'Gnome*' 240 wl-mutter-paste-without-control \
+  src/platform/linux/wayland/mutter_remote_desktop.cpp \
+  "the paste chord is sent without Control held" \
+  '{std::pair{kControlL, true}, std::pair{kLetterV, true},' '{std::pair{kLetterV, true},'
+lm sway 'WaylandTest*' 240 wl-dc-types-not-offered src/platform/linux/wayland/data_control.cpp \
+  "the library's clipboard offers none of its types to the compositor" \
+  'zwlr_data_control_source_v1_offer(cb->source, type.c_str());' ''
+
+# The X11 desktop: the host's windows, the front window, the clipboard's connection and serving.
+lm x11 'MouseTrackingTest.*' 120 linux-clicks-heard-untracked \
+  src/platform/linux/x11/host_windows.cpp \
+  "button presses keep waking the host when nothing listens for them" \
+  'if (!d.listeners.empty()) wanted |= XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS;' \
+  'wanted |= XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS;'
+lm x11 'MouseTrackingTest.*' 120 linux-destroyed-window-kept \
+  src/platform/linux/x11/host_windows.cpp \
+  "a destroyed host window stays tracked (the pointer counted inside)" \
+  'if (const auto window = findWindow(d, notify.window)) windowDestroyed(d, window);' ''
+lm x11 'MouseTrackingTest.*' 120 linux-middle-button src/platform/linux/x11/host_windows.cpp \
+  "a middle-button press counts as a mouse-down" \
+  'return button == 1 || button == 3;' 'return button <= 3;'
+lm x11 'MouseTrackingTest.*' 120 linux-raw-motion-ignored src/platform/linux/x11/host_windows.cpp \
+  "the pointer's raw motion is selected but not looked at" \
+  'if (d.selected & XCB_INPUT_XI_EVENT_MASK_RAW_MOTION) lookAtPointer(d);' 'if (false) lookAtPointer(d);'
+lm bare 'MouseTrackingTest.*' 120 linux-bare-activation-unfocused \
+  src/platform/linux/x11/x11_desktop.cpp \
+  "without a window manager, an activated application is raised but not given the focus" \
+  'xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);' ''
+lm x11 'PasteTest.*' 150 linux-targets-unanswered src/platform/linux/x11/clipboard_serving.cpp \
+  "a request for the clipboard's TARGETS is refused" \
+  'if (target == atom(cb, "TARGETS")) {' 'if (false) {'
+lm x11 'HostileClipboard*' 120 linux-transfers-uncapped src/platform/linux/x11/clipboard_serving.cpp \
+  "one client may hold any number of unfinished transfers" \
+  'return static_cast<std::size_t>(fromClient) < kTransfersPerClient;' 'return true;'
+lm x11 'Clipboard.*:PasteTest.*' 180 linux-changes-unwatched \
+  src/platform/linux/x11/clipboard_connection.cpp \
+  "clipboard changes are not watched (other clients' copies not counted)" \
+  'if (xfixes && xfixes->present) {' 'if (false) {'
+
+# Accessibility: reading elements, the events, the observers, the workspace.
+lm x11 'ToolkitTest/Firefox.*-*.SwitchingToIt*' 240 linux-document-paragraph src/platform/linux/accessibility.cpp \
+  "a paragraph of a document is no text area of its own" \
+  'if (facts->role == ATSPI_ROLE_PARAGRAPH && atspi::isDocumentParagraph(accessible.get())) {' \
+  'if (false) {'
+lm x11 'FollowingTest.*' 150 linux-secret-text-read src/platform/linux/accessibility.cpp \
+  "a password field's text and length are read" \
+  'if (atspi::keepsTextSecret(*facts) &&' 'if (false &&'
+lm x11 'FollowingTest.*' 150 linux-selection-unread src/platform/linux/atspi/accessible_reads.cpp \
+  "an element's selection is never read, only its caret" \
+  'if (selections > 0) {' 'if (false) {'
+lm x11 'FollowingTest.*' 150 linux-no-request-timeout src/platform/linux/atspi/atspi_session.cpp \
+  "a stopped application costs the bus's default timeout on every request" \
+  'atspi_set_timeout(kRequestTimeoutMilliseconds, -1);' ''
+lm x11 'FollowingTest.*' 150 linux-relayout-resized src/platform/linux/atspi/event_hub.cpp \
+  "a window laid out again at the same size counts as resized" \
+  'if (size && !resized(source, *size)) return;' ''
+lm x11 'MouseTrackingTest.*' 120 linux-click-listener-kept src/platform/linux/window.cpp \
+  "a host window's click listener is not withdrawn when it goes" \
+  '~Impl() { x11::removeMouseDownListener(listener); }' '~Impl() {}'
+lm x11 'BindingContract.*' 90 linux-timer-not-withdrawn src/platform/linux/run_loop.cpp \
+  "a withdrawn timer still fires" \
+  '{ g_source_destroy(source.get()); });' '{});'
+lm x11 'ApplicationContract.*' 90 linux-stranger-registration src/platform/linux/observer.cpp \
+  "an observer takes a registration on another process's element" \
+  'if (owner && *owner != impl_->pid) return axerr::kIllegalArgument;' ''
+lm x11 'FollowingTest.*:PasteTest.*' 240 linux-exit-unreported src/platform/linux/workspace.cpp \
+  "an application that quits is never reported terminated" \
+  $'  ended(pid);\n  return G_SOURCE_REMOVE;' '  return G_SOURCE_REMOVE;'
+lm x11 'FollowingTest.*' 150 linux-prompt-keeps-off src/platform/linux/atspi/trust.cpp \
+  "the prompt does not switch the desktop's accessibility on" \
+  'if (switchOn && !enabled) {' 'if (false) {'
+
+# Text, roles and handles (the unit suite).
+lm unit 'TextOffsets.*' 60 linux-pair-split src/platform/linux/atspi/text_offsets.cpp \
+  "a range ending inside a surrogate pair leaves out the character" \
+  'if (end.units < endUnits) end = next(end);' ''
+lm unit 'CaretBounds.*' 60 linux-caret-left-of-previous src/platform/linux/atspi/caret_bounds.cpp \
+  "a caret placed from the character before it is drawn on that character's left edge" \
+  'if (source == CaretSource::kPreviousCharacter) caret.x += caret.width;' ''
+lm unit 'Roles.*' 60 linux-text-view-field src/platform/linux/atspi/roles.cpp \
+  "a multi-line text is a text field" \
+  'if (facts.multiLine) return platform::roles::kTextArea;' ''
+lm unit 'ClipboardTargets.*' 60 linux-latin1-too-wide src/platform/linux/x11/clipboard_targets.cpp \
+  "text beyond Latin-1 is offered as STRING" \
+  'if ((lead != 0xC2 && lead != 0xC3) || i + 1 >= text.size()) return std::nullopt;' \
+  'if (i + 1 >= text.size()) return std::nullopt;'
+lm unit 'TextOffsets.*' 60 linux-astral-one-unit src/platform/linux/atspi/text_offsets.cpp \
+  "a character outside the basic plane counts one UTF-16 unit" \
+  'return codePoint >= 0x10000 ? 2 : 1;' 'return 1;'
+lm unit 'TextOffsets.*' 60 linux-padding-kept src/platform/linux/atspi/text_offsets.cpp \
+  "the padding after a character outside the basic plane stays in the text" \
+  'if (codePoint != kPadding || previous < 0x10000) kept.append' 'kept.append'
+lm unit 'CaretBounds.*' 60 linux-zero-caret-box src/platform/linux/atspi/caret_bounds.cpp \
+  "a zero rectangle counts as the caret's box" 'return !(rect == Rect{});' 'return true;'
+lm unit 'TextOffsets.*' 60 linux-range-overflow src/platform/linux/atspi/text_offsets.cpp \
+  "a range whose end overflows is not refused" \
+  'if (range.length > std::numeric_limits<std::int64_t>::max() - range.location) return std::nullopt;' \
+  ''
+lm unit 'Roles.*' 60 linux-password-no-secure-subrole src/platform/linux/atspi/roles.cpp \
+  "a password field is no secure text field" \
+  'if (facts.role == ATSPI_ROLE_PASSWORD_TEXT) return platform::subroles::kSecureTextField;' ''
+lm unit 'SwayTree.*' 30 wl-sway-xwayland-unseen src/platform/linux/wayland/sway_tree.cpp \
+  "an XWayland view in sway's tree is taken for a native one" \
+  'view.x11 = text(node, "shell") == "xwayland";' 'view.x11 = false;'
+lm unit 'ClipboardTargets.*' 60 linux-hint-not-concealed src/platform/linux/x11/clipboard_targets.cpp \
+  "a password manager's hint is not read as a concealed item" \
+  'if (target == kPasswordManagerHintTarget) return kConcealedType;' ''
+lm unit 'IncrChunks.*' 60 linux-incr-no-empty-end src/platform/linux/x11/clipboard_targets.cpp \
+  "an INCR transfer of an exact multiple of the chunk ends without its empty chunk" \
+  'if (offset_ >= data_->size()) {' 'if (offset_ > data_->size()) {'
+lm unit 'GRef*' 60 linux-array-refs-kept src/platform/linux/glib/g_ref.h \
+  "an array's references are not released with it" \
+  'if (T* object = at(i)) GRefCount<T>::unref(object);' ''
+lm x11 'ToolkitTest/Writer.*-*.SwitchingToIt*' 240 linux-document-unrecognised \
+  src/platform/linux/atspi/paragraph_flow.cpp \
+  "a document's text is not recognised as one document" \
+  'if (role.value == ATSPI_ROLE_DOCUMENT_TEXT) return {axerr::kSuccess, true};' ''
+
 # The host kits.
 m node-context-event bindings/node/axbridge.js \
   "getContext() listens for the wrong event" \
@@ -405,6 +572,13 @@ for i in "${!m_id[@]}"; do
   if [[ ! -f ${m_file[i]} ]]; then
     echo "mutant ${m_id[i]} does not apply: no file ${m_file[i]}" >&2
     stale=1
+  elif [[ $(layer_of "${m_file[i]}") == linux && -z ${m_runner[i]} ||
+    $(layer_of "${m_file[i]}") != linux && -n ${m_runner[i]} ]]; then
+    echo "mutant ${m_id[i]}: Linux mutants, and only they, name a runner (lm)" >&2
+    stale=1
+  elif [[ -n ${m_runner[i]} && ! ${m_runner[i]} =~ ^(unit|x11|bare|sway|other|gnome)$ ]]; then
+    echo "mutant ${m_id[i]}: no runner ${m_runner[i]}" >&2
+    stale=1
   elif ! replace "${m_file[i]}" "${m_old[i]}" "${m_new[i]}" --dry 2>/dev/null; then
     echo "mutant ${m_id[i]} does not apply: its text is not in ${m_file[i]} exactly once" >&2
     stale=1
@@ -417,8 +591,11 @@ if ((check)); then
 fi
 if ((list)); then
   for i in "${!m_id[@]}"; do
-    printf '%-34s %-6s %s: %s\n' "${m_id[i]}" "$(layer_of "${m_file[i]}")" "${m_file[i]}" \
+    printf '%-34s %-6s %s: %s' "${m_id[i]}" "$(layer_of "${m_file[i]}")" "${m_file[i]}" \
       "${m_what[i]}"
+    [[ -z ${m_runner[i]} ]] || printf ' [%s %s, %s s]' "${m_runner[i]}" "${m_filter[i]}" \
+      "${m_limit[i]}"
+    echo
   done
   exit 0
 fi
@@ -467,11 +644,6 @@ test_layer() {
   case $layer in
     core | sim)
       run ctest --test-dir "$build" --stop-on-failure --timeout 600 ;;
-    linux)
-      run ctest --test-dir "$linux_build" -LE e2e --stop-on-failure --timeout 300 &&
-        run timeout 1800 ./scripts/linux-e2e.sh "$linux_build/tests/linux/axbridge_linux_e2e" \
-          --gtest_fail_fast \
-          --gtest_filter=-'WindowStormTest.*:HostTest.ATenMegabyte*:ToolkitTest*' ;;
     kits)
       local sim
       sim=$(realpath "$build/src/libaxbridge-sim.so.0")
@@ -481,6 +653,38 @@ test_layer() {
               run timeout 600 /usr/bin/python3 -m pytest -q -p no:cacheprovider -x tests) ;;
       esac ;;
   esac
+}
+
+# test_linux RUNNER FILTER SECONDS: 0 when the tests of FILTER pass under RUNNER within SECONDS.
+# timeout signals the whole process group: the desktop, session and applications go with it.
+test_linux() {
+  local e2e=$linux_build/tests/linux/axbridge_linux_e2e
+  local limit=(timeout --kill-after=15 "$3") tests=(--gtest_fail_fast --gtest_filter="$2")
+  case $1 in
+    unit) run "${limit[@]}" "$linux_build/tests/linux/axbridge_linux_tests" "${tests[@]}" ;;
+    x11) run "${limit[@]}" ./scripts/linux-e2e.sh "$e2e" "${tests[@]}" ;;
+    bare) run "${limit[@]}" ./scripts/linux-e2e.sh --no-window-manager "$e2e" "${tests[@]}" ;;
+    sway) run "${limit[@]}" ./scripts/headless-sway.sh "$e2e" "${tests[@]}" ;;
+    other)
+      run "${limit[@]}" ./scripts/headless-sway.sh env -u SWAYSOCK XDG_CURRENT_DESKTOP=wlroots \
+        "$e2e" "${tests[@]}" ;;
+    gnome) run "${limit[@]}" ./scripts/headless-gnome.sh "$e2e" "${tests[@]}" ;;
+  esac
+}
+
+# The unchanged tree passes what the selected Linux mutants name: each runner and filter once.
+linux_baseline() {
+  local i j seen
+  for i in "${selected[@]}"; do
+    seen=0
+    for j in "${selected[@]}"; do
+      ((j < i)) && [[ ${m_runner[j]} == "${m_runner[i]}" && ${m_filter[j]} == "${m_filter[i]}" ]] &&
+        seen=1
+    done
+    ((seen)) && continue
+    echo "== ${m_runner[i]} ${m_filter[i]}"
+    test_linux "${m_runner[i]}" "${m_filter[i]}" "${m_limit[i]}" || return 1
+  done
 }
 
 rows=()
@@ -503,6 +707,8 @@ for layer in core sim linux kits; do
   if [[ $layer == kits ]]; then
     test_layer kits bindings/node/ >"$logs/baseline-node.log" 2>&1 &&
       test_layer kits bindings/python/ >"$logs/baseline-python.log" 2>&1
+  elif [[ $layer == linux ]]; then
+    linux_baseline >"$logs/baseline-linux.log" 2>&1
   else
     test_layer "$layer" "" >"$logs/baseline-$layer.log" 2>&1
   fi || { echo "the $layer suites fail on the unchanged tree, see $logs" >&2; exit 1; }
@@ -514,10 +720,21 @@ for i in "${selected[@]}"; do
   cp "$file" "$work/original"
   applied=$file
   replace "$file" "${m_old[i]}" "${m_new[i]}"
-  if ! build_layer "$layer" >"$logs/$id.log" 2>&1; then
+  if ! if [[ $layer == linux ]]; then
+    # Only the binary the mutant's tests run (and what it needs).
+    target=axbridge_linux_e2e
+    [[ ${m_runner[i]} == unit ]] && target=axbridge_linux_tests
+    run cmake --build "$linux_build" -j2 --target "$target"
+  else
+    build_layer "$layer"
+  fi >"$logs/$id.log" 2>&1; then
     result=broken
     broken=$((broken + 1))
-  elif test_layer "$layer" "$file" >>"$logs/$id.log" 2>&1; then
+  elif if [[ $layer == linux ]]; then
+    test_linux "${m_runner[i]}" "${m_filter[i]}" "${m_limit[i]}"
+  else
+    test_layer "$layer" "$file"
+  fi >>"$logs/$id.log" 2>&1; then
     result=SURVIVED
     survived=$((survived + 1))
   else
@@ -527,7 +744,8 @@ for i in "${selected[@]}"; do
   restore
   seconds=$((SECONDS - started))
   echo "$id ($layer): $result in ${seconds} s" >&2
-  rows+=("| \`$id\` | $layer | \`$file\` | ${m_what[i]} | $result | $seconds |")
+  tests=${m_runner[i]:+${m_runner[i]} \`${m_filter[i]}\`}
+  rows+=("| \`$id\` | $layer | \`$file\` | ${m_what[i]} | ${tests:-all} | $result | $seconds |")
 done
 
 # The builds are left as the unchanged tree makes them.
@@ -535,9 +753,9 @@ done
 for layer in "${!layers_seen[@]}"; do build_layer "$layer" >/dev/null 2>&1 || true; done
 
 {
-  echo "| mutant | layer | file | what it breaks | result | s |"
-  echo "|---|---|---|---|---|---|"
+  echo "| mutant | layer | file | what it breaks | tests | result | s |"
+  echo "|---|---|---|---|---|---|---|"
   printf '%s\n' "${rows[@]}"
   echo
-  echo "killed $killed, survived $survived, broken $broken of ${#selected[@]}"
+  echo "killed $killed, survived $survived, broken $broken of ${#selected[@]} in $SECONDS s"
 } | tee ${out:+"$out"}
