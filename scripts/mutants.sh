@@ -340,7 +340,8 @@ lm gnome 'Gnome*' 240 wl-mutter-pipe-kept src/platform/linux/wayland/mutter_remo
   $'      ::close(fd);\n    }\n  }\n  call(s, "SelectionWriteDone"' $'    }\n  }\n  call(s, "SelectionWriteDone"'
 lm sway 'WaylandTest*' 240 wl-sway-tree-kept src/platform/linux/wayland/sway_ipc.cpp \
   "sway's tree is read once and never again (windows moved or switched since go unseen)" \
-  'if (!s.treeStale) return s.views;' 'if (!s.treeStale || !s.views.empty()) return s.views;'
+  'if (!s.treeStale && s.treeReadAt - s.lastPlacing >= kSettling) return s.views;' \
+  'if (!s.views.empty() || (!s.treeStale && s.treeReadAt - s.lastPlacing >= kSettling)) return s.views;'
 lm other 'OtherWayland*' 120 wl-protocols-taken-for-sway \
   src/platform/linux/wayland/paste_route.cpp \
   "any compositor offering the keyboard and clipboard protocols is pasted into as sway is" \
@@ -381,7 +382,24 @@ lm gnome 'Gnome*' 240 wl-mutter-paste-without-control \
   '{std::pair{kControlL, true}, std::pair{kLetterV, true},' '{std::pair{kLetterV, true},'
 lm sway 'WaylandTest*' 240 wl-dc-types-not-offered src/platform/linux/wayland/data_control.cpp \
   "the library's clipboard offers none of its types to the compositor" \
-  'zwlr_data_control_source_v1_offer(cb->source, type.c_str());' ''
+  'Calls::offer(source, type.c_str());' ''
+
+lm other 'OtherWayland*' 120 wl-portal-grant-ignored src/platform/linux/wayland/paste_route.cpp \
+  "the desktop's portal types the paste without the user's grant" \
+  'if (portal::granted() && clipboard::available()) return PasteRoute::PortalKeystroke;' \
+  'if (clipboard::available()) return PasteRoute::PortalKeystroke;'
+lm other 'OtherWayland*' 120 wl-portal-close-unheard \
+  src/platform/linux/wayland/portal_remote_desktop.cpp \
+  "a portal session the user ended is still typed through" \
+  $'  Grant& g = grant();\n  g.session.clear();\n  endSession();\n}' $'}'
+lm unit 'DataControl.*' 60 wl-standard-data-control-passed-over \
+  src/platform/linux/wayland/data_control.cpp \
+  "the wlroots clipboard interface is taken where the standard one is offered too" \
+  'if (standardOffered) return Interface::Standard;' \
+  'if (standardOffered && !wlrootsOffered) return Interface::Standard;'
+lm sway 'WaylandFloating*' 120 wl-floating-shadow-counted src/platform/linux/atspi/accessible_reads.cpp \
+  "a floating window's own shadow is taken for content" \
+  'nativeOrigin_ = Point{nativeOrigin_->x - visible->x, nativeOrigin_->y - visible->y};' ''
 
 # The X11 desktop: the host's windows, the front window, the clipboard's connection and serving.
 lm x11 'MouseTrackingTest.*' 120 linux-clicks-heard-untracked \
@@ -424,7 +442,15 @@ lm x11 'FollowingTest.*' 150 linux-secret-text-read src/platform/linux/accessibi
   'if (atspi::keepsTextSecret(*facts) &&' 'if (false &&'
 lm x11 'FollowingTest.*' 150 linux-selection-unread src/platform/linux/atspi/accessible_reads.cpp \
   "an element's selection is never read, only its caret" \
-  'if (selections > 0) {' 'if (false) {'
+  'if (selections <= 0) return {axerr::kSuccess, std::nullopt};' \
+  'if (true) return {axerr::kSuccess, std::nullopt};'
+lm x11 'FollowingTest.*' 150 linux-state-change-unheard src/platform/linux/atspi/state_memo.cpp \
+  "a kept state does not follow the application's state-changed signal" \
+  'if (bool* state = field(found->second, name.substr(colon + 1))) *state = holds;' ''
+lm x11 'ToolkitTest/Gtk4.*' 240 linux-states-kept-over-activation \
+  src/platform/linux/atspi/event_hub.cpp \
+  "kept states outlive a window coming to the front, where toolkits move their focus silently" \
+  'if (event.kind == DesktopEventKind::WindowActivated) forgetStates();' ''
 lm x11 'FollowingTest.*' 150 linux-no-request-timeout src/platform/linux/atspi/atspi_session.cpp \
   "a stopped application costs the bus's default timeout on every request" \
   'atspi_set_timeout(kRequestTimeoutMilliseconds, -1);' ''
