@@ -636,7 +636,9 @@ for i in "${!m_id[@]}"; do
   ((wanted)) && selected+=("$i")
 done
 for id in ${ids[@]+"${ids[@]}"}; do
-  printf '%s\n' "${m_id[@]}" | grep -qxF -- "$id" || { echo "no mutant $id" >&2; exit 2; }
+  known=0
+  for i in "${!m_id[@]}"; do [[ ${m_id[i]} == "$id" ]] && known=1; done
+  ((known)) || { echo "no mutant $id" >&2; exit 2; }
 done
 ((${#selected[@]})) || { echo "no mutant selected" >&2; exit 2; }
 
