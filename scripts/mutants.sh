@@ -433,7 +433,7 @@ lm x11 'Clipboard.*:PasteTest.*' 180 linux-changes-unwatched \
   'if (xfixes && xfixes->present) {' 'if (false) {'
 
 # Accessibility: reading elements, the events, the observers, the workspace.
-lm x11 'ToolkitTest/Firefox.*-*.SwitchingToIt*' 240 linux-document-paragraph src/platform/linux/accessibility.cpp \
+lm x11 'ToolkitTest/Firefox.*-*.ASwitch*' 240 linux-document-paragraph src/platform/linux/accessibility.cpp \
   "a paragraph of a document is no text area of its own" \
   'if (facts->role == ATSPI_ROLE_PARAGRAPH && atspi::isDocumentParagraph(accessible.get())) {' \
   'if (false) {'
@@ -514,7 +514,7 @@ lm unit 'IncrChunks.*' 60 linux-incr-no-empty-end src/platform/linux/x11/clipboa
 lm unit 'GRef*' 60 linux-array-refs-kept src/platform/linux/glib/g_ref.h \
   "an array's references are not released with it" \
   'if (T* object = at(i)) GRefCount<T>::unref(object);' ''
-lm x11 'ToolkitTest/Writer.*-*.SwitchingToIt*' 240 linux-document-unrecognised \
+lm x11 'ToolkitTest/Writer.*-*.ASwitch*' 240 linux-document-unrecognised \
   src/platform/linux/atspi/paragraph_flow.cpp \
   "a document's text is not recognised as one document" \
   'if (role.value == ATSPI_ROLE_DOCUMENT_TEXT) return {axerr::kSuccess, true};' ''
