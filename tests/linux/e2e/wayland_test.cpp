@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "axbridge/axbridge.h"
 #include "e2e/clipboard_clients.h"
@@ -46,6 +47,21 @@ double seconds() {
 std::string textOf(ChildApp& app, const std::string& widget) {
   const auto answer = app.ask("text " + widget);
   return answer && answer->is_object() ? answer->value("text", "") : "";
+}
+
+// The context the host asks for once the caret's events went out.
+std::optional<HostEvent> askContext() {
+  pumpFor(0.3);
+  const std::size_t from = receivedEvents().size();
+  getDataForVeskAssist();
+  return waitForEvent("alt_enter_pressed", from);
+}
+
+// What a paste printed: its diagnostics.
+std::string printedBySetText(const char* text) {
+  StandardOutputCapture capture;
+  setText(text);
+  return capture.text();
 }
 
 template <typename Kind>
@@ -154,10 +170,7 @@ TYPED_TEST(WaylandTest, ASwitchFocusASelectionAndTheCaretAreReportedWhereTheyAre
   from = receivedEvents().size();
   ASSERT_TRUE(app.ask("select view 2 2"));
   EXPECT_TRUE(waitForEvent("caret", from));
-  pumpFor(0.3);
-  from = receivedEvents().size();
-  getDataForVeskAssist();
-  const auto context = waitForEvent("alt_enter_pressed", from);
+  const auto context = askContext();
   ASSERT_TRUE(context);
   EXPECT_EQ(context->payload["selected_text"], "fi");
   // Where the character after the caret begins (Qt's widths are its own).
@@ -168,8 +181,14 @@ TYPED_TEST(WaylandTest, ASwitchFocusASelectionAndTheCaretAreReportedWhereTheyAre
               tolerance);
 }
 
+// Every type the owner offered comes back byte for byte after the owner is gone, when only the
+// library still answers.
 TYPED_TEST(WaylandTest, SetTextReplacesTheSelectionAndGivesTheClipboardBack) {
-  auto owner = copyInAnotherClient({{"text/plain;charset=utf-8", "copied \xE2\x9C\x82 text"}});
+  const std::vector<std::pair<std::string, std::string>> copied{
+      {"text/plain;charset=utf-8", "copied \xE2\x9C\x82 text"},
+      {"text/html", "<b>copied</b>"},
+      {"image/png", pngImage()}};
+  auto owner = copyInAnotherClient(copied);
   ASSERT_TRUE(owner);
   ASSERT_TRUE(this->switchToApp());
   ChildApp& app = this->app();
@@ -184,7 +203,11 @@ TYPED_TEST(WaylandTest, SetTextReplacesTheSelectionAndGivesTheClipboardBack) {
       << textOf(app, "entry");
   ::kill(owner->pid(), SIGKILL);
   ASSERT_TRUE(owner->waitForExit());
-  EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied \xE2\x9C\x82 text");
+  const auto targets = clipboardTargets();
+  for (const auto& [type, data] : copied) {
+    EXPECT_NE(std::find(targets.begin(), targets.end(), type), targets.end()) << type;
+    EXPECT_TRUE(readClipboard(type) == data) << type;
+  }
 }
 
 // The application the library follows comes back to the front when the host (which the library
@@ -208,34 +231,6 @@ TYPED_TEST(WaylandTest, FocusPreiovBringsTheFollowedApplicationBack) {
   }
   EXPECT_TRUE(back) << frontPid().value_or(0);
   EXPECT_EQ(printed.find("Error retrieving attribute"), std::string::npos) << printed;
-}
-
-using WaylandClipboardTest = WaylandTest<Native<AppKind::Gtk3>>;
-
-// Every type the owner offered, byte for byte, after the owner is gone: only the library still
-// answers.
-TEST_F(WaylandClipboardTest, EveryTypeComesBackByteExact) {
-  const std::string image = pngImage();
-  auto owner = copyInAnotherClient({{"text/plain;charset=utf-8", "copied \xE2\x9C\x82 text"},
-                                    {"text/html", "<b>copied</b>"},
-                                    {"image/png", image}});
-  ASSERT_TRUE(owner);
-  ASSERT_TRUE(switchToApp());
-  ASSERT_TRUE(app().ask("set entry " + Json(kText).dump()));
-  ASSERT_TRUE(app().ask("focus entry") && app().ask("select entry 0 5"));
-  pumpFor(0.3);
-  setText("HELLO");
-  ASSERT_TRUE(pumpUntil([&] { return textOf(app(), "entry") == "HELLO world"; }, 10.0));
-  ::kill(owner->pid(), SIGKILL);
-  ASSERT_TRUE(owner->waitForExit());
-
-  const auto targets = clipboardTargets();
-  for (const char* type : {"text/plain;charset=utf-8", "text/html", "image/png"}) {
-    EXPECT_NE(std::find(targets.begin(), targets.end(), type), targets.end()) << type;
-  }
-  EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied \xE2\x9C\x82 text");
-  EXPECT_EQ(readClipboard("text/html"), "<b>copied</b>");
-  EXPECT_TRUE(readClipboard("image/png") == image);
 }
 
 // On GNOME no client learns where a window is or raises another; a new window comes to the front
@@ -270,7 +265,7 @@ class GnomeTest : public HostTest {
 TEST_F(GnomeTest, ASelectionAndTheContextKeepTheirTextWithoutARectangle) {
   auto app = startInFront("axbridge-text-app");
   ASSERT_TRUE(app);
-  std::size_t from = receivedEvents().size();
+  const std::size_t from = receivedEvents().size();
   ASSERT_TRUE(app->ask("focus view") && app->ask("select view 6 10"));
   const auto selection = waitForEvent("text_select", from, selecting("line"));
   ASSERT_TRUE(selection);
@@ -278,10 +273,7 @@ TEST_F(GnomeTest, ASelectionAndTheContextKeepTheirTextWithoutARectangle) {
   EXPECT_FALSE(selection->payload.contains("position")) << selection->payload;
 
   ASSERT_TRUE(app->ask("select view 2 2"));
-  pumpFor(0.3);
-  from = receivedEvents().size();
-  getDataForVeskAssist();
-  const auto context = waitForEvent("alt_enter_pressed", from);
+  const auto context = askContext();
   ASSERT_TRUE(context);
   EXPECT_EQ(context->payload["selected_text"], "fi");
   EXPECT_TRUE(context->payload["position"]["x"].is_null()) << context->payload;
@@ -314,12 +306,7 @@ TEST_F(GnomeTest, APasteIntoAnApplicationNotInFrontIsCancelled) {
   ASSERT_TRUE(host);
   pumpFor(1.0);
 
-  std::string output;
-  {
-    StandardOutputCapture capture;
-    setText("never pasted");
-    output = capture.text();
-  }
+  const std::string output = printedBySetText("never pasted");
   EXPECT_NE(output.find("paste cancelled: application not in front"), std::string::npos) << output;
   EXPECT_EQ(textOf(*app, "entry"), kText);
   EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "untouched");
@@ -381,13 +368,8 @@ class OtherWaylandTest : public HostTest {
     pumpFor(0.3);
   }
   void expectRefusedAtOnce() {
-    std::string output;
     const double began = seconds();
-    {
-      StandardOutputCapture capture;
-      setText("never pasted");
-      output = capture.text();
-    }
+    const std::string output = printedBySetText("never pasted");
     EXPECT_LT(seconds() - began, 0.5);
     EXPECT_NE(output.find("paste cancelled: not supported on this desktop"), std::string::npos)
         << output;
