@@ -5,6 +5,7 @@
 // and the word processor through their clipboard.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 #include <memory>
@@ -173,21 +174,6 @@ class ToolkitTest : public HostTest {
     other_.reset();
   }
 
-  // Whether an event named the application since the index.
-  static bool heardOf(const std::string& name, std::size_t from, double seconds) {
-    return pumpUntil(
-        [&] {
-          const auto& events = receivedEvents();
-          for (std::size_t i = from; i < events.size(); ++i) {
-            if (events[i].payload.is_object() && events[i].payload.value("name", Json()) == name) {
-              return true;
-            }
-          }
-          return false;
-        },
-        seconds);
-  }
-
   // Brings the other application to the front, then this one: the switch the host hears of.
   // This one comes first, in case the other one is in front already. The other one may never
   // have stopped being followed: an application brought forward before it was in the
@@ -197,7 +183,15 @@ class ToolkitTest : public HostTest {
     const std::size_t away = receivedEvents().size();
     if (!bringToFront(*other_)) return std::nullopt;
     // Its switch, or its first focus that may reach the host in the switch's place.
-    heardOf("axbridge-text-app", away, 1.0);
+    pumpUntil(
+        [&] {
+          const auto& events = receivedEvents();
+          return std::any_of(events.begin() + away, events.end(), [](const HostEvent& event) {
+            return event.payload.is_object() &&
+                   event.payload.value("name", Json()) == "axbridge-text-app";
+          });
+        },
+        1.0);
     const std::size_t from = receivedEvents().size();
     if (!bringToFront(app_->pid())) return std::nullopt;
     return waitForEvent("app_changed", from, {}, seconds);
