@@ -331,44 +331,34 @@ TEST_F(WaylandFloatingTest, ASelectionInAFloatingWindowIsWhereItIsOnScreen) {
 
 // Another compositor (the sway session without SWAYSOCK, as KDE Plasma would look: data-control and
 // no other way to type): without the user's grant a paste is refused at once, the clipboard left
-// alone.
-class OtherWaylandTest : public HostTest {
- protected:
-  void SetUp() override {
-    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
-    if (!std::getenv("WAYLAND_DISPLAY") || swayRuns() || gnomeRuns() || !desktop) {
-      GTEST_SKIP() << "needs a Wayland session of another desktop (scripts/test.sh runs one)";
-    }
-    HostTest::SetUp();
-    copied_ =
-        std::make_unique<ChildApp>(std::vector<std::string>{"wl-copy", "--foreground", "copied"});
-    ASSERT_TRUE(
-        pumpUntil([] { return readClipboard("text/plain;charset=utf-8", 1.0) == "copied"; }));
-    TextAppOptions options;
-    options.entryText = kText;
-    app_ = startTextApp(options);
-    ASSERT_TRUE(app_);
-    ASSERT_TRUE(waitForEvent("app_changed", 0, {}, kSwitchDeadline));
-    ASSERT_TRUE(app_->ask("focus entry") && app_->ask("select entry 6 11"));
-    pumpFor(0.3);
+// alone. Then, with the desktop's RemoteDesktop portal (tests/linux/fake_portal.py: its dialog
+// answers 1.5 s later, refusing first): a paste never waits for the dialog, only a grant given
+// earlier types the keystroke, and only until the user ends the session; its restore token grants
+// again.
+using OtherWaylandTest = HostTest;
+TEST_F(OtherWaylandTest, APasteTypesOnlyWhileTheUserGrantsThePortal) {
+  const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+  if (!std::getenv("WAYLAND_DISPLAY") || swayRuns() || gnomeRuns() || !desktop) {
+    GTEST_SKIP() << "needs a Wayland session of another desktop (scripts/test.sh runs one)";
   }
-  void expectRefusedAtOnce() {
+  ChildApp copied({"wl-copy", "--foreground", "copied"});
+  ASSERT_TRUE(pumpUntil([] { return readClipboard("text/plain;charset=utf-8", 1.0) == "copied"; }));
+  TextAppOptions options;
+  options.entryText = kText;
+  const auto app = startTextApp(options);
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(waitForEvent("app_changed", 0, {}, kSwitchDeadline));
+  ASSERT_TRUE(app->ask("focus entry") && app->ask("select entry 6 11"));
+  pumpFor(0.3);
+  const auto expectRefusedAtOnce = [&] {
     const double began = seconds();
     const std::string output = printedBySetText("never pasted");
     EXPECT_LT(seconds() - began, 0.5);
     EXPECT_NE(output.find("paste cancelled: not supported on this desktop"), std::string::npos)
         << output;
-    EXPECT_EQ(textOf(*app_, "entry"), kText);
+    EXPECT_EQ(textOf(*app, "entry"), kText);
     EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied");
-  }
-  std::unique_ptr<ChildApp> copied_;
-  std::unique_ptr<ChildApp> app_;
-};
-
-// Then with the desktop's RemoteDesktop portal (tests/linux/fake_portal.py: its dialog answers
-// 1.5 s later, refusing first): a paste never waits for the dialog, only a grant given earlier
-// types the keystroke, and only until the user ends the session; its restore token grants again.
-TEST_F(OtherWaylandTest, APasteTypesOnlyWhileTheUserGrantsThePortal) {
+  };
   expectRefusedAtOnce();
   ChildApp portal({"/usr/bin/python3", AXBRIDGE_SOURCE_DIR "/tests/linux/fake_portal.py"});
   ASSERT_TRUE(portal.nextLine(10.0));
