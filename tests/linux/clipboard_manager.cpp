@@ -7,34 +7,18 @@
 #include <xcb/xcb.h>
 
 #include <cstdio>
-#include <cstring>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/linux/x11/x11_clipboard.h"
 #include "platform/linux/x11/xcb_handles.h"
 #include "platform/run_loop.h"
-
-namespace {
+#include "x11_peer.h"
 
 namespace x11 = axb::platform::x11;
-
-xcb_atom_t intern(xcb_connection_t* c, const char* name) {
-  const x11::Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-      c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
-  return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-}
-
-std::string quoted(const std::string& text) {
-  std::string out = "\"";
-  for (const char ch : text) {
-    if (ch == '"' || ch == '\\') out.push_back('\\');
-    out.push_back(ch);
-  }
-  return out + "\"";
-}
-
-}  // namespace
+using axb::x11_peer::atom;
 
 int main() {
   const std::optional<x11::DisplayConnection> display = x11::connectToDisplay();
@@ -43,8 +27,8 @@ int main() {
   const xcb_window_t window = xcb_generate_id(c);
   xcb_create_window(c, XCB_COPY_FROM_PARENT, window, display->root, 0, 0, 1, 1, 0,
                     XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-  const xcb_atom_t manager = intern(c, "CLIPBOARD_MANAGER");
-  const xcb_atom_t saveTargets = intern(c, "SAVE_TARGETS");
+  const xcb_atom_t manager = atom(c, "CLIPBOARD_MANAGER");
+  const xcb_atom_t saveTargets = atom(c, "SAVE_TARGETS");
   xcb_set_selection_owner(c, window, manager, XCB_CURRENT_TIME);
   const x11::Reply<xcb_get_selection_owner_reply_t> owner(
       xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, manager), nullptr));
@@ -65,32 +49,24 @@ int main() {
       input.append(buffer, static_cast<std::size_t>(got));
       for (std::size_t end; (end = input.find('\n')) != std::string::npos;) {
         input.erase(0, end + 1);
-        std::string targets;
-        for (const auto& target : kept) {
-          targets += (targets.empty() ? "" : ", ") + quoted(target.first);
-        }
-        std::printf("{\"saves\": %d, \"targets\": [%s]}\n", saves, targets.c_str());
+        std::vector<std::string> targets;
+        for (const auto& target : kept) targets.push_back(target.first);
+        const nlohmann::json state{{"saves", saves}, {"targets", targets}};
+        std::printf("%s\n", state.dump().c_str());
         std::fflush(stdout);
       }
     }
     while (const x11::Event event{xcb_poll_for_event(c)}) {
       if ((event->response_type & 0x7f) == XCB_SELECTION_REQUEST) {
         const auto* request = reinterpret_cast<const xcb_selection_request_event_t*>(event.get());
-        xcb_selection_notify_event_t notify{};
-        notify.response_type = XCB_SELECTION_NOTIFY;
-        notify.time = request->time;
-        notify.requestor = request->requestor;
-        notify.selection = request->selection;
-        notify.target = request->target;
-        notify.property = XCB_ATOM_NONE;
+        bool saved = false;
         if (request->target == saveTargets) {
           ++saves;
           kept = x11::readClipboard();
           x11::ownClipboard(kept, false);
-          if (!kept.empty()) notify.property = request->property;
+          saved = !kept.empty();
         }
-        xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
-                       reinterpret_cast<const char*>(&notify));
+        axb::x11_peer::answer(c, *request, saved);
         xcb_flush(c);
       }
     }

@@ -18,12 +18,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/linux/x11/xcb_handles.h"
+#include "x11_peer.h"
 
 namespace {
 
@@ -37,9 +37,7 @@ double now() {
 }
 
 xcb_atom_t atom(const char* name) {
-  const x11::Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-      c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
-  return reply ? reply->atom : XCB_ATOM_NONE;
+  return axb::x11_peer::atom(c, name);
 }
 
 xcb_window_t newWindow(bool overrideRedirect) {
@@ -83,18 +81,6 @@ void idleUntilInputCloses() {
     const x11::Event ignored(xcb_poll_for_event(c));
     usleep(20000);
   }
-}
-
-void notify(const xcb_selection_request_event_t& request, bool served) {
-  xcb_selection_notify_event_t answer{};
-  answer.response_type = XCB_SELECTION_NOTIFY;
-  answer.time = request.time;
-  answer.requestor = request.requestor;
-  answer.selection = request.selection;
-  answer.target = request.target;
-  answer.property = served ? request.property : XCB_ATOM_NONE;
-  xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                 reinterpret_cast<const char*>(&answer));
 }
 
 // Owns CLIPBOARD with a text and, beyond it, either garbage targets or an endless image.
@@ -159,7 +145,7 @@ int own(std::uint32_t garbageTargets, bool endlessImage) {
     } else {
       served = false;
     }
-    notify(request, served);
+    axb::x11_peer::answer(c, request, served);
     xcb_flush(c);
   }
   return 0;

@@ -44,25 +44,19 @@ std::vector<std::string> commandFor(Toolkit toolkit, const ToolkitTexts& texts,
   const std::string runtime = swayRuns() ? "QT_QPA_PLATFORM=wayland" : "XDG_RUNTIME_DIR=" + profile;
   switch (toolkit) {
     case Toolkit::Gtk4:
+    case Toolkit::Qt5: {
+      const bool gtk = toolkit == Toolkit::Gtk4;
+      const std::string app = gtk ? "gtk4_app.py" : "qt5_app.py";
       return {"env",
-              "GSK_RENDERER=cairo",
+              gtk ? "GSK_RENDERER=cairo" : "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1",
               runtime,
               "/usr/bin/python3",
-              AXBRIDGE_SOURCE_DIR "/tests/linux/gtk4_app.py",
+              AXBRIDGE_SOURCE_DIR "/tests/linux/" + app,
               "--entry-text",
               texts.entry,
               "--view-text",
               texts.view};
-    case Toolkit::Qt5:
-      return {"env",
-              "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1",
-              runtime,
-              "/usr/bin/python3",
-              AXBRIDGE_SOURCE_DIR "/tests/linux/qt5_app.py",
-              "--entry-text",
-              texts.entry,
-              "--view-text",
-              texts.view};
+    }
     case Toolkit::Chromium: {
       std::vector<std::string> command{"chromium",
                                        "--force-renderer-accessibility",

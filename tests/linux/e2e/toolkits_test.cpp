@@ -5,10 +5,13 @@
 // and the word processor through their clipboard.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "axbridge/axbridge.h"
@@ -28,11 +31,11 @@ constexpr char kText[] = "hello world";
 constexpr char kLines[] = "first \xF0\x9F\x98\x80 line\nsecond line";
 constexpr char kPassword[] = "hunter2";
 
-// Shift+Left 16 times: from the end of kLines back over "line\nsecond line".
-bool selectBack16() {
-  std::vector<std::string> keys{"key", "--delay", "30"};
-  keys.insert(keys.end(), 16, "shift+Left");
-  return xdotool(keys);
+// Keys typed in turn, each as many times as it is paired with.
+bool typeKeys(std::initializer_list<std::pair<const char*, int>> keys) {
+  std::vector<std::string> arguments{"key", "--delay", "30"};
+  for (const auto& [key, times] : keys) arguments.insert(arguments.end(), times, key);
+  return xdotool(arguments);
 }
 
 // The test applications: their line edit, selected and read through their commands.
@@ -52,7 +55,7 @@ struct TestApplication {
   static bool selectAcrossLines(ToolkitApp& app) {
     if (!app.process().ask("focus view") || !app.process().ask("select view 24 24")) return false;
     pumpFor(0.3);  // its focus and caret events go out first
-    return selectBack16();
+    return typeKeys({{"shift+Left", 16}});
   }
   static constexpr char kAcrossLines[] = "line\nsecond line";
   // The caret after "se" on the second line.
@@ -77,8 +80,7 @@ template <Toolkit kToolkit>
 struct Browser {
   static constexpr Toolkit toolkit = kToolkit;
   static bool selectLastWord(ToolkitApp&) {
-    return xdotool({"key", "ctrl+alt+2"}) &&
-           xdotool({"key", "shift+Left", "shift+Left", "shift+Left", "shift+Left", "shift+Left"});
+    return xdotool({"key", "ctrl+alt+2"}) && typeKeys({{"shift+Left", 5}});
   }
   static std::optional<std::string> text(ToolkitApp&) {
     if (!xdotool({"key", "ctrl+alt+2", "ctrl+a", "ctrl+c"})) return std::nullopt;
@@ -89,12 +91,11 @@ struct Browser {
   static bool selectAcrossLines(ToolkitApp&) {
     if (!xdotool({"key", "ctrl+alt+1"})) return false;
     pumpFor(0.3);
-    return selectBack16();
+    return typeKeys({{"shift+Left", 16}});
   }
   static constexpr char kAcrossLines[] = "line\nsecond line";
   static bool placeCaret(ToolkitApp&) {
-    return xdotool({"key", "ctrl+alt+1"}) &&
-           xdotool({"key", "Left", "Left", "Left", "Left", "Left", "Left", "Left", "Left", "Left"});
+    return xdotool({"key", "ctrl+alt+1"}) && typeKeys({{"Left", 9}});
   }
   static constexpr char kAboveCaret[] = "first \xF0\x9F\x98\x80 line\nse";
   static bool selectWordByKeys(ToolkitApp&) {
@@ -114,8 +115,7 @@ struct Browser {
 struct Writer {
   static constexpr Toolkit toolkit = Toolkit::Writer;
   static bool selectLastWord(ToolkitApp&) {
-    return xdotool({"key", "ctrl+Home", "shift+Right", "shift+Right", "shift+Right", "shift+Right",
-                    "shift+Right"});
+    return typeKeys({{"ctrl+Home", 1}, {"shift+Right", 5}});
   }
   static std::optional<std::string> text(ToolkitApp&) {
     if (!xdotool({"key", "ctrl+Home", "shift+End", "ctrl+c"})) return std::nullopt;
@@ -124,16 +124,12 @@ struct Writer {
   static constexpr char kExpected[] = "there paragraph of the document.";
   // From "paragraph" in the first paragraph to past the emoji in the second.
   static bool selectAcrossLines(ToolkitApp&) {
-    return xdotool({"key", "ctrl+Home", "Right", "Right", "Right", "Right", "Right", "Right",
-                    "shift+End", "shift+Right", "shift+Right", "shift+Right", "shift+Right",
-                    "shift+Right", "shift+Right", "shift+Right", "shift+Right", "shift+Right",
-                    "shift+Right"});
+    return typeKeys({{"ctrl+Home", 1}, {"Right", 6}, {"shift+End", 1}, {"shift+Right", 10}});
   }
   static constexpr char kAcrossLines[] = "paragraph of the document.\nSecond \xF0\x9F\x98\x80 ";
   // The caret after the emoji in the second paragraph.
   static bool placeCaret(ToolkitApp&) {
-    return xdotool({"key", "ctrl+Home", "Down", "Right", "Right", "Right", "Right", "Right",
-                    "Right", "Right", "Right", "Right"});
+    return typeKeys({{"ctrl+Home", 1}, {"Down", 1}, {"Right", 9}});
   }
   // Its first word is what the replace made of it, if that ran first.
   static constexpr char kAboveCaret[] = " paragraph of the document.\nSecond \xF0\x9F\x98\x80 ";
@@ -178,21 +174,6 @@ class ToolkitTest : public HostTest {
     other_.reset();
   }
 
-  // Whether an event named the application since the index.
-  static bool heardOf(const std::string& name, std::size_t from, double seconds) {
-    return pumpUntil(
-        [&] {
-          const auto& events = receivedEvents();
-          for (std::size_t i = from; i < events.size(); ++i) {
-            if (events[i].payload.is_object() && events[i].payload.value("name", Json()) == name) {
-              return true;
-            }
-          }
-          return false;
-        },
-        seconds);
-  }
-
   // Brings the other application to the front, then this one: the switch the host hears of.
   // This one comes first, in case the other one is in front already. The other one may never
   // have stopped being followed: an application brought forward before it was in the
@@ -202,7 +183,15 @@ class ToolkitTest : public HostTest {
     const std::size_t away = receivedEvents().size();
     if (!bringToFront(*other_)) return std::nullopt;
     // Its switch, or its first focus that may reach the host in the switch's place.
-    heardOf("axbridge-text-app", away, 1.0);
+    pumpUntil(
+        [&] {
+          const auto& events = receivedEvents();
+          return std::any_of(events.begin() + away, events.end(), [](const HostEvent& event) {
+            return event.payload.is_object() &&
+                   event.payload.value("name", Json()) == "axbridge-text-app";
+          });
+        },
+        1.0);
     const std::size_t from = receivedEvents().size();
     if (!bringToFront(app_->pid())) return std::nullopt;
     return waitForEvent("app_changed", from, {}, seconds);
@@ -216,19 +205,8 @@ class ToolkitTest : public HostTest {
 struct KindName {
   template <typename Kind>
   static std::string GetName(int) {
-    switch (Kind::toolkit) {
-      case Toolkit::Gtk4:
-        return "Gtk4";
-      case Toolkit::Qt5:
-        return "Qt5";
-      case Toolkit::Chromium:
-        return "Chromium";
-      case Toolkit::Firefox:
-        return "Firefox";
-      case Toolkit::Writer:
-        return "Writer";
-    }
-    return "";
+    constexpr const char* kNames[] = {"Gtk4", "Qt5", "Chromium", "Firefox", "Writer"};
+    return kNames[static_cast<int>(Kind::toolkit)];
   }
 };
 

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "axbridge/axbridge.h"
 #include "e2e/clipboard_clients.h"
@@ -46,6 +47,21 @@ double seconds() {
 std::string textOf(ChildApp& app, const std::string& widget) {
   const auto answer = app.ask("text " + widget);
   return answer && answer->is_object() ? answer->value("text", "") : "";
+}
+
+// The context the host asks for once the caret's events went out.
+std::optional<HostEvent> askContext() {
+  pumpFor(0.3);
+  const std::size_t from = receivedEvents().size();
+  getDataForVeskAssist();
+  return waitForEvent("alt_enter_pressed", from);
+}
+
+// What a paste printed: its diagnostics.
+std::string printedBySetText(const char* text) {
+  StandardOutputCapture capture;
+  setText(text);
+  return capture.text();
 }
 
 template <typename Kind>
@@ -128,8 +144,10 @@ using Kinds = ::testing::Types<Native<AppKind::Gtk3>, Native<AppKind::Gtk4>, Nat
                                Native<AppKind::XWayland>>;
 TYPED_TEST_SUITE(WaylandTest, Kinds, KindName);
 
-// A native application is named by its Wayland application id, the one sway shows.
-TYPED_TEST(WaylandTest, ASwitchFocusASelectionAndTheCaretAreReportedWhereTheyAreOnScreen) {
+// A native application is named by its Wayland application id, the one sway shows. It comes back
+// to the front when the host (which the library does not follow) asks for it; coming back moves
+// no window, so nothing is asked of the window then.
+TYPED_TEST(WaylandTest, TheApplicationIsReportedWhereItIsOnScreenAndFocusPreiovBringsItBack) {
   const auto switched = this->switchToApp();
   ASSERT_TRUE(switched);
   EXPECT_FALSE(switched->payload["name"].is_null()) << switched->payload;
@@ -154,10 +172,7 @@ TYPED_TEST(WaylandTest, ASwitchFocusASelectionAndTheCaretAreReportedWhereTheyAre
   from = receivedEvents().size();
   ASSERT_TRUE(app.ask("select view 2 2"));
   EXPECT_TRUE(waitForEvent("caret", from));
-  pumpFor(0.3);
-  from = receivedEvents().size();
-  getDataForVeskAssist();
-  const auto context = waitForEvent("alt_enter_pressed", from);
+  const auto context = askContext();
   ASSERT_TRUE(context);
   EXPECT_EQ(context->payload["selected_text"], "fi");
   // Where the character after the caret begins (Qt's widths are its own).
@@ -166,31 +181,7 @@ TYPED_TEST(WaylandTest, ASwitchFocusASelectionAndTheCaretAreReportedWhereTheyAre
               tolerance);
   EXPECT_NEAR(context->payload["position"]["y"].get<double>(), character[1].get<double>(),
               tolerance);
-}
 
-TYPED_TEST(WaylandTest, SetTextReplacesTheSelectionAndGivesTheClipboardBack) {
-  auto owner = copyInAnotherClient({{"text/plain;charset=utf-8", "copied \xE2\x9C\x82 text"}});
-  ASSERT_TRUE(owner);
-  ASSERT_TRUE(this->switchToApp());
-  ChildApp& app = this->app();
-  ASSERT_TRUE(app.ask("set entry " + Json(kText).dump()));
-  ASSERT_TRUE(app.ask("focus entry") && app.ask("select entry 6 11"));
-  pumpFor(0.3);
-
-  const double began = seconds();
-  setText("there");
-  std::printf("setText took %.2f s\n", seconds() - began);
-  EXPECT_TRUE(pumpUntil([&] { return textOf(app, "entry") == "hello there"; }, 10.0))
-      << textOf(app, "entry");
-  ::kill(owner->pid(), SIGKILL);
-  ASSERT_TRUE(owner->waitForExit());
-  EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied \xE2\x9C\x82 text");
-}
-
-// The application the library follows comes back to the front when the host (which the library
-// does not follow) asks for it. Coming back moves no window: nothing is asked of the window then.
-TYPED_TEST(WaylandTest, FocusPreiovBringsTheFollowedApplicationBack) {
-  ASSERT_TRUE(this->switchToApp());
   TextAppOptions options;
   options.title = options.prgname = "Quorvalent";
   auto host = startTextApp(options);
@@ -210,32 +201,33 @@ TYPED_TEST(WaylandTest, FocusPreiovBringsTheFollowedApplicationBack) {
   EXPECT_EQ(printed.find("Error retrieving attribute"), std::string::npos) << printed;
 }
 
-using WaylandClipboardTest = WaylandTest<Native<AppKind::Gtk3>>;
-
-// Every type the owner offered, byte for byte, after the owner is gone: only the library still
-// answers.
-TEST_F(WaylandClipboardTest, EveryTypeComesBackByteExact) {
-  const std::string image = pngImage();
-  auto owner = copyInAnotherClient({{"text/plain;charset=utf-8", "copied \xE2\x9C\x82 text"},
-                                    {"text/html", "<b>copied</b>"},
-                                    {"image/png", image}});
+// Every type the owner offered comes back byte for byte after the owner is gone, when only the
+// library still answers.
+TYPED_TEST(WaylandTest, SetTextReplacesTheSelectionAndGivesTheClipboardBack) {
+  const std::vector<std::pair<std::string, std::string>> copied{
+      {"text/plain;charset=utf-8", "copied \xE2\x9C\x82 text"},
+      {"text/html", "<b>copied</b>"},
+      {"image/png", pngImage()}};
+  auto owner = copyInAnotherClient(copied);
   ASSERT_TRUE(owner);
-  ASSERT_TRUE(switchToApp());
-  ASSERT_TRUE(app().ask("set entry " + Json(kText).dump()));
-  ASSERT_TRUE(app().ask("focus entry") && app().ask("select entry 0 5"));
+  ASSERT_TRUE(this->switchToApp());
+  ChildApp& app = this->app();
+  ASSERT_TRUE(app.ask("set entry " + Json(kText).dump()));
+  ASSERT_TRUE(app.ask("focus entry") && app.ask("select entry 6 11"));
   pumpFor(0.3);
-  setText("HELLO");
-  ASSERT_TRUE(pumpUntil([&] { return textOf(app(), "entry") == "HELLO world"; }, 10.0));
+
+  const double began = seconds();
+  setText("there");
+  std::printf("setText took %.2f s\n", seconds() - began);
+  EXPECT_TRUE(pumpUntil([&] { return textOf(app, "entry") == "hello there"; }, 10.0))
+      << textOf(app, "entry");
   ::kill(owner->pid(), SIGKILL);
   ASSERT_TRUE(owner->waitForExit());
-
   const auto targets = clipboardTargets();
-  for (const char* type : {"text/plain;charset=utf-8", "text/html", "image/png"}) {
+  for (const auto& [type, data] : copied) {
     EXPECT_NE(std::find(targets.begin(), targets.end(), type), targets.end()) << type;
+    EXPECT_TRUE(readClipboard(type) == data) << type;
   }
-  EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied \xE2\x9C\x82 text");
-  EXPECT_EQ(readClipboard("text/html"), "<b>copied</b>");
-  EXPECT_TRUE(readClipboard("image/png") == image);
 }
 
 // On GNOME no client learns where a window is or raises another; a new window comes to the front
@@ -266,63 +258,43 @@ class GnomeTest : public HostTest {
 };
 
 // The rectangle is unknown: the selection is the message result with its text beside it, and the
-// context has the text above the caret with null numbers.
-TEST_F(GnomeTest, ASelectionAndTheContextKeepTheirTextWithoutARectangle) {
+// context has the text above the caret with null numbers. A paste goes through the compositor's
+// remote desktop and gives the clipboard back; the followed application cannot be raised, so with
+// the host's window in front the paste is cancelled and the clipboard left alone.
+TEST_F(GnomeTest, TextIsReportedWithoutRectanglesAndPastedOnlyIntoTheApplicationInFront) {
+  auto owner = copyInAnotherClient({{"text/plain;charset=utf-8", "copied \xE2\x9C\x82 text"}});
+  ASSERT_TRUE(owner);
   auto app = startInFront("axbridge-text-app");
   ASSERT_TRUE(app);
-  std::size_t from = receivedEvents().size();
+  const std::size_t from = receivedEvents().size();
   ASSERT_TRUE(app->ask("focus view") && app->ask("select view 6 10"));
   const auto selection = waitForEvent("text_select", from, selecting("line"));
   ASSERT_TRUE(selection);
   EXPECT_TRUE(selection->payload.contains("message")) << selection->payload;
   EXPECT_FALSE(selection->payload.contains("position")) << selection->payload;
-
   ASSERT_TRUE(app->ask("select view 2 2"));
-  pumpFor(0.3);
-  from = receivedEvents().size();
-  getDataForVeskAssist();
-  const auto context = waitForEvent("alt_enter_pressed", from);
+  const auto context = askContext();
   ASSERT_TRUE(context);
   EXPECT_EQ(context->payload["selected_text"], "fi");
   EXPECT_TRUE(context->payload["position"]["x"].is_null()) << context->payload;
-}
 
-// Through the compositor's remote desktop: the keystroke, and the clipboard given back.
-TEST_F(GnomeTest, SetTextReplacesTheSelectionAndGivesTheClipboardBack) {
-  auto owner = copyInAnotherClient({{"text/plain;charset=utf-8", "copied \xE2\x9C\x82 text"}});
-  ASSERT_TRUE(owner);
-  auto app = startInFront("axbridge-text-app");
-  ASSERT_TRUE(app);
   ASSERT_TRUE(app->ask("focus entry") && app->ask("select entry 6 11"));
   pumpFor(0.3);
   setText("there");
   EXPECT_TRUE(pumpUntil([&] { return textOf(*app, "entry") == "hello there"; }, 10.0))
       << textOf(*app, "entry");
   EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied \xE2\x9C\x82 text");
-}
 
-// The followed application cannot be raised: with the host's window in front the paste is
-// cancelled, and the clipboard is left alone.
-TEST_F(GnomeTest, APasteIntoAnApplicationNotInFrontIsCancelled) {
-  auto owner = copyInAnotherClient({{"text/plain;charset=utf-8", "untouched"}});
-  ASSERT_TRUE(owner);
-  auto app = startInFront("axbridge-text-app");
-  ASSERT_TRUE(app && app->ask("select entry 0 5"));
+  ASSERT_TRUE(app->ask("select entry 0 5"));
   TextAppOptions options;
   options.title = options.prgname = "Quorvalent";
   auto host = startTextApp(options);
   ASSERT_TRUE(host);
   pumpFor(1.0);
-
-  std::string output;
-  {
-    StandardOutputCapture capture;
-    setText("never pasted");
-    output = capture.text();
-  }
+  const std::string output = printedBySetText("never pasted");
   EXPECT_NE(output.find("paste cancelled: application not in front"), std::string::npos) << output;
-  EXPECT_EQ(textOf(*app, "entry"), kText);
-  EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "untouched");
+  EXPECT_EQ(textOf(*app, "entry"), "hello there");
+  EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied \xE2\x9C\x82 text");
 }
 
 // A floating GTK 3 window with a header bar draws its frame and shadow itself: it answers
@@ -359,49 +331,34 @@ TEST_F(WaylandFloatingTest, ASelectionInAFloatingWindowIsWhereItIsOnScreen) {
 
 // Another compositor (the sway session without SWAYSOCK, as KDE Plasma would look: data-control and
 // no other way to type): without the user's grant a paste is refused at once, the clipboard left
-// alone.
-class OtherWaylandTest : public HostTest {
- protected:
-  void SetUp() override {
-    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
-    if (!std::getenv("WAYLAND_DISPLAY") || swayRuns() || gnomeRuns() || !desktop) {
-      GTEST_SKIP() << "needs a Wayland session of another desktop (scripts/test.sh runs one)";
-    }
-    HostTest::SetUp();
-    copied_ =
-        std::make_unique<ChildApp>(std::vector<std::string>{"wl-copy", "--foreground", "copied"});
-    ASSERT_TRUE(
-        pumpUntil([] { return readClipboard("text/plain;charset=utf-8", 1.0) == "copied"; }));
-    TextAppOptions options;
-    options.entryText = kText;
-    app_ = startTextApp(options);
-    ASSERT_TRUE(app_);
-    ASSERT_TRUE(waitForEvent("app_changed", 0, {}, kSwitchDeadline));
-    ASSERT_TRUE(app_->ask("focus entry") && app_->ask("select entry 6 11"));
-    pumpFor(0.3);
+// alone. Then, with the desktop's RemoteDesktop portal (tests/linux/fake_portal.py: its dialog
+// answers 1.5 s later, refusing first): a paste never waits for the dialog, only a grant given
+// earlier types the keystroke, and only until the user ends the session; its restore token grants
+// again.
+using OtherWaylandTest = HostTest;
+TEST_F(OtherWaylandTest, APasteTypesOnlyWhileTheUserGrantsThePortal) {
+  const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+  if (!std::getenv("WAYLAND_DISPLAY") || swayRuns() || gnomeRuns() || !desktop) {
+    GTEST_SKIP() << "needs a Wayland session of another desktop (scripts/test.sh runs one)";
   }
-  void expectRefusedAtOnce() {
-    std::string output;
+  ChildApp copied({"wl-copy", "--foreground", "copied"});
+  ASSERT_TRUE(pumpUntil([] { return readClipboard("text/plain;charset=utf-8", 1.0) == "copied"; }));
+  TextAppOptions options;
+  options.entryText = kText;
+  const auto app = startTextApp(options);
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(waitForEvent("app_changed", 0, {}, kSwitchDeadline));
+  ASSERT_TRUE(app->ask("focus entry") && app->ask("select entry 6 11"));
+  pumpFor(0.3);
+  const auto expectRefusedAtOnce = [&] {
     const double began = seconds();
-    {
-      StandardOutputCapture capture;
-      setText("never pasted");
-      output = capture.text();
-    }
+    const std::string output = printedBySetText("never pasted");
     EXPECT_LT(seconds() - began, 0.5);
     EXPECT_NE(output.find("paste cancelled: not supported on this desktop"), std::string::npos)
         << output;
-    EXPECT_EQ(textOf(*app_, "entry"), kText);
+    EXPECT_EQ(textOf(*app, "entry"), kText);
     EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied");
-  }
-  std::unique_ptr<ChildApp> copied_;
-  std::unique_ptr<ChildApp> app_;
-};
-
-// Then with the desktop's RemoteDesktop portal (tests/linux/fake_portal.py: its dialog answers
-// 1.5 s later, refusing first): a paste never waits for the dialog, only a grant given earlier
-// types the keystroke, and only until the user ends the session; its restore token grants again.
-TEST_F(OtherWaylandTest, APasteTypesOnlyWhileTheUserGrantsThePortal) {
+  };
   expectRefusedAtOnce();
   ChildApp portal({"/usr/bin/python3", AXBRIDGE_SOURCE_DIR "/tests/linux/fake_portal.py"});
   ASSERT_TRUE(portal.nextLine(10.0));
