@@ -187,21 +187,6 @@ class PasteTargetTest : public ReplaceTextTest {
     EXPECT_EQ(desk().pasteboardItems(), (std::vector<PasteboardItem>{kImageAndRichText}));
     EXPECT_EQ(desk().text("notes.body"), "Hello wrld");
   }
-  // Notes quits and comes back as the given application, followed with its selection, and the
-  // user goes back to the host.
-  static void notesRelaunchedAs(sim::AppSpec application) {
-    const ProcessId pid = application.pid;
-    desk().terminate(kNotes);
-    desk().addApplication(std::move(application));
-    desk().addElement(pid, {.id = "notes2.body",
-                            .role = "AXTextArea",
-                            .text = sim::TextKind::Native,
-                            .value = "Hello wrld",
-                            .selection = {6, 4}});
-    desk().focus("notes2.body");
-    followApp(pid);
-    followApp(kHost);
-  }
   void SetUp() override {
     ReplaceTextTest::SetUp();
     desk().replacePasteboard({kImageAndRichText});
@@ -233,29 +218,44 @@ TEST_F(PasteTargetTest, UntrustedHungOrQuitNothingIsPastedAnywhere) {
   expectNothingChanged("paste cancelled: application not in front");
 }
 
-TEST_F(PasteTargetTest, ARefusedActivationCancelsThePasteAfterWaitingASecond) {
-  notesRelaunchedAs({.pid = 11, .bundleId = "com.example.notes", .refusesActivation = true});
+// Notes quits and comes back as another process, followed with its selection, and the user goes
+// back to the host: the paste waits a second for it to come forward, and gives up if it refuses.
+TEST_F(PasteTargetTest, ARelaunchedApplicationIsPastedIntoOnlyIfItComesForwardWithinASecond) {
+  desk().terminate(kNotes);
   desk().addElement(
       kHost,
       {.id = "host.field", .role = "AXTextField", .text = sim::TextKind::Native, .value = "host"});
-  desk().focus("host.field");
-  forgetWhatHappened();
-  const double before = desk().now();
-  setText("world");
-  EXPECT_NEAR(desk().now() - before, 1.2, 0.03);
-  expectNothingChanged("paste cancelled: application not in front");
-  EXPECT_EQ(desk().text("host.field"), "host");
-  EXPECT_EQ(desk().text("notes2.body"), "Hello wrld");
-}
-
-TEST_F(PasteTargetTest, ASlowActivationWithinTheSecondStillPastes) {
-  notesRelaunchedAs({.pid = 11, .bundleId = "com.example.notes", .activationSeconds = 0.9});
-  forgetWhatHappened();
-  setText("world");
-  desk().runUntilIdle();
-  EXPECT_EQ(desk().text("notes2.body"), "Hello world");
-  EXPECT_EQ(desk().pasteboardItems(), std::vector{givenBack(kImageAndRichText)});
-  EXPECT_EQ(lines(), (std::vector<std::string>{"pasted text: 5 characters", "Task ended"}));
+  for (const bool refuses : {true, false}) {
+    const ProcessId pid = refuses ? 11 : 12;
+    const std::string body = "notes" + std::to_string(pid) + ".body";
+    desk().addApplication({.pid = pid,
+                           .bundleId = "com.example.notes",
+                           .activationSeconds = 0.9,
+                           .refusesActivation = refuses});
+    desk().addElement(pid, {.id = body,
+                            .role = "AXTextArea",
+                            .text = sim::TextKind::Native,
+                            .value = "Hello wrld",
+                            .selection = {6, 4}});
+    desk().focus(body);
+    followApp(pid);
+    followApp(kHost);
+    desk().focus("host.field");
+    forgetWhatHappened();
+    const double before = desk().now();
+    setText("world");
+    EXPECT_EQ(desk().text("host.field"), "host");
+    if (refuses) {
+      EXPECT_NEAR(desk().now() - before, 1.2, 0.03);
+      expectNothingChanged("paste cancelled: application not in front");
+      EXPECT_EQ(desk().text(body), "Hello wrld");
+      continue;
+    }
+    desk().runUntilIdle();
+    EXPECT_EQ(desk().text(body), "Hello world");
+    EXPECT_EQ(desk().pasteboardItems(), std::vector{givenBack(kImageAndRichText)});
+    EXPECT_EQ(lines(), (std::vector<std::string>{"pasted text: 5 characters", "Task ended"}));
+  }
 }
 
 TEST_F(PasteTargetTest, AClipboardThatCannotBeReadIsLeftAloneAndNothingIsPasted) {
