@@ -87,24 +87,20 @@ TEST_F(AppSwitchTest, AFocusAnnouncedRightAfterTheSwitchStillNamesTheApplication
 
 TEST_F(AppSwitchTest, SwitchingBackAndForthDoesNotMultiplyHandlerRuns) {
   start(R"({"com.example.notes": {"name": "AXRole", "value": "AXTextArea"}})");
-  const auto blockedLines = [] { return std::count(lines().begin(), lines().end(), "blocked"); };
+  // Each handler run on a selection writes one "blocked" line.
+  const auto handlerRunsOnSelecting = [](Range selection) {
+    desk().focus("notes.body");
+    desk().runFor(0.5);
+    desk().clearDiagnosticLines();
+    desk().select("notes.body", selection);
+    desk().runFor(0.5);
+    return std::count(lines().begin(), lines().end(), "blocked");
+  };
   switchTo(kNotes);
-  desk().focus("notes.body");
-  desk().runFor(0.5);
-  desk().clearDiagnosticLines();
-  desk().select("notes.body", {0, 5});
-  desk().runFor(0.5);
-  const auto runsAfterFirstSwitch = blockedLines();
-  EXPECT_EQ(runsAfterFirstSwitch, 2);  // application element and focused element
-
+  EXPECT_EQ(handlerRunsOnSelecting({0, 5}), 2);  // application element and focused element
   switchTo(kMail);
   switchTo(kNotes);
-  desk().focus("notes.body");
-  desk().runFor(0.5);
-  desk().clearDiagnosticLines();
-  desk().select("notes.body", {1, 5});
-  desk().runFor(0.5);
-  EXPECT_EQ(blockedLines(), runsAfterFirstSwitch);
+  EXPECT_EQ(handlerRunsOnSelecting({1, 5}), 2);
   const auto all = names();
   EXPECT_EQ(std::count(all.begin(), all.end(), "app_changed"), 3);
 }

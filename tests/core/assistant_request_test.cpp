@@ -82,18 +82,8 @@ TEST_F(AssistantRequestTest, MissingTextAboveSendsErrorThenAnEmptyAnswer) {
   EXPECT_EQ(received()[0].json, "{}");
 }
 
-TEST_F(AssistantRequestTest, OnlyNonEmptyTextAreasAreAnswered) {
-  desk().activate(kMail);  // a single-line field
-  desk().runFor(0.5);
-  EXPECT_TRUE(askForContext().is_null());
-  desk().activate(kNotes);
-  desk().runFor(0.5);
-  desk().select("notes.body", {0, 17});
-  desk().type("notes.body", "");
-  EXPECT_TRUE(askForContext().is_null());
-}
-
-TEST_F(AssistantRequestTest, BlockedFieldIsNeverAnswered) {
+// Only a non-empty, unblocked text area of a followed application is answered.
+TEST_F(AssistantRequestTest, OnlyANonEmptyUnblockedTextAreaOfTheFollowedApplicationIsAnswered) {
   start(R"({"com.example.notes": {"name": "AXRole", "value": "AXTextArea"}})");
   desk().select("notes.body", {0, 5});
   desk().runFor(0.5);
@@ -102,9 +92,15 @@ TEST_F(AssistantRequestTest, BlockedFieldIsNeverAnswered) {
   desk().select("notes.body", {3, 0});
   EXPECT_TRUE(askForContext().is_null());
   EXPECT_EQ(std::count(lines().begin(), lines().end(), "blocked"), 3);  // one selection, two asks
-}
-
-TEST_F(AssistantRequestTest, NothingBeforeAnApplicationIsFollowed) {
+  start("{}");
+  desk().activate(kMail);  // a single-line field
+  desk().runFor(0.5);
+  EXPECT_TRUE(askForContext().is_null());
+  desk().activate(kNotes);
+  desk().runFor(0.5);
+  desk().select("notes.body", {0, 17});
+  desk().type("notes.body", "");
+  EXPECT_TRUE(askForContext().is_null());
   bridge::resetProcessState();
   initAndStart();
   desk().resetRequestCount();

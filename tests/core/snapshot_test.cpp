@@ -68,7 +68,8 @@ TEST_F(SnapshotTest, NoFocusedElementGivesTheMessageWithApplicationKeys) {
 }
 
 // Range bounds: a negative x is reported as its absolute value; without height the text markers
-// measure, and without markers the message comes back.
+// measure, and without markers the message comes back. A field that cannot take text is measured
+// by markers only.
 TEST_F(SnapshotTest, RangeBoundsOrTextMarkersGiveTheGeometry) {
   struct Case {
     const char* id;
@@ -83,9 +84,6 @@ TEST_F(SnapshotTest, RangeBoundsOrTextMarkersGiveTheGeometry) {
     desk().setParameterizedAttribute(c.id, "AXBoundsForRange", sim::makeRectValue(c.rangeBounds));
     EXPECT_EQ(snapshotOf(c.id), c.expected) << c.id;
   }
-}
-
-TEST_F(SnapshotTest, FieldThatCannotTakeTextIsMeasuredByMarkersOnly) {
   desk().setSettable("notes.web", "AXValue", false);
   desk().setParameterizedAttributeError("notes.web", "AXBoundsForRange", -25200);
   desk().clearDiagnosticLines();
@@ -94,8 +92,9 @@ TEST_F(SnapshotTest, FieldThatCannotTakeTextIsMeasuredByMarkersOnly) {
 }
 
 // Forward marker bounds without height: the swapped markers are asked, and the y of the forward
-// rectangle stays unless the swapped one has a positive y.
-TEST_F(SnapshotTest, ZeroHeightMarkerBoundsUseTheSwappedMarkers) {
+// rectangle stays unless the swapped one has a positive y. Without any, the user's selection is
+// left alone.
+TEST_F(SnapshotTest, ZeroHeightMarkerBoundsUseTheSwappedMarkersAndTheSelectionStays) {
   desk().setParameterizedAttribute("notes.web", "AXBoundsForRange",
                                    sim::makeRectValue({0, 0, 0, 0}));
   struct Case {
@@ -125,11 +124,6 @@ TEST_F(SnapshotTest, ZeroHeightMarkerBoundsUseTheSwappedMarkers) {
     EXPECT_EQ(boundsRequests, 2);
   }
   desk().setRequestHook(nullptr);
-}
-
-TEST_F(SnapshotTest, MissingMarkerBoundsLeaveTheUsersSelectionAlone) {
-  desk().setParameterizedAttribute("notes.web", "AXBoundsForRange",
-                                   sim::makeRectValue({0, 0, 0, 0}));
   desk().setParameterizedAttributeError("notes.web", "AXBoundsForTextMarkerRange", -25212);
   // No rectangle at all: the message, and the text for a host that looks for it.
   EXPECT_EQ(snapshotOf("notes.web"),

@@ -41,16 +41,7 @@ class UntrustedNumbersTest : public DesktopTest {
   }
 };
 
-TEST_F(UntrustedNumbersTest, ANegativeCountGivesNoAnswer) {
-  for (const auto& [count, caret] :
-       {std::pair{-5.0, std::int64_t{3}}, std::pair{-9.223372036854775808e18, kInt64Min}}) {
-    desk().setAttribute("notes.body", "AXSelectedTextRange", sim::makeRangeValue({caret, 0}));
-    answerCount(count);
-    EXPECT_TRUE(askForContext().is_null()) << count;
-  }
-}
-
-TEST_F(UntrustedNumbersTest, ACaretBeyondTheCountIsNoCaretSoTheSelectionAnswers) {
+TEST_F(UntrustedNumbersTest, ACaretBeyondTheCountIsNoCaretAndANegativeCountNoAnswer) {
   desk().select("notes.body", {13, 0});
   answerCount(5);
   json answer = askForContext();  // not const: a missing key reads as null
@@ -61,6 +52,13 @@ TEST_F(UntrustedNumbersTest, ACaretBeyondTheCountIsNoCaretSoTheSelectionAnswers)
   answer = askForContext();
   EXPECT_EQ(answer["selected_text"], "first");
   EXPECT_FALSE(answer.contains("bundle_id"));
+  // A negative count gives no answer at all.
+  for (const auto& [count, caret] :
+       {std::pair{-5.0, std::int64_t{3}}, std::pair{-9.223372036854775808e18, kInt64Min}}) {
+    desk().setAttribute("notes.body", "AXSelectedTextRange", sim::makeRangeValue({caret, 0}));
+    answerCount(count);
+    EXPECT_TRUE(askForContext().is_null()) << count;
+  }
 }
 
 TEST_F(UntrustedNumbersTest, RangesRunningBackwardsOrPastTheInt64LimitAreAbsent) {

@@ -50,7 +50,7 @@ TEST(Utf8Test, WellFormedTextRoundTripsThroughUtf16) {
   EXPECT_EQ(utf8::fromUtf16(nullptr, 0), "");
 }
 
-TEST(Utf8Test, IllFormedUtf8BecomesOneReplacementPerMaximalSubpart) {
+TEST(Utf8Test, IllFormedUtf8AndUnpairedSurrogatesBecomeReplacementCharacters) {
   for (const Case& c : std::vector<Case>{
            {"\xFF", {kFFFD}},
            {"a\x80", {'a', kFFFD}},                             // stray continuation byte
@@ -69,11 +69,8 @@ TEST(Utf8Test, IllFormedUtf8BecomesOneReplacementPerMaximalSubpart) {
     EXPECT_EQ(utf8::utf16Length(c.text), c.units.size());
     EXPECT_EQ(utf8::toWellFormed(c.text), fromUnits(c.units));
   }
-}
-
-TEST(Utf8Test, UnpairedSurrogatesBecomeReplacementCharacters) {
-  // A selection that ends inside an emoji, a reversed pair, and a lone high surrogate before a
-  // pair.
+  // So do unpaired surrogates: a selection that ends inside an emoji, a reversed pair, and a lone
+  // high surrogate before a pair.
   EXPECT_EQ(fromUnits({'a', 0xD83D}), "a\xEF\xBF\xBD");
   EXPECT_EQ(fromUnits({0xDE00, 0xD83D, 'b'}),
             "\xEF\xBF\xBD\xEF\xBF\xBD"

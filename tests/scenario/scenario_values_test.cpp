@@ -101,7 +101,7 @@ TEST_F(ScenarioValuesTest, AmbiguousOrOutOfRangeValuesAreRefusedWithTheirPath) {
   }
 }
 
-TEST_F(ScenarioValuesTest, AnswersOverrideValueSettabilityOrFailWithACode) {
+TEST_F(ScenarioValuesTest, AnswersOverrideValueSettabilityOrFailWithACodeAsTheLibraryReads) {
   const AttributeAnswer plain = answer(R"({"rect": [0, 0, 1, 1]})");
   EXPECT_TRUE(plain.value && !plain.settable && !plain.error);
 
@@ -119,9 +119,8 @@ TEST_F(ScenarioValuesTest, AnswersOverrideValueSettabilityOrFailWithACode) {
   EXPECT_THROW(answer(R"({"error": -25212, "settable": true})"), ScenarioError);
   EXPECT_THROW(answer(R"({"value": 1, "settable": true})", /*allowSettable=*/false), ScenarioError);
   EXPECT_THROW(answer(R"({"value": {"value": 1}})"), ScenarioError);
-}
 
-TEST_F(ScenarioValuesTest, InstalledAnswersAreWhatTheLibraryReads) {
+  // Installed, they are what the library reads.
   const Json answers = Json::parse(R"({
       "AXDescription": {"value": "notes", "settable": true},
       "AXValue": {"error": -25212},
