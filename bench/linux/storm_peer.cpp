@@ -7,7 +7,6 @@
 //
 // Prints {"ready": true} once started, then {"done": ...} when it has stormed; runs until its
 // standard input closes or it is killed.
-#include <poll.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -21,10 +20,13 @@
 #include <vector>
 
 #include "platform/linux/x11/xcb_handles.h"
+#include "x11_peer.h"
 
 namespace {
 
 namespace x11 = axb::platform::x11;
+using axb::x11_peer::inputClosed;
+using axb::x11_peer::say;
 
 xcb_connection_t* c = nullptr;
 xcb_window_t root = XCB_WINDOW_NONE;
@@ -36,9 +38,7 @@ double now() {
 }
 
 xcb_atom_t atom(const char* name) {
-  const x11::Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-      c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
-  return reply ? reply->atom : XCB_ATOM_NONE;
+  return axb::x11_peer::atom(c, name);
 }
 
 xcb_window_t newWindow(bool overrideRedirect) {
@@ -54,20 +54,7 @@ xcb_window_t newWindow(bool overrideRedirect) {
 }
 
 void sync() {
-  const x11::Reply<xcb_get_input_focus_reply_t> reply(
-      xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-}
-
-bool inputClosed() {
-  pollfd input{STDIN_FILENO, POLLIN, 0};
-  if (poll(&input, 1, 0) <= 0) return false;
-  char buffer[256];
-  return read(STDIN_FILENO, buffer, sizeof buffer) <= 0;
-}
-
-void say(const std::string& line) {
-  std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
+  axb::x11_peer::sync(c);
 }
 
 void idleUntilInputCloses() {

@@ -28,6 +28,8 @@
 namespace {
 
 namespace x11 = axb::platform::x11;
+using axb::x11_peer::inputClosed;
+using axb::x11_peer::say;
 
 xcb_connection_t* c = nullptr;
 xcb_window_t root = XCB_WINDOW_NONE;
@@ -50,20 +52,7 @@ xcb_window_t newWindow(bool overrideRedirect) {
 }
 
 void sync() {
-  const x11::Reply<xcb_get_input_focus_reply_t> reply(
-      xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-}
-
-bool inputClosed() {
-  pollfd input{STDIN_FILENO, POLLIN, 0};
-  if (poll(&input, 1, 0) <= 0) return false;
-  char buffer[256];
-  return read(STDIN_FILENO, buffer, sizeof buffer) <= 0;
-}
-
-void say(const std::string& line) {
-  std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
+  axb::x11_peer::sync(c);
 }
 
 // Waits for the next event, or nothing once standard input closed.

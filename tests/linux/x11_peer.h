@@ -1,10 +1,14 @@
 // What the X11 test peers share: atoms by name, and the answer to a selection request.
 #pragma once
 
+#include <poll.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/linux/x11/xcb_handles.h"
 
@@ -14,6 +18,26 @@ inline xcb_atom_t atom(xcb_connection_t* c, const char* name) {
   const platform::x11::Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
       c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
   return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+// Returns once the server has handled every request sent before.
+inline void sync(xcb_connection_t* c) {
+  const platform::x11::Reply<xcb_get_input_focus_reply_t> reply(
+      xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+// Whether standard input has closed (the test that started the peer is done with it).
+inline bool inputClosed() {
+  pollfd input{STDIN_FILENO, POLLIN, 0};
+  if (poll(&input, 1, 0) <= 0) return false;
+  char buffer[256];
+  return read(STDIN_FILENO, buffer, sizeof buffer) <= 0;
+}
+
+// One line to the test, at once.
+inline void say(const std::string& line) {
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
 }
 
 // Tells the requestor that its property holds the answer, or that the request was refused.

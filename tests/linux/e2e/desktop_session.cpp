@@ -23,7 +23,8 @@ double now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// One turn of the main context, waiting at most a short while for something to happen.
+}  // namespace
+
 void turnOnce() {
   bool woken = false;
   const guint wake = g_timeout_add(
@@ -36,6 +37,8 @@ void turnOnce() {
   g_main_context_iteration(nullptr, TRUE);
   if (!woken) g_source_remove(wake);
 }
+
+namespace {
 
 std::optional<std::string> capture(const std::vector<std::string>& arguments) {
   std::vector<gchar*> argv;

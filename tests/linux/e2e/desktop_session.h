@@ -22,6 +22,9 @@ struct HostEvent {
   Json payload;
 };
 
+// One turn of the main context, waiting at most 10 ms for something to happen.
+void turnOnce();
+
 // Every event the library sent to the host callback, oldest first.
 std::vector<HostEvent>& receivedEvents();
 // The callback to pass to initMacAccessibility.
