@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "bridge/globals.h"
-#include "sim_desktop/values.h"
 #include "support/desktop_fixture.h"
 #include "tracker/mac_accessibility.h"
 
@@ -47,39 +46,6 @@ TEST_F(AssistantRequestTest, ACaretGivesTheTextAboveAndTheCharacterAtIt) {
     EXPECT_EQ(askForContext(), caretPayload(c.above, c.character)) << c.caret;
   }
   EXPECT_EQ(bridge::globals().macAccessibility->focusedElement, desk().element("notes.body"));
-}
-
-TEST_F(AssistantRequestTest, ZeroHeightBoundsFallBackToMarkerBoundsOrNull) {
-  desk().select("notes.body", {5, 0});
-  desk().setParameterizedAttribute("notes.body", "AXBoundsForRange",
-                                   sim::makeRectValue({1, 1, 1, 0}));
-  // A native text area has no markers: the numbers are null, the text is still there.
-  json answer = askForContext();
-  EXPECT_EQ(answer["selected_text"], "first");
-  EXPECT_EQ(answer["position"], (json{{"x", nullptr}, {"y", nullptr}}));
-  EXPECT_EQ(answer["size"], (json{{"width", nullptr}, {"height", nullptr}}));
-
-  desk().setAttribute(
-      "notes.body", "AXSelectedTextMarkerRange",
-      sim::makeTextMarkerRange(sim::makeTextMarker(nullptr, 0), sim::makeTextMarker(nullptr, 0)));
-  desk().setParameterizedAttribute("notes.body", "AXBoundsForTextMarkerRange",
-                                   sim::makeRectValue({-3, 7, -2, 12}));
-  EXPECT_EQ(askForContext(), caretPayload("first", {-3, 7, 2, 12}));
-}
-
-TEST_F(AssistantRequestTest, MissingTextAboveSendsErrorThenAnEmptyAnswer) {
-  desk().select("notes.body", {5, 0});
-  desk().runFor(0.5);
-  std::vector<std::string> posted;
-  bridge::globals().macAccessibility->callback = [&](const std::string& name, EventDictionary) {
-    posted.push_back(name);
-  };
-  desk().setParameterizedAttributeError("notes.body", "AXStringForRange", -25212);
-  getDataForVeskAssist();
-  EXPECT_EQ(posted, (std::vector<std::string>{"error", "alt_enter_pressed"}));
-  bridge::globals().macAccessibility->callback = bridge::callbackWraper;
-  ASSERT_TRUE(askForContext().is_object());
-  EXPECT_EQ(received()[0].json, "{}");
 }
 
 // Only a non-empty, unblocked text area of a followed application is answered.

@@ -1,7 +1,6 @@
-// Typed attribute access: conversions, the error codes that print and the ones that do not.
+// Typed attribute access: each kind of value delivered only when asked for.
 #include "ax/attributes.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "platform/accessibility.h"
@@ -65,52 +64,6 @@ TEST_F(AttributesTest, EachRecognisedKindIsDeliveredWhenAskedForAndNoOther) {
     EXPECT_EQ(read<std::string>(name), std::nullopt) << name;
     EXPECT_EQ(lines(), std::vector<std::string>{"Unexpected type"}) << name;
   }
-}
-
-TEST_F(AttributesTest, ErrorCodesBecomeNothingWithTheirDiagnosticLines) {
-  const std::vector<std::pair<platform::AXErrorCode, std::string>> cases = {
-      {-25212, ""},
-      {-25208, "-25208 Attribute not implemented"},
-      {-25205, "-25205 Error retrieving attribute"},
-      {-25204, "-25204 Error retrieving attribute"},
-      {-25200, "-25200 Error retrieving attribute"},
-  };
-  for (const auto& [code, line] : cases) {
-    desk().clearDiagnosticLines();
-    desk().setAttributeError("field", "AXValue", code);
-    EXPECT_EQ(read<std::string>("AXValue"), std::nullopt) << code;
-    EXPECT_EQ(lines(), line.empty() ? std::vector<std::string>{} : std::vector<std::string>{line});
-  }
-  desk().clearDiagnosticLines();
-  desk().setParameterizedAttributeError("field", "AXBoundsForRange", -25205);
-  EXPECT_EQ(ax::getParameterizedAttributeValue<Rect>(field(), "AXBoundsForRange",
-                                                     Object::makeRange({0, 1})),
-            std::nullopt);
-  EXPECT_EQ(lines(), std::vector<std::string>{"-25205 Error retrieving attribute"});
-  desk().clearDiagnosticLines();
-  desk().setAttribute("field", "AXValue", Object::makeString("hello"));
-  desk().setTrusted(false);
-  EXPECT_EQ(read<std::string>("AXValue"), std::nullopt);
-  EXPECT_EQ(lines(), std::vector<std::string>{"-25211 Error retrieving attribute"});
-}
-
-TEST_F(AttributesTest, WritesHappenOnlyWhenSettableAndOnlyAFailedNameListPrints) {
-  set("Title", Object::makeString("old"));
-  desk().setSettable("field", "Title", false);
-  ax::setAttributeValue(field(), "Title", Object::makeString("new"));
-  EXPECT_EQ(read<std::string>("Title"), "old");
-  desk().setSettable("field", "Title", true);
-  EXPECT_TRUE(ax::isAttributeSettable(field(), "Title"));
-  const auto names = ax::getAttributes(field());
-  ASSERT_TRUE(names.has_value());
-  EXPECT_NE(std::find(names->begin(), names->end(), "AXRole"), names->end());
-  EXPECT_NE(std::find(names->begin(), names->end(), "Title"), names->end());
-  desk().destroyElement("field");
-  EXPECT_FALSE(ax::isAttributeSettable(field(), "Title"));
-  ax::setAttributeValue(field(), "Title", Object::makeString("gone"));
-  EXPECT_TRUE(lines().empty());
-  EXPECT_EQ(ax::getAttributes(field()), std::nullopt);
-  EXPECT_EQ(lines(), std::vector<std::string>{"-25202 Error retrieving attribute list"});
 }
 
 }  // namespace

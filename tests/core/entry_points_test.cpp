@@ -1,6 +1,5 @@
 // The C entry points: trust checks, start and its blocked field list, calls out of order, null
 // pointers and ill-formed UTF-8.
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -106,21 +105,6 @@ TEST_F(EntryPointsTest, TextThatIsNotJsonOrTooLargeOrTooDeepPrintsTheParserError
   EXPECT_EQ(lines(), std::vector<std::string>{"Accessibility is enabled"});
   // Tracking has started all the same.
   desk().addApplication({.pid = 10, .bundleId = "com.example.notes", .name = "Notes"});
-  desk().activate(10);
-  desk().runUntilIdle();
-  EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});
-}
-
-// Started twice: still one event per switch.
-TEST_F(EntryPointsTest, FocusPreiovPrintsHelloAndActivatesNothingBeforeASwitch) {
-  initAndStart();
-  start("{}");
-  desk().addApplication({.pid = 10, .bundleId = "com.example.notes", .name = "Notes"});
-  desk().clearDiagnosticLines();
-  focusPreiov();
-  desk().runUntilIdle();
-  EXPECT_EQ(lines(), std::vector<std::string>{"hello"});
-  EXPECT_EQ(desk().frontmostPid(), std::nullopt);
   desk().activate(10);
   desk().runUntilIdle();
   EXPECT_EQ(names(), std::vector<std::string>{"app_changed"});

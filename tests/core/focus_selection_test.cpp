@@ -4,7 +4,6 @@
 
 #include "ax/observers.h"
 #include "bridge/globals.h"
-#include "sim_desktop/values.h"
 #include "support/desktop_fixture.h"
 #include "tracker/mac_accessibility.h"
 
@@ -45,28 +44,6 @@ TEST_F(FollowedNotesTest, FocusOnAnyElementWithARoleIsReportedAndWatched) {
   EXPECT_TRUE(received().empty());
   EXPECT_EQ(tracker().focusedElement, desk().element("notes.button"));
   EXPECT_EQ(ax::registrationCount(), before + 1);
-}
-
-// Static text without markers or bounds, other roles, and unreadable selections.
-TEST_F(FollowedNotesTest, SelectionsThatCannotBeReadOrShownSendNothing) {
-  desk().setAttributeError("notes.label", "AXSelectedTextMarkerRange", platform::axerr::kNoValue);
-  desk().select("notes.label", {0, 4});
-  settle();
-  EXPECT_TRUE(received().empty());
-  desk().clearOverrides("notes.label", "AXSelectedTextMarkerRange");
-  desk().setParameterizedAttributeError("notes.label", "AXBoundsForTextMarkerRange",
-                                        platform::axerr::kFailure);
-  desk().select("notes.label", {0, 3});
-  desk().addElement(kNotes, {.id = "notes.search",
-                             .role = "AXComboBox",
-                             .window = "notes.window",
-                             .text = sim::TextKind::Native,
-                             .value = "query"});
-  desk().select("notes.search", {0, 3});
-  desk().setAttributeError("notes.body", "AXSelectedText", platform::axerr::kFailure);
-  desk().select("notes.body", {0, 3});
-  settle();
-  EXPECT_TRUE(received().empty());
 }
 
 // ---- Blocked fields

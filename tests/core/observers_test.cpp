@@ -27,22 +27,6 @@ class ObserversTest : public DesktopTest {
   tracker::MacAccessibility* refcon = reinterpret_cast<tracker::MacAccessibility*>(0x1);
 };
 
-TEST_F(ObserversTest, RepeatedRegistrationMakesNoSecondObserverButOtherRefconsOrElementsDo) {
-  const auto body = desk().element("notes.body");
-  for (int i = 0; i < 3; ++i) {
-    ax::setNotification(body, kNotes, "AXSelectedTextChanged", countingHandler, nullptr);
-  }
-  EXPECT_EQ(ax::registrationCount(), 1u);
-  EXPECT_EQ(desk().liveObserverCount(), 1u);
-  ax::setNotification(body, kNotes, "AXSelectedTextChanged", countingHandler, refcon);
-  ax::setNotification(desk().applicationElement(kNotes), kNotes, "AXSelectedTextChanged",
-                      countingHandler, nullptr);
-  EXPECT_EQ(ax::registrationCount(), 3u);
-  desk().select("notes.body", {0, 5});
-  desk().runUntilIdle();
-  EXPECT_EQ(handlerRuns, 3);  // the application element hears its elements too
-}
-
 TEST_F(ObserversTest, FailedRegistrationPrintsErrorAndIsNotInForce) {
   const auto body = desk().element("notes.body");
   ax::setNotification(body, kNotes, "AXSelectedTextChanged", countingHandler, nullptr);

@@ -1,10 +1,8 @@
 // debounce on the main thread (virtual time) and the stand-alone Debouncer (its own thread,
 // real time).
-#include <any>
 #include <atomic>
 #include <chrono>
 #include <memory>
-#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -39,30 +37,6 @@ TEST_F(DebounceTest, EachCallRunsOnceInCallOrderAfterTwiceItsInterval) {
 }
 
 // The Debouncer runs on its own thread; these waits are real and short.
-TEST(Debouncer, OnlyTheLastOfQuickCallsRunsOnItsOwnThread) {
-  auto debouncer = timing::Debouncer::create();
-  std::atomic<int> which{0};
-  std::atomic<bool> onMainThread{true};
-  const auto main = std::this_thread::get_id();
-  const auto started = std::chrono::steady_clock::now();
-  std::atomic<double> ranAfter{0};
-  debouncer->call(0.1, std::string("first"), [&] { which = 1; });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  debouncer->call(0.1, std::string("second"), [&] {
-    which = 2;
-    onMainThread = std::this_thread::get_id() == main;
-    ranAfter = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  });
-  EXPECT_EQ(std::any_cast<std::string>(debouncer->latestEventParams()), "second");
-  for (int i = 0; i < 200 && which == 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_EQ(which, 2);
-  EXPECT_FALSE(onMainThread);
-  EXPECT_GE(ranAfter, 0.15);
-  EXPECT_FALSE(debouncer->latestEventParams().has_value());
-}
-
 TEST(Debouncer, ReleasingDoesNotWaitOutAPendingDelay) {
   auto debouncer = timing::Debouncer::create();
   std::atomic<bool> ran{false};

@@ -63,19 +63,6 @@ TEST_F(WindowTrackerTest, EnteringReportsHoverAndLeavingBringsTheUserBack) {
   EXPECT_EQ(names(), (std::vector<std::string>{"mouse_hoverd", "mouse_hoverd"}));
 }
 
-TEST_F(WindowTrackerTest, WithoutHostCallbackOrTrackerOnlyTheStateChanges) {
-  bridge::resetProcessState();
-  initMacAccessibility(nullptr);
-  bridge::globals().macAccessibility.reset();  // no tracker object either
-  addMouseTracker(window);
-  pointAt({1100, 150});
-  EXPECT_TRUE(inWindow());
-  EXPECT_FALSE(bridge::globals().eventParams.has_value());
-  pointAt({10, 10});
-  EXPECT_FALSE(inWindow());
-  EXPECT_EQ(desk().frontmostPid(), kHost);
-}
-
 // Mouse downs are watched only while a window is; a window tracked later hears clicks again.
 TEST_F(WindowTrackerTest, AWindowClosedUnderThePointerReleasesItsTrackersAndLeavesClicksOutside) {
   const auto watching = [] {

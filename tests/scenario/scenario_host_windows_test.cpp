@@ -29,19 +29,14 @@ std::string trackAssistantThen(const std::string& steps) {
 
 TEST_F(ScenarioTest, HostWindowsThePointerAndMouseStepsAreCheckedFieldByField) {
   expectRefusals({
-      {withAssistant("[]", R"({"id": "a"})"), "host_windows: must be an array"},
       {withAssistant("[]", R"([{"id": "a"}])"), "host_windows[0]: missing key \"frame\""},
       {withAssistant("[]",
                      R"([{"id": "a", "frame": [0, 0, 1, 1]}, {"id": "a", "frame": [0, 0, 1, 1]}])"),
        "host_windows[1].id: host window \"a\" is already declared"},
       {withAssistant("[]", R"([{"id": "a", "frame": [0, 0, -5, 1]}])"),
        "host_windows[0].frame[2]: must be between 0"},
-      {withAssistant("[]", R"([{"id": "a", "frame": [0, 0, 1, 1], "content_view": "yes"}])"),
-       "host_windows[0].content_view: must be true or false"},
-      {R"({"pointer": [1, 2, 3]})", "pointer: must be [x, y]"},
       {R"({"pointer": [1e300, 0]})", "pointer[0]: must be between"},
       // Mouse steps, against the script so far.
-      {trackAssistantThen(R"({"at": 1, "do": "move_pointer"})"), "timeline[4]: missing key \"to\""},
       {trackAssistantThen(R"({"at": 1, "do": "move_pointer", "to": [1, "2"]})"),
        "timeline[4].to[1]: must be a number"},
       {trackAssistantThen(R"({"at": 1, "do": "resize_host_window", "window": "notes-window",
@@ -50,11 +45,6 @@ TEST_F(ScenarioTest, HostWindowsThePointerAndMouseStepsAreCheckedFieldByField) {
       {trackAssistantThen(R"({"at": 1, "do": "close_host_window", "window": "assistant"},
                              {"at": 2, "do": "addMouseTracker", "window": "assistant"})"),
        "timeline[5].window: host window \"assistant\" was closed at timeline[4]"},
-      {trackAssistantThen(R"({"at": 1, "do": "addMouseTracker"})"),
-       "timeline[4]: needs \"window\" (a host window id) or \"handle\""},
-      {trackAssistantThen(
-           R"({"at": 1, "do": "addMouseTracker", "window": "assistant", "handle": "null"})"),
-       "timeline[4]: takes only one of \"window\" and \"handle\""},
       {trackAssistantThen(R"({"at": 1, "do": "addMouseTracker", "handle": "0xdeadbeef"})"),
        "timeline[4].handle: must be \"null\" or \"not_a_window\""},
   });

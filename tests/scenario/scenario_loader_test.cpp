@@ -1,7 +1,6 @@
 // The scenario loader refuses every malformed scenario with a message that names the offending
 // value, and leaves nothing behind when it does.
 #include <string>
-#include <vector>
 
 #include "scenario/scenario_fixture.h"
 #include "sim_desktop/desktop.h"
@@ -17,17 +16,12 @@ TEST_F(ScenarioTest, TextThatIsNotAScenarioObjectAndBadApplicationsAreRefused) {
   expectRefusals({
       {"", "not valid JSON"},
       {"[]", "top level: must be an object, not an array"},
-      {R"({"trusted": true, "trusted": false})", "top level: duplicate key \"trusted\""},
       {std::string(200, '[') + std::string(200, ']'), "nesting deeper than 64 levels"},
-      {R"({"bogus": 1})", "top level: unknown key \"bogus\""},
       {R"({"trusted": "yes"})", "trusted: must be true or false, not a string"},
       {R"({"applications": [{"pid": 0}]})", "applications[0].pid: must be between 1 and"},
-      {R"({"applications": [{"pid": 1.5}]})", "applications[0].pid: must be a whole number"},
       {R"({"applications": [{"pid": 1e400}]})", "not valid JSON: number overflow"},
       {R"({"applications": [{"pid": 5}, {"pid": 5}]})",
        "applications[1].pid: pid 5 is already used"},
-      {R"({"applications": [{"pid": 5, "frontmost": true}, {"pid": 6, "frontmost": true}]})",
-       "applications[1].frontmost: only one application can be frontmost"},
       {R"({"applications": [{"pid": 5, "elements": [{"id": "a"}]}, {"pid": 6, "focused": "a"}]})",
        "applications[1].focused: \"a\" is not an element of this application"},
   });
@@ -39,22 +33,14 @@ TEST_F(ScenarioTest, ElementsAreCheckedFieldByField) {
   expectRefusals({
       {app(R"({"role": "AXButton"})"), "applications[0].elements[0]: missing key \"id\""},
       {app(R"({"id": "a"}, {"id": "a"})"), "elements[1].id: element \"a\" is already declared"},
-      {app(R"({"id": "app:501"})"), "reserved for application elements"},
       {app(R"({"id": "a", "window": "w"}, {"id": "w"})"),
        "elements[0].window: \"w\" is not an element declared earlier"},
       {app(R"({"id": "a", "frame": [1e300, 0, 1, 1]})"), "elements[0].frame[0]: must be between"},
-      {app(R"({"id": "a", "text_kind": "rich"})"), "elements[0].text_kind: must be \"none\""},
       {app(R"({"id": "a", "text": "hi"})"), "elements[0].text: needs a text_kind"},
       {app(R"({"id": "a", "text_kind": "native", "text": "a😀b", "selection": [3, 2]})"),
        "elements[0].selection: runs past the end of the text (4 UTF-16 units)"},
-      {app(R"({"id": "a", "role": ")" + std::string(300, 'x') + R"("})"),
-       "elements[0].role: is longer than 256 bytes"},
-      {app(R"({"id": "a", "notification_errors": {"AXValueChanged": 0}})"),
-       "notification_errors.AXValueChanged: 0 means success"},
       {app(R"({"id": "a", "attributes": {"AXParent": {"element": "ghost"}}})"),
        "elements[0].attributes.AXParent.element: no element \"ghost\""},
-      {app(R"({"id": "a", "parameterized": {"AXBoundsForRange": {"value": 1, "settable": true}}})"),
-       "parameterized.AXBoundsForRange: unknown key \"settable\""},
   });
   // A value may name an element declared after it, in any application.
   EXPECT_TRUE(load(R"({"applications": [
@@ -69,8 +55,6 @@ TEST_F(ScenarioTest, StepsAreCheckedAgainstTheScriptSoFar) {
        "timeline[0].pid: no application with pid 7"},
       {withNotes(R"([{"at": 2, "do": "activate", "pid": 501}, {"at": 1, "do": "focusPreiov"}])"),
        "timeline[1].at: 1 s comes before the previous step's 2 s"},
-      {withNotes(R"([{"at": 1, "do": "dance"}])"), "timeline[0].do: unknown action \"dance\""},
-      {withNotes(R"([{"at": 1}])"), "timeline[0]: needs either \"do\""},
       {withNotes(R"([{"at": 1, "do": "destroy", "element": "body"},
                      {"at": 2, "do": "select", "element": "body", "range": [0, 1]}])"),
        "timeline[1].element: element \"body\" was destroyed at timeline[0]"},
@@ -78,24 +62,10 @@ TEST_F(ScenarioTest, StepsAreCheckedAgainstTheScriptSoFar) {
                      {"at": 2, "do": "focus", "element": "field"}])"),
        "timeline[1].element: element \"field\" belongs to application 501, terminated at "
        "timeline[0]"},
-      {withNotes(R"([{"at": 1, "do": "launch", "pid": 501}])"),
-       "timeline[0].pid: pid 501 is already used"},
       {withNotes(R"([{"at": 1, "do": "launch", "pid": 9, "elements": [{"id": "body"}]}])"),
        "timeline[0].elements[0].id: element \"body\" is already declared"},
-      {withNotes(R"([{"at": 1, "do": "set_attribute", "element": "body", "name": "AXValue"}])"),
-       "timeline[0]: needs \"value\", \"settable\" or \"error\""},
-      {withNotes(R"([{"at": 1, "do": "start", "blocked": {}, "blocked_text": "{}"}])"),
-       "timeline[0]: takes only one of \"blocked\" and \"blocked_text\""},
       {withNotes(R"([{"at": 1, "do": "setText", "text": "a\u0000b"}])"),
        "timeline[0].text: contains a NUL character"},
-      {withNotes(
-           R"([{"at": 1, "do": "set_responsive", "pid": 501, "value": true, "hang_seconds": 2}])"),
-       "timeline[0].hang_seconds: applies only when \"value\" is false"},
-      {withNotes(
-           R"([{"at": 1, "do": "post_workspace_notification", "name": "N", "user_info": [1]}])"),
-       "timeline[0].user_info: must be an object or null"},
-      {withNotes(R"([{"at": 1, "run_loop_mode": "tracking", "for": 0}])"),
-       "timeline[0].for: must be more than 0"},
       {withNotes(R"([{"at": 1, "run_loop_mode": "tracking", "for": 1},
                      {"at": 1.5, "run_loop_mode": "modal", "for": 1}])"),
        "timeline[1].at: 1.5 s falls inside the run loop step at timeline[0]"},
@@ -125,16 +95,6 @@ TEST_F(ScenarioTest, ARefusedScenarioLeavesNothingBehind) {
   // The next valid scenario loads as if nothing had happened.
   EXPECT_TRUE(load(withNotes("[]"))) << axsim_last_error();
   EXPECT_EQ(std::string(axsim_last_error()), "");
-}
-
-TEST_F(ScenarioTest, TheDesktopStateNamesTextKindsAsScenariosDo) {
-  ASSERT_TRUE(load(app(R"({"id": "n", "text_kind": "none"}, {"id": "a", "text_kind": "native"},
-                          {"id": "w", "text_kind": "web"}, {"id": "m", "text_kind": "markers"})")))
-      << axsim_last_error();
-  const auto elements = state()["applications"][0]["elements"];
-  std::vector<std::string> kinds;
-  for (const auto& element : elements) kinds.push_back(element["text_kind"]);
-  EXPECT_EQ(kinds, (std::vector<std::string>{"none", "native", "web", "markers"}));
 }
 
 }  // namespace

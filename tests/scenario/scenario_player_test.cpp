@@ -1,6 +1,5 @@
 // Playing a scenario: world actions happen at their time even while the main thread is blocked,
-// host calls wait for the main thread, steps of one instant keep their file order, and a run ends
-// with nothing pending.
+// host calls wait for the main thread, and steps of one instant keep their file order.
 #include <string>
 #include <vector>
 
@@ -40,36 +39,6 @@ TEST_F(ScenarioTest, TheWorldActsWhileSetTextBlocksTheMainThreadAndStepsKeepThei
   EXPECT_EQ(results, (std::vector<bool>{true, true, false, true}));
   EXPECT_EQ(calls[3]["call"], "showAccessibiltyPermisionPopup");
   EXPECT_DOUBLE_EQ(calls[1]["t"].get<double>(), 3.0);
-}
-
-TEST_F(ScenarioTest, ARunEndsWhenTheLastDeliveryIsDone) {
-  ASSERT_TRUE(
-      load(withNotes(std::string("[") + kFollowNotes +
-                     R"(, {"at": 3, "do": "select", "element": "body", "range": [0, 3]}])")));
-  EXPECT_EQ(axsim_now(), 0);
-  ASSERT_EQ(axsim_run(), 1);
-  ASSERT_FALSE(events().empty());
-  EXPECT_EQ(events().back().name, "text_select");
-  EXPECT_GT(events().back().time, 3.0);  // delivered after the script's last step
-  EXPECT_FALSE(sim::Desktop::current().hasPendingWork());
-  EXPECT_DOUBLE_EQ(axsim_now(), events().back().time);
-  // Played once: a second run has nothing left to do.
-  ASSERT_EQ(axsim_run(), 1);
-  EXPECT_EQ(events().size(), 2u);
-}
-
-TEST_F(ScenarioTest, AFieldThatSelectsAllOnFocusReportsItsWholeTextAsTheSelection) {
-  std::string notes = notesApplication();
-  const std::string field = R"("id": "field", )";
-  notes.insert(notes.find(field) + field.size(), R"("selects_all_on_focus": true, )");
-  notes.replace(notes.find(R"("text": "")"), 10, R"("text": "Buy oat milk")");
-  ASSERT_TRUE(load(R"({"applications": [)" + notes + R"(], "timeline": [)" + kFollowNotes +
-                   R"(, {"at": 1.5, "do": "focus", "element": "field"}]})"))
-      << axsim_last_error();
-  ASSERT_EQ(axsim_run(), 1);
-  ASSERT_FALSE(events().empty());
-  EXPECT_EQ(events().back().name, "text_select");
-  EXPECT_EQ(nlohmann::json::parse(events().back().json)["selected_text"], "Buy oat milk");
 }
 
 }  // namespace

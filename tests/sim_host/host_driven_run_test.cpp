@@ -125,18 +125,6 @@ TEST_F(HostDrivenTest, WhatWouldPullTheDesktopAwayIsRefusedInsideARun) {
   EXPECT_EQ(resetResult, 0);
   EXPECT_NE(resetMessage.find("playing"), std::string::npos) << resetMessage;
   EXPECT_TRUE(sim::Desktop::current().hasElement("body"));
-
-  // The same from a run of the host's own.
-  axsim_set_host_callback(nullptr);
-  ASSERT_TRUE(load(kUserAtWork));
-  initMacAccessibility(&resetFromCallback);
-  start("{}");
-  resetResult = -1;
-  ASSERT_EQ(axsim_run_for(1), 1) << axsim_last_error();
-  EXPECT_EQ(resetResult, 0);
-  EXPECT_DOUBLE_EQ(axsim_now(), 1);
-  EXPECT_TRUE(sim::Desktop::current().hasElement("body"));
-
   EXPECT_EQ(axsim_reset(), 1);
   EXPECT_EQ(std::string(axsim_last_error()), "");
   EXPECT_FALSE(sim::Desktop::current().hasElement("body"));
