@@ -47,11 +47,6 @@ class ScenarioValuesTest : public ::testing::Test {
     }
     return "";
   }
-  static AttributeAnswer answer(const std::string& text, bool allowSettable = true) {
-    const Json json = Json::parse(text);
-    std::vector<ElementReference> refs;
-    return decodeAnswer(Node(json, "v"), allowSettable, refs);
-  }
 
   std::vector<ElementReference> references;
 };
@@ -90,33 +85,6 @@ TEST_F(ScenarioValuesTest, AmbiguousOrOutOfRangeValuesAreRefusedWithTheirPath) {
     SCOPED_TRACE(text);
     EXPECT_NE(decodeError(text).find(message), std::string::npos) << decodeError(text);
   }
-}
-
-TEST_F(ScenarioValuesTest, AnswersOverrideValueSettabilityOrFailWithACodeAsTheLibraryReads) {
-  EXPECT_THROW(answer(R"({"error": -25212, "value": 1})"), ScenarioError);
-  EXPECT_THROW(answer(R"({"value": 1, "settable": true})", /*allowSettable=*/false), ScenarioError);
-
-  // Installed, they are what the library reads.
-  const Json answers = Json::parse(R"({
-      "AXDescription": {"value": "notes", "settable": true},
-      "AXValue": {"error": -25212},
-      "AXParent": {"element": "body"}})");
-  std::vector<ElementReference> refs;
-  for (const auto& [name, decoded] : decodeAnswers(Node(answers, "attributes"), true, refs)) {
-    applyAnswer(desktop(), "body", name, decoded);
-  }
-  const auto body = desktop().element("body");
-  EXPECT_EQ(platform::copyAttributeValue(body, "AXDescription").value.string(), "notes");
-  EXPECT_TRUE(platform::isAttributeSettable(body, "AXDescription").settable);
-  EXPECT_EQ(platform::copyAttributeValue(body, "AXValue").error, -25212);
-  EXPECT_EQ(platform::copyAttributeValue(body, "AXParent").value, body.object());
-
-  applyParameterizedAnswer(desktop(), "body", "AXBoundsForRange",
-                           answer(R"({"error": -25213})", /*allowSettable=*/false));
-  EXPECT_EQ(
-      platform::copyParameterizedAttributeValue(body, "AXBoundsForRange", Object::makeRange({0, 1}))
-          .error,
-      -25213);
 }
 
 }  // namespace

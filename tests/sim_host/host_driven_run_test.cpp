@@ -42,33 +42,6 @@ TEST_F(HostDrivenTest, RunForPlaysTheDueStepsAndDeliversEventsToTheHostsOwnCallb
   EXPECT_NEAR(events()[1].time, 1.18, 1e-9);
 }
 
-// Chunks of any size give the same events at the same times as one axsim_run, run loop steps
-// in another mode included (deliveries wait for the default mode to come back).
-TEST_F(HostDrivenTest, RunForInSmallChunksMatchesOneRun) {
-  const std::string scenario = withNotes(std::string("[") + kFollowNotes + R"(,
-      {"at": 1.0, "run_loop_mode": "tracking", "for": 0.5},
-      {"at": 1.1, "do": "select", "element": "body", "range": [0, 3]},
-      {"at": 2.0, "do": "select", "element": "body", "range": [4, 4]}])");
-  ASSERT_TRUE(load(scenario)) << axsim_last_error();
-  ASSERT_EQ(axsim_run(), 1) << axsim_last_error();
-  const std::vector<ScenarioEvent> whole = events();
-  ASSERT_EQ(whole.size(), 3u);
-  EXPECT_NEAR(whole[1].time, 1.5, 0.2);  // held while the tracking loop ran
-
-  for (const double chunk : {0.05, 0.37, 1.0}) {
-    SCOPED_TRACE(chunk);
-    events().clear();
-    ASSERT_TRUE(load(scenario)) << axsim_last_error();
-    while (axsim_now() < 3.0) ASSERT_EQ(axsim_run_for(chunk), 1) << axsim_last_error();
-    ASSERT_EQ(events().size(), whole.size());
-    for (std::size_t i = 0; i < whole.size(); ++i) {
-      EXPECT_EQ(events()[i].name, whole[i].name);
-      EXPECT_EQ(events()[i].json, whole[i].json);
-      EXPECT_NEAR(events()[i].time, whole[i].time, 1e-9);
-    }
-  }
-}
-
 // A host callback that asks for assistant data on every event keeps work arriving for ever.
 void askOnEveryEvent(const char* name, const char* json) {
   HostDrivenTest::record(name, json);
