@@ -122,6 +122,19 @@ m event-app-changed-name src/tracker/app_switch.cpp \
   '"app_changed" renamed (with a focused element)' \
   $'    callback(events::kAppChanged,\n             EventDictionary{{events::key::kRole, textOrNull(role)},' \
   $'    callback("app_change",\n             EventDictionary{{events::key::kRole, textOrNull(role)},'
+m snapshot-negative-x src/tracker/selection_snapshot.cpp \
+  "a selection's negative x is reported as it came" \
+  'Rect{std::abs(bounds->x), bounds->y,' 'Rect{bounds->x, bounds->y,'
+m snapshot-swapped-y src/tracker/selection_snapshot.cpp \
+  "the swapped markers' y is taken even when it is not positive" \
+  'swapped->y > 0 ? swapped->y : forward->y' 'swapped->y'
+m snapshot-no-fallback-message src/tracker/selection_snapshot.cpp \
+  "without the swapped markers' rectangle the other message is given" \
+  'if (!swapped) return messagePayload(kNoFallbackGeometry);' \
+  'if (!swapped) return messagePayload(kNoGeometry);'
+m snapshot-text-without-rectangle src/tracker/selection_snapshot.cpp \
+  "without any rectangle the selected text is left out" \
+  'payload["selected_text"] = text;' ''
 m context-empty-field src/tracker/assistant_request.cpp \
   "an empty field gives context" \
   'if (!characters || *characters <= 0) return;' 'if (!characters || *characters < 0) return;'
