@@ -228,6 +228,15 @@ m retry-busy-refused src/ax/observers.cpp \
   'return added == platform::axerr::kCannotComplete ? RegistrationResult::Refused'
 
 # Untrusted values.
+m attribute-no-value-prints src/ax/attributes.cpp \
+  "an attribute without a value prints an error line" \
+  $'    case platform::axerr::kNoValue:\n      return std::nullopt;\n' ''
+m attribute-not-implemented-line src/ax/attributes.cpp \
+  "an attribute not implemented prints the generic line" \
+  '" Attribute not implemented"' '" Error retrieving attribute"'
+m attribute-list-silent src/ax/attributes.cpp \
+  "a failed attribute list prints nothing" \
+  $'    platform::writeDiagnosticLine(std::to_string(copied.error) +\n                                  " Error retrieving attribute list");\n' ''
 m values-negative-location src/ax/attributes.cpp \
   "a range with a negative location is accepted" \
   'return range.location >= 0 && range.length >= 0 &&' 'return range.length >= 0 &&'

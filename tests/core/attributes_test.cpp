@@ -66,5 +66,22 @@ TEST_F(AttributesTest, EachRecognisedKindIsDeliveredWhenAskedForAndNoOther) {
   }
 }
 
+// No value is silent; every other error prints its code and what failed, never the value.
+TEST_F(AttributesTest, ErrorCodesBecomeNothingWithTheirDiagnosticLines) {
+  for (const auto& [code, line] : std::vector<std::pair<platform::AXErrorCode, std::string>>{
+           {-25212, ""},
+           {-25208, "-25208 Attribute not implemented"},
+           {-25205, "-25205 Error retrieving attribute"}}) {
+    desk().clearDiagnosticLines();
+    desk().setAttributeError("field", "AXValue", code);
+    EXPECT_EQ(read<std::string>("AXValue"), std::nullopt) << code;
+    EXPECT_EQ(lines(), line.empty() ? std::vector<std::string>{} : std::vector<std::string>{line});
+  }
+  desk().clearDiagnosticLines();
+  desk().destroyElement("field");
+  EXPECT_EQ(ax::getAttributes(field()), std::nullopt);
+  EXPECT_EQ(lines(), std::vector<std::string>{"-25202 Error retrieving attribute list"});
+}
+
 }  // namespace
 }  // namespace axb::testing
