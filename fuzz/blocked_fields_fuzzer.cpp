@@ -92,7 +92,8 @@ void axb::fuzz::fuzzOne(std::string_view input, sim::Desktop& desk) {
     const std::size_t eventsBefore = countEvents({"caret", "text_select"});
     if (what < 2) desk.select(field.id, {b % 24, (a / 8) % 6});
     if (what == 2) desk.focus(field.id);
-    if (what == 3) desk.activate(followed = a % 2 == 0 ? kNotes : kMail);
+    if (what == 3) followed = a % 2 == 0 ? kNotes : kMail;
+    if (what == 3) desk.activate(followed);
     desk.runFor(0.3);
     if (what > 1) continue;
 

@@ -288,16 +288,17 @@ TEST(SoakTest, ManySwitchesAndNotificationsStayBoundedAndWellFormed) {
   bridge::resetProcessState();
   sim::Desktop::reset();
   sim::Desktop::current().setEchoDiagnostics(false);
+  hostLog() = HostLog{};
   Soak soak;
   Probe early;
   long residentEarly = 0;
   for (int index = 0; index < kSwitches; ++index) {
     soak.switchOnce(index);
-    const std::size_t registrations = ax::registrationCount();
-    ASSERT_LE(registrations, kRegistrationBound) << "after switch " << index;
-    ASSERT_LE(ax::registeredElementCount(), kRegisteredElementBound) << "after switch " << index;
-    ASSERT_EQ(sim::Desktop::current().liveRegistrationCount(), registrations) << index;
-    ASSERT_EQ(hostLog().fault, "") << "after switch " << index;
+    SCOPED_TRACE("after switch " + std::to_string(index));
+    ASSERT_LE(ax::registrationCount(), kRegistrationBound);
+    ASSERT_LE(ax::registeredElementCount(), kRegisteredElementBound);
+    ASSERT_EQ(sim::Desktop::current().liveRegistrationCount(), ax::registrationCount());
+    ASSERT_EQ(hostLog().fault, "");
     if (index + 1 == kSwitches / 10) {
       early = soak.probe();
       residentEarly = residentBytes();
