@@ -2,31 +2,21 @@
 //
 // Input: the list's text up to the first NUL byte; after it, steps of three bytes (what, a, b):
 // a selection change, a focus change or an application switch. After each step the run loop runs
-// until every event it caused has been delivered. A selection in a followed application must
-// then either print "blocked" and reach the host as nothing, or reach it as a selection event;
-// where the outcome is defined by attributes this target knows, it must be the right one.
-#include <utf8proc.h>
-
+// until every event it caused has been delivered. Whatever the list says, a selection in the
+// application followed now either prints "blocked" and reaches the host as nothing, or reaches it
+// as a selection event; one in any other application does neither.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <map>
-#include <memory>
-#include <nlohmann/json.hpp>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "axbridge/axbridge.h"
-#include "bridge/host_string.h"
 #include "fuzz_support.h"
 #include "sim_desktop/values.h"
 
 namespace {
-
-using nlohmann::json;
 
 struct FieldDecl {
   axb::ProcessId pid;
@@ -61,63 +51,9 @@ const FieldDecl kFields[] = {
      "someone@example.com"},
 };
 
-const char* bundleOf(axb::ProcessId pid) {
-  return pid == kNotes ? "com.example.notes" : "com.example.mail";
-}
-
-// The attribute as a string the way the library reads it: nothing when it cannot be read or is
-// not a string; unknown (outer nothing) for attributes this target does not pin down.
-std::optional<std::optional<std::string>> attributeText(const FieldDecl& field,
-                                                        const std::string& name) {
-  if (name == "AXRole") return std::optional<std::string>(field.role);
-  if (name == "AXSubrole") return std::optional<std::string>(field.subrole);
-  if (name == "AXTitle") return std::optional<std::string>(field.title);
-  if (name == "AXIdentifier") return std::optional<std::string>(field.identifier);
-  if (name == "AXDescription" || name == "AXHelp") return std::optional<std::string>();
-  return std::nullopt;
-}
-
-std::optional<std::string> composed(const std::string& text) {
-  utf8proc_uint8_t* out = nullptr;
-  const auto length =
-      utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
-                   static_cast<utf8proc_ssize_t>(text.size()), &out,
-                   static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
-  std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owned(out, &std::free);
-  if (length < 0) return std::nullopt;
-  return std::string(reinterpret_cast<const char*>(out), static_cast<std::size_t>(length));
-}
-
-// The list as the library must hold it after start: the parsed object when it is an object of
-// objects, else the empty list it began with.
-json expectedList(std::string_view text) {
-  const json parsed = json::parse(axb::bridge::toWellFormedUtf8(text), nullptr, false);
-  if (parsed.is_discarded() || !parsed.is_object()) return json::object();
-  for (const auto& [key, entry] : parsed.items()) {
-    if (!entry.is_object()) return json::object();
-  }
-  return parsed;
-}
-
-// Whether a selection in the field must be blocked; nothing where this target cannot tell.
-std::optional<bool> expectedBlocked(const json& list, const FieldDecl& field) {
-  const auto entry = list.find(bundleOf(field.pid));
-  if (entry == list.end()) return false;
-  const auto name = entry->find("name");
-  if (name == entry->end() || !name->is_string()) return std::nullopt;  // outside the contract
-  const auto actual = attributeText(field, name->get<std::string>());
-  if (!actual) return std::nullopt;
-  const auto value = entry->find("value");
-  if (value == entry->end() || !value->is_string()) return !actual->has_value();
-  if (!actual->has_value()) return false;
-  const auto a = composed(**actual);
-  const auto b = composed(value->get<std::string>());
-  return a && b && *a == *b;
-}
-
 void buildDesktop(axb::sim::Desktop& desk) {
-  desk.addApplication({.pid = kNotes, .bundleId = bundleOf(kNotes), .name = "Notes"});
-  desk.addApplication({.pid = kMail, .bundleId = bundleOf(kMail), .name = "Mail"});
+  desk.addApplication({.pid = kNotes, .bundleId = "com.example.notes", .name = "Notes"});
+  desk.addApplication({.pid = kMail, .bundleId = "com.example.mail", .name = "Mail"});
   for (const FieldDecl& field : kFields) {
     desk.addElement(field.pid, {.id = field.id,
                                 .role = field.role,
@@ -135,10 +71,6 @@ void buildDesktop(axb::sim::Desktop& desk) {
   desk.focus("subject");
 }
 
-std::size_t count(const std::vector<std::string>& lines, std::string_view what) {
-  return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), what));
-}
-
 }  // namespace
 
 void axb::fuzz::fuzzOne(std::string_view input, sim::Desktop& desk) {
@@ -150,47 +82,32 @@ void axb::fuzz::fuzzOne(std::string_view input, sim::Desktop& desk) {
   desk.activate(kNotes);
   desk.runFor(0.3);
   axb::ProcessId followed = kNotes;
-  const json list = expectedList(listText);
 
   for (std::size_t i = 0; i + 3 <= script.size(); i += 3) {
-    const auto what = static_cast<std::uint8_t>(script[i]);
+    const auto what = static_cast<std::uint8_t>(script[i]) % 4;
     const auto a = static_cast<std::uint8_t>(script[i + 1]);
     const auto b = static_cast<std::uint8_t>(script[i + 2]);
     const FieldDecl& field = kFields[a % std::size(kFields)];
     desk.clearDiagnosticLines();
     const std::size_t eventsBefore = countEvents({"caret", "text_select"});
-
-    switch (what % 4) {
-      case 0:
-      case 1:
-        desk.select(field.id, {b % 24, (a / 8) % 6});
-        break;
-      case 2:
-        desk.focus(field.id);
-        break;
-      case 3: {
-        const axb::ProcessId pid = a % 2 == 0 ? kNotes : kMail;
-        desk.activate(pid);
-        followed = pid;
-        break;
-      }
-    }
+    if (what < 2) desk.select(field.id, {b % 24, (a / 8) % 6});
+    if (what == 2) desk.focus(field.id);
+    if (what == 3) followed = a % 2 == 0 ? kNotes : kMail;
+    if (what == 3) desk.activate(followed);
     desk.runFor(0.3);
-    if (what % 4 > 1) continue;
+    if (what > 1) continue;
 
-    const std::size_t blocked = count(desk.diagnosticLines(), "blocked");
-    const std::size_t events = countEvents({"caret", "text_select"}) - eventsBefore;
+    const auto& lines = desk.diagnosticLines();
+    const bool blocked = std::find(lines.begin(), lines.end(), "blocked") != lines.end();
+    const bool heard = countEvents({"caret", "text_select"}) > eventsBefore;
     const std::string where = std::string("selection in ") + field.id + " with list " + listText;
     // Only the application followed now is heard; one followed earlier is as silent as one
     // never followed.
     if (field.pid != followed) {
-      check(blocked == 0 && events == 0, "an application not followed was heard: " + where);
-      continue;
-    }
-    check(blocked == 0 || events == 0, "a blocked field reached the host: " + where);
-    if (const auto mustBlock = expectedBlocked(list, field)) {
-      check(*mustBlock == (blocked > 0), (*mustBlock ? "not blocked: " : "blocked: ") + where);
-      check(*mustBlock || events > 0, "no selection event: " + where);
+      check(!blocked && !heard, "an application not followed was heard: " + where);
+    } else {
+      check(!(blocked && heard), "a blocked field reached the host: " + where);
+      check(blocked || heard, "neither blocked nor reported: " + where);
     }
   }
 }

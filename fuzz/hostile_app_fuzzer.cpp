@@ -1,16 +1,11 @@
-// A hostile application: every answer the library gets from another application is chosen by the
-// input. Each attribute and parameterised-attribute request, each settable query, write and
-// notification registration answers with an arbitrary value (ill-formed text, numbers at and
-// beyond the 64-bit limits, NaN and infinities, wrapped geometry and ranges with any fields,
-// elements, text markers, arrays, unknown objects) or an arbitrary error code, while the user
-// switches applications, moves focus, the caret and windows, the pointer clicks, and the host asks
-// for assistant context and pastes text.
+// A hostile application: every answer the library gets from another application (attribute and
+// parameterised-attribute values, settable queries, writes, notification registrations) is
+// chosen by the input, while the user and the host do everything they can.
 //
 // Input (read with FuzzedDataProvider): a count and that many two-byte steps (what, argument)
 // from the end; the rest answers the requests in the order they are made. Once it is used up, the
 // elements answer for themselves again. Checks: no crash or sanitizer report, every event the
 // host receives is well-formed, and no diagnostic line repeats text the application supplied.
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -55,32 +50,25 @@ const char* const kNotifications[] = {
 
 const char* const kPastedTexts[] = {"", "pasted", "caf\xC3\xA9\nline two", "bad \xC3 \xED\xA0\x80"};
 
-// Numbers at the places where conversions and arithmetic go wrong.
+template <typename Values>
+const auto& pick(FuzzedDataProvider& input, const Values& values) {
+  return values[input.ConsumeIntegralInRange<std::size_t>(0, std::size(values) - 1)];
+}
+
+// Numbers at the places where conversions and arithmetic go wrong: the 32-bit and 64-bit limits
+// and the doubles beside them (2^63 - 1024 is the largest below 2^63), the extremes, NaN and the
+// infinities.
 double hostileDouble(FuzzedDataProvider& input) {
-  constexpr double kInf = std::numeric_limits<double>::infinity();
+  using limits = std::numeric_limits<double>;
+  constexpr double kMax = limits::max(), kTiny = limits::denorm_min(), kInf = limits::infinity();
+  const double kNaN = limits::quiet_NaN();
   const double special[] = {
-      0.0,
-      -0.0,
-      1.0,
-      -1.0,
-      0.5,
-      -9.223372036854775808e18,  // INT64_MIN
-      9.223372036854775808e18,   // one past INT64_MAX
-      9.223372036854774784e18,   // the largest double below 2^63
-      -9.223372036854777856e18,  // the next double below INT64_MIN
-      2147483648.0,
-      -2147483649.0,
-      std::numeric_limits<double>::max(),
-      std::numeric_limits<double>::lowest(),
-      std::numeric_limits<double>::denorm_min(),
-      std::numeric_limits<double>::quiet_NaN(),
-      -std::numeric_limits<double>::quiet_NaN(),
-      kInf,
-      -kInf,
-  };
+      0.0,    -0.0,    1.0,           -1.0,           0.5,  2147483648.0, -2147483649.0,
+      0x1p63, -0x1p63, 0x1p63 - 1024, -0x1p63 - 2048, kMax, -kMax,        kTiny,
+      kNaN,   -kNaN,   kInf,          -kInf};
   switch (input.ConsumeIntegralInRange<int>(0, 3)) {
     case 0:
-      return special[input.ConsumeIntegralInRange<std::size_t>(0, std::size(special) - 1)];
+      return pick(input, special);
     case 1:
       return input.ConsumeIntegralInRange<int>(-3, 40);
     case 2:
@@ -91,14 +79,13 @@ double hostileDouble(FuzzedDataProvider& input) {
 }
 
 std::int64_t hostileInt64(FuzzedDataProvider& input) {
-  constexpr auto kMin = std::numeric_limits<std::int64_t>::min();
-  constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
+  using limits = std::numeric_limits<std::int64_t>;
   const std::int64_t special[] = {
-      kMin, kMin + 1, kMax, kMax - 1,
-      -1,   0,        1,    std::numeric_limits<std::int32_t>::max() + std::int64_t{1}};
+      limits::min(),        limits::min() + 1, limits::max(), limits::max() - 1, -1, 0, 1,
+      std::int64_t{1} << 31};
   switch (input.ConsumeIntegralInRange<int>(0, 2)) {
     case 0:
-      return special[input.ConsumeIntegralInRange<std::size_t>(0, std::size(special) - 1)];
+      return pick(input, special);
     case 1:
       return input.ConsumeIntegralInRange<std::int64_t>(-3, 40);
     default:
@@ -107,9 +94,7 @@ std::int64_t hostileInt64(FuzzedDataProvider& input) {
 }
 
 std::string hostileText(FuzzedDataProvider& input) {
-  if (input.ConsumeBool()) {
-    return kKnownTexts[input.ConsumeIntegralInRange<std::size_t>(0, std::size(kKnownTexts) - 1)];
-  }
+  if (input.ConsumeBool()) return pick(input, kKnownTexts);
   return std::string(kAppTextMark) + input.ConsumeRandomLengthString(48);
 }
 
@@ -132,34 +117,33 @@ class HostileApplication {
     if (input_.remaining_bytes() == 0 || !desk_.hasElement(request.elementId)) return;
     const std::string& id = request.elementId;
     const std::string& name = request.attribute;
+    const std::string& operation = request.operation;
     // 0: the element's own answer, 1: an error, 2: a value of any kind, 3: a value of the kind
     // the attribute has, with hostile fields (which reaches far deeper than any kind).
     const int choice = input_.ConsumeIntegralInRange<int>(0, 3);
-    if (choice == 0) {  // the element answers for itself
+    if (choice == 0) {
       if (!name.empty()) desk_.clearOverrides(id, name);
       return;
     }
-    if (request.operation == "copyAttributeValue") {
+    if (operation == "copyAttributeValue") {
       if (choice == 1) return desk_.setAttributeError(id, name, hostileError(input_));
       return desk_.setAttribute(id, name, choice == 3 ? typedValue(name) : value(0));
     }
-    if (request.operation == "copyParameterizedAttributeValue") {
+    if (operation == "copyParameterizedAttributeValue") {
       if (choice == 1) return desk_.setParameterizedAttributeError(id, name, hostileError(input_));
       return desk_.setParameterizedAttribute(id, name, choice == 3 ? typedValue(name) : value(0));
     }
-    if (request.operation == "isAttributeSettable" || request.operation == "setAttributeValue") {
+    if (operation == "isAttributeSettable" || operation == "setAttributeValue") {
       if (choice == 1) return desk_.setAttributeError(id, name, hostileError(input_));
       return desk_.setSettable(id, name, input_.ConsumeBool());
     }
-    if (request.operation == "addNotification" || request.operation == "removeNotification") {
+    if (operation == "addNotification" || operation == "removeNotification") {
       desk_.setNotificationError(id, name, choice == 1 ? hostileError(input_) : 0);
     }
   }
 
  private:
-  Object element() {
-    return elements_[input_.ConsumeIntegralInRange<std::size_t>(0, elements_.size() - 1)];
-  }
+  Object element() { return pick(input_, elements_); }
 
   Object marker() {
     const auto node = input_.ConsumeBool() ? axb::sim::nodeOf(element()) : nullptr;
@@ -169,10 +153,7 @@ class HostileApplication {
   // A value of the kind the attribute normally has; any kind for the others.
   Object typedValue(std::string_view name) {
     if (name == "AXNumberOfCharacters") return Object::makeNumber(hostileDouble(input_));
-    if (name == "AXSelectedTextRange" || name == "AXVisibleCharacterRange") {
-      const std::int64_t location = hostileInt64(input_);
-      return axb::sim::makeRangeValue({location, hostileInt64(input_)});
-    }
+    if (name == "AXSelectedTextRange" || name == "AXVisibleCharacterRange") return value(0, 9);
     if (name == "AXBoundsForRange" || name == "AXBoundsForTextMarkerRange" || name == "AXFrame") {
       return value(0, 8);
     }
@@ -188,64 +169,40 @@ class HostileApplication {
 
   Object value(int depth) { return value(depth, input_.ConsumeIntegralInRange<int>(0, 15)); }
 
+  // Braced lists read the input left to right.
   Object value(int depth, int kind) {
-    using axb::platform::AXValueType;
-    switch (kind) {
-      case 0:
-        return Object();
-      case 1:
-        return Object::makeString(hostileText(input_));
-      case 2:
-        return axb::sim::makeAttributedString(hostileText(input_));
-      case 3:
-      case 4:
-        return Object::makeNumber(hostileDouble(input_));
-      case 5:
-        return Object::makeBoolean(input_.ConsumeBool());
-      case 6: {
-        const double x = hostileDouble(input_);
-        return axb::sim::makePointValue({x, hostileDouble(input_)});
-      }
-      case 7: {
-        const double width = hostileDouble(input_);
-        return axb::sim::makeSizeValue({width, hostileDouble(input_)});
-      }
-      case 8: {
-        const double x = hostileDouble(input_);
-        const double y = hostileDouble(input_);
-        const double width = hostileDouble(input_);
-        return axb::sim::makeRectValue({x, y, width, hostileDouble(input_)});
-      }
-      case 9: {
-        const std::int64_t location = hostileInt64(input_);
-        return axb::sim::makeRangeValue({location, hostileInt64(input_)});
-      }
-      case 10:
-        return input_.ConsumeBool() ? axb::sim::makeErrorValue(hostileError(input_))
-                                    : axb::sim::makeUnextractableValue(static_cast<AXValueType>(
-                                          input_.ConsumeIntegralInRange<int>(0, 5)));
-      case 11:
-        return element();
-      case 12:
-        return marker();
-      case 13: {
-        // Usually two markers; sometimes ends that are not markers at all.
-        if (depth > 0 || input_.ConsumeBool()) {
-          Object start = marker();
-          return axb::sim::makeTextMarkerRange(start, marker());
-        }
-        Object start = value(depth + 1);
-        return axb::sim::makeTextMarkerRange(start, value(depth + 1));
-      }
-      case 14: {
-        std::vector<Object> items;
-        const int count = depth > 1 ? 0 : input_.ConsumeIntegralInRange<int>(0, 4);
-        for (int i = 0; i < count; ++i) items.push_back(value(depth + 1));
-        return axb::sim::makeArray(std::move(items));
-      }
-      default:
-        return axb::sim::makeOther("hostile");
+    namespace sim = axb::sim;
+    if (kind == 0) return Object();
+    if (kind == 1) return Object::makeString(hostileText(input_));
+    if (kind == 2) return sim::makeAttributedString(hostileText(input_));
+    if (kind <= 4) return Object::makeNumber(hostileDouble(input_));
+    if (kind == 5) return Object::makeBoolean(input_.ConsumeBool());
+    if (kind == 6) return sim::makePointValue({hostileDouble(input_), hostileDouble(input_)});
+    if (kind == 7) return sim::makeSizeValue({hostileDouble(input_), hostileDouble(input_)});
+    if (kind == 8) {
+      return sim::makeRectValue({hostileDouble(input_), hostileDouble(input_),
+                                 hostileDouble(input_), hostileDouble(input_)});
     }
+    if (kind == 9) return sim::makeRangeValue({hostileInt64(input_), hostileInt64(input_)});
+    if (kind == 10 && input_.ConsumeBool()) return sim::makeErrorValue(hostileError(input_));
+    if (kind == 10) {
+      using Type = axb::platform::AXValueType;
+      return sim::makeUnextractableValue(static_cast<Type>(input_.ConsumeIntegralInRange(0, 5)));
+    }
+    if (kind == 11) return element();
+    if (kind == 12) return marker();
+    if (kind == 13) {
+      // Usually two markers; sometimes ends that are not markers at all.
+      const bool markers = depth > 0 || input_.ConsumeBool();
+      Object start = markers ? marker() : value(depth + 1);
+      return sim::makeTextMarkerRange(start, markers ? marker() : value(depth + 1));
+    }
+    if (kind == 14) {
+      std::vector<Object> items(depth > 1 ? 0 : input_.ConsumeIntegralInRange(0, 4));
+      for (Object& item : items) item = value(depth + 1);
+      return sim::makeArray(std::move(items));
+    }
+    return sim::makeOther("hostile");
   }
 
   axb::sim::Desktop& desk_;
@@ -271,12 +228,6 @@ void buildDesktop(axb::sim::Desktop& desk) {
   desk.focus("notes.body");
 }
 
-void checkDiagnostics(const axb::sim::Desktop& desk) {
-  for (const std::string& line : desk.diagnosticLines()) {
-    check(line.find(kAppTextMark) == std::string::npos, "a diagnostic line holds application text");
-  }
-}
-
 }  // namespace
 
 void axb::fuzz::fuzzOne(std::string_view bytes, sim::Desktop& desk) {
@@ -300,7 +251,7 @@ void axb::fuzz::fuzzOne(std::string_view bytes, sim::Desktop& desk) {
   const axb::ProcessId pids[] = {kNotes, kMail, kHost};
   using Step = std::function<void(int arg, const char* id)>;
   const Step kinds[] = {
-      [&](int arg, auto) { desk.activate(pids[arg % std::size(pids)]); },
+      [&](int arg, auto) { desk.activate(pids[arg % 3]); },
       [&](int, const char* id) { desk.focus(id); },
       [&](int arg, const char* id) {
         desk.select(id, {arg % 24, (arg / 24) % 6});
@@ -312,20 +263,15 @@ void axb::fuzz::fuzzOne(std::string_view bytes, sim::Desktop& desk) {
         desk.resizeWindow(kWindowIds[arg % 2], {100.0 + arg, 50.0 + arg});
       },
       [](int, auto) { getDataForVeskAssist(); },
-      [](int, auto) { getDataForVeskAssist(); },
       [](int arg, auto) { setText(kPastedTexts[arg % std::size(kPastedTexts)]); },
-      [&](int arg, const char* id) {
-        desk.postNotification(id, kNotifications[arg % std::size(kNotifications)]);
-      },
+      [&](int arg, const char* id) { desk.postNotification(id, kNotifications[arg % 7]); },
       [&](int arg, auto) {
-        desk.movePointer(arg % 2 == 0 ? axb::Point{1100, 150} : axb::Point{10, 10});
+        desk.movePointer(arg % 2 == 0 ? Point{1100, 150} : Point{10, 10});
       },
       [&](int, auto) { desk.mouseDown(); },
       [&](int arg, const char* id) { desk.type(id, arg % 2 == 0 ? "x" : ""); },
       [](int, auto) { focusPreiov(); },
-      [&](int arg, auto) {
-        desk.setResponsive(arg % 2 == 0 ? kNotes : kMail, false, 1.0 + arg % 4);
-      },
+      [&](int arg, auto) { desk.setResponsive(arg % 2 ? kMail : kNotes, false, 1.0 + arg % 4); },
   };
   for (std::size_t i = 0; i + 1 < steps.size(); i += 2) {
     const std::uint8_t arg = steps[i + 1];
@@ -333,6 +279,8 @@ void axb::fuzz::fuzzOne(std::string_view bytes, sim::Desktop& desk) {
     desk.runFor(0.3);
   }
   desk.runFor(3.0);
-  checkDiagnostics(desk);
+  for (const std::string& line : desk.diagnosticLines()) {
+    check(line.find(kAppTextMark) == std::string::npos, "a diagnostic line holds application text");
+  }
   desk.setRequestHook(nullptr);
 }

@@ -17,38 +17,23 @@ namespace {
 
 using axb::EventDictionary;
 
+// Any bit pattern makes a double: infinities and NaNs included. Objects nest four deep.
 void build(FuzzedDataProvider& input, EventDictionary& target, int depth) {
-  const std::string_view kinds = depth < 4 ? "stbinfdo" : "stbinfd";
-  const char kind = kinds[input.ConsumeIntegralInRange<std::size_t>(0, kinds.size() - 1)];
-  switch (kind) {
-    case 's':
-      target = input.ConsumeRandomLengthString(64);
-      break;
-    case 't':
-    case 'b':
-      target = kind == 't';
-      break;
-    case 'i':
-      target = input.ConsumeIntegral<std::int64_t>();
-      break;
-    case 'n':
-      target = nullptr;
-      break;
-    case 'f':  // any bit pattern: infinities and NaNs included
-      target = std::bit_cast<double>(input.ConsumeIntegral<std::uint64_t>());
-      break;
-    case 'd':
-      target = input.ConsumeFloatingPoint<double>();
-      break;
-    case 'o': {
-      target = EventDictionary::object();
-      const int entries = input.ConsumeIntegralInRange<int>(0, 6);
-      for (int i = 0; i < entries && input.remaining_bytes() > 0; ++i) {
-        build(input, target[input.ConsumeRandomLengthString(16)], depth + 1);
-      }
-      break;
+  const int kind = input.ConsumeIntegralInRange(0, depth < 4 ? 6 : 5);
+  if (kind == 6) {
+    target = EventDictionary::object();
+    for (int i = input.ConsumeIntegralInRange(0, 6); i > 0 && input.remaining_bytes() > 0; --i) {
+      build(input, target[input.ConsumeRandomLengthString(16)], depth + 1);
     }
+    return;
   }
+  target = kind == 0   ? EventDictionary(input.ConsumeRandomLengthString(64))
+           : kind == 1 ? EventDictionary(input.ConsumeBool())
+           : kind == 2 ? EventDictionary(input.ConsumeIntegral<std::int64_t>())
+           : kind == 3 ? EventDictionary(nullptr)
+           : kind == 4
+               ? EventDictionary(std::bit_cast<double>(input.ConsumeIntegral<std::uint64_t>()))
+               : EventDictionary(input.ConsumeFloatingPoint<double>());
 }
 
 // Text (keys included) all well-formed UTF-8, numbers all finite.

@@ -5,8 +5,8 @@
 #import <AppKit/AppKit.h>
 #include <ApplicationServices/ApplicationServices.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,7 +25,6 @@ TEST(AccessibilityTest, TrustCheckWithoutPromptAgreesWithThePlatform) {
 }
 
 TEST(AccessibilityTest, ApplicationElementsExistForAnyProcessIdentifier) {
-  EXPECT_EQ(elementProcessId(createApplicationElement(getpid())), getpid());
   const ProcessId ghost = unusedProcessId();
   const Element element = createApplicationElement(ghost);
   EXPECT_EQ(elementProcessId(element), ghost);
@@ -49,11 +48,8 @@ TEST_F(EditorTest, ReadsATextAreasValueAndItsAttributes) {
 
   const CopyResult names = copyAttributeNames(*area_);
   ASSERT_EQ(names.error, axerr::kSuccess);
-  bool hasValue = false;
-  for (const Object& name : names.value.array().value_or(std::vector<Object>{})) {
-    hasValue = hasValue || name.string() == "AXValue";
-  }
-  EXPECT_TRUE(hasValue);
+  const auto all = names.value.array().value_or(std::vector<Object>{});
+  EXPECT_TRUE(std::count(all.begin(), all.end(), Object::makeString("AXValue")));
 
   const CopyResult word =
       copyParameterizedAttributeValue(*area_, "AXStringForRange", Object::makeRange({5, 5}));

@@ -107,28 +107,14 @@ TEST(ObjectTest, WrappedValuesExtractOnlyAsTheirOwnType) {
 // Asking the platform for the value type of anything but a wrapped value is undefined, so it
 // must never be asked.
 TEST(ObjectTest, ObjectsThatAreNotWrappedValuesHaveNoValueType) {
-  const Object others[] = {
-    Object(),
-    Object::makeString("x"),
-    Object::makeNumber(4),
-    Object::makeBoolean(true),
-    bridged(@[]),
-    createApplicationElement(getpid()).object()
-  };
-  for (const Object& other : others) {
+  for (const Object& other : {
+         Object(), Object::makeString("x"), Object::makeNumber(4), Object::makeBoolean(true),
+             bridged(@[]), createApplicationElement(getpid()).object()
+       }) {
     EXPECT_EQ(other.axValueType(), AXValueType::Illegal);
     EXPECT_FALSE(other.axRange());
     EXPECT_FALSE(other.axPoint());
   }
-}
-
-// Needs no permission, unlike the binding contract's elements of another application.
-TEST(ObjectTest, TwoReferencesToOneElementAreTheSameElement) {
-  const Element first = createApplicationElement(getpid());
-  const Element second = createApplicationElement(getpid());
-  EXPECT_EQ(first, second);
-  EXPECT_EQ(first.hash(), second.hash());
-  EXPECT_FALSE(first == createApplicationElement(1));
 }
 
 TEST(ObjectTest, TextMarkerOperationsRefuseOtherObjects) {

@@ -16,7 +16,6 @@ constexpr NSTrackingAreaOptions kAppKitOptions =
     NSTrackingMouseEnteredAndExited | NSTrackingActiveAlways | NSTrackingInVisibleRect;
 
 TEST(TrackingOptionsTest, EachOptionIsItsAppKitOption) {
-  EXPECT_EQ(mac::appKitTrackingOptions(kOptions), kAppKitOptions);
   EXPECT_EQ(mac::appKitTrackingOptions(TrackingOption::MouseEnteredAndExited),
             NSTrackingMouseEnteredAndExited);
   EXPECT_EQ(mac::appKitTrackingOptions(TrackingOption::ActiveAlways), NSTrackingActiveAlways);

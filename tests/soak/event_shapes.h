@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -30,8 +31,9 @@ inline bool hasExactlyKeys(const json& object, std::initializer_list<Keys> parts
   return object.is_object() && object.size() == count;
 }
 
-inline bool textOrNull(const json& value) {
-  return value.is_string() || value.is_null();
+inline bool allTextOrNull(const json& data, Keys keys) {
+  return std::all_of(keys.begin(), keys.end(),
+                     [&](const char* k) { return data.at(k).is_string() || data.at(k).is_null(); });
 }
 
 // "position" {"x", "y"} and "size" {"width", "height"}: four numbers, or (where allowed) four
@@ -60,24 +62,22 @@ inline bool selectionPayloadValid(const json& data, bool nullableRectangle) {
 // them; or one of the two messages, likewise.
 inline bool selectionSnapshotValid(const json& data) {
   const bool withApp = data.contains(key::kBundleId) || data.contains(key::kName);
-  if (withApp && !(data.contains(key::kBundleId) && data.contains(key::kName) &&
-                   textOrNull(data.at(key::kBundleId)) && textOrNull(data.at(key::kName)))) {
-    return false;
-  }
   const Keys app = withApp ? Keys(kAppKeys) : Keys();
-  if (data.contains(key::kMessage)) {
-    const json& message = data.at(key::kMessage);
-    if (message != "something is wrong com" && message != "something wrong rev") return false;
+  static constexpr std::array<const char*, 1> text{key::kSelectedText};
+  bool valid = false;
+  if (!data.contains(key::kMessage)) {
+    valid = hasExactlyKeys(data, {kSelectionKeys, app}) && selectionPayloadValid(data, false);
+  } else if (data.contains(key::kSelectedText)) {
     // Without any rectangle the selected text comes along.
-    if (data.contains(key::kSelectedText)) {
-      static constexpr std::array<const char*, 1> text{key::kSelectedText};
-      return message == "something is wrong com" && data.at(key::kSelectedText).is_string() &&
-             hasExactlyKeys(data, {kProblemKeys, text, app});
-    }
-    return hasExactlyKeys(data, {kProblemKeys, app});
+    valid = data.at(key::kMessage) == "something is wrong com" &&
+            data.at(key::kSelectedText).is_string() &&
+            hasExactlyKeys(data, {kProblemKeys, text, app});
+  } else {
+    const json& message = data.at(key::kMessage);
+    valid = (message == "something is wrong com" || message == "something wrong rev") &&
+            hasExactlyKeys(data, {kProblemKeys, app});
   }
-  const bool keys = hasExactlyKeys(data, {kSelectionKeys, app});
-  return keys && selectionPayloadValid(data, /*nullableRectangle=*/false);
+  return valid && (!withApp || allTextOrNull(data, kAppKeys));
 }
 
 }  // namespace shapes
@@ -90,13 +90,9 @@ inline std::optional<std::string> eventProblem(std::string_view name, std::strin
   if (!data.is_object()) return "not a JSON object";
   bool valid = false;
   if (name == kAppChanged) {
-    valid = hasExactlyKeys(data, {kAppChangedKeys}) &&
-            std::all_of(kAppChangedKeys.begin(), kAppChangedKeys.end(),
-                        [&](const char* k) { return textOrNull(data.at(k)); });
+    valid = hasExactlyKeys(data, {kAppChangedKeys}) && allTextOrNull(data, kAppChangedKeys);
   } else if (name == kFocusedChanged) {
-    valid =
-        data.empty() || (hasExactlyKeys(data, {kAppKeys}) && textOrNull(data.at(key::kBundleId)) &&
-                         textOrNull(data.at(key::kName)));
+    valid = data.empty() || (hasExactlyKeys(data, {kAppKeys}) && allTextOrNull(data, kAppKeys));
   } else if (name == kCaret || name == kMouseHovered || name == kClickedOutside) {
     valid = data.empty();
   } else if (name == kTextSelect || name == kUiResized) {
