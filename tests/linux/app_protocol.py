@@ -2,7 +2,6 @@
 
 Each application reads commands line by line from standard input and answers each with one JSON
 line on standard output (offsets count characters; a bad command answers {"error": ...}):
-  present                       bring the window to the front
   focus <widget>                give the widget the keyboard focus
   set <widget> <json text>      replace the widget's text
   select <widget> <start> <end> select a range (start == end places the caret)
@@ -33,7 +32,7 @@ def union(rects):
 
 
 class Commands:
-    """The loop; a toolkit's application defines present, quit, state, text_of, set_text, focus,
+    """The loop; a toolkit's application defines quit, state, text_of, set_text, focus,
     select and layout."""
 
     changed_at = None
@@ -52,8 +51,8 @@ class Commands:
 
     def run(self, line):
         command, _, rest = line.partition(" ")
-        if command in ("present", "quit"):
-            getattr(self, command)()
+        if command == "quit":
+            self.quit()
             return {"ok": True}
         if command == "state":
             return self.state()

@@ -135,9 +135,6 @@ class TextApp(GtkCommands):
         clipboard.request_contents(Gdk.Atom.intern("x-kde-passwordManagerHint", False),
                                    hint_received)
 
-    def present(self):
-        self.window.present_with_time(Gdk.CURRENT_TIME)
-
     def quit(self):
         GLib.idle_add(self.quit_loop)
 

@@ -38,9 +38,7 @@ void turnOnce() {
   if (!woken) g_source_remove(wake);
 }
 
-namespace {
-
-std::optional<std::string> capture(const std::vector<std::string>& arguments) {
+std::optional<std::string> run(const std::vector<std::string>& arguments) {
   std::vector<gchar*> argv;
   for (const auto& argument : arguments) argv.push_back(const_cast<gchar*>(argument.c_str()));
   argv.push_back(nullptr);
@@ -54,9 +52,11 @@ std::optional<std::string> capture(const std::vector<std::string>& arguments) {
   return text;
 }
 
+namespace {
+
 // The node of sway's tree (from "swaymsg -t get_tree") with a window that satisfies the check.
 std::optional<Json> swayWindow(const std::function<bool(const Json&)>& check) {
-  const auto text = capture({"timeout", "5", "swaymsg", "-r", "-t", "get_tree"});
+  const auto text = run({"timeout", "5", "swaymsg", "-r", "-t", "get_tree"});
   if (!text) return std::nullopt;
   std::vector<Json> nodes{Json::parse(*text, nullptr, false)};
   while (!nodes.empty()) {
@@ -118,11 +118,11 @@ std::optional<HostEvent> waitForEvent(const std::string& name, std::size_t from,
 bool xdotool(const std::vector<std::string>& arguments) {
   std::vector<std::string> command{"timeout", "5", "xdotool"};
   command.insert(command.end(), arguments.begin(), arguments.end());
-  return capture(command).has_value();
+  return run(command).has_value();
 }
 
 bool windowManagerRuns() {
-  const auto text = capture({"timeout", "5", "xprop", "-root", "_NET_SUPPORTING_WM_CHECK"});
+  const auto text = run({"timeout", "5", "xprop", "-root", "_NET_SUPPORTING_WM_CHECK"});
   return text && text->find("window id") != std::string::npos;
 }
 
@@ -136,7 +136,7 @@ std::optional<pid_t> frontPid() {
       windowManagerRuns()
           ? std::vector<std::string>{"timeout", "5", "xdotool", "getactivewindow", "getwindowpid"}
           : std::vector<std::string>{"timeout", "5", "xdotool", "getwindowfocus", "getwindowpid"};
-  const auto text = capture(query);
+  const auto text = run(query);
   if (!text || text->empty()) return std::nullopt;
   return static_cast<pid_t>(std::atoi(text->c_str()));
 }
@@ -157,10 +157,6 @@ std::optional<std::pair<double, double>> swaySurfaceOrigin(pid_t pid) {
   const Json& view = (*node)["window_rect"];
   return std::pair<double, double>{rect["x"].get<double>() + view["x"].get<double>(),
                                    rect["y"].get<double>() + view["y"].get<double>()};
-}
-
-std::optional<std::string> run(const std::vector<std::string>& arguments) {
-  return capture(arguments);
 }
 
 ChildApp::ChildApp(const std::vector<std::string>& argv) {
@@ -290,31 +286,16 @@ bool switchTo(pid_t pid, const std::string& name, std::size_t since, double seco
 
 bool bringToFront(pid_t pid) {
   if (swayRuns()) {
-    return capture({"timeout", "5", "swaymsg", "[pid=" + std::to_string(pid) + "]", "focus"}) &&
+    return run({"timeout", "5", "swaymsg", "[pid=" + std::to_string(pid) + "]", "focus"}) &&
            pumpUntil([&] { return frontPid() == pid; }, 10.0);
   }
   const auto windows =
-      capture({"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});
+      run({"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});
   if (!windows || windows->empty()) return false;
   const std::string window = windows->substr(0, windows->find('\n'));
   // With a window manager as a user's click would; without one the input focus is all there is.
   if (!xdotool({windowManagerRuns() ? "windowactivate" : "windowfocus", window})) return false;
   return pumpUntil([&] { return frontPid() == pid; }, 10.0);
-}
-
-std::optional<std::string> windowClassOf(const ChildApp& app) {
-  const auto windows = capture(
-      {"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(app.pid())});
-  if (!windows || windows->empty()) return std::nullopt;
-  const auto text = capture(
-      {"timeout", "5", "xprop", "-id", windows->substr(0, windows->find('\n')), "WM_CLASS"});
-  // WM_CLASS(STRING) = "instance", "Class"
-  if (!text) return std::nullopt;
-  const std::size_t last = text->rfind('"');
-  if (last == std::string::npos || last == 0) return std::nullopt;
-  const std::size_t first = text->rfind('"', last - 1);
-  if (first == std::string::npos) return std::nullopt;
-  return text->substr(first + 1, last - first - 1);
 }
 
 StandardOutputCapture::StandardOutputCapture() {
@@ -348,10 +329,9 @@ const std::string& StandardOutputCapture::text() {
 }
 
 std::optional<bool> accessibilityBusEnabled() {
-  const auto text =
-      capture({"timeout", "5", "gdbus", "call", "--session", "--dest", "org.a11y.Bus",
-               "--object-path", "/org/a11y/bus", "--method", "org.freedesktop.DBus.Properties.Get",
-               "org.a11y.Status", "IsEnabled"});
+  const auto text = run({"timeout", "5", "gdbus", "call", "--session", "--dest", "org.a11y.Bus",
+                         "--object-path", "/org/a11y/bus", "--method",
+                         "org.freedesktop.DBus.Properties.Get", "org.a11y.Status", "IsEnabled"});
   if (!text) return std::nullopt;
   return text->find("true") != std::string::npos;
 }

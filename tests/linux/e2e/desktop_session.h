@@ -119,9 +119,6 @@ bool bringToFront(pid_t pid);
 // (which names nobody). Whatever the switch set off is delivered before it returns.
 bool switchTo(pid_t pid, const std::string& name, std::size_t since, double seconds = 15.0);
 
-// The class of the process's window (WM_CLASS), read with xprop.
-std::optional<std::string> windowClassOf(const ChildApp& app);
-
 // Takes over this process's standard output, where the library writes its diagnostic lines,
 // until destroyed; what was written meanwhile can be read at any time.
 class StandardOutputCapture {

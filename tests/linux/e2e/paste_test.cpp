@@ -7,10 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <fstream>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -59,7 +56,6 @@ class PasteTest : public HostTest {
     const double began = seconds();
     setText(text.c_str());
     const double returned = seconds();
-    std::printf("setText took %.2f s\n", returned - began);
     EXPECT_TRUE(textBecomes(app, widget, expected)) << textOf(app, widget);
     const double landed = changedAt(app);
     EXPECT_GT(landed, began);
@@ -88,8 +84,7 @@ TEST_F(PasteTest, ReplacesTheSelectionInAnEntryAndATextViewMarkingItsWrite) {
     pasted = app->ask("pasted").value_or(Json());
     return pasted.is_object() && !pasted["targets"].is_null() && !pasted["hint"].is_null();
   }));
-  std::vector<std::string> targets;
-  for (const auto& target : pasted["targets"]) targets.push_back(target.get<std::string>());
+  const auto targets = pasted["targets"].get<std::vector<std::string>>();
   EXPECT_TRUE(contains(targets, "x-kde-passwordManagerHint")) << pasted.dump();
   EXPECT_TRUE(contains(targets, "UTF8_STRING")) << pasted.dump();
   EXPECT_EQ(pasted["hint"], "secret");
@@ -123,10 +118,7 @@ TEST_F(PasteTest, GivesBackEveryTargetAfterItsOwnerIsGoneButAPasswordManagersSec
   EXPECT_FALSE(contains(targets, "x-kde-passwordManagerHint"));
   EXPECT_EQ(readClipboard("UTF8_STRING"), "copied ✂ text");
   EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied ✂ text");
-  const auto png = readClipboard("image/png");
-  ASSERT_TRUE(png);
-  EXPECT_EQ(png->size(), image.size());
-  EXPECT_TRUE(*png == image);
+  EXPECT_TRUE(readClipboard("image/png") == image);
 
   // Given back, a secret would stay: the manager clears it only while it still owns the clipboard.
   auto manager =
@@ -157,8 +149,7 @@ TEST_F(PasteTest, HandsTheGivenBackClipboardToARunningClipboardManager) {
   const auto state = manager->ask("state");
   ASSERT_TRUE(state && state->is_object());
   EXPECT_EQ((*state)["saves"], 1) << state->dump();
-  std::vector<std::string> kept;
-  for (const auto& target : (*state)["targets"]) kept.push_back(target.get<std::string>());
+  const auto kept = (*state)["targets"].get<std::vector<std::string>>();
   EXPECT_TRUE(contains(kept, "UTF8_STRING")) << state->dump();
   EXPECT_TRUE(contains(kept, "image/png")) << state->dump();
   EXPECT_FALSE(contains(kept, "x-kde-passwordManagerHint")) << state->dump();

@@ -4,7 +4,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -120,14 +119,9 @@ bool windowNamed(pid_t pid, const std::string& text) {
   return false;
 }
 
-double now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 }  // namespace
 
 std::unique_ptr<ToolkitApp> ToolkitApp::start(Toolkit toolkit, const ToolkitTexts& texts) {
-  const double began = now();
   std::unique_ptr<ToolkitApp> app(new ToolkitApp);
   const platform::GText profile(g_dir_make_tmp("axbridge-toolkit-XXXXXX", nullptr));
   if (!profile) return nullptr;
@@ -151,7 +145,6 @@ std::unique_ptr<ToolkitApp> ToolkitApp::start(Toolkit toolkit, const ToolkitText
       return nullptr;
     }
   }
-  app->startSeconds_ = now() - began;
   return app;
 }
 

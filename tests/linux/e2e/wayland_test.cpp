@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -216,9 +215,7 @@ TYPED_TEST(WaylandTest, SetTextReplacesTheSelectionAndGivesTheClipboardBack) {
   ASSERT_TRUE(app.ask("focus entry") && app.ask("select entry 6 11"));
   pumpFor(0.3);
 
-  const double began = seconds();
   setText("there");
-  std::printf("setText took %.2f s\n", seconds() - began);
   EXPECT_TRUE(pumpUntil([&] { return textOf(app, "entry") == "hello there"; }, 10.0))
       << textOf(app, "entry");
   ::kill(owner->pid(), SIGKILL);
