@@ -8,7 +8,6 @@ line on standard output (offsets count characters; a bad command answers {"error
   layout <widget> <start> <end> screen rectangle of the range, or of the caret when empty, from
                                 the toolkit's own layout (in a native Wayland window: relative to
                                 its surface)
-  state                         the focused widget and the window's screen position
   text <widget>                 the widget's text
   quit                          leave
 Widgets: entry, view, password. An application adds commands of its own in `extra`.
@@ -32,7 +31,7 @@ def union(rects):
 
 
 class Commands:
-    """The loop; a toolkit's application defines quit, state, text_of, set_text, focus,
+    """The loop; a toolkit's application defines quit, text_of, set_text, focus,
     select and layout."""
 
     changed_at = None
@@ -54,8 +53,6 @@ class Commands:
         if command == "quit":
             self.quit()
             return {"ok": True}
-        if command == "state":
-            return self.state()
         if command in self.extra:
             return self.extra[command](self, rest)
         name, _, rest = rest.partition(" ")

@@ -10,7 +10,6 @@ Run with GSK_RENDERER=cairo under Xvfb.
 """
 
 import argparse
-import os
 import subprocess
 import sys
 
@@ -71,18 +70,11 @@ class Gtk4App(GtkCommands):
 
     def announce(self):
         self.window.present()
-        answer({"ready": True, "pid": os.getpid(), "xid": self.xid()})
+        answer({"ready": True})
         return False
 
     def quit(self):
         GLib.idle_add(self.window.get_application().quit)
-
-    def state(self):
-        focus = self.window.get_focus()
-        name = next((k for k, w in self.widgets.items()
-                     if focus is not None and (focus is w or focus.is_ancestor(w))), None)
-        origin = surface_origin(self.xid()) if self.xid() else (0, 0)
-        return {"focus": name, "origin": list(origin), "active": self.window.is_active()}
 
     # Where a point of the widget is on screen: through the window, its surface transform and the
     # surface's position on the X server.

@@ -9,7 +9,6 @@ Run with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1.
 """
 
 import argparse
-import os
 import sys
 
 from PyQt5.QtCore import QSocketNotifier, Qt, QTimer
@@ -53,16 +52,10 @@ class Qt5App(QWidget, Commands):
 
     def announce(self):
         self.activateWindow()
-        answer({"ready": True, "pid": os.getpid(), "xid": int(self.winId())})
+        answer({"ready": True})
 
     def quit(self):
         QTimer.singleShot(0, QApplication.quit)
-
-    def state(self):
-        focus = QApplication.focusWidget()
-        name = next((k for k, w in self.widgets.items() if w is focus), None)
-        origin = self.mapToGlobal(self.rect().topLeft())
-        return {"focus": name, "origin": [origin.x(), origin.y()], "active": self.isActiveWindow()}
 
     def focus(self, widget):
         widget.setFocus(Qt.OtherFocusReason)

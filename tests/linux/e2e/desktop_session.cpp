@@ -17,13 +17,10 @@
 #include "platform/linux/glib/g_ref.h"
 
 namespace axb::e2e {
-namespace {
 
-double now() {
+double monotonicSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
-
-}  // namespace
 
 void turnOnce() {
   bool woken = false;
@@ -83,17 +80,17 @@ void recordEvent(const char* name, const char* json) {
 }
 
 bool pumpUntil(const std::function<bool()>& condition, double seconds) {
-  const double deadline = now() + seconds;
+  const double deadline = monotonicSeconds() + seconds;
   while (true) {
     if (condition()) return true;
-    if (now() >= deadline) return false;
+    if (monotonicSeconds() >= deadline) return false;
     turnOnce();
   }
 }
 
 void pumpFor(double seconds) {
-  const double deadline = now() + seconds;
-  while (now() < deadline) turnOnce();
+  const double deadline = monotonicSeconds() + seconds;
+  while (monotonicSeconds() < deadline) turnOnce();
 }
 
 std::optional<HostEvent> waitForEvent(const std::string& name, std::size_t from,
@@ -132,11 +129,9 @@ std::optional<pid_t> frontPid() {
     if (!node) return std::nullopt;
     return (*node)["pid"].get<pid_t>();
   }
-  const std::vector<std::string> query =
-      windowManagerRuns()
-          ? std::vector<std::string>{"timeout", "5", "xdotool", "getactivewindow", "getwindowpid"}
-          : std::vector<std::string>{"timeout", "5", "xdotool", "getwindowfocus", "getwindowpid"};
-  const auto text = run(query);
+  const auto text =
+      run({"timeout", "5", "xdotool", windowManagerRuns() ? "getactivewindow" : "getwindowfocus",
+           "getwindowpid"});
   if (!text || text->empty()) return std::nullopt;
   return static_cast<pid_t>(std::atoi(text->c_str()));
 }
@@ -234,36 +229,24 @@ bool ChildApp::waitForExit(double seconds) {
   return pumpUntil([&] { return !running(); }, seconds);
 }
 
-std::vector<std::string> textAppCommand(const TextAppOptions& options) {
-  std::vector<std::string> argv{"env"};
-  argv.insert(argv.end(), options.environment.begin(), options.environment.end());
-  argv.insert(argv.end(),
-              {"/usr/bin/python3", AXBRIDGE_SOURCE_DIR "/tests/linux/text_app.py", "--title",
-               options.title, "--prgname", options.prgname, "--entry-text", options.entryText,
-               "--view-text", options.viewText, "--label-text", options.labelText});
-  if (!options.appId.empty()) {
-    argv.push_back("--app-id");
-    argv.push_back(options.appId);
-  }
-  argv.insert(argv.end(), options.extraArguments.begin(), options.extraArguments.end());
-  return argv;
-}
-
 bool waitForAccessibilityTree(pid_t pid, double seconds) {
   return pumpUntil([pid] { return static_cast<bool>(platform::atspi::applicationOf(pid)); },
                    seconds);
 }
 
 std::unique_ptr<ChildApp> startTextApp(const TextAppOptions& options) {
-  auto app = std::make_unique<ChildApp>(textAppCommand(options));
+  std::vector<std::string> argv{"env"};
+  argv.insert(argv.end(), options.environment.begin(), options.environment.end());
+  argv.insert(argv.end(), {"/usr/bin/python3", AXBRIDGE_SOURCE_DIR "/tests/linux/text_app.py",
+                           "--title", options.title, "--prgname", options.prgname, "--app-id",
+                           options.appId, "--entry-text", options.entryText, "--view-text",
+                           options.viewText, "--label-text", options.labelText});
+  argv.insert(argv.end(), options.extraArguments.begin(), options.extraArguments.end());
+  auto app = std::make_unique<ChildApp>(argv);
   const auto ready = app->nextLine(20.0);
   if (!ready || !ready->is_object() || !ready->value("ready", false)) return nullptr;
   if (!waitForAccessibilityTree(app->pid())) return nullptr;
   return app;
-}
-
-bool bringToFront(ChildApp& app) {
-  return bringToFront(app.pid());
 }
 
 bool switchTo(pid_t pid, const std::string& name, std::size_t since, double seconds) {

@@ -151,10 +151,6 @@ bool movePointer(int x, int y) {
   return xdotool({"mousemove", std::to_string(x), std::to_string(y)});
 }
 
-bool click(int button = 1) {
-  return xdotool({"click", std::to_string(button)});
-}
-
 std::size_t countOf(const std::string& text, const std::string& part) {
   std::size_t count = 0;
   for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
@@ -225,11 +221,13 @@ class MouseTrackingTest : public ::testing::Test {
     return movePointer(x, y) && waitForEvent("mouse_hoverd", from).has_value();
   }
 
-  // Clicks and waits until the library has handled the click (each window tracker says
-  // "clicked bro"), then for anything it posted to be delivered.
-  static bool clickHandled(StandardOutputCapture& output, std::size_t trackers, int button = 1) {
+  // Clicks (the xdotool command) and waits until the library has handled the click (each window
+  // tracker says "clicked bro"), then for anything it posted to be delivered.
+  static bool clickHandled(StandardOutputCapture& output,
+                           const std::vector<std::string>& command = {"click", "1"},
+                           std::size_t trackers = 1) {
     const std::size_t before = countOf(output.text(), "clicked bro");
-    if (!click(button)) return false;
+    if (!xdotool(command)) return false;
     if (!pumpUntil([&] { return countOf(output.text(), "clicked bro") >= before + trackers; })) {
       return false;
     }
@@ -260,26 +258,18 @@ TEST_F(MouseTrackingTest, HoveringAndClickingOutsideAreToldThroughPopupsAndCover
   ASSERT_TRUE(hovered);
   EXPECT_EQ(hovered->payload, Json::object());
   from = receivedEvents().size();
-  ASSERT_TRUE(clickHandled(output, 1));
+  ASSERT_TRUE(clickHandled(output));
   EXPECT_FALSE(heard("clcicked_outside", from));
 
   // Moved out and clicked at once: the click counts where it happened, not where the pointer
-  // was last seen.
+  // was last seen; and back in with a click straight away, inside again.
   from = receivedEvents().size();
-  ASSERT_TRUE(xdotool(
-      {"mousemove", std::to_string(away->first), std::to_string(away->second), "click", "1"}));
-  const auto outsideClick = waitForEvent("clcicked_outside", from);
-  ASSERT_TRUE(outsideClick);
-  EXPECT_EQ(outsideClick->payload, Json::object());
-
-  // And back in with a click straight away: inside again.
-  ASSERT_TRUE(pumpUntil([&] { return countOf(output.text(), "clicked bro") >= 2; }));
-  pumpFor(kDeliveryBound);
+  ASSERT_TRUE(clickHandled(output, {"mousemove", std::to_string(away->first),
+                                    std::to_string(away->second), "click", "1"}));
+  EXPECT_TRUE(heard("clcicked_outside", from));
   from = receivedEvents().size();
-  const std::size_t before = countOf(output.text(), "clicked bro");
-  ASSERT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}));
-  ASSERT_TRUE(pumpUntil([&] { return countOf(output.text(), "clicked bro") > before; }));
-  pumpFor(kDeliveryBound);
+  ASSERT_TRUE(
+      clickHandled(output, {"mousemove", std::to_string(x), std::to_string(y), "click", "1"}));
   EXPECT_FALSE(heard("clcicked_outside", from));
   EXPECT_TRUE(heard("mouse_hoverd", from));
 
@@ -293,7 +283,7 @@ TEST_F(MouseTrackingTest, HoveringAndClickingOutsideAreToldThroughPopupsAndCover
   pumpFor(kDeliveryBound);
   EXPECT_TRUE(bridge::globals().isInWindow);
   from = receivedEvents().size();
-  ASSERT_TRUE(clickHandled(output, 1));
+  ASSERT_TRUE(clickHandled(output));
   EXPECT_FALSE(heard("clcicked_outside", from));
   EXPECT_TRUE(bridge::globals().isInWindow);
 
@@ -345,8 +335,8 @@ TEST_F(MouseTrackingTest, AnythingButALiveWindowAndAButtonIsIgnored) {
   ASSERT_TRUE(movePointer(away->first, away->second));
   const std::size_t from = receivedEvents().size();
   // The wheel's steps and the middle button are no click; the right button is.
-  ASSERT_TRUE(click(4) && click(5) && click(2));
-  ASSERT_TRUE(clickHandled(output, 1, 3));
+  ASSERT_TRUE(xdotool({"click", "4", "click", "5", "click", "2"}));
+  ASSERT_TRUE(clickHandled(output, {"click", "3"}));
   EXPECT_EQ(countOf(output.text(), "clicked bro"), 1u);
   EXPECT_TRUE(heard("clcicked_outside", from));
 }
@@ -387,7 +377,7 @@ TEST_F(MouseTrackingTest, AWindowDestroyedOrHiddenUnderThePointerLeavesItOutside
   ASSERT_TRUE(movePointer(away->first, away->second));
   from = receivedEvents().size();
   const std::size_t before = countOf(output.text(), "clicked bro");
-  ASSERT_TRUE(clickHandled(output, 1));
+  ASSERT_TRUE(clickHandled(output));
   EXPECT_EQ(countOf(output.text(), "clicked bro"), before + 1);
   EXPECT_TRUE(heard("clcicked_outside", from));
 
@@ -452,7 +442,7 @@ TEST_F(MouseTrackingTest, NothingWakesTheHostOnceNothingIsTrackedOrItsWindowsAre
     ASSERT_TRUE(movePointer(rect->x - 20, rect->y + 20));
     for (int i = 0; i < 5; ++i) {
       ASSERT_TRUE(xdotool({"mousemove_relative", "--", i % 2 ? "-60" : "60", "10"}));
-      ASSERT_TRUE(click(1));
+      ASSERT_TRUE(xdotool({"click", "1"}));
     }
     pumpFor(kDeliveryBound);
     EXPECT_EQ(platform::x11::pointerWakeUps(), before);

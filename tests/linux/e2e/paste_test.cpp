@@ -6,7 +6,6 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,21 +19,12 @@
 namespace axb::e2e {
 namespace {
 
-double seconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 bool contains(const std::vector<std::string>& list, const std::string& value) {
   return std::find(list.begin(), list.end(), value) != list.end();
 }
 
 class PasteTest : public HostTest {
  protected:
-  static std::string textOf(ChildApp& app, const std::string& widget) {
-    const auto answer = app.ask("text " + widget);
-    return answer && answer->is_object() ? answer->value("text", "") : "";
-  }
-
   // The application's text becomes the expected one (the paste lands during the library's
   // wait, but the application may report it a moment later on a busy machine).
   static bool textBecomes(ChildApp& app, const std::string& widget, const std::string& expected) {
@@ -43,9 +33,8 @@ class PasteTest : public HostTest {
 
   // When the application's text last changed, on this process's monotonic clock.
   static double changedAt(ChildApp& app) {
-    const auto answer = app.ask("text entry");
-    if (!answer || !answer->is_object() || !(*answer)["changed_at"].is_number()) return -1;
-    return (*answer)["changed_at"].get<double>();
+    const Json answer = app.ask("text entry").value_or(Json());
+    return answer.is_object() ? answer.value("changed_at", -1.0) : -1;
   }
 
   // Replaces the selection with text; the widget's text becomes the expected one, and the
@@ -53,9 +42,9 @@ class PasteTest : public HostTest {
   // the library gave the clipboard back.
   static void replaceAndExpect(ChildApp& app, const std::string& widget, const std::string& text,
                                const std::string& expected) {
-    const double began = seconds();
+    const double began = monotonicSeconds();
     setText(text.c_str());
-    const double returned = seconds();
+    const double returned = monotonicSeconds();
     EXPECT_TRUE(textBecomes(app, widget, expected)) << textOf(app, widget);
     const double landed = changedAt(app);
     EXPECT_GT(landed, began);
@@ -63,8 +52,8 @@ class PasteTest : public HostTest {
   }
 
   static void selectIn(ChildApp& app, const std::string& widget, int start, int end) {
-    ASSERT_TRUE(app.ask("focus " + widget));
     ASSERT_TRUE(
+        app.ask("focus " + widget) &&
         app.ask("select " + widget + " " + std::to_string(start) + " " + std::to_string(end)));
   }
 };

@@ -5,7 +5,6 @@
 // and the word processor through their clipboard.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -43,11 +42,7 @@ struct TestApplication {
   static bool selectLastWord(ToolkitApp& app) {
     return app.process().ask("focus entry") && app.process().ask("select entry 6 11");
   }
-  static std::optional<std::string> text(ToolkitApp& app) {
-    const auto answer = app.process().ask("text entry");
-    if (!answer || !answer->is_object() || !answer->contains("text")) return std::nullopt;
-    return (*answer)["text"].get<std::string>();
-  }
+  static std::optional<std::string> text(ToolkitApp& app) { return textOf(app.process(), "entry"); }
   static constexpr char kExpected[] = "hello there";
   // The multi-line editor, from its end back over "line\nsecond line".
   static bool selectAcrossLines(ToolkitApp& app) {
@@ -177,18 +172,7 @@ class ToolkitTest : public HostTest {
   // accessibility tree, and left before the library found it there, was not followed.
   static std::optional<HostEvent> switchToApp(double seconds = kSwitchDeadline) {
     if (!app_ || !other_ || !bringToFront(app_->pid())) return std::nullopt;
-    const std::size_t away = receivedEvents().size();
-    if (!bringToFront(*other_)) return std::nullopt;
-    // Its switch, or its first focus that may reach the host in the switch's place.
-    pumpUntil(
-        [&] {
-          const auto& events = receivedEvents();
-          return std::any_of(events.begin() + away, events.end(), [](const HostEvent& event) {
-            return event.payload.is_object() &&
-                   event.payload.value("name", Json()) == "axbridge-text-app";
-          });
-        },
-        1.0);
+    switchTo(other_->pid(), "axbridge-text-app", receivedEvents().size(), 1.0);
     const std::size_t from = receivedEvents().size();
     if (!bringToFront(app_->pid())) return std::nullopt;
     return waitForEvent("app_changed", from, {}, seconds);
@@ -235,9 +219,9 @@ TYPED_TEST(ToolkitTest, ASwitchASelectionAfterAnEmojiAndTheTextAboveTheCaretAreR
   ASSERT_TRUE(this->app_);
   ASSERT_TRUE(this->switchToApp());
   for (const HostEvent& event : receivedEvents()) {
-    if (event.name != "app_changed") continue;
-    EXPECT_FALSE(event.payload["name"].is_null()) << event.payload;
-    EXPECT_FALSE(event.payload["role"].is_null()) << event.payload;
+    EXPECT_TRUE(event.name != "app_changed" ||
+                !(event.payload["name"].is_null() || event.payload["role"].is_null()))
+        << event.payload;
   }
   const std::size_t from = receivedEvents().size();
   ASSERT_TRUE(TypeParam::selectAcrossLines(*this->app_));
