@@ -85,8 +85,8 @@ TEST_F(FollowingTest, SwitchingApplicationsReportsEachWithItsIdentifierAndNameAn
   {
     // Failures are reported once the output is the terminal's again.
     StandardOutputCapture output;
-    if (xdotool({"search", "--onlyvisible", "--pid", std::to_string(a->pid()), "windowmove", "%@",
-                 "200", "150"})) {
+    if (xdotool({"search", "--onlyvisible", "--pid", std::to_string(a->pid()), "--class", ".",
+                 "windowmove", "%@", "200", "150"})) {
       moved = pumpUntil(
           [&] {
             const auto state = a->ask("state");
