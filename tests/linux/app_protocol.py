@@ -2,14 +2,12 @@
 
 Each application reads commands line by line from standard input and answers each with one JSON
 line on standard output (offsets count characters; a bad command answers {"error": ...}):
-  present                       bring the window to the front
   focus <widget>                give the widget the keyboard focus
   set <widget> <json text>      replace the widget's text
   select <widget> <start> <end> select a range (start == end places the caret)
   layout <widget> <start> <end> screen rectangle of the range, or of the caret when empty, from
                                 the toolkit's own layout (in a native Wayland window: relative to
                                 its surface)
-  state                         the focused widget and the window's screen position
   text <widget>                 the widget's text
   quit                          leave
 Widgets: entry, view, password. An application adds commands of its own in `extra`.
@@ -33,7 +31,7 @@ def union(rects):
 
 
 class Commands:
-    """The loop; a toolkit's application defines present, quit, state, text_of, set_text, focus,
+    """The loop; a toolkit's application defines quit, text_of, set_text, focus,
     select and layout."""
 
     changed_at = None
@@ -52,11 +50,9 @@ class Commands:
 
     def run(self, line):
         command, _, rest = line.partition(" ")
-        if command in ("present", "quit"):
-            getattr(self, command)()
+        if command == "quit":
+            self.quit()
             return {"ok": True}
-        if command == "state":
-            return self.state()
         if command in self.extra:
             return self.extra[command](self, rest)
         name, _, rest = rest.partition(" ")

@@ -6,7 +6,6 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -33,8 +32,7 @@ int main() {
   const x11::Reply<xcb_get_selection_owner_reply_t> owner(
       xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, manager), nullptr));
   if (!owner || owner->owner != window) return 1;
-  std::printf("{\"ready\": true, \"pid\": %d}\n", static_cast<int>(getpid()));
-  std::fflush(stdout);
+  axb::x11_peer::say("{\"ready\": true}");
 
   int saves = 0;
   x11::Targets kept;
@@ -51,9 +49,7 @@ int main() {
         input.erase(0, end + 1);
         std::vector<std::string> targets;
         for (const auto& target : kept) targets.push_back(target.first);
-        const nlohmann::json state{{"saves", saves}, {"targets", targets}};
-        std::printf("%s\n", state.dump().c_str());
-        std::fflush(stdout);
+        axb::x11_peer::say(nlohmann::json{{"saves", saves}, {"targets", targets}}.dump());
       }
     }
     while (const x11::Event event{xcb_poll_for_event(c)}) {

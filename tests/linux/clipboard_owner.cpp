@@ -2,16 +2,13 @@
 // targets given as NAME=FILE arguments (split at the last "=") (the file's bytes as the data),
 // prints one JSON line when it owns the clipboard, and serves it until its standard input closes or
 // it is killed.
-#include <poll.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 #include "platform/linux/x11/x11_clipboard.h"
 #include "platform/run_loop.h"
+#include "x11_peer.h"
 
 int main(int argc, char** argv) {
   namespace x11 = axb::platform::x11;
@@ -26,14 +23,8 @@ int main(int argc, char** argv) {
                          std::string(std::istreambuf_iterator<char>(file), {}));
   }
   x11::ownClipboard(targets, false);
-  std::printf("{\"ready\": true, \"pid\": %d}\n", static_cast<int>(getpid()));
-  std::fflush(stdout);
-  for (;;) {
-    pollfd input{STDIN_FILENO, POLLIN, 0};
-    if (poll(&input, 1, 0) > 0) {
-      char buffer[256];
-      if (read(STDIN_FILENO, buffer, sizeof buffer) <= 0) return 0;
-    }
+  axb::x11_peer::say("{\"ready\": true}");
+  while (!axb::x11_peer::inputClosed()) {
     x11::serveClipboardUntil(axb::platform::monotonicSeconds() + 0.05);
   }
 }

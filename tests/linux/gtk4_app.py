@@ -10,7 +10,6 @@ Run with GSK_RENDERER=cairo under Xvfb.
 """
 
 import argparse
-import os
 import subprocess
 import sys
 
@@ -20,7 +19,7 @@ gi.require_version("Gtk", "4.0")
 gi.require_version("GdkX11", "4.0")
 gi.require_version("Graphene", "1.0")
 from gi.repository import GdkX11, Gio, GLib, Graphene, Gtk  # noqa: E402
-from app_protocol import GtkCommands, answer, union  # noqa: E402
+from app_protocol import GtkCommands, answer  # noqa: E402
 
 
 def surface_origin(xid):
@@ -36,8 +35,6 @@ def surface_origin(xid):
 
 class Gtk4App(GtkCommands):
     def __init__(self, application, args):
-        # A steady caret: screenshots taken a moment apart differ only in what the test changed.
-        Gtk.Settings.get_default().set_property("gtk-cursor-blink", False)
         self.window = Gtk.ApplicationWindow(application=application, title=args.title)
         self.window.set_default_size(480, 320)
         box = Gtk.Box(orientation=Gtk.Orientation.VERTICAL, spacing=6)
@@ -73,21 +70,11 @@ class Gtk4App(GtkCommands):
 
     def announce(self):
         self.window.present()
-        answer({"ready": True, "pid": os.getpid(), "xid": self.xid()})
+        answer({"ready": True})
         return False
-
-    def present(self):
-        self.window.present()
 
     def quit(self):
         GLib.idle_add(self.window.get_application().quit)
-
-    def state(self):
-        focus = self.window.get_focus()
-        name = next((k for k, w in self.widgets.items()
-                     if focus is not None and (focus is w or focus.is_ancestor(w))), None)
-        origin = surface_origin(self.xid()) if self.xid() else (0, 0)
-        return {"focus": name, "origin": list(origin), "active": self.window.is_active()}
 
     # Where a point of the widget is on screen: through the window, its surface transform and the
     # surface's position on the X server.
@@ -99,28 +86,13 @@ class Gtk4App(GtkCommands):
         left, top = surface_origin(self.xid()) if self.xid() else (0, 0)
         return left + dx + point.x, top + dy + point.y
 
+    # The view's rectangles (the tests ask no other widget's).
     def layout(self, widget, start, end):
-        if widget is self.view:
-            return self.view_layout(start, end)
-        # The entry draws through its GtkText, which knows where each cursor position is.
-        text = widget.get_delegate()
-
-        def caret(offset):
-            strong, _ = text.compute_cursor_extents(offset)
-            x, y = self.to_screen(text, strong.get_x(), strong.get_y())
-            return [x, y, 0, strong.get_height()]
-
-        if start == end:
-            return caret(start)
-        return union([caret(start), caret(end)])
-
-    def view_layout(self, start, end):
         def to_screen(x, y):
             x, y = self.view.buffer_to_window_coords(Gtk.TextWindowType.WIDGET, x, y)
             return self.to_screen(self.view, x, y)
 
         return self.view_rect(to_screen, start, end)
-
 
 def main():
     parser = argparse.ArgumentParser()

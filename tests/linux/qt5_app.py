@@ -2,19 +2,17 @@
 """A Qt 5 application with the text widgets the end-to-end tests type into.
 
 It shows a line edit, a plain-text editor and a password field, and answers the commands of
-app_protocol.py. "layout" answers with screen rectangles from Qt's own geometry (the editor's
-cursor rectangles, the line edit's cursor rectangle and font metrics). Offsets count code points;
-Qt itself counts UTF-16 units.
+app_protocol.py. "layout" answers with screen rectangles from Qt's own geometry. Offsets count
+code points; Qt itself counts UTF-16 units.
 
 Run with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1.
 """
 
 import argparse
-import os
 import sys
 
 from PyQt5.QtCore import QSocketNotifier, Qt, QTimer
-from PyQt5.QtGui import QFontMetrics, QTextCursor
+from PyQt5.QtGui import QTextCursor
 from PyQt5.QtWidgets import QApplication, QLineEdit, QPlainTextEdit, QVBoxLayout, QWidget
 from app_protocol import Commands, answer, union  # noqa: E402
 
@@ -22,10 +20,6 @@ from app_protocol import Commands, answer, union  # noqa: E402
 def units(text, offset):
     """The UTF-16 position of a code point offset."""
     return len(text[:offset].encode("utf-16-le")) // 2
-
-
-def rect_list(rect):
-    return [rect.x(), rect.y(), rect.width(), rect.height()]
 
 
 class Qt5App(QWidget, Commands):
@@ -58,20 +52,10 @@ class Qt5App(QWidget, Commands):
 
     def announce(self):
         self.activateWindow()
-        answer({"ready": True, "pid": os.getpid(), "xid": int(self.winId())})
-
-    def present(self):
-        self.raise_()
-        self.activateWindow()
+        answer({"ready": True})
 
     def quit(self):
         QTimer.singleShot(0, QApplication.quit)
-
-    def state(self):
-        focus = QApplication.focusWidget()
-        name = next((k for k, w in self.widgets.items() if w is focus), None)
-        origin = self.mapToGlobal(self.rect().topLeft())
-        return {"focus": name, "origin": [origin.x(), origin.y()], "active": self.isActiveWindow()}
 
     def focus(self, widget):
         widget.setFocus(Qt.OtherFocusReason)
@@ -95,44 +79,29 @@ class Qt5App(QWidget, Commands):
     def text_of(self, widget):
         return widget.toPlainText() if widget is self.view else widget.text()
 
-    # Screen rectangles; start and end in UTF-16 units from here.
+    # Screen rectangles of the editor (the tests ask no other widget's), from its cursor
+    # rectangles; start and end in UTF-16 units from here.
     def layout(self, widget, start, end):
         start, end = (units(self.text_of(widget), v) for v in (start, end))
-        if widget is self.view:
-            viewport = widget.viewport()
+        viewport = widget.viewport()
 
-            def caret(position):
-                cursor = QTextCursor(widget.document())
-                cursor.setPosition(position)
-                rect = widget.cursorRect(cursor)
-                origin = viewport.mapToGlobal(rect.topLeft())
-                return [origin.x(), origin.y(), 0, rect.height()]
+        def caret(position):
+            cursor = QTextCursor(widget.document())
+            cursor.setPosition(position)
+            rect = widget.cursorRect(cursor)
+            origin = viewport.mapToGlobal(rect.topLeft())
+            return [origin.x(), origin.y(), 0, rect.height()]
 
-            if start == end:
-                return caret(start)
-            # Each character from its own caret to the next; a line's last character ends where
-            # the next line begins, so it keeps its own caret's line.
-            rects = []
-            for position in range(start, end):
-                left, right = caret(position), caret(position + 1)
-                width = right[0] - left[0] if right[1] == left[1] else 0
-                rects.append([left[0], left[1], max(width, 0), left[3]])
-            return union(rects)
-        # A line edit places its text from the caret's rectangle: the other positions are the
-        # font's advances from there.
-        caret = widget.inputMethodQuery(Qt.ImCursorRectangle)
-        metrics = QFontMetrics(widget.font())
-        shown = widget.displayText()
-        at_caret = metrics.horizontalAdvance(shown[:widget.cursorPosition()])
-
-        def x_of(position):
-            return caret.x() + metrics.horizontalAdvance(shown[:position]) - at_caret
-
-        top_left = widget.mapToGlobal(caret.topLeft())
-        left = top_left.x() - caret.x() + x_of(start)
-        right = top_left.x() - caret.x() + x_of(end)
-        return [left, top_left.y(), right - left, caret.height()]
-
+        if start == end:
+            return caret(start)
+        # Each character from its own caret to the next; a line's last character ends where the
+        # next line begins, so it keeps its own caret's line.
+        rects = []
+        for position in range(start, end):
+            left, right = caret(position), caret(position + 1)
+            width = right[0] - left[0] if right[1] == left[1] else 0
+            rects.append([left[0], left[1], max(width, 0), left[3]])
+        return union(rects)
 
 def main():
     parser = argparse.ArgumentParser()

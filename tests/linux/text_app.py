@@ -1,12 +1,12 @@
 #!/usr/bin/python3
 """A GTK3 application with the text widgets the end-to-end tests type into.
 
-It shows a single-line entry, a multi-line text view, a password entry and a selectable label.
-"layout" answers with rectangles computed by GTK and Pango themselves, so that the tests check
-the rectangles the library reports against the application's own layout rather than against what
-the accessibility interface says.
+It shows an entry, a text view, a password entry and a selectable label. "layout" answers with
+rectangles from GTK's and Pango's own layout, not from the accessibility interface.
 
 It answers the commands of app_protocol.py, and also (widgets: entry, view, password, label):
+  state                         the focused widget, the window's screen position, whether it is
+                                active
   fill <widget> <characters>    replace the widget's text with that many characters: an emoji,
                                 then numbered lines of words
   pasted                        what the clipboard offered when the last paste began: its
@@ -107,10 +107,7 @@ class TextApp(GtkCommands):
     def announce(self):
         # Without a window manager only a mapped window can take the input focus.
         self.window.present_with_time(Gdk.CURRENT_TIME)
-        # A native Wayland window has no X window.
-        gdk_window = self.window.get_window()
-        xid = gdk_window.get_xid() if hasattr(gdk_window, "get_xid") else None
-        answer({"ready": True, "pid": os.getpid(), "xid": xid})
+        answer({"ready": True, "pid": os.getpid()})
         return False
 
     def on_changed(self, *_):
@@ -134,9 +131,6 @@ class TextApp(GtkCommands):
         clipboard.request_targets(targets_received)
         clipboard.request_contents(Gdk.Atom.intern("x-kde-passwordManagerHint", False),
                                    hint_received)
-
-    def present(self):
-        self.window.present_with_time(Gdk.CURRENT_TIME)
 
     def quit(self):
         GLib.idle_add(self.quit_loop)
@@ -185,7 +179,7 @@ class TextApp(GtkCommands):
         return {"ok": True}
 
     extra = {"fill": fill, "pasted": lambda self, _: self.pasted, "storm": storm, "frame": frame,
-             "editable": editable}
+             "editable": editable, "state": lambda self, _: self.state()}
 
     # Screen rectangles from the widgets' own Pango layouts.
     def layout(self, widget, start, end):

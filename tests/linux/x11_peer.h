@@ -48,7 +48,7 @@ inline void answer(xcb_connection_t* c, const xcb_selection_request_event_t& req
   notify.requestor = request.requestor;
   notify.selection = request.selection;
   notify.target = request.target;
-  notify.property = served ? request.property : XCB_ATOM_NONE;
+  notify.property = served ? request.property : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
   xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
                  reinterpret_cast<const char*>(&notify));
 }

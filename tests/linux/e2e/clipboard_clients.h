@@ -1,5 +1,5 @@
 // Other clients of the X11 clipboard for the tests: one that copied (it owns CLIPBOARD with
-// given targets until it is killed), and real image data to copy.
+// given targets until it is killed), and image data to copy.
 #pragma once
 
 #include <memory>
@@ -11,7 +11,7 @@
 
 namespace axb::e2e {
 
-// A real PNG image (stored, uncompressed noise) large enough to need chunked transfers.
+// Image data (a PNG signature, then noise) large enough to need chunked transfers.
 std::string pngImage();
 
 // Another application that copied: it owns CLIPBOARD with these (target, data) pairs until it is

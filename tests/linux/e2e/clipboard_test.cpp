@@ -4,7 +4,6 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -15,10 +14,6 @@
 
 namespace axb::e2e {
 namespace {
-
-double seconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 const platform::PasteboardItem kTextItem{{{platform::kPlainTextType, "own ✓ text"}}};
 
@@ -37,9 +32,9 @@ TEST(Clipboard, TheCountAWriteAnswersHoldsUntilAnotherClientCopiesWhoseHangCosts
 
   // An owner that does not answer costs a read about a second; answering again, it is read whole.
   ::kill(other->pid(), SIGSTOP);
-  const double began = seconds();
+  const double began = monotonicSeconds();
   const auto items = platform::pasteboardItems();
-  const double took = seconds() - began;
+  const double took = monotonicSeconds() - began;
   ::kill(other->pid(), SIGCONT);
   EXPECT_TRUE(items.empty());
   EXPECT_LT(took, 2.5);
@@ -63,9 +58,9 @@ TEST(Clipboard, WhatTheLibraryOwnsOrEmptiesReadsTheSameHereAndElsewhere) {
   EXPECT_EQ(items[0].representations[0], item.representations[0]);
   EXPECT_EQ(platform::pasteboardString(), "café");
 
+  // Targets other clients ask for, besides those read below.
   const auto targets = clipboardTargets();
-  for (const char* expected : {"TARGETS", "TIMESTAMP", "UTF8_STRING", "text/plain;charset=utf-8",
-                               "STRING", "TEXT", "text/html", "image/png"}) {
+  for (const char* expected : {"TIMESTAMP", "TEXT", "text/plain;charset=utf-8"}) {
     EXPECT_NE(std::find(targets.begin(), targets.end(), expected), targets.end()) << expected;
   }
   EXPECT_EQ(readClipboard("STRING"), "caf\xE9");

@@ -17,13 +17,10 @@
 #include "platform/linux/glib/g_ref.h"
 
 namespace axb::e2e {
-namespace {
 
-double now() {
+double monotonicSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
-
-}  // namespace
 
 void turnOnce() {
   bool woken = false;
@@ -38,9 +35,7 @@ void turnOnce() {
   if (!woken) g_source_remove(wake);
 }
 
-namespace {
-
-std::optional<std::string> capture(const std::vector<std::string>& arguments) {
+std::optional<std::string> run(const std::vector<std::string>& arguments) {
   std::vector<gchar*> argv;
   for (const auto& argument : arguments) argv.push_back(const_cast<gchar*>(argument.c_str()));
   argv.push_back(nullptr);
@@ -54,9 +49,11 @@ std::optional<std::string> capture(const std::vector<std::string>& arguments) {
   return text;
 }
 
+namespace {
+
 // The node of sway's tree (from "swaymsg -t get_tree") with a window that satisfies the check.
 std::optional<Json> swayWindow(const std::function<bool(const Json&)>& check) {
-  const auto text = capture({"timeout", "5", "swaymsg", "-r", "-t", "get_tree"});
+  const auto text = run({"timeout", "5", "swaymsg", "-r", "-t", "get_tree"});
   if (!text) return std::nullopt;
   std::vector<Json> nodes{Json::parse(*text, nullptr, false)};
   while (!nodes.empty()) {
@@ -83,17 +80,17 @@ void recordEvent(const char* name, const char* json) {
 }
 
 bool pumpUntil(const std::function<bool()>& condition, double seconds) {
-  const double deadline = now() + seconds;
+  const double deadline = monotonicSeconds() + seconds;
   while (true) {
     if (condition()) return true;
-    if (now() >= deadline) return false;
+    if (monotonicSeconds() >= deadline) return false;
     turnOnce();
   }
 }
 
 void pumpFor(double seconds) {
-  const double deadline = now() + seconds;
-  while (now() < deadline) turnOnce();
+  const double deadline = monotonicSeconds() + seconds;
+  while (monotonicSeconds() < deadline) turnOnce();
 }
 
 std::optional<HostEvent> waitForEvent(const std::string& name, std::size_t from,
@@ -118,11 +115,11 @@ std::optional<HostEvent> waitForEvent(const std::string& name, std::size_t from,
 bool xdotool(const std::vector<std::string>& arguments) {
   std::vector<std::string> command{"timeout", "5", "xdotool"};
   command.insert(command.end(), arguments.begin(), arguments.end());
-  return capture(command).has_value();
+  return run(command).has_value();
 }
 
 bool windowManagerRuns() {
-  const auto text = capture({"timeout", "5", "xprop", "-root", "_NET_SUPPORTING_WM_CHECK"});
+  const auto text = run({"timeout", "5", "xprop", "-root", "_NET_SUPPORTING_WM_CHECK"});
   return text && text->find("window id") != std::string::npos;
 }
 
@@ -132,11 +129,9 @@ std::optional<pid_t> frontPid() {
     if (!node) return std::nullopt;
     return (*node)["pid"].get<pid_t>();
   }
-  const std::vector<std::string> query =
-      windowManagerRuns()
-          ? std::vector<std::string>{"timeout", "5", "xdotool", "getactivewindow", "getwindowpid"}
-          : std::vector<std::string>{"timeout", "5", "xdotool", "getwindowfocus", "getwindowpid"};
-  const auto text = capture(query);
+  const auto text =
+      run({"timeout", "5", "xdotool", windowManagerRuns() ? "getactivewindow" : "getwindowfocus",
+           "getwindowpid"});
   if (!text || text->empty()) return std::nullopt;
   return static_cast<pid_t>(std::atoi(text->c_str()));
 }
@@ -157,10 +152,6 @@ std::optional<std::pair<double, double>> swaySurfaceOrigin(pid_t pid) {
   const Json& view = (*node)["window_rect"];
   return std::pair<double, double>{rect["x"].get<double>() + view["x"].get<double>(),
                                    rect["y"].get<double>() + view["y"].get<double>()};
-}
-
-std::optional<std::string> run(const std::vector<std::string>& arguments) {
-  return capture(arguments);
 }
 
 ChildApp::ChildApp(const std::vector<std::string>& argv) {
@@ -238,36 +229,24 @@ bool ChildApp::waitForExit(double seconds) {
   return pumpUntil([&] { return !running(); }, seconds);
 }
 
-std::vector<std::string> textAppCommand(const TextAppOptions& options) {
-  std::vector<std::string> argv{"env"};
-  argv.insert(argv.end(), options.environment.begin(), options.environment.end());
-  argv.insert(argv.end(),
-              {"/usr/bin/python3", AXBRIDGE_SOURCE_DIR "/tests/linux/text_app.py", "--title",
-               options.title, "--prgname", options.prgname, "--entry-text", options.entryText,
-               "--view-text", options.viewText, "--label-text", options.labelText});
-  if (!options.appId.empty()) {
-    argv.push_back("--app-id");
-    argv.push_back(options.appId);
-  }
-  argv.insert(argv.end(), options.extraArguments.begin(), options.extraArguments.end());
-  return argv;
-}
-
 bool waitForAccessibilityTree(pid_t pid, double seconds) {
   return pumpUntil([pid] { return static_cast<bool>(platform::atspi::applicationOf(pid)); },
                    seconds);
 }
 
 std::unique_ptr<ChildApp> startTextApp(const TextAppOptions& options) {
-  auto app = std::make_unique<ChildApp>(textAppCommand(options));
+  std::vector<std::string> argv{"env"};
+  argv.insert(argv.end(), options.environment.begin(), options.environment.end());
+  argv.insert(argv.end(), {"/usr/bin/python3", AXBRIDGE_SOURCE_DIR "/tests/linux/text_app.py",
+                           "--title", options.title, "--prgname", options.prgname, "--app-id",
+                           options.appId, "--entry-text", options.entryText, "--view-text",
+                           options.viewText, "--label-text", options.labelText});
+  argv.insert(argv.end(), options.extraArguments.begin(), options.extraArguments.end());
+  auto app = std::make_unique<ChildApp>(argv);
   const auto ready = app->nextLine(20.0);
   if (!ready || !ready->is_object() || !ready->value("ready", false)) return nullptr;
   if (!waitForAccessibilityTree(app->pid())) return nullptr;
   return app;
-}
-
-bool bringToFront(ChildApp& app) {
-  return bringToFront(app.pid());
 }
 
 bool switchTo(pid_t pid, const std::string& name, std::size_t since, double seconds) {
@@ -290,31 +269,16 @@ bool switchTo(pid_t pid, const std::string& name, std::size_t since, double seco
 
 bool bringToFront(pid_t pid) {
   if (swayRuns()) {
-    return capture({"timeout", "5", "swaymsg", "[pid=" + std::to_string(pid) + "]", "focus"}) &&
+    return run({"timeout", "5", "swaymsg", "[pid=" + std::to_string(pid) + "]", "focus"}) &&
            pumpUntil([&] { return frontPid() == pid; }, 10.0);
   }
   const auto windows =
-      capture({"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});
+      run({"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});
   if (!windows || windows->empty()) return false;
   const std::string window = windows->substr(0, windows->find('\n'));
   // With a window manager as a user's click would; without one the input focus is all there is.
   if (!xdotool({windowManagerRuns() ? "windowactivate" : "windowfocus", window})) return false;
   return pumpUntil([&] { return frontPid() == pid; }, 10.0);
-}
-
-std::optional<std::string> windowClassOf(const ChildApp& app) {
-  const auto windows = capture(
-      {"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(app.pid())});
-  if (!windows || windows->empty()) return std::nullopt;
-  const auto text = capture(
-      {"timeout", "5", "xprop", "-id", windows->substr(0, windows->find('\n')), "WM_CLASS"});
-  // WM_CLASS(STRING) = "instance", "Class"
-  if (!text) return std::nullopt;
-  const std::size_t last = text->rfind('"');
-  if (last == std::string::npos || last == 0) return std::nullopt;
-  const std::size_t first = text->rfind('"', last - 1);
-  if (first == std::string::npos) return std::nullopt;
-  return text->substr(first + 1, last - first - 1);
 }
 
 StandardOutputCapture::StandardOutputCapture() {
@@ -348,10 +312,9 @@ const std::string& StandardOutputCapture::text() {
 }
 
 std::optional<bool> accessibilityBusEnabled() {
-  const auto text =
-      capture({"timeout", "5", "gdbus", "call", "--session", "--dest", "org.a11y.Bus",
-               "--object-path", "/org/a11y/bus", "--method", "org.freedesktop.DBus.Properties.Get",
-               "org.a11y.Status", "IsEnabled"});
+  const auto text = run({"timeout", "5", "gdbus", "call", "--session", "--dest", "org.a11y.Bus",
+                         "--object-path", "/org/a11y/bus", "--method",
+                         "org.freedesktop.DBus.Properties.Get", "org.a11y.Status", "IsEnabled"});
   if (!text) return std::nullopt;
   return text->find("true") != std::string::npos;
 }

@@ -24,10 +24,11 @@ struct HostEvent {
 
 // One turn of the main context, waiting at most 10 ms for something to happen.
 void turnOnce();
+// The steady clock, in seconds.
+double monotonicSeconds();
 
-// Every event the library sent to the host callback, oldest first.
+// Every event the library sent to the host callback (recordEvent), oldest first.
 std::vector<HostEvent>& receivedEvents();
-// The callback to pass to initMacAccessibility.
 void recordEvent(const char* name, const char* json);
 
 // Turns the main context until the condition holds or the deadline passes; whether it held.
@@ -42,14 +43,10 @@ std::optional<HostEvent> waitForEvent(const std::string& name, std::size_t from,
 
 // Runs xdotool with the arguments, bounded by a timeout; whether it succeeded.
 bool xdotool(const std::vector<std::string>& arguments);
-
 // Runs a command and answers its standard output; nothing when it failed.
 std::optional<std::string> run(const std::vector<std::string>& arguments);
-
 // The process whose window is in front, as the display (or sway) says.
 std::optional<pid_t> frontPid();
-
-// Whether a window manager runs on the display.
 bool windowManagerRuns();
 
 // Whether the suite runs in a sway session (scripts/headless-sway.sh): windows are then found,
@@ -76,7 +73,6 @@ class ChildApp {
   std::optional<Json> ask(const std::string& command, double seconds = 5.0);
   // Waits for the next line the process prints on its own.
   std::optional<Json> nextLine(double seconds = 5.0);
-  // Waits for the process to end; whether it did.
   bool waitForExit(double seconds = 5.0);
 
  private:
@@ -100,17 +96,13 @@ struct TextAppOptions {
   std::vector<std::string> extraArguments;  // more options of the test application
   std::vector<std::string> environment;     // NAME=value pairs it starts with
 };
-std::vector<std::string> textAppCommand(const TextAppOptions& options);
 
 // Starts it and waits until it is ready and in the accessibility tree.
 std::unique_ptr<ChildApp> startTextApp(const TextAppOptions& options);
-// Waits until the process has an application in the accessibility tree.
 bool waitForAccessibilityTree(pid_t pid, double seconds = 10.0);
 // Brings the process's window to the front with the tools a user's desktop would use (the window
 // manager's activation, else the input focus; sway's focus command in a sway session) and waits
 // until the display says so.
-bool bringToFront(ChildApp& app);
-// The same for the process that owns a window (which may not be the one started).
 bool bringToFront(pid_t pid);
 
 // Brings the application forward and waits until the host has heard of it since the event at
@@ -118,9 +110,6 @@ bool bringToFront(pid_t pid);
 // it (its switch, or its first focus, which may reach the host in the switch's place) or a caret
 // (which names nobody). Whatever the switch set off is delivered before it returns.
 bool switchTo(pid_t pid, const std::string& name, std::size_t since, double seconds = 15.0);
-
-// The class of the process's window (WM_CLASS), read with xprop.
-std::optional<std::string> windowClassOf(const ChildApp& app);
 
 // Takes over this process's standard output, where the library writes its diagnostic lines,
 // until destroyed; what was written meanwhile can be read at any time.

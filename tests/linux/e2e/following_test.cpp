@@ -5,10 +5,7 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <memory>
 #include <string>
 
 #include "ax/observers.h"
@@ -39,7 +36,7 @@ TEST_F(FollowingTest, SwitchingApplicationsReportsEachWithItsIdentifierAndNameAn
   ASSERT_TRUE(switchTo(b->pid(), "axbridge-second-app", 0));
 
   std::size_t from = receivedEvents().size();
-  ASSERT_TRUE(bringToFront(*a));
+  ASSERT_TRUE(bringToFront(a->pid()));
   // Also the first switch of a fresh session, when the application may not yet know that window
   // activations are listened for and only its focus tells.
   const auto isA = [](const Json& payload) { return payload.value("bundle_id", "") == kAppId; };
@@ -50,18 +47,16 @@ TEST_F(FollowingTest, SwitchingApplicationsReportsEachWithItsIdentifierAndNameAn
   EXPECT_EQ(toA->payload["role"], "AXApplication");
 
   from = receivedEvents().size();
-  ASSERT_TRUE(bringToFront(*b));
-  const std::optional<std::string> windowClass = windowClassOf(*b);
-  ASSERT_TRUE(windowClass);
-  // Without a desktop-file id, the class of its windows.
+  ASSERT_TRUE(bringToFront(b->pid()));
+  // Without a desktop-file id, the class of its windows, which GTK makes of the program's file.
   const auto toB = waitForEvent("app_changed", from, [&](const Json& payload) {
-    return payload.value("bundle_id", "") == *windowClass;
+    return payload.value("bundle_id", "") == "Text_app.py";
   });
-  ASSERT_TRUE(toB) << "expected " << *windowClass;
+  ASSERT_TRUE(toB);
   EXPECT_EQ(toB->payload["name"], "axbridge-second-app");
 
   from = receivedEvents().size();
-  ASSERT_TRUE(bringToFront(*a));
+  ASSERT_TRUE(bringToFront(a->pid()));
   ASSERT_TRUE(waitForEvent("app_changed", from, isA));
 
   // Another client moves the window of the stopped application the host does not follow
@@ -72,24 +67,17 @@ TEST_F(FollowingTest, SwitchingApplicationsReportsEachWithItsIdentifierAndNameAn
   for (int move = 1; move <= 10; ++move) {
     ASSERT_TRUE(xdotool(
         {"search", "--name", "^Second app$", "windowmove", "%@", std::to_string(20 * move), "40"}));
-    const auto began = std::chrono::steady_clock::now();
+    const double began = monotonicSeconds();
     pumpFor(0.2);
-    late = std::max(
-        late,
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count() - 0.2);
+    late = std::max(late, monotonicSeconds() - began - 0.2);
   }
   ASSERT_EQ(::kill(b->pid(), SIGCONT), 0);
-  std::printf("late by %.3f s at worst\n", late);
   EXPECT_LT(late, 0.3);
 
   // The followed application's window moved: the host asks the moved window for its selection.
   pumpFor(0.3);
   const auto before = a->ask("state");
   ASSERT_TRUE(before);
-  const auto windows = run(
-      {"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(a->pid())});
-  ASSERT_TRUE(windows && !windows->empty());
-  const std::string window = windows->substr(0, windows->find('\n'));
 
   from = receivedEvents().size();
   bool moved = false;
@@ -97,7 +85,8 @@ TEST_F(FollowingTest, SwitchingApplicationsReportsEachWithItsIdentifierAndNameAn
   {
     // Failures are reported once the output is the terminal's again.
     StandardOutputCapture output;
-    if (xdotool({"windowmove", window, "200", "150"})) {
+    if (xdotool({"search", "--onlyvisible", "--pid", std::to_string(a->pid()), "--class", ".",
+                 "windowmove", "%@", "200", "150"})) {
       moved = pumpUntil(
           [&] {
             const auto state = a->ask("state");
@@ -200,10 +189,9 @@ TEST_F(FollowingTest, TheCaretTheFocusATextViewsSelectionTheAssistantRequestAndT
   expectNear(answer->payload, layout(*app, "view", 20, 21));
 
   ASSERT_EQ(::kill(app->pid(), SIGSTOP), 0);
-  const auto started = std::chrono::steady_clock::now();
+  const double started = monotonicSeconds();
   getDataForVeskAssist();
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const double seconds = monotonicSeconds() - started;
   ASSERT_EQ(::kill(app->pid(), SIGCONT), 0);
   // The request that meets the stopped application waits out the timeout, and the others of the
   // run are skipped. libatspi waits two to four times its half-second setting for an application
@@ -266,8 +254,8 @@ TEST_F(FollowingTest, APasswordFieldKeepsItsTextToItselfAndOnTheBlockedListStays
   ASSERT_TRUE(waitForEvent("text_select", from, selecting("visible words")));
   for (std::size_t i = from; i < receivedEvents().size(); ++i) {
     const HostEvent& event = receivedEvents()[i];
-    if (event.name != "text_select") continue;
-    EXPECT_EQ(event.payload.value("selected_text", ""), "visible words");
+    EXPECT_TRUE(event.name != "text_select" || selecting("visible words")(event.payload))
+        << event.payload;
   }
 }
 
@@ -322,32 +310,6 @@ TEST_F(FollowingTest, ASwitchAFocusChangeAndASelectionPrintAlmostNothing) {
   // A switch may still print one line: the focused window, asked for its selection before the
   // focus reaches a field (two with a window manager, which places and restacks the window).
   EXPECT_LE(lines, 2u) << printed;
-}
-
-TEST_F(FollowingTest, AStockApplicationIsFollowed) {
-  std::size_t from = receivedEvents().size();
-  ChildApp zenity(
-      {"zenity", "--entry", "--title=Stock", "--text=Name", "--entry-text=stock entry text"});
-  ASSERT_TRUE(waitForAccessibilityTree(zenity.pid()));
-  ASSERT_TRUE(bringToFront(zenity));
-  const std::optional<std::string> windowClass = windowClassOf(zenity);
-  ASSERT_TRUE(windowClass);
-  // The switch, or the focus event that may replace it in the host's latest-event slot.
-  const auto changed = waitForEvent("app_changed", from, [&](const Json& payload) {
-    return payload.value("bundle_id", "") == *windowClass;
-  });
-  const auto focused = changed ? changed : waitForEvent("focused_changed", from);
-  ASSERT_TRUE(focused);
-  EXPECT_EQ(focused->payload["bundle_id"], *windowClass);
-  EXPECT_EQ(focused->payload["name"], "zenity");
-
-  ASSERT_TRUE(xdotool({"key", "End"}));
-  from = receivedEvents().size();
-  ASSERT_TRUE(xdotool({"key", "shift+Home"}));
-  const auto selection = waitForEvent("text_select", from, selecting("stock entry text"));
-  ASSERT_TRUE(selection);
-  EXPECT_EQ(selection->payload["bundle_id"], *windowClass);
-  EXPECT_GT(selection->payload["size"]["width"].get<double>(), 0);
 }
 
 TEST_F(FollowingTest, ThePromptSwitchesTheDesktopsAccessibilityOn) {

@@ -15,6 +15,12 @@ namespace axb::e2e {
 // late on a loaded machine: the switch to it is waited for longer than other events.
 inline constexpr double kSwitchDeadline = 15.0;
 
+// The text of a test application's widget; empty when it does not answer.
+inline std::string textOf(ChildApp& app, const std::string& widget) {
+  const auto answer = app.ask("text " + widget);
+  return answer && answer->is_object() ? answer->value("text", "") : "";
+}
+
 class HostTest : public ::testing::Test {
  protected:
   void SetUp() override { startHost("{}"); }

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -22,10 +20,6 @@
 
 namespace axb::e2e {
 namespace {
-
-double seconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 // A /proc/self/status figure in MiB: VmRSS now, VmHWM the peak so far.
 double memoryMiB(const std::string& field) {
@@ -62,11 +56,10 @@ TEST(HostileClipboardOwner, TheReadStaysWithinItsTimeAndMemory) {
     auto owner = startPeer(mode);
     ASSERT_TRUE(owner);
     const double peakBefore = memoryMiB("VmHWM");
-    const double began = seconds();
+    const double began = monotonicSeconds();
     const auto items = platform::pasteboardItems();
-    const double took = seconds() - began;
+    const double took = monotonicSeconds() - began;
     const double grew = memoryMiB("VmHWM") - peakBefore;
-    std::printf("%s: read in %.2f s, peak memory grew %.1f MiB\n", mode[0].c_str(), took, grew);
     EXPECT_LT(took, 6.0);
     EXPECT_LT(grew, 256.0 + 2.0);
     ASSERT_EQ(items.size(), 1u);
@@ -84,8 +77,7 @@ TEST(HostileClipboardRequestor, UnfinishedTransfersAreCappedAndOthersStillServed
   ASSERT_TRUE(requestor);
   const Json done = pumpUntilDone(*requestor, 30.0);
   const double grew = memoryMiB("VmRSS") - before;
-  std::printf("%s: memory grew %.1f MiB\n", done.dump().c_str(), grew);
-  EXPECT_EQ(done.value("answered", 0), 50);
+  EXPECT_EQ(done.value("answered", 0), 50) << done;
   EXPECT_LE(done.value("chunked", 0), 4);
   EXPECT_LT(grew, 32.0);
   // Another client is still served while those transfers hang.
@@ -97,12 +89,10 @@ TEST(HostileClipboardRequestor, UnfinishedTransfersAreCappedAndOthersStillServed
   EXPECT_EQ(pumpUntilDone(*abandoning, 30.0).value("chunked", 0), 20);
 }
 
-class WindowStormTest : public HostTest {};
+using WindowStormTest = HostTest;
 
-// An application that creates, focuses and destroys entries as fast as it can while the host is
-// busy: thousands of its events wait for the host at once, beyond what the host's queue holds. The
-// selection made right after the storm, while the host catches up, still reaches it (in about
-// 0.6 s here).
+// Thousands of an application's events wait for the busy host at once, beyond what its queue
+// holds: the selection made right after still reaches it.
 TEST_F(WindowStormTest, TheSelectionAfterAWidgetStormIsReported) {
   TextAppOptions options;
   options.entryText = "after the storm";
@@ -116,46 +106,31 @@ TEST_F(WindowStormTest, TheSelectionAfterAWidgetStormIsReported) {
   EXPECT_TRUE(waitForEvent("text_select", from, selecting("after"), 3.0));
 }
 
-class AccessibilityBusRestartTest : public HostTest {};
+using AccessibilityBusRestartTest = HostTest;
 
 // The bus's launcher (and the bus and registry with it) ends, then comes back as it does when an
 // application asks for it: the host connects again and follows the application in front.
 TEST_F(AccessibilityBusRestartTest, TheHostFollowsAgainOnceTheBusIsBack) {
-  TextAppOptions before;
-  before.title = "Before the restart";
-  ASSERT_TRUE(follow(before));
+  ASSERT_TRUE(follow({}));
   const auto launcher = run({"gdbus", "call", "--session", "--dest", "org.freedesktop.DBus",
                              "--object-path", "/org/freedesktop/DBus", "--method",
                              "org.freedesktop.DBus.GetConnectionUnixProcessID", "org.a11y.Bus"});
   // Answered as "(uint32 1234,)".
   ASSERT_TRUE(launcher && launcher->find("uint32 ") != std::string::npos) << launcher.value_or("");
   const pid_t pid = std::stoi(launcher->substr(launcher->find("uint32 ") + 7));
-  std::ifstream command("/proc/" + std::to_string(pid) + "/comm");
-  std::string name;
-  ASSERT_TRUE(std::getline(command, name) && name.rfind("at-spi-bus-laun", 0) == 0) << name;
-  // The bus it launched (and with it the registry on that bus) ends with it.
   run({"pkill", "-TERM", "-P", std::to_string(pid)});
   ::kill(pid, SIGTERM);
   pumpFor(1.0);
 
   TextAppOptions after;
-  after.title = "After the restart";
   after.prgname = "axbridge-after-restart";
   after.entryText = "hello";
-  auto app = follow(after);
+  const auto app = follow(after);
   ASSERT_TRUE(app);
   ASSERT_TRUE(xdotool({"key", "End"}));
   const std::size_t from = receivedEvents().size();
   ASSERT_TRUE(xdotool({"key", "shift+Left"}));
   EXPECT_TRUE(waitForEvent("text_select", from, {}, 10.0));
-}
-
-// Services installed on the machine (a desktop portal, for one) never start on the test desktop's
-// bus: only the accessibility bus can be started there.
-TEST(TestDesktop, ItsSessionBusStartsOnlyTheAccessibilityBus) {
-  EXPECT_EQ(run({"gdbus", "call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
-                 "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.ListActivatableNames"}),
-            "(['org.freedesktop.DBus', 'org.a11y.Bus'],)\n");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "axbridge/axbridge.h"
@@ -18,6 +19,7 @@
 #include "platform/linux/x11/host_windows.h"
 #include "platform/linux/x11/xcb_handles.h"
 #include "window/mouse_tracking.h"
+#include "x11_peer.h"
 
 namespace axb::e2e {
 namespace {
@@ -50,14 +52,6 @@ xcb_screen_t* hostScreen() {
   return xcb_setup_roots_iterator(xcb_get_setup(hostConnection())).data;
 }
 
-xcb_atom_t atom(const char* name) {
-  xcb_connection_t* c = hostConnection();
-  const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-      c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::string(name).size()), name),
-      nullptr));
-  return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-}
-
 void* handleOf(std::uint32_t id) {
   return reinterpret_cast<void*>(static_cast<std::uintptr_t>(id));
 }
@@ -76,27 +70,23 @@ class HostTestWindow {
   HostTestWindow(int width, int height, Placement placement = Placement::ByWindowManager) {
     xcb_connection_t* c = hostConnection();
     xcb_screen_t* screen = hostScreen();
-    id_ = xcb_generate_id(c);
     const std::uint32_t values[] = {screen->white_pixel, placement == Placement::Fixed ? 1u : 0u};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, id_, screen->root, 240, 200,
                       static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                       XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
     const xcb_atom_t type =
-        atom(placement == Placement::Application ? "_NET_WM_WINDOW_TYPE_NORMAL"
-                                                 : "_NET_WM_WINDOW_TYPE_DIALOG");
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id_, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM,
-                        32, 1, &type);
+        x11_peer::atom(c, placement == Placement::Application ? "_NET_WM_WINDOW_TYPE_NORMAL"
+                                                              : "_NET_WM_WINDOW_TYPE_DIALOG");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id_, x11_peer::atom(c, "_NET_WM_WINDOW_TYPE"),
+                        XCB_ATOM_ATOM, 32, 1, &type);
     // The host's own window, as toolkits mark theirs.
     const std::uint32_t pid = static_cast<std::uint32_t>(::getpid());
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id_, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32,
-                        1, &pid);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id_, x11_peer::atom(c, "_NET_WM_PID"),
+                        XCB_ATOM_CARDINAL, 32, 1, &pid);
     xcb_flush(c);
   }
-
   ~HostTestWindow() { destroy(); }
-  HostTestWindow(const HostTestWindow&) = delete;
-  HostTestWindow& operator=(const HostTestWindow&) = delete;
 
   std::uint32_t id() const { return id_; }
   void* handle() const { return handleOf(id_); }
@@ -116,30 +106,17 @@ class HostTestWindow {
         },
         10.0);
   }
-
   // Where a fixed window goes, before it is shown.
-  void moveTo(int x, int y) {
-    const std::uint32_t place[] = {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)};
-    xcb_configure_window(hostConnection(), id_, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, place);
-    xcb_flush(hostConnection());
+  void moveTo(int x, int y) { configure(XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, x, y); }
+  void resize(int width, int height) {
+    configure(XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, width, height);
   }
-
   void hide() {
     xcb_unmap_window(hostConnection(), id_);
     xcb_flush(hostConnection());
   }
-
-  void resize(int width, int height) {
-    const std::uint32_t size[] = {static_cast<std::uint32_t>(width),
-                                  static_cast<std::uint32_t>(height)};
-    xcb_configure_window(hostConnection(), id_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
-                         size);
-    xcb_flush(hostConnection());
-  }
-
   void destroy() {
-    if (destroyed_) return;
-    destroyed_ = true;
+    if (std::exchange(destroyed_, true)) return;
     xcb_destroy_window(hostConnection(), id_);
     xcb_flush(hostConnection());
   }
@@ -159,16 +136,19 @@ class HostTestWindow {
   }
 
  private:
-  std::uint32_t id_ = 0;
+  void configure(std::uint16_t mask, int first, int second) {
+    const std::uint32_t values[] = {static_cast<std::uint32_t>(first),
+                                    static_cast<std::uint32_t>(second)};
+    xcb_configure_window(hostConnection(), id_, mask, values);
+    xcb_flush(hostConnection());
+  }
+
+  std::uint32_t id_ = xcb_generate_id(hostConnection());
   bool destroyed_ = false;
 };
 
 bool movePointer(int x, int y) {
   return xdotool({"mousemove", std::to_string(x), std::to_string(y)});
-}
-
-bool click(int button = 1) {
-  return xdotool({"click", std::to_string(button)});
 }
 
 std::size_t countOf(const std::string& text, const std::string& part) {
@@ -189,15 +169,10 @@ class MouseTrackingTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    // The failures' messages went to the captured output.
-    const std::string captured = output_ ? output_->text() : std::string();
+    // Failures' messages went to the captured output.
+    const std::string captured = output_ ? output_->text() : "";
     output_.reset();
-    if (HasFailure()) {
-      std::printf("%s", captured.c_str());
-      for (const HostEvent& event : receivedEvents()) {
-        std::printf("received %s %s\n", event.name.c_str(), event.payload.dump().c_str());
-      }
-    }
+    std::printf("%s", HasFailure() ? captured.c_str() : "");
     window::resetMouseTrackers();
     bridge::globals().isInWindow = false;
   }
@@ -246,11 +221,13 @@ class MouseTrackingTest : public ::testing::Test {
     return movePointer(x, y) && waitForEvent("mouse_hoverd", from).has_value();
   }
 
-  // Clicks and waits until the library has handled the click (each window tracker says
-  // "clicked bro"), then for anything it posted to be delivered.
-  static bool clickHandled(StandardOutputCapture& output, std::size_t trackers, int button = 1) {
+  // Clicks (the xdotool command) and waits until the library has handled the click (each window
+  // tracker says "clicked bro"), then for anything it posted to be delivered.
+  static bool clickHandled(StandardOutputCapture& output,
+                           const std::vector<std::string>& command = {"click", "1"},
+                           std::size_t trackers = 1) {
     const std::size_t before = countOf(output.text(), "clicked bro");
-    if (!click(button)) return false;
+    if (!xdotool(command)) return false;
     if (!pumpUntil([&] { return countOf(output.text(), "clicked bro") >= before + trackers; })) {
       return false;
     }
@@ -281,26 +258,18 @@ TEST_F(MouseTrackingTest, HoveringAndClickingOutsideAreToldThroughPopupsAndCover
   ASSERT_TRUE(hovered);
   EXPECT_EQ(hovered->payload, Json::object());
   from = receivedEvents().size();
-  ASSERT_TRUE(clickHandled(output, 1));
+  ASSERT_TRUE(clickHandled(output));
   EXPECT_FALSE(heard("clcicked_outside", from));
 
   // Moved out and clicked at once: the click counts where it happened, not where the pointer
-  // was last seen.
+  // was last seen; and back in with a click straight away, inside again.
   from = receivedEvents().size();
-  ASSERT_TRUE(xdotool(
-      {"mousemove", std::to_string(away->first), std::to_string(away->second), "click", "1"}));
-  const auto outsideClick = waitForEvent("clcicked_outside", from);
-  ASSERT_TRUE(outsideClick);
-  EXPECT_EQ(outsideClick->payload, Json::object());
-
-  // And back in with a click straight away: inside again.
-  ASSERT_TRUE(pumpUntil([&] { return countOf(output.text(), "clicked bro") >= 2; }));
-  pumpFor(kDeliveryBound);
+  ASSERT_TRUE(clickHandled(output, {"mousemove", std::to_string(away->first),
+                                    std::to_string(away->second), "click", "1"}));
+  EXPECT_TRUE(heard("clcicked_outside", from));
   from = receivedEvents().size();
-  const std::size_t before = countOf(output.text(), "clicked bro");
-  ASSERT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}));
-  ASSERT_TRUE(pumpUntil([&] { return countOf(output.text(), "clicked bro") > before; }));
-  pumpFor(kDeliveryBound);
+  ASSERT_TRUE(
+      clickHandled(output, {"mousemove", std::to_string(x), std::to_string(y), "click", "1"}));
   EXPECT_FALSE(heard("clcicked_outside", from));
   EXPECT_TRUE(heard("mouse_hoverd", from));
 
@@ -314,7 +283,7 @@ TEST_F(MouseTrackingTest, HoveringAndClickingOutsideAreToldThroughPopupsAndCover
   pumpFor(kDeliveryBound);
   EXPECT_TRUE(bridge::globals().isInWindow);
   from = receivedEvents().size();
-  ASSERT_TRUE(clickHandled(output, 1));
+  ASSERT_TRUE(clickHandled(output));
   EXPECT_FALSE(heard("clcicked_outside", from));
   EXPECT_TRUE(bridge::globals().isInWindow);
 
@@ -347,8 +316,7 @@ TEST_F(MouseTrackingTest, AnythingButALiveWindowAndAButtonIsIgnored) {
     HostTestWindow destroyed(100, 100);
     gone = destroyed.id();
   }
-  const Reply<xcb_get_input_focus_reply_t> sync(
-      xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  x11_peer::sync(c);
   addMouseTracker(nullptr);
   addMouseTracker(handleOf(unused));
   addMouseTracker(handleOf(gone));
@@ -367,8 +335,8 @@ TEST_F(MouseTrackingTest, AnythingButALiveWindowAndAButtonIsIgnored) {
   ASSERT_TRUE(movePointer(away->first, away->second));
   const std::size_t from = receivedEvents().size();
   // The wheel's steps and the middle button are no click; the right button is.
-  ASSERT_TRUE(click(4) && click(5) && click(2));
-  ASSERT_TRUE(clickHandled(output, 1, 3));
+  ASSERT_TRUE(xdotool({"click", "4", "click", "5", "click", "2"}));
+  ASSERT_TRUE(clickHandled(output, {"click", "3"}));
   EXPECT_EQ(countOf(output.text(), "clicked bro"), 1u);
   EXPECT_TRUE(heard("clcicked_outside", from));
 }
@@ -409,7 +377,7 @@ TEST_F(MouseTrackingTest, AWindowDestroyedOrHiddenUnderThePointerLeavesItOutside
   ASSERT_TRUE(movePointer(away->first, away->second));
   from = receivedEvents().size();
   const std::size_t before = countOf(output.text(), "clicked bro");
-  ASSERT_TRUE(clickHandled(output, 1));
+  ASSERT_TRUE(clickHandled(output));
   EXPECT_EQ(countOf(output.text(), "clicked bro"), before + 1);
   EXPECT_TRUE(heard("clcicked_outside", from));
 
@@ -474,7 +442,7 @@ TEST_F(MouseTrackingTest, NothingWakesTheHostOnceNothingIsTrackedOrItsWindowsAre
     ASSERT_TRUE(movePointer(rect->x - 20, rect->y + 20));
     for (int i = 0; i < 5; ++i) {
       ASSERT_TRUE(xdotool({"mousemove_relative", "--", i % 2 ? "-60" : "60", "10"}));
-      ASSERT_TRUE(click(1));
+      ASSERT_TRUE(xdotool({"click", "1"}));
     }
     pumpFor(kDeliveryBound);
     EXPECT_EQ(platform::x11::pointerWakeUps(), before);

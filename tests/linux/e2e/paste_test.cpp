@@ -6,11 +6,7 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <fstream>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -23,21 +19,12 @@
 namespace axb::e2e {
 namespace {
 
-double seconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 bool contains(const std::vector<std::string>& list, const std::string& value) {
   return std::find(list.begin(), list.end(), value) != list.end();
 }
 
 class PasteTest : public HostTest {
  protected:
-  static std::string textOf(ChildApp& app, const std::string& widget) {
-    const auto answer = app.ask("text " + widget);
-    return answer && answer->is_object() ? answer->value("text", "") : "";
-  }
-
   // The application's text becomes the expected one (the paste lands during the library's
   // wait, but the application may report it a moment later on a busy machine).
   static bool textBecomes(ChildApp& app, const std::string& widget, const std::string& expected) {
@@ -46,9 +33,8 @@ class PasteTest : public HostTest {
 
   // When the application's text last changed, on this process's monotonic clock.
   static double changedAt(ChildApp& app) {
-    const auto answer = app.ask("text entry");
-    if (!answer || !answer->is_object() || !(*answer)["changed_at"].is_number()) return -1;
-    return (*answer)["changed_at"].get<double>();
+    const Json answer = app.ask("text entry").value_or(Json());
+    return answer.is_object() ? answer.value("changed_at", -1.0) : -1;
   }
 
   // Replaces the selection with text; the widget's text becomes the expected one, and the
@@ -56,10 +42,9 @@ class PasteTest : public HostTest {
   // the library gave the clipboard back.
   static void replaceAndExpect(ChildApp& app, const std::string& widget, const std::string& text,
                                const std::string& expected) {
-    const double began = seconds();
+    const double began = monotonicSeconds();
     setText(text.c_str());
-    const double returned = seconds();
-    std::printf("setText took %.2f s\n", returned - began);
+    const double returned = monotonicSeconds();
     EXPECT_TRUE(textBecomes(app, widget, expected)) << textOf(app, widget);
     const double landed = changedAt(app);
     EXPECT_GT(landed, began);
@@ -67,8 +52,8 @@ class PasteTest : public HostTest {
   }
 
   static void selectIn(ChildApp& app, const std::string& widget, int start, int end) {
-    ASSERT_TRUE(app.ask("focus " + widget));
     ASSERT_TRUE(
+        app.ask("focus " + widget) &&
         app.ask("select " + widget + " " + std::to_string(start) + " " + std::to_string(end)));
   }
 };
@@ -88,8 +73,7 @@ TEST_F(PasteTest, ReplacesTheSelectionInAnEntryAndATextViewMarkingItsWrite) {
     pasted = app->ask("pasted").value_or(Json());
     return pasted.is_object() && !pasted["targets"].is_null() && !pasted["hint"].is_null();
   }));
-  std::vector<std::string> targets;
-  for (const auto& target : pasted["targets"]) targets.push_back(target.get<std::string>());
+  const auto targets = pasted["targets"].get<std::vector<std::string>>();
   EXPECT_TRUE(contains(targets, "x-kde-passwordManagerHint")) << pasted.dump();
   EXPECT_TRUE(contains(targets, "UTF8_STRING")) << pasted.dump();
   EXPECT_EQ(pasted["hint"], "secret");
@@ -123,10 +107,7 @@ TEST_F(PasteTest, GivesBackEveryTargetAfterItsOwnerIsGoneButAPasswordManagersSec
   EXPECT_FALSE(contains(targets, "x-kde-passwordManagerHint"));
   EXPECT_EQ(readClipboard("UTF8_STRING"), "copied ✂ text");
   EXPECT_EQ(readClipboard("text/plain;charset=utf-8"), "copied ✂ text");
-  const auto png = readClipboard("image/png");
-  ASSERT_TRUE(png);
-  EXPECT_EQ(png->size(), image.size());
-  EXPECT_TRUE(*png == image);
+  EXPECT_TRUE(readClipboard("image/png") == image);
 
   // Given back, a secret would stay: the manager clears it only while it still owns the clipboard.
   auto manager =
@@ -157,8 +138,7 @@ TEST_F(PasteTest, HandsTheGivenBackClipboardToARunningClipboardManager) {
   const auto state = manager->ask("state");
   ASSERT_TRUE(state && state->is_object());
   EXPECT_EQ((*state)["saves"], 1) << state->dump();
-  std::vector<std::string> kept;
-  for (const auto& target : (*state)["targets"]) kept.push_back(target.get<std::string>());
+  const auto kept = (*state)["targets"].get<std::vector<std::string>>();
   EXPECT_TRUE(contains(kept, "UTF8_STRING")) << state->dump();
   EXPECT_TRUE(contains(kept, "image/png")) << state->dump();
   EXPECT_FALSE(contains(kept, "x-kde-passwordManagerHint")) << state->dump();

@@ -4,7 +4,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -106,28 +105,9 @@ std::optional<pid_t> windowOwner(Toolkit toolkit, pid_t started) {
   return byClass ? static_cast<pid_t>(std::atoi(text->c_str())) : started;
 }
 
-// Whether a shown window of the process has the text in its name.
-bool windowNamed(pid_t pid, const std::string& text) {
-  const auto windows =
-      run({"timeout", "5", "xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});
-  if (!windows) return false;
-  std::size_t at = 0;
-  for (std::size_t end; (end = windows->find('\n', at)) != std::string::npos; at = end + 1) {
-    const auto name =
-        run({"timeout", "5", "xdotool", "getwindowname", windows->substr(at, end - at)});
-    if (name && name->find(text) != std::string::npos) return true;
-  }
-  return false;
-}
-
-double now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 }  // namespace
 
 std::unique_ptr<ToolkitApp> ToolkitApp::start(Toolkit toolkit, const ToolkitTexts& texts) {
-  const double began = now();
   std::unique_ptr<ToolkitApp> app(new ToolkitApp);
   const platform::GText profile(g_dir_make_tmp("axbridge-toolkit-XXXXXX", nullptr));
   if (!profile) return nullptr;
@@ -147,11 +127,10 @@ std::unique_ptr<ToolkitApp> ToolkitApp::start(Toolkit toolkit, const ToolkitText
   if (!waitForAccessibilityTree(app->owner_, kStartDeadline)) return nullptr;
   if (toolkit == Toolkit::Chromium || toolkit == Toolkit::Firefox) {
     // Its page loaded (the page then names the window), as it is before a user types in it.
-    if (!pumpUntil([&] { return windowNamed(app->owner_, "axbridge page"); }, kStartDeadline)) {
-      return nullptr;
-    }
+    const std::vector<std::string> page{
+        "search", "--onlyvisible", "--pid", std::to_string(app->owner_), "--name", "axbridge page"};
+    if (!pumpUntil([&] { return xdotool(page); }, kStartDeadline)) return nullptr;
   }
-  app->startSeconds_ = now() - began;
   return app;
 }
 

@@ -35,8 +35,6 @@ class ToolkitApp {
   pid_t pid() const { return owner_; }
   // The test applications' command channel.
   ChildApp& process() { return *process_; }
-  // How long it took from start until it was in the accessibility tree.
-  double startSeconds() const { return startSeconds_; }
 
  private:
   ToolkitApp() = default;
@@ -45,7 +43,6 @@ class ToolkitApp {
   std::unique_ptr<ChildApp> process_;
   pid_t owner_ = -1;
   std::string profile_;
-  double startSeconds_ = 0;
 };
 
 }  // namespace axb::e2e

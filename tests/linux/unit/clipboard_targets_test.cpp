@@ -24,8 +24,6 @@ TEST(ClipboardTargets, TypesMapToTargetsAndItemsAreServedUnderEveryNameOfTheirTe
   EXPECT_EQ(targetForType(kTransientType), "x-kde-passwordManagerHint");
   // Read back, the hint is a password manager's: its contents are concealed.
   EXPECT_EQ(typeForTarget("x-kde-passwordManagerHint"), kConcealedType);
-  EXPECT_EQ(targetForType("image/png"), "image/png");
-  EXPECT_EQ(typeForTarget("text/html"), "text/html");
   const PasteboardItem item{{{kPlainTextType, "caf\xC3\xA9"}, {kTransientType, ""}}};
   const Targets targets = targetsFromItems({item});
   EXPECT_EQ(dataOf(targets, "UTF8_STRING"), "caf\xC3\xA9");
@@ -51,7 +49,6 @@ TEST(ClipboardTargets, TypesMapToTargetsAndItemsAreServedUnderEveryNameOfTheirTe
   const Targets both = targetsFromItems({first, second});
   EXPECT_EQ(dataOf(both, "text/html"), "first");
   EXPECT_EQ(dataOf(both, "image/png"), "png");
-  EXPECT_TRUE(targetsFromItems({}).empty());
 }
 
 TEST(ClipboardTargets, ClipboardsReadBackAreServedByteForByteButPasswordsAndMetaTargetsNot) {

@@ -23,8 +23,6 @@ TEST(Roles, NamesFollowTheRoleAndGtksStatesAndOnlyAPasswordIsSecret) {
       {{ATSPI_ROLE_TEXT, false, false}, "AXStaticText", std::nullopt},
       {{ATSPI_ROLE_PASSWORD_TEXT, true, false}, "AXTextField", "AXSecureTextField"},
       {{ATSPI_ROLE_LABEL}, "AXStaticText", std::nullopt},
-      {{ATSPI_ROLE_APPLICATION}, "AXApplication", std::nullopt},
-      {{ATSPI_ROLE_FRAME}, "AXWindow", std::nullopt},
       {{ATSPI_ROLE_REDUNDANT_OBJECT}, "AXUnknown", std::nullopt},
   };
   for (const auto& test : cases) {

@@ -49,12 +49,4 @@ TEST(CommandLines, EachLineArrivesOnceWholeAndOverlongOnesAreDroppedWhole) {
   }
 }
 
-TEST(CommandLines, ALineIsHeldUntilItsEnd) {
-  Collected collected;
-  CommandLines lines = linesInto(collected);
-  lines.append("con");
-  lines.append("text\nfront");
-  EXPECT_EQ(collected.lines, (std::vector<std::string>{"context"}));
-}
-
 }  // namespace
