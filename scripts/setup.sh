@@ -35,11 +35,10 @@ if [[ $demo_only == 0 ]]; then
              # The fuzz targets read UTF-8 with ICU, apart from the library.
              libicu-dev
              # The Linux flavour (AT-SPI2 and X11) and its end-to-end suite: a headless display, a
-             # session bus, GTK3 applications (the Python test application, zenity), xdotool and a
-             # small window manager.
+             # session bus, the GTK3 test application, xdotool and a small window manager.
              pkg-config libatspi2.0-dev libglib2.0-dev libx11-dev libxcb1-dev libxtst-dev libxi-dev
              libxfixes-dev xvfb dbus at-spi2-core libgtk-3-0 python3-gi gir1.2-gtk-3.0 xdotool
-             x11-utils libglib2.0-bin matchbox-window-manager zenity
+             x11-utils libglib2.0-bin matchbox-window-manager
              # Its clipboard, keyboard and mouse (XFixes, XTest, XInput2) and the clipboard tools
              # the suite copies with.
              libxcb-xfixes0-dev libxcb-xinput-dev libxcb-xtest0-dev libxcb-keysyms1-dev xclip
