@@ -111,11 +111,14 @@ TEST_F(ReplaceTextTest, ACopyDuringTheSnapshotIsReadAgain) {
 }
 
 TEST_F(ReplaceTextTest, AnEmptyPasteboardStaysEmptyAndACopyDuringTheWaitIsKept) {
+  // An empty pasteboard has nothing to keep private: it reads as empty where reads are refused.
   desk().replacePasteboard({});
+  desk().setPasteboardReads(sim::Desktop::PasteboardReads::Refused);
   setText("");
   desk().runUntilIdle();
   EXPECT_TRUE(desk().pasteboardItems().empty());
   EXPECT_EQ(desk().postedKeyEvents().size(), 4u);
+  desk().setPasteboardReads(sim::Desktop::PasteboardReads::Allowed);
   desk().replacePasteboard({kFile});
   desk().atWorldTime(desk().now() + 0.8, [] { desk().userCopies("copied meanwhile"); });
   setText("world");
