@@ -87,6 +87,8 @@ class HostTestWindow {
     xcb_flush(c);
   }
   ~HostTestWindow() { destroy(); }
+  HostTestWindow(const HostTestWindow&) = delete;
+  HostTestWindow& operator=(const HostTestWindow&) = delete;
 
   std::uint32_t id() const { return id_; }
   void* handle() const { return handleOf(id_); }
@@ -172,7 +174,7 @@ class MouseTrackingTest : public ::testing::Test {
     // Failures' messages went to the captured output.
     const std::string captured = output_ ? output_->text() : "";
     output_.reset();
-    std::printf("%s", HasFailure() ? captured.c_str() : "");
+    if (HasFailure()) std::printf("%s", captured.c_str());
     window::resetMouseTrackers();
     bridge::globals().isInWindow = false;
   }
